@@ -1,0 +1,50 @@
+# The two commands that do everything on a fresh Debian 12 machine:
+#   make run    install, build, build the demo game and play it
+#   make test   install, build (release and sanitizer builds), run every test, run the fuzzers
+JOBS        ?= 2
+FUZZ_SECONDS ?= 30
+BUILD       := build
+GEN         := -G Ninja
+
+.PHONY: all deps build build-asan build-fuzz run test test-release test-asan fuzz bench clean
+
+all: build
+
+deps:
+	@scripts/deps.sh
+
+build: deps
+	@cmake -S . -B $(BUILD)/release $(GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@cmake --build $(BUILD)/release -j$(JOBS)
+
+build-asan: deps
+	@cmake -S . -B $(BUILD)/asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTESSERA_SANITIZE=ON \
+	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
+	@cmake --build $(BUILD)/asan -j$(JOBS)
+
+build-fuzz: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTESSERA_FUZZ=ON >/dev/null
+	@cmake --build $(BUILD)/fuzz -j$(JOBS)
+
+run: build
+	@$(BUILD)/release/tessera-pack examples/demo -o $(BUILD)/demo.win
+	@$(BUILD)/release/tessera -game $(BUILD)/demo.win -headless
+
+test-release: build
+	@cd $(BUILD)/release && ctest -j$(JOBS) --output-on-failure
+
+test-asan: build-asan
+	@cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest -j$(JOBS) --output-on-failure
+
+fuzz: build-fuzz
+	@scripts/fuzz.sh $(BUILD)/fuzz/tests/fuzz $(FUZZ_SECONDS)
+
+test: test-release test-asan fuzz
+
+bench: build
+	@scripts/bench.sh $(BUILD)/release
+
+clean:
+	rm -rf $(BUILD)

@@ -1,0 +1,18 @@
+#include "Platform/Platform_Console.h"
+
+#include <cstdio>
+
+namespace Console {
+
+void OutputV(const char* format, va_list args) { std::vfprintf(stdout, format, args); }
+
+void Output(const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  OutputV(format, args);
+  va_end(args);
+}
+
+void Flush() { std::fflush(stdout); }
+
+}  // namespace Console

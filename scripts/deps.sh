@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need. Idempotent and non-interactive:
+# packages that are already installed are skipped, so a warm machine does no work here.
+set -euo pipefail
+
+PACKAGES=(
+  build-essential cmake ninja-build ccache pkg-config
+  clang libclang-rt-14-dev            # libFuzzer and the sanitizer runtimes
+  libgtest-dev libgmock-dev           # unit tests
+  nlohmann-json3-dev                  # the builder's manifest
+  zlib1g-dev libpng-dev               # images
+  lua5.4                              # the benchmarks' peer
+  python3                             # end-to-end test driver
+)
+
+missing=()
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -eq 0 ]; then
+  exit 0
+fi
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then
+  SUDO="sudo"
+fi
+echo "deps: installing ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -q
+$SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"

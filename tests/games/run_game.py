@@ -1,0 +1,75 @@
+#!/usr/bin/env python3
+"""Builds one game folder with tessera-pack, runs it headless and checks what the folder expects.
+
+A game folder holds game.json, its code files and:
+  expect.txt     the exact console output of the run (required)
+  args.txt       extra runner switches on one line (optional; default "-frames 1")
+  exitcode.txt   the expected exit code (optional; default 0)
+  pack_args.txt  extra tessera-pack switches (optional)
+  expect_pack_fail.txt  if present, packing must fail and its stderr must contain this text
+"""
+import argparse, os, pathlib, shlex, subprocess, sys
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--pack", required=True)
+    ap.add_argument("--runner", required=True)
+    ap.add_argument("--game", required=True)
+    ap.add_argument("--work", required=True)
+    a = ap.parse_args()
+    game = pathlib.Path(a.game)
+    work = pathlib.Path(a.work)
+    work.mkdir(parents=True, exist_ok=True)
+    out = work / "game.win"
+    if out.exists():
+        out.unlink()
+    pack_args = shlex.split((game / "pack_args.txt").read_text()) if (game / "pack_args.txt").exists() else []
+    p = subprocess.run([a.pack, str(game), "-o", str(out), *pack_args], capture_output=True, text=True)
+    fail = game / "expect_pack_fail.txt"
+    if fail.exists():
+        want = fail.read_text().strip()
+        if p.returncode == 0 or want not in p.stderr:
+            print(f"packing should fail with {want!r}; got rc={p.returncode} stderr={p.stderr!r}")
+            return 1
+        if out.exists():
+            print("a failed pack left its output file behind")
+            return 1
+        return 0
+    if p.returncode != 0:
+        print("tessera-pack failed:\n" + p.stdout + p.stderr)
+        return 1
+    args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
+    env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
+    r = subprocess.run([a.runner, "-game", str(out), "-headless", "-nosleep", *args],
+                       capture_output=True, text=True, cwd=work, env=env, timeout=100)
+    want_rc = int((game / "exitcode.txt").read_text()) if (game / "exitcode.txt").exists() else 0
+    expect = (game / "expect.txt").read_text()
+    got = filter_output(r.stdout, out)
+    ok = True
+    if r.returncode != want_rc:
+        print(f"exit code {r.returncode}, expected {want_rc}")
+        ok = False
+    if got != expect:
+        import difflib
+        print("console output differs:")
+        sys.stdout.writelines(difflib.unified_diff(expect.splitlines(True), got.splitlines(True),
+                                                   "expected", "got"))
+        ok = False
+    if not ok and r.stderr:
+        print("stderr:\n" + r.stderr)
+    return 0 if ok else 1
+
+
+def filter_output(text, datafile):
+    """Keeps the lines a game test compares: the game's own output. Start-up lines that name paths or
+    memory totals vary between machines, so a test compares from "Entering main loop." on."""
+    lines = text.splitlines(True)
+    for i, line in enumerate(lines):
+        if line.startswith("Entering main loop."):
+            return "".join(lines[i + 2:])
+    return text
+
+
+if __name__ == "__main__":
+    sys.exit(main())
