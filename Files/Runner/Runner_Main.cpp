@@ -1,8 +1,126 @@
 #include "Runner/Runner_Main.h"
 
+#include <cstdlib>
+#include <string>
+
+#include "DataFile/DataFile_General.h"
+#include "DataFile/DataFile_Included.h"
+#include "DataFile/DataFile_Load.h"
+#include "Option/Option_Main.h"
 #include "Platform/Platform_Console.h"
+#include "Platform/Platform_Timer.h"
+#include "Run/Run_Game.h"
+#include "Run/Run_Hooks.h"
+#include "Run/Run_State.h"
+#include "Runner/Runner_CommandLine.h"
+#include "Runner/Runner_Game.h"
+#include "Runner/Runner_Prepare.h"
+#include "Runner/Runner_Wiring.h"
+
+namespace {
+
+constexpr uint32_t kRandomStartSeed = 2101988;
+
+// The switches in force for this run (set once at process entry).
+CommandLineSwitches g_switches;
+
+void PrintWindowAndGraphicsLines() {
+  Console::Output("Create Window\n");
+  Console::Output("Init Graphics\n");
+  Console::Output("GR_D3D_Init()\n");
+  Console::Output("Background_InitTextures()\n");
+  Console::Output("Sprite_InitTextures()\n");
+  Console::Output("Font_InitTextures()\n");
+  Console::Output("Create Score Form\n");
+  Console::Output("Create Load Form\n");
+  Console::Output("Create Error Form\n");
+}
+
+// Loads, passes and prepares the game. False when start-up must end; `exitCode` tells how.
+bool StartUp(LoadedGame& game, int& exitCode) {
+  if (!RunnerLoadGame(g_switches.gameFile, g_switches, game)) {
+    exitCode = 1;
+    return false;
+  }
+  g_RunState.debugMode = g_switches.debug;
+  g_RunState.startTime = Timer_WallSeconds();
+  const DataView view = game.view();
+  try {
+    if (game.debugBlock) Runner_DebugPrePass(game.debugView());
+    DataFile_PrePass(view);
+    PrintWindowAndGraphicsLines();
+    if (g_RunHooks.seedRandom) g_RunHooks.seedRandom(kRandomStartSeed);
+    Console::Output("LoadGameData()\n");
+    if (!LoadGameData(view)) {
+      Console::Output("Failed to load the game\n");
+      exitCode = 1;
+      return false;
+    }
+  } catch (const FileFormatError& e) {
+    Console::Output("Error in data file %s: %s\n", g_switches.gameFile.c_str(), e.what());
+    exitCode = 1;
+    return false;
+  }
+  if (g_switches.inAWindow) g_Options.fullScreen = false;
+  if (g_RunHooks.createGlobals) g_RunHooks.createGlobals();
+  Console::Output("PrepareGame()\n");
+  if (!Prepare_Run()) {
+    exitCode = 1;
+    return false;
+  }
+  Console::Output("Run_Start\n");
+  if (!g_RunState.running) {
+    g_RunState.running = true;
+    if (!Run_StartGame()) {
+      g_RunState.running = false;
+      exitCode = 1;
+      return false;
+    }
+  }
+  g_RunState.running = true;
+  g_RunState.paused = false;
+  return true;
+}
+
+void ShutDown() {
+  if (g_RunHooks.freeInstances) g_RunHooks.freeInstances();
+  if (g_RunHooks.stopSounds) g_RunHooks.stopSounds();
+  IncludedFiles_RemoveAndClear();
+}
+
+}  // namespace
+
+const CommandLineSwitches& Runner_Switches() { return g_switches; }
 
 int Runner_Main(int argc, char** argv) {
-  Console::Output("tessera: not yet able to run a game\n");
-  return 1;
+  g_switches = CommandLineSwitches{};
+  const std::string beside = Runner_DataWinBesideExecutable();
+  if (!beside.empty()) {
+    g_switches.gameFile = beside;
+  } else {
+    CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches);
+  }
+  if (g_switches.gameFile.empty()) {
+    g_switches.gameFile = Runner_AskForGameFile();
+    if (g_switches.gameFile.empty()) return 1;
+  }
+
+  RunState_Reset();
+  Runner_WireSubsystems(g_switches);
+
+  LoadedGame game;
+  int exitCode = 0;
+  const bool started = StartUp(game, exitCode);
+  if (started) {
+    LoopOptions loop;
+    loop.noSleep = g_switches.noSleep;
+    loop.frames = g_switches.frames;
+    loop.headless = g_switches.headless;
+    Run_MainLoop(loop);
+  }
+  if (started || g_RunState.roomEntered) Run_EndGame();
+  ShutDown();
+  Console::Flush();
+  if (g_RunState.newRoom == kRequestEndAfterError) return 1;
+  return exitCode;
 }

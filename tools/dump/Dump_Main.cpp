@@ -1,2 +1,95 @@
+// tessera-dump: lists the chunks of a game data file and prints its general and options settings,
+// its room order and its constants.
 #include <cstdio>
-int main() { std::fprintf(stderr, "tessera-dump: not built yet\n"); return 2; }
+#include <cstring>
+#include <string>
+
+#include "DataFile/DataFile_Container.h"
+#include "DataFile/DataFile_General.h"
+#include "DataFile/DataFile_Load.h"
+#include "Option/Option_Main.h"
+#include "Platform/Platform_Memory.h"
+#include "Runner/Runner_Game.h"
+
+namespace {
+
+void PrintGeneral() {
+  const GeneralInfo& g = g_General;
+  std::printf("General:\n");
+  std::printf("  version            %d (format %d)\n", g.version, g.formatVersion);
+  std::printf("  flags              0x%02x (debug_mode %d)\n", g.flags, g.DebugMode() ? 1 : 0);
+  std::printf("  name               %s\n", g.gameName ? g.gameName : "");
+  std::printf("  configuration      %s\n", g.configName ? g.configName : "");
+  std::printf("  display name       %s\n", g.displayName.c_str());
+  std::printf("  game id            %d\n", g.gameId);
+  std::printf("  last instance id   %d\n", g.lastInstanceId);
+  std::printf("  last tile id       %d\n", g.lastTileId);
+  std::printf("  window             %d x %d, flags 0x%x\n", g.windowWidth, g.windowHeight, g.windowFlags);
+  std::printf("  loading screen     mode %d\n", g.loadingScreenMode);
+  std::printf("  room order         %zu:", g.roomOrder.size());
+  for (int32_t r : g.roomOrder) std::printf(" %d", r);
+  std::printf("\n");
+}
+
+void PrintOptions() {
+  const GameOptions& o = g_Options;
+  std::printf("Options:\n");
+  std::printf("  full screen        %d\n", o.fullScreen);
+  std::printf("  new audio          %d\n", o.newAudio);
+  std::printf("  show cursor        %d\n", o.showCursor);
+  std::printf("  window colour      0x%06x\n", o.windowColour);
+  std::printf("  set resolution     %d (depth %d, size %d, frequency %d)\n", o.setResolution, o.colourDepth,
+              o.resolution, o.frequency);
+  std::printf("  alt-enter          %d\n", o.altEnterSwitches);
+  std::printf("  freeze inactive    %d\n", o.freezeWhenInactive);
+  std::printf("  progress bar       %d\n", o.showProgressBar);
+  std::printf("  display errors     %d\n", o.displayErrors);
+  std::printf("  abort on errors    %d\n", o.abortOnAllErrors);
+  std::printf("  strict variables   %d\n", o.strictVariables);
+  std::printf("  create event first %d\n", o.createEventFirst);
+  std::printf("  version            %d.%d\n", o.versionMajor, o.versionMinor);
+  std::printf("Constants: %zu\n", o.constantNames.size());
+  for (size_t i = 0; i < o.constantNames.size(); ++i) {
+    std::printf("  %s = %s\n", o.constantNames[i].c_str(), o.constantValues[i].c_str());
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2 || argv[1][0] == '-') {
+    std::fprintf(stderr, "usage: tessera-dump FILE\n");
+    return 2;
+  }
+  uint8_t* block = nullptr;
+  size_t size = 0;
+  if (!Runner_ReadFile(argv[1], block, size)) {
+    std::fprintf(stderr, "tessera-dump: cannot read %s\n", argv[1]);
+    return 1;
+  }
+  const DataView view(block, size);
+  try {
+    const auto chunks = Container_Walk(view);
+    std::printf("Chunks: %zu\n", chunks.size());
+    for (const ChunkInfo& c : chunks) {
+      std::printf("  %s  offset %10u  length %10u%s\n", c.name().c_str(), c.offset, c.length,
+                  DataFile_IsKnownTag(c.tag) ? "" : "  (unknown)");
+    }
+    DataFile_PrePass(view);
+    for (const ChunkInfo& c : chunks) {
+      if (c.length == 0) continue;
+      DataFile_CheckChunk(view, c);
+      if (c.tag == MakeTag("GEN8") || c.tag == MakeTag("GEN7") || c.tag == MakeTag("GENL")) General_Load(view, c);
+      if (c.tag == MakeTag("OPTN")) Options_Load(view, c, g_General.version);
+    }
+    PrintGeneral();
+    PrintOptions();
+  } catch (const FileFormatError& e) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "tessera-dump: %s: %s\n", argv[1], e.what());
+    MemFree(block);
+    return 1;
+  }
+  MemFree(block);
+  return 0;
+}
