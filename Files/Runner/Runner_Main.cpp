@@ -1,5 +1,6 @@
 #include "Runner/Runner_Main.h"
 
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -93,6 +94,8 @@ void ShutDown() {
 const CommandLineSwitches& Runner_Switches() { return g_switches; }
 
 int Runner_Main(int argc, char** argv) {
+  // The console is line-buffered so that every finished line is out even if the process is killed.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   g_switches = CommandLineSwitches{};
   const std::string beside = Runner_DataWinBesideExecutable();
   if (!beside.empty()) {

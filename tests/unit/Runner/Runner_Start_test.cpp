@@ -1,0 +1,127 @@
+// The runner as a process: finding the game, the start-up lines, ending after N frames, and the
+// refusal of bad files. Runs the built runner binary (TESSERA_TOOLS names its folder).
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include "DataFileWriter.h"
+#include "Writer_Settings.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Result {
+  int exitCode = -1;
+  std::string out;
+};
+
+Result RunCommand(const std::string& command) {
+  Result r;
+  FILE* p = ::popen((command + " 2>/dev/null").c_str(), "r");
+  if (p == nullptr) return r;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
+  int status = ::pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+class RunnerProcess : public testing::Test {
+ protected:
+  void SetUp() override {
+    const char* tools = std::getenv("TESSERA_TOOLS");
+    if (tools == nullptr) GTEST_SKIP() << "TESSERA_TOOLS is not set";
+    runner = std::string(tools) + "/tessera";
+    dir = fs::temp_directory_path() / ("tessera-start-" + std::to_string(::getpid()) + "-" +
+                                       testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+  }
+  void TearDown() override {
+    if (!dir.empty()) fs::remove_all(dir);
+  }
+  std::string Write(const std::string& name, const std::vector<uint8_t>& bytes) {
+    const std::string path = (dir / name).string();
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+    return path;
+  }
+  static std::vector<uint8_t> Game(const std::string& name) {
+    DataFileWriter w;
+    GeneralSpec g;
+    g.name = name;
+    g.displayName = name;
+    WriteGeneral(w, g);
+    WriteOptions(w, OptionsSpec{});
+    return w.finish();
+  }
+  std::string Env() const { return "XDG_DATA_HOME=" + (dir / "xdg").string() + " "; }
+  std::string runner;
+  fs::path dir;
+};
+
+}  // namespace
+
+TEST_F(RunnerProcess, RunsTheStartUpSequenceAndEndsAfterTheGivenFrames) {
+  const std::string game = Write("game.win", Game("one"));
+  Result r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 5");
+  EXPECT_EQ(r.exitCode, 0);
+  const char* lines[] = {"RunnerLoadGame() - ", "Checking if INIFile ", "!!!!No INI File ", "Reading File ",
+                         "Loaded File ", "IFF wad found\n", "Create Window\n", "LoadGameData()\n",
+                         "initialise everything!\n", "Process Chunk: GEN8   ", "PrepareGame()\n",
+                         "DataFile_Prepare() \n", "InitGraphics() \n", "Finished PrepareGame() \n", "Run_Start\n",
+                         "StartGame()\n", "StartGame() - DONE\n", "Total memory used = ",
+                         "**********************************.\nEntering main loop.\n**********************************.\n"};
+  size_t at = 0;
+  for (const char* line : lines) {
+    size_t found = r.out.find(line, at);
+    ASSERT_NE(found, std::string::npos) << "missing, or out of order: " << line << "\n" << r.out;
+    at = found;
+  }
+}
+
+TEST_F(RunnerProcess, OptionsIniBesideTheGameIsRead) {
+  const std::string game = Write("game.win", Game("two"));
+  std::ofstream(dir / "options.ini") << "[DEFAULT]\nDebug=0\nTrace=1\n";
+  Result r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 1");
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("Checking if INIFile " + (dir / "options.ini").string() + " Exists\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("!!!!No INI File"), std::string::npos);
+}
+
+TEST_F(RunnerProcess, DataWinBesideTheExecutableWinsAndSwitchesAreNotParsed) {
+  fs::copy_file(runner, dir / "tessera");
+  Write("data.win", Game("beside"));
+  const std::string other = Write("other.win", Game("other"));
+  // -frames is a switch too, so it is not parsed either: the game would run for ever. Bound it.
+  Result r = RunCommand("timeout 2 env " + Env() + (dir / "tessera").string() + " -game " + other + " -frames 1");
+  EXPECT_NE(r.out.find("RunnerLoadGame() - " + (dir / "data.win").string()), std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find("other.win"), std::string::npos);
+}
+
+TEST_F(RunnerProcess, BadFilesEndWithAMessageAndExitCodeOne) {
+  DataFileWriter w;
+  WriteGeneral(w, GeneralSpec{});
+  w.chunk("QQQQ").u32(1);
+  const std::string unknown = Write("unknown.win", w.finish());
+  Result r = RunCommand(Env() + runner + " -game " + unknown + " -headless -nosleep -frames 1");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("unknown Chunk QQQQ:"), std::string::npos);
+  EXPECT_NE(r.out.find("Failed to load the game\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("Entering main loop."), std::string::npos);
+
+  std::vector<uint8_t> cut = Game("cut");
+  cut.resize(cut.size() - 10);
+  const std::string truncated = Write("truncated.win", cut);
+  r = RunCommand(Env() + runner + " -game " + truncated + " -headless -nosleep -frames 1");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("Error in data file " + truncated + ": FORM length"), std::string::npos) << r.out;
+
+  r = RunCommand(Env() + runner + " -game " + (dir / "missing.win").string() + " -headless");
+  EXPECT_EQ(r.exitCode, 1);
+}
