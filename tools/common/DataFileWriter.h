@@ -30,6 +30,11 @@ class DataFileWriter {
     Body& stringRef(const std::string& text);
     // A u32 file offset of a label (in this or another chunk).
     Body& ref(Label label);
+    // Makes the u32 already written at `pos` a file offset of a label (fills a list slot).
+    Body& refAt(uint32_t pos, Label label) {
+      labelFixups.emplace_back(pos, label);
+      return *this;
+    }
     Body& nullRef() { return u32(0); }
     Label here() const { return Label{index, static_cast<uint32_t>(bytes.size())}; }
     Label at(uint32_t pos) const { return Label{index, pos}; }
