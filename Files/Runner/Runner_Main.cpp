@@ -8,6 +8,7 @@
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
 #include "Option/Option_Main.h"
+#include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_Game.h"
@@ -96,6 +97,9 @@ const CommandLineSwitches& Runner_Switches() { return g_switches; }
 int Runner_Main(int argc, char** argv) {
   // The console is line-buffered so that every finished line is out even if the process is killed.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
+#ifndef TESSERA_SANITIZED
+  CrashDump_Install();  // the sanitizers report crashes themselves
+#endif
   g_switches = CommandLineSwitches{};
   const std::string beside = Runner_DataWinBesideExecutable();
   if (!beside.empty()) {

@@ -152,7 +152,8 @@ TEST(GeneralChunk, FieldsOfAVersion8Body) {
   g.windowHeight = 600;
   g.windowFlags = 0x200 | 0x800;  // the later bit wins: mode 3
   g.roomOrder = {2, 0, 1};
-  EXPECT_TRUE(Load(SmallGame(g)));
+  const auto bytes = SmallGame(g);  // the names point into the block: keep it alive
+  EXPECT_TRUE(Load(bytes));
   EXPECT_STREQ(g_General.gameName, "Maze");
   EXPECT_STREQ(g_General.configName, "Release");
   EXPECT_EQ(g_General.displayName, "Maze Runner");
