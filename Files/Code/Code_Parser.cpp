@@ -69,7 +69,32 @@ class Parser {
     return s;
   }
 
+  // Counts the parser's own recursion (statements inside statements, parentheses).
+  struct NestingGuard {
+    explicit NestingGuard(Parser& p) : parser(p) {
+      if (++parser.nesting_ > kMaxNesting) parser.Fail("Code is nested too deeply.");
+    }
+    ~NestingGuard() { --parser.nesting_; }
+    Parser& parser;
+  };
+
+  // Records the height of a new node and refuses trees deeper than the passes after the parser
+  // can walk.
+  static void Deepen(Expr& e) {
+    int depth = 0;
+    const auto see = [&](const std::unique_ptr<Expr>& child) {
+      if (child && child->depth > depth) depth = child->depth;
+    };
+    see(e.left);
+    see(e.right);
+    see(e.instance);
+    for (const auto& arg : e.args) see(arg);
+    e.depth = depth + 1;
+    if (e.depth > kMaxNesting) FailAt("Code is nested too deeply.", e.position);
+  }
+
   std::unique_ptr<Stmt> ParseStatementBody(bool inSwitchBody) {
+    NestingGuard guard(*this);
     const Token& t = Peek();
     switch (t.kind) {
       case TokenKind::End:
@@ -258,6 +283,7 @@ class Parser {
     e->position = position;
     e->left = std::move(left);
     e->right = std::move(right);
+    Deepen(*e);
     return e;
   }
 
@@ -315,6 +341,7 @@ class Parser {
       e->op = k;
       e->position = Advance().position;
       e->left = ParseDotted();
+      Deepen(*e);
       return e;
     }
     return ParseDotted();
@@ -327,6 +354,7 @@ class Parser {
       if (Peek().kind != TokenKind::Variable) Fail("Variable name expected.");
       std::unique_ptr<Expr> v = ParseVariable();
       v->instance = std::move(e);
+      Deepen(*v);
       e = std::move(v);
     }
     return e;
@@ -348,6 +376,7 @@ class Parser {
       case TokenKind::Variable:
         return ParseVariable();
       case TokenKind::OpenParen: {
+        NestingGuard guard(*this);
         Advance();
         std::unique_ptr<Expr> e = ParseExpr();
         Expect(TokenKind::CloseParen, "Symbol ) expected.");
@@ -376,6 +405,7 @@ class Parser {
         Fail(Peek().kind == TokenKind::End ? "Symbol ) expected." : "Symbol , or ) expected.");
       }
     }
+    Deepen(*e);
     const int count = static_cast<int>(e->args.size());
     const int wanted = hooks_.argumentCount ? hooks_.argumentCount(e->id) : -1;
     if (count > kMaxArguments || (wanted >= 0 && count != wanted) || wanted < -1) {
@@ -402,6 +432,7 @@ class Parser {
       } else {
         Expect(TokenKind::CloseBracket, "Symbol , or ] expected.");
       }
+      Deepen(*e);
     }
     return e;
   }
@@ -410,6 +441,7 @@ class Parser {
   const CompileHooks& hooks_;
   Program& program_;
   size_t index_ = 0;
+  int nesting_ = 0;
 };
 
 bool RunParser(const std::vector<Token>& tokens, const CompileHooks& hooks, Program& program,

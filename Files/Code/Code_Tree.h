@@ -38,7 +38,13 @@ struct Expr {
   TokenKind op = TokenKind::End;
   std::unique_ptr<Expr> left;
   std::unique_ptr<Expr> right;
+
+  int depth = 1;  // height of this subtree; the parser bounds it
 };
+
+// Deepest nesting of expressions and statements the compiler accepts; deeper code is refused
+// with "Code is nested too deeply." instead of exhausting the native stack.
+constexpr int kMaxNesting = 1000;
 
 enum class StmtKind {
   Empty,

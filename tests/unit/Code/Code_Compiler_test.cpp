@@ -76,3 +76,22 @@ TEST(Compiler, WithoutHooksVariablesAreNumberedLocallyAndCallsAreUnknown) {
   EXPECT_EQ(r.code.variables[1].id, 100000);
   EXPECT_EQ(Compile("f()", none).problem.message, "Unknown function or script: f");
 }
+
+TEST(Compiler, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
+  CompilerTest::World world;
+  const CompileHooks hooks = world.Hooks();
+  const auto nested = [](int n) { return "a = " + std::string(n, '(') + "b" + std::string(n, ')'); };
+  EXPECT_TRUE(Compile(nested(900), hooks).ok);
+  CompileResult deep = Compile(nested(5000), hooks);
+  EXPECT_FALSE(deep.ok);
+  EXPECT_EQ(deep.problem.message, "Code is nested too deeply.");
+  std::string chain = "a = b";
+  for (int i = 0; i < 5000; ++i) chain += " + b";
+  EXPECT_EQ(Compile(chain, hooks).problem.message, "Code is nested too deeply.");
+  std::string ifs;
+  for (int i = 0; i < 5000; ++i) ifs += "if a ";
+  EXPECT_EQ(Compile(ifs + "b = 1", hooks).problem.message, "Code is nested too deeply.");
+  std::string dots = "a = b";
+  for (int i = 0; i < 5000; ++i) dots += ".c";
+  EXPECT_EQ(Compile(dots, hooks).problem.message, "Code is nested too deeply.");
+}
