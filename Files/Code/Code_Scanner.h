@@ -1,0 +1,14 @@
+// Pass 1 of the compiler: turns a code text into tokens.
+#pragma once
+#include <string>
+#include <vector>
+
+#include "Code/Code_Token.h"
+
+namespace Compiler {
+
+// Scans `code` into `tokens`, which always ends with an End token. On an unknown character returns
+// false with "Unexpected symbol." at its position.
+bool Scan(const std::string& code, std::vector<Token>& tokens, CompileProblem& problem);
+
+}  // namespace Compiler

@@ -1,0 +1,119 @@
+// Tokens of the scripting language and the compile-time constant they may carry.
+#pragma once
+#include <cstdint>
+#include <string>
+
+namespace Compiler {
+
+enum class TokenKind : uint8_t {
+  End,
+  // literals and names
+  Number,
+  String,
+  Identifier,
+  // set by classification
+  Constant,
+  Function,
+  Variable,
+  // blocks and keywords
+  BlockOpen,
+  BlockClose,
+  If,
+  Then,
+  Else,
+  While,
+  Do,
+  For,
+  Until,
+  Repeat,
+  Exit,
+  Break,
+  Continue,
+  With,
+  Return,
+  Switch,
+  Case,
+  Default,
+  Var,
+  GlobalVar,
+  // assignment
+  Assign,
+  AssignPlus,
+  AssignMinus,
+  AssignTimes,
+  AssignDivide,
+  AssignOr,
+  AssignAnd,
+  AssignXor,
+  // logical
+  And,
+  Or,
+  Xor,
+  Not,
+  // comparison
+  Less,
+  LessEqual,
+  Equal,
+  NotEqual,
+  GreaterEqual,
+  Greater,
+  // arithmetic
+  Plus,
+  Minus,
+  Times,
+  Divide,
+  Div,
+  Mod,
+  // bitwise
+  BitAnd,
+  BitOr,
+  BitXor,
+  BitNot,
+  ShiftLeft,
+  ShiftRight,
+  // punctuation
+  OpenParen,
+  CloseParen,
+  OpenBracket,
+  CloseBracket,
+  Comma,
+  Dot,
+  Colon,
+  Semicolon,
+};
+
+// A constant known while compiling: a real or a string. Only the field of its kind is meaningful.
+struct CompileConstant {
+  bool isString = false;
+  double real = 0.0;
+  std::string text;
+
+  static CompileConstant Real(double value) {
+    CompileConstant c;
+    c.real = value;
+    return c;
+  }
+  static CompileConstant Text(std::string value) {
+    CompileConstant c;
+    c.isString = true;
+    c.text = std::move(value);
+    return c;
+  }
+  bool operator==(const CompileConstant&) const = default;
+};
+
+struct Token {
+  TokenKind kind = TokenKind::End;
+  std::string text;    // the written form (for strings: the text between the quotes)
+  int position = 0;    // character offset in the code text
+  CompileConstant value;  // Number, String and Constant tokens
+  int id = 0;             // function id (Function) or variable id (Variable)
+};
+
+// The first problem found while compiling: the message and the character offset it refers to.
+struct CompileProblem {
+  std::string message;
+  int position = 0;
+};
+
+}  // namespace Compiler

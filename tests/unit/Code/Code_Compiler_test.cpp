@@ -1,0 +1,97 @@
+#include "Code/Code_Compiler.h"
+
+#include <gtest/gtest.h>
+
+#include "Code/Code_Error.h"
+#include "CompilerTestSupport.h"
+
+using namespace Compiler;
+
+TEST(Compiler, ErrorTextGivesLineAndColumn) {
+  CompilerTest::World world;
+  CompileResult r = Compile("a = 1;\r\nb = (2", world.Hooks());
+  ASSERT_FALSE(r.ok);
+  EXPECT_EQ(r.problem.message, "Symbol ) expected.");
+  EXPECT_EQ(r.problem.position, 14);
+  // Line 2; the column counts "b = (2" but not the carriage return before the line feed.
+  EXPECT_EQ(r.errorText, "Error in code at line 2:\n   b = (2\n\nat position 7: Symbol ) expected.");
+  EXPECT_STREQ(CompileErrorText(), r.errorText.c_str());
+  EXPECT_TRUE(CompileFailed());
+  EXPECT_TRUE(r.code.bytes.empty());
+}
+
+TEST(Compiler, ErrorsOfEveryPassReachTheErrorText) {
+  CompilerTest::World world;
+  const CompileHooks hooks = world.Hooks();
+  EXPECT_EQ(Compile("x = 1 # 2", hooks).errorText,
+            "Error in code at line 1:\n   x = 1 # 2\n\nat position 7: Unexpected symbol.");
+  EXPECT_EQ(Compile("x = foo(1)", hooks).errorText,
+            "Error in code at line 1:\n   x = foo(1)\n\nat position 5: Unknown function or script: foo");
+  EXPECT_EQ(Compile("\n\n  x = 1 / 0", hooks).errorText,
+            "Error in code at line 3:\n     x = 1 / 0\n\nat position 9: Division by 0.");
+  EXPECT_EQ(Compile("a[1, 2, 3] = 0", hooks).problem.message,
+            "Only 1- and 2-dimensional arrays are supported.");
+}
+
+TEST(Compiler, ExpressionErrorsUseTheExpressionForm) {
+  CompilerTest::World world;
+  CompileResult r = Compile("1 + * 2", world.Hooks(), CompileAs::Expression);
+  ASSERT_FALSE(r.ok);
+  EXPECT_EQ(r.errorText, "Error in expression: 1 + * 2\n position 5: Unexpected symbol in expression.");
+  EXPECT_EQ(Compile("1 2", world.Hooks(), CompileAs::Expression).problem.message,
+            "Program ends before end of the code.");
+  EXPECT_EQ(Compile("", world.Hooks(), CompileAs::Expression).problem.message,
+            "Unexpected end of code reached.");
+}
+
+TEST(Compiler, EachCompilationStartsWithAClearFailureFlag) {
+  CompilerTest::World world;
+  ASSERT_FALSE(Compile("a = ", world.Hooks()).ok);
+  EXPECT_TRUE(CompileFailed());
+  CompileResult second = Compile("b = )", world.Hooks());
+  ASSERT_FALSE(second.ok);
+  // The second compilation's own first error is reported, not the earlier one.
+  EXPECT_STREQ(CompileErrorText(), second.errorText.c_str());
+  EXPECT_TRUE(Compile("c = 1", world.Hooks()).ok);
+  EXPECT_FALSE(CompileFailed());
+}
+
+TEST(Compiler, EmptyCodeCompilesToNothing) {
+  CompilerTest::World world;
+  CompileResult r = Compile("  // nothing\n;;", world.Hooks());
+  ASSERT_TRUE(r.ok);
+  EXPECT_TRUE(r.code.bytes.empty());
+}
+
+TEST(Compiler, WithoutHooksVariablesAreNumberedLocallyAndCallsAreUnknown) {
+  CompileHooks none;
+  CompileResult r = Compile("a = b; b = a", none);
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.code.variables.size(), 2u);
+  // Ids follow the order of the names in the text; the list follows the order in the code,
+  // where the value (b) is read before a is written.
+  EXPECT_EQ(r.code.variables[0].name, "b");
+  EXPECT_EQ(r.code.variables[0].id, 100001);
+  EXPECT_EQ(r.code.variables[1].name, "a");
+  EXPECT_EQ(r.code.variables[1].id, 100000);
+  EXPECT_EQ(Compile("f()", none).problem.message, "Unknown function or script: f");
+}
+
+TEST(Compiler, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
+  CompilerTest::World world;
+  const CompileHooks hooks = world.Hooks();
+  const auto nested = [](int n) { return "a = " + std::string(n, '(') + "b" + std::string(n, ')'); };
+  EXPECT_TRUE(Compile(nested(900), hooks).ok);
+  CompileResult deep = Compile(nested(5000), hooks);
+  EXPECT_FALSE(deep.ok);
+  EXPECT_EQ(deep.problem.message, "Code is nested too deeply.");
+  std::string chain = "a = b";
+  for (int i = 0; i < 5000; ++i) chain += " + b";
+  EXPECT_EQ(Compile(chain, hooks).problem.message, "Code is nested too deeply.");
+  std::string ifs;
+  for (int i = 0; i < 5000; ++i) ifs += "if a ";
+  EXPECT_EQ(Compile(ifs + "b = 1", hooks).problem.message, "Code is nested too deeply.");
+  std::string dots = "a = b";
+  for (int i = 0; i < 5000; ++i) dots += ".c";
+  EXPECT_EQ(Compile(dots, hooks).problem.message, "Code is nested too deeply.");
+}
