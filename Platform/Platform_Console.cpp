@@ -3,8 +3,15 @@
 #include <cstdio>
 
 namespace Console {
+namespace {
+bool g_muted = false;
+}  // namespace
 
-void OutputV(const char* format, va_list args) { std::vfprintf(stdout, format, args); }
+void SetMuted(bool muted) { g_muted = muted; }
+
+void OutputV(const char* format, va_list args) {
+  if (!g_muted) std::vfprintf(stdout, format, args);
+}
 
 void Output(const char* format, ...) {
   va_list args;

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "Base/Base_IniFile.h"
+#include "Code/Code_Load.h"
 #include "DataFile/DataFile_Container.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
@@ -115,20 +116,9 @@ void Runner_DebugPrePass(const DataView& view) {
   for (const ChunkInfo& c : Container_Walk(view)) {
     Console::Output("Process Chunk: %s   %d\n", c.name().c_str(), static_cast<int>(c.length));
     if (c.length == 0) continue;
-    if (c.tag == MakeTag("STRG") || c.tag == MakeTag("DBGI") || c.tag == MakeTag("SCPT")) {
-      ListView list = view.list(c.body, c.name().c_str());
-      for (uint32_t i = 0; i < list.count(); ++i) {
-        uint32_t entry = list.entry(i);
-        if (entry == 0) continue;
-        if (c.tag == MakeTag("STRG")) {
-          view.string(entry, "debug string");
-        } else if (c.tag == MakeTag("SCPT")) {
-          view.stringAt(entry, "debug script name");
-        } else {
-          view.require(entry, 4, "debug information entry");
-        }
-      }
-    }
+    if (c.tag == MakeTag("STRG")) Code_LoadDebugSTRG(view, c.body, c.length);
+    if (c.tag == MakeTag("DBGI")) Code_LoadDebugDBGI(view, c.body, c.length);
+    if (c.tag == MakeTag("SCPT")) Code_LoadDebugSCPT(view, c.body, c.length);
   }
 }
 

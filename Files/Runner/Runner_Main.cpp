@@ -48,7 +48,14 @@ bool StartUp(LoadedGame& game, int& exitCode) {
   g_RunState.startTime = Timer_WallSeconds();
   const DataView view = game.view();
   try {
-    if (game.debugBlock) Runner_DebugPrePass(game.debugView());
+    if (game.debugBlock) {
+      // The side file only adds source positions: a bad one is set aside, the game still runs.
+      try {
+        Runner_DebugPrePass(game.debugView());
+      } catch (const FileFormatError& e) {
+        Console::Output("Ignoring the debug information file: %s\n", e.what());
+      }
+    }
     DataFile_PrePass(view);
     PrintWindowAndGraphicsLines();
     if (g_RunHooks.seedRandom) g_RunHooks.seedRandom(kRandomStartSeed);
@@ -64,6 +71,7 @@ bool StartUp(LoadedGame& game, int& exitCode) {
     return false;
   }
   if (g_switches.inAWindow) g_Options.fullScreen = false;
+  Runner_ApplyOptions();
   if (g_RunHooks.createGlobals) g_RunHooks.createGlobals();
   Console::Output("PrepareGame()\n");
   if (!Prepare_Run()) {

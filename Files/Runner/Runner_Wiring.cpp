@@ -1,9 +1,61 @@
 #include "Runner/Runner_Wiring.h"
 
+#include <vector>
+
+#include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
+#include "Code/Code_Function.h"
+#include "Code/Code_Load.h"
+#include "Code/Code_Script.h"
+#include "DataFile/DataFile_Load.h"
+#include "Option/Option_Main.h"
 #include "Run/Run_Hooks.h"
+#include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
+#include "Runner/Runner_Prepare.h"
 #include "Variable/Variable_Global.h"
+
+namespace {
+
+// The code module's handlers take the body offset and length; the dispatch table passes the chunk.
+template <void (*Handler)(const DataView&, uint64_t, uint32_t)>
+void Chunk(const DataView& view, const ChunkInfo& chunk) {
+  Handler(view, chunk.body, chunk.length);
+}
+
+bool PrepareConstants() {
+  std::vector<CGameConstant> constants;
+  for (size_t i = 0; i < g_Options.constantNames.size(); ++i) {
+    constants.push_back({g_Options.constantNames[i].c_str(), g_Options.constantValues[i].c_str()});
+  }
+  return DefineConstants(constants.data(), static_cast<int>(constants.size()));
+}
+
+void WireCode() {
+  DataFile_SetRegisterFunctions([] { RegisterAllFunctions(); });
+  DataFile_SetPrePassHandler(MakeTag("STRG"), Chunk<Code_LoadSTRG>);
+  DataFile_SetPrePassHandler(MakeTag("CODE"), Chunk<Code_LoadCODE>);
+  DataFile_SetPrePassHandler(MakeTag("VARI"), Chunk<Code_LinkVARI>);
+  DataFile_SetMainHandler(MakeTag("SCPT"), Chunk<Code_LoadSCPT>);
+  DataFile_SetMainHandler(MakeTag("FUNC"), Chunk<Code_LinkFUNC>);
+  DataFile_SetMainHandler(MakeTag("CODE"), Chunk<Code_LinkCODE>);
+  Prepare_SetStep(kPrepareConstants, PrepareConstants);
+}
+
+void WireErrors() {
+  SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
+  SetErrorDialogHook(HeadlessErrorDialog);
+}
+
+}  // namespace
 
 void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.createGlobals = Variable_PrepareGlobals;
+  WireCode();
+  WireErrors();
+}
+
+void Runner_ApplyOptions() {
+  SetDisplayErrors(g_Options.displayErrors);
+  SetAbortOnAllErrors(g_Options.abortOnAllErrors);
 }

@@ -4,3 +4,5 @@
 struct CommandLineSwitches;
 
 void Runner_WireSubsystems(const CommandLineSwitches& switches);
+// Hands the loaded options to the subsystems that read them (after the main chunk pass).
+void Runner_ApplyOptions();

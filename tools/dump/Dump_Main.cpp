@@ -4,12 +4,17 @@
 #include <cstring>
 #include <string>
 
+#include "Code/Code_Function.h"
+#include "Code/Code_Load.h"
 #include "DataFile/DataFile_Container.h"
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Load.h"
 #include "Option/Option_Main.h"
 #include "Platform/Platform_Memory.h"
+#include "Platform/Platform_Console.h"
+#include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Game.h"
+#include "Runner/Runner_Wiring.h"
 
 namespace {
 
@@ -54,21 +59,62 @@ void PrintOptions() {
   }
 }
 
+class StdoutOutput : public CTextOutput {
+ public:
+  void Write(const char* text, size_t length) override { std::fwrite(text, 1, length, stdout); }
+  using CTextOutput::Write;
+};
+
+// Loads the whole game as the runner does, without its console lines, and lists every code entry.
+int DumpCode(const DataView& view) {
+  CommandLineSwitches none;
+  Runner_WireSubsystems(none);
+  Console::SetMuted(true);
+  DataFile_PrePass(view);
+  const bool ok = LoadGameData(view);
+  Console::SetMuted(false);
+  if (!ok) {
+    std::fprintf(stderr, "tessera-dump: the data file has an unknown chunk\n");
+    return 1;
+  }
+  StdoutOutput out;
+  for (int32_t i = 0; i < Code_EntryCount(); ++i) {
+    std::printf("Code %d: %s\n", i, Code_EntryName(i) ? Code_EntryName(i) : "");
+    Code_ListEntry(i, out);
+  }
+  return 0;
+}
+
+void Usage() {
+  std::fprintf(stderr,
+               "usage: tessera-dump FILE              chunks, settings, room order, constants\n"
+               "       tessera-dump --code FILE       the instruction listing of every code entry\n"
+               "       tessera-dump --functions       the built-in functions registered and implemented\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2 || argv[1][0] == '-') {
-    std::fprintf(stderr, "usage: tessera-dump FILE\n");
+  if (argc == 2 && std::strcmp(argv[1], "--functions") == 0) {
+    RegisterAllFunctions();
+    PrintFunctionCounts();
+    return 0;
+  }
+  const bool code = argc == 3 && std::strcmp(argv[1], "--code") == 0;
+  if (!code && (argc != 2 || argv[1][0] == '-')) {
+    Usage();
     return 2;
   }
+  const char* path = argv[argc - 1];
   uint8_t* block = nullptr;
   size_t size = 0;
-  if (!Runner_ReadFile(argv[1], block, size)) {
-    std::fprintf(stderr, "tessera-dump: cannot read %s\n", argv[1]);
+  if (!Runner_ReadFile(path, block, size)) {
+    std::fprintf(stderr, "tessera-dump: cannot read %s\n", path);
     return 1;
   }
   const DataView view(block, size);
   try {
+    if (code) return DumpCode(view);
     const auto chunks = Container_Walk(view);
     std::printf("Chunks: %zu\n", chunks.size());
     for (const ChunkInfo& c : chunks) {
@@ -86,7 +132,8 @@ int main(int argc, char** argv) {
     PrintOptions();
   } catch (const FileFormatError& e) {
     std::fflush(stdout);
-    std::fprintf(stderr, "tessera-dump: %s: %s\n", argv[1], e.what());
+    Console::SetMuted(false);
+    std::fprintf(stderr, "tessera-dump: %s: %s\n", path, e.what());
     MemFree(block);
     return 1;
   }
