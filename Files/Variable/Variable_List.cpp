@@ -269,6 +269,8 @@ bool LoadRows(CStream* s, int32_t version, RVariable* n) {
     if (s->Failed() || total < 0) return false;
     rowCount = total / kArrayRowStride;
     columns = total % kArrayRowStride;
+    // Rows without elements hold nothing; a count naming thousands of them would only cost memory.
+    if (columns == 0) rowCount = 0;
     if (static_cast<int64_t>(rowCount) * columns * kMinValueBytes > s->Remaining()) return false;
   } else {
     rowCount = s->ReadInteger();

@@ -281,6 +281,20 @@ TEST(VariableListSave, OlderVersionsLoad) {
   RValue out;
   list.Get(B, 0, &out);
   EXPECT_STREQ(out.Str(), "old");
+
+  // 441 with n = 5 * 32000: five rows of no elements, which hold nothing and are not kept.
+  CStream empty;
+  empty.WriteInteger(441);
+  empty.WriteInteger(1);
+  empty.WriteInteger(A + 2);
+  empty.WriteInteger(VALUE_REAL);
+  empty.WriteReal(1.0);
+  empty.WriteString(nullptr);
+  empty.WriteInteger(5 * 32000);
+  empty.Seek(0, CStream::SEEK_FROM_START);
+  ASSERT_TRUE(list.Load(&empty));
+  EXPECT_EQ(list.Find(A + 2)->rowCount, 0);
+  EXPECT_DOUBLE_EQ(ReadReal(list, A + 2, 0), 1.0);
 }
 
 TEST(VariableListSave, BadBlocksChangeNothing) {

@@ -278,3 +278,32 @@ TEST(ValueTypes, CodesSuffixesAndWidths) {
   EXPECT_FALSE(VMTypeIsValid(10));
   EXPECT_TRUE(VMTypeIsValid(15));
 }
+
+TEST(ValueItems, StoresTakeItemsAsValuesAndReleaseFreesTexts) {
+  const int64_t blocks = MemoryManager::TotalBlocks();
+  RValue v;
+  Item i = Int(-4);
+  ASSERT_TRUE(ItemToValue(VM_INT, i.bytes, &v));
+  EXPECT_TRUE(v.IsReal());
+  EXPECT_DOUBLE_EQ(v.real, -4.0);
+  Item b = Bool(0x201);
+  ASSERT_TRUE(ItemToValue(VM_BOOL, b.bytes, &v));
+  EXPECT_DOUBLE_EQ(v.real, 1.0);
+  Item s = Str("moved");
+  char* text = As<char*>(s);
+  ASSERT_TRUE(ItemToValue(VM_STRING, s.bytes, &v));
+  EXPECT_EQ(v.text, text);
+  Item var = Var(RValue("kept"));
+  ASSERT_TRUE(ItemToValue(VM_VARIABLE, var.bytes, &v));
+  EXPECT_STREQ(v.Str(), "kept");
+  EXPECT_FALSE(ItemToValue(static_cast<VMType>(7), i.bytes, &v));
+  EXPECT_STREQ(v.Str(), "kept");
+  v.Reset();
+
+  Item s2 = Str("gone");
+  ReleaseItem(VM_STRING, s2.bytes);
+  Item v2 = Var(RValue("gone too"));
+  ReleaseItem(VM_VARIABLE, v2.bytes);
+  ReleaseItem(VM_DOUBLE, i.bytes);
+  EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
+}
