@@ -69,6 +69,9 @@ TEST(RValue, ZeroValueIsAllZeroBytesAndCopiesDuplicateText) {
   }
   EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
   EXPECT_STREQ(RValue(static_cast<const char*>(nullptr)).Str(), "");
+  EXPECT_TRUE(RValue(0).IsReal());
+  EXPECT_DOUBLE_EQ(RValue(true).real, 1.0);
+  EXPECT_DOUBLE_EQ(RValue(-7).real, -7.0);
 }
 
 TEST(ValueConversion, StringsReadTheLongestNumericPrefix) {
