@@ -351,6 +351,30 @@ ValueError ConvertItem(VMType from, const void* src, VMType to, void* dst) {
   }
 }
 
+void ReleaseItem(VMType type, void* item) {
+  if (type == VM_STRING) {
+    char* s = LoadAs<char*>(item);
+    if (s != nullptr) MemFree(s);
+    StoreAs<char*>(item, nullptr);
+  } else if (type == VM_VARIABLE) {
+    RValue v = RValue::LoadRaw(item);  // freed when v goes
+    StoreVariable(item, VALUE_REAL, nullptr, 0.0);
+  }
+}
+
+bool ItemToValue(VMType type, const void* item, RValue* out) {
+  switch (type) {
+    case VM_DOUBLE: out->SetReal(LoadAs<double>(item)); return true;
+    case VM_FLOAT: out->SetReal(static_cast<double>(LoadAs<float>(item))); return true;
+    case VM_INT: out->SetReal(static_cast<double>(LoadAs<int32_t>(item))); return true;
+    case VM_LONG: out->SetReal(static_cast<double>(LoadAs<int64_t>(item))); return true;
+    case VM_BOOL: out->SetReal((LoadAs<int32_t>(item) & 0xFF) != 0 ? 1.0 : 0.0); return true;
+    case VM_STRING: out->AdoptText(LoadAs<char*>(item)); return true;
+    case VM_VARIABLE: *out = RValue::LoadRaw(item); return true;
+    default: return false;
+  }
+}
+
 // ---- Comparison ---------------------------------------------------------------------------------
 
 bool CompareReal(double left, double right, CompareOp op) {

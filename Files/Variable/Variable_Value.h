@@ -178,6 +178,13 @@ ValueError UnwrapKind(int32_t kind, VMType* type);
 // leaves `src` untouched; a malformed variable gives Malformed.
 ValueError ConvertItem(VMType from, const void* src, VMType to, void* dst);
 
+// Frees what a stack item owns: the text of a string item or of a variable holding a string.
+void ReleaseItem(VMType type, void* item);
+// Makes an RValue of a stack item, as a store into a variable takes it: double, float, int, long
+// and bool items become reals, a string item a string (its text moves), a variable item is taken as
+// it is (its text moves). False for the other codes, leaving *out untouched.
+bool ItemToValue(VMType type, const void* item, RValue* out);
+
 // ---- Comparison ----------------------------------------------------------------------------------
 
 enum CompareOp : uint8_t { CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT };
