@@ -158,9 +158,6 @@ const char* OpcodeName(uint8_t opcode);
 // The suffix of a type code (".d" ... ".e"); "" for codes that name no type.
 const char* TypeSuffix(int type);
 
-// Well-known function-id ranges.
-constexpr int32_t kScriptIdBase = 100000;
-constexpr int32_t kExtensionIdBase = 500000;
 // Instance ids start here; selector bit 30 of a reference adds it.
 constexpr int32_t kInstanceIdBase = 100000;
 
