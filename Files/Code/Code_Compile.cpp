@@ -1,0 +1,94 @@
+#include "Code/Code_Compile.h"
+
+#include <cstring>
+#include <map>
+#include <string>
+
+#include "Code/Code_Constant.h"
+#include "Code/Code_Function.h"
+#include "Variable/Variable_Global.h"
+#include "Variable/Variable_Names.h"
+
+namespace {
+
+RValue ToValue(const Compiler::CompileConstant& c) {
+  return c.isString ? RValue(c.text.c_str()) : RValue(c.real);
+}
+
+// Strings that compiled code entered into the runner's string table, by text. An entry is reused
+// only while the table still holds that text at that index (the table is rebuilt per game).
+std::map<std::string, int32_t>& EnteredStrings() {
+  static std::map<std::string, int32_t> entered;
+  return entered;
+}
+
+int32_t EnterString(const std::string& text) {
+  auto& entered = EnteredStrings();
+  auto it = entered.find(text);
+  if (it != entered.end() && it->second < Code_StringCount()) {
+    const char* held = Code_String(it->second);
+    if (held != nullptr && text == held) return it->second;
+  }
+  const int32_t index = Code_AddString(text.c_str());
+  entered[text] = index;
+  return index;
+}
+
+void PutWord(uint8_t* bytes, uint32_t at, uint32_t w) {
+  for (int i = 0; i < 4; ++i) bytes[at + i] = static_cast<uint8_t>(w >> (8 * i));
+}
+
+}  // namespace
+
+Compiler::CompileHooks Code_RunnerCompileHooks() {
+  Compiler::CompileHooks hooks;
+  hooks.findFunction = [](const std::string& name, int& id) { return FindFunction(name.c_str(), &id); };
+  hooks.argumentCount = [](int id) { return ArgumentCount(id); };
+  hooks.findValue = [](const std::string& name, Compiler::CompileConstant& value) {
+    RValue v;
+    if (!ResolveBareName(name.c_str(), &v)) return false;
+    value = v.IsString() ? Compiler::CompileConstant::Text(v.Str()) : Compiler::CompileConstant::Real(v.real);
+    return true;
+  };
+  hooks.variableId = [](const std::string& name) { return Variable_FindOrAddName(name.c_str()); };
+  hooks.declareGlobal = [](const std::string&, int id) { Variable_DeclareGlobalVar(id); };
+  return hooks;
+}
+
+CCode* Code_CompileText(const char* name, const char* text, Compiler::CompileAs as) {
+  Compiler::CompileResult result = Compiler::Compile(text ? text : "", Code_RunnerCompileHooks(), as);
+  if (!result.ok) return nullptr;
+  const Compiler::CompiledCode& compiled = result.code;
+
+  auto* unit = new CCode();
+  unit->SetName(name);
+  unit->SetSource(text);
+  unit->code = VMBuffer::Copy(compiled.bytes.data(), static_cast<int32_t>(compiled.bytes.size()));
+  unit->ownsCode = true;
+  for (uint32_t at : compiled.stringUses) {
+    uint32_t local = 0;
+    std::memcpy(&local, unit->code->data + at + 4, 4);
+    PutWord(unit->code->data, at + 4, static_cast<uint32_t>(EnterString(compiled.strings[local])));
+  }
+  if (!compiled.positions.empty()) {
+    std::vector<uint8_t> table(compiled.positions.size() * 8);
+    for (size_t i = 0; i < compiled.positions.size(); ++i) {
+      PutWord(table.data(), static_cast<uint32_t>(i * 8), compiled.positions[i].first);
+      PutWord(table.data(), static_cast<uint32_t>(i * 8 + 4), compiled.positions[i].second);
+    }
+    unit->positions = VMBuffer::Copy(table.data(), static_cast<int32_t>(table.size()));
+    unit->ownsPositions = true;
+  }
+  if (compiled.isConstant) unit->SetConstant(ToValue(compiled.constant));
+  return unit;
+}
+
+bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out) {
+  Compiler::CompileResult result =
+      Compiler::Compile(text ? text : "", Code_RunnerCompileHooks(), Compiler::CompileAs::Expression);
+  if (!result.ok || !result.code.isConstant) return false;
+  if (out) *out = ToValue(result.code.constant);
+  return true;
+}
+
+void Code_InstallCompiler() { SetConstantEvaluateHook(&Code_EvaluateConstantExpression); }

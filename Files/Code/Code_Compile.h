@@ -1,0 +1,25 @@
+// Compiling code inside the running runner: the compiler wired to the runner's registries, and
+// compiled code turned into runnable code units (execute_string, game constants, games that carry
+// source text).
+#pragma once
+#include "Code/Code_Compiler.h"
+#include "Code/Code_Load.h"
+
+// The lookups of the running runner: FindFunction and ArgumentCount of the function registry,
+// ResolveBareName (resources, then constants), the variable-name registry, and globalvar
+// declarations that set the globalvar flags at once.
+Compiler::CompileHooks Code_RunnerCompileHooks();
+
+// Compiles `text` into a code unit named `name` that owns its bytecode and position table; string
+// literals are entered into the runner's string table (a text already entered by earlier compiled
+// code is reused). An expression that folds to a constant gives a constant unit. On a compile
+// error returns null; the error reporter then holds the compile error text.
+CCode* Code_CompileText(const char* name, const char* text,
+                        Compiler::CompileAs as = Compiler::CompileAs::Statements);
+
+// Evaluates a constant's value text at preparation: an expression that folds to a constant gives
+// its value. Returns false when the text does not compile or is not constant.
+bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out);
+
+// Installs the compiler where the registry evaluates game constants.
+void Code_InstallCompiler();
