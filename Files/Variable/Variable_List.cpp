@@ -360,3 +360,8 @@ bool CVariableList::Load(CStream* stream) {
   }
   return true;
 }
+
+bool CVariableList::Skip(CStream* stream) {
+  CVariableList scratch;
+  return scratch.Load(stream);
+}

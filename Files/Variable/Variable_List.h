@@ -85,6 +85,9 @@ class CVariableList {
   // block is read and checked before anything is added: on a bad or truncated block (or another
   // version) nothing changes and the result is false.
   bool Load(CStream* stream);
+  // Checks a saved list without keeping it: true, with the stream past the block, when Load would
+  // accept it. Readers of larger saves use it to validate everything before changing anything.
+  static bool Skip(CStream* stream);
 
   static int BucketOf(int32_t id) { return static_cast<int>(static_cast<uint32_t>(id) % kBucketCount); }
 
