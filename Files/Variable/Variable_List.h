@@ -99,6 +99,13 @@ class CVariableList {
   int32_t m_count;
 };
 
+// One value as saves and data-structure streams hold it: int32 kind, real, string (the text of a
+// string value, none for a real).
+void Variable_SaveValue(CStream* stream, const RValue& value);
+// Reads a value written by Variable_SaveValue into *out; false (and *out unchanged) when the kind is
+// neither real nor string or the stream fails.
+bool Variable_LoadValue(CStream* stream, RValue* out);
+
 // The out-of-range flag shared by all lists.
 bool Variable_OutOfRange();
 void Variable_SetOutOfRange(bool set);
