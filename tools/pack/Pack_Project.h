@@ -6,6 +6,11 @@
 
 #include "DataFileWriter.h"
 
+struct PackOptions {
+  bool source = false;  // write source text instead of bytecode
+};
+
 // Builds the data file of the project in `folder`. On failure returns false with a message that
 // names the project file and, where known, the line and column.
-bool Pack_BuildProject(const std::string& folder, std::vector<uint8_t>& out, std::string& error);
+bool Pack_BuildProject(const std::string& folder, const PackOptions& options, std::vector<uint8_t>& out,
+                       std::string& error);
