@@ -77,3 +77,25 @@ void WriteCode(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries
   WriteChains(writer, "VARI", code, variables, variableOrder, true);
   WriteChains(writer, "FUNC", code, functions, functionOrder, false);
 }
+
+void WriteDebugInfo(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries) {
+  DataFileWriter::Body& dbgi = writer.chunk("DBGI");
+  dbgi.u32(static_cast<uint32_t>(entries.size()));
+  uint32_t slots = dbgi.size();
+  dbgi.zeros(4 * entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    dbgi.refAt(slots + 4 * static_cast<uint32_t>(i), dbgi.here());
+    const auto& positions = entries[i].code.positions;
+    dbgi.u32(static_cast<uint32_t>(positions.size()));
+    for (const auto& [offset, position] : positions) dbgi.u32(offset).u32(position);
+  }
+  DataFileWriter::Body& scpt = writer.chunk("SCPT");
+  scpt.u32(static_cast<uint32_t>(entries.size()));
+  slots = scpt.size();
+  scpt.zeros(4 * entries.size());
+  for (size_t i = 0; i < entries.size(); ++i) {
+    scpt.refAt(slots + 4 * static_cast<uint32_t>(i), scpt.here());
+    scpt.stringRef(entries[i].source);
+  }
+  writer.stringTable();
+}

@@ -12,7 +12,12 @@
 struct CodeEntrySpec {
   std::string name;
   Compiler::CompiledCode code;
+  std::string source;  // the text the code was compiled from (for the debug side file)
 };
 
 // Writes CODE, VARI and FUNC (in that order) for the entries; entry i gets code index i.
 void WriteCode(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries);
+
+// Writes the debug side file's chunks for the same entries: the position tables (DBGI) and the
+// source texts (SCPT), with their string table.
+void WriteDebugInfo(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries);

@@ -43,15 +43,23 @@ int main(int argc, char** argv) {
     Usage();
     return 2;
   }
-  std::vector<uint8_t> bytes;
+  std::vector<uint8_t> bytes, debug;
   std::string error;
-  if (!Pack_BuildProject(project, options, bytes, error)) {
+  if (!Pack_BuildProject(project, options, bytes, debug, error)) {
     std::fprintf(stderr, "%s\n", error.c_str());
     return 1;
   }
   if (check) return 0;
+  const std::string debugPath = Pack_DebugFilePath(output);
   if (!DataFileWriter::WriteFile(output, bytes)) {
     std::fprintf(stderr, "tessera-pack: cannot write %s\n", output.c_str());
+    return 1;
+  }
+  // A side file from an earlier build would describe other code: replace it or remove it.
+  if (debug.empty()) {
+    std::remove(debugPath.c_str());
+  } else if (!DataFileWriter::WriteFile(debugPath, debug)) {
+    std::fprintf(stderr, "tessera-pack: cannot write %s\n", debugPath.c_str());
     return 1;
   }
   return 0;

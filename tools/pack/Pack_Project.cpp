@@ -81,6 +81,8 @@ class Builder {
       : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options) {}
 
   std::vector<uint8_t> Build();
+  // The debug side file of the last build (empty for source games).
+  std::vector<uint8_t> DebugFile();
 
  private:
   json Manifest();
@@ -245,7 +247,7 @@ CodeRef Builder::Code(const json& value, const std::string& unitName, const std:
     ref.source = text.empty() ? std::string(" ") : text;  // an empty source would read as no code
   } else {
     ref.index = static_cast<int32_t>(m_code.size());
-    m_code.push_back(CodeEntrySpec{unitName, std::move(r.code)});
+    m_code.push_back(CodeEntrySpec{unitName, std::move(r.code), text});
   }
   return ref;
 }
@@ -450,14 +452,22 @@ std::vector<uint8_t> Builder::Build() {
   return writer.finish();
 }
 
+std::vector<uint8_t> Builder::DebugFile() {
+  if (m_options.source || m_code.empty()) return {};
+  DataFileWriter writer;
+  WriteDebugInfo(writer, m_code);
+  return writer.finish();
+}
+
 }  // namespace
 
 bool Pack_BuildProject(const std::string& folder, const PackOptions& options, std::vector<uint8_t>& out,
-                       std::string& error) {
+                       std::vector<uint8_t>& debug, std::string& error) {
   Console::SetMuted(true);  // the registry and the constants speak on the console; the builder does not
   try {
     Builder builder(folder, options);
     out = builder.Build();
+    debug = builder.DebugFile();
     Console::SetMuted(false);
     return true;
   } catch (const PackError& e) {
@@ -467,4 +477,11 @@ bool Pack_BuildProject(const std::string& folder, const PackOptions& options, st
   }
   Console::SetMuted(false);
   return false;
+}
+
+std::string Pack_DebugFilePath(const std::string& dataFile) {
+  const size_t dot = dataFile.find_last_of('.');
+  const size_t slash = dataFile.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return dataFile + ".brindledebug";
+  return dataFile.substr(0, dot) + ".brindledebug";
 }
