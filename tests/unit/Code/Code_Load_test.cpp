@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
 #include "Code/Code_Script.h"
@@ -391,4 +392,36 @@ TEST_F(LoadTest, DebugSideFileGivesUnitsTheirSourceAndPositions) {
   EXPECT_EQ(none->code, nullptr);
   EXPECT_TRUE(VM_Execute(nullptr, nullptr, none, nullptr));
   delete none;
+}
+
+TEST_F(LoadTest, SourceScriptsAreCompiledAtPreparation) {
+  // Without a CODE chunk the script record's second word is its source text.
+  FileImage f;
+  uint32_t n1 = f.cstring("scr_one"), s1 = f.cstring("return 1;");
+  uint32_t n2 = f.cstring("scr_two"), s2 = f.cstring("broken(");
+  uint32_t r1 = f.u32(n1);
+  f.u32(s1);
+  uint32_t r2 = f.u32(n2);
+  f.u32(s2);
+  uint32_t scpt = f.list({r1, r2});
+  DataView view = f.view();
+  Code_LoadSCPT(view, scpt, 12);
+  ASSERT_NE(Script_Get(1), nullptr);
+  EXPECT_STREQ(Script_Get(1)->Source(), "broken(");
+  EXPECT_EQ(Script_Get(1)->code, nullptr);
+  // A compiler that accepts only the first script's text.
+  ScriptCompileHook compile = [](const char* name, const char* source) -> CCode* {
+    if (std::strcmp(source, "return 1;") != 0) return nullptr;
+    auto* unit = new CCode();
+    unit->SetName(name);
+    unit->SetConstant(RValue(1.0));
+    return unit;
+  };
+  ResetErrorReporter();
+  ::testing::internal::CaptureStdout();
+  EXPECT_FALSE(Script_CompileAll(compile));
+  std::string out = ::testing::internal::GetCapturedStdout();
+  EXPECT_NE(Script_Get(0)->code, nullptr);
+  EXPECT_STREQ(LastErrorText(), (std::string("COMPILATION ERROR in Script: scr_two\n") + CompileErrorText()).c_str());
+  ResetErrorReporter();
 }
