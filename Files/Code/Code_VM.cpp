@@ -48,6 +48,24 @@ inline void Store(uint8_t* p, T v) {
   std::memcpy(p, &v, sizeof v);
 }
 
+// Moves a value into stack bytes field by field (the stack may be only 4-byte aligned; field-sized
+// stores also let the next load of a field be forwarded from the store).
+inline void PutValue(uint8_t* p, RValue&& v) {
+  Store<int32_t>(p + offsetof(RValue, kind), v.kind);
+  Store<char*>(p + offsetof(RValue, text), v.text);
+  Store<double>(p + offsetof(RValue, real), v.real);
+  v.text = nullptr;
+  v.kind = VALUE_REAL;
+}
+// Moves a value out of stack bytes; the bytes no longer own a text.
+inline RValue TakeValue(const uint8_t* p) {
+  RValue v;
+  v.kind = Load<int32_t>(p + offsetof(RValue, kind));
+  v.text = Load<char*>(p + offsetof(RValue, text));
+  v.real = Load<double>(p + offsetof(RValue, real));
+  return v;
+}
+
 inline uint8_t* AlignDown(uint8_t* p, uintptr_t alignment) {
   return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(p) & ~(alignment - 1));
 }
@@ -304,7 +322,7 @@ uint8_t* PushResult(uint8_t* sp, const Operand& r, bool asValue) {
     else if (r.kind == K_BOOL) v.real = r.b ? 1.0 : 0.0;
     else if (r.kind == K_FLOAT) v.real = double(r.f);
     else v.real = r.d;
-    RValue::StoreRaw(sp, std::move(v));
+    PutValue(sp, std::move(v));
     return sp;
   }
   switch (r.kind) {
@@ -837,7 +855,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
     sp = spAfterArgs - kValueSize;
     RValue value;
     if (script && script->code && script->code->hasConstant) value = script->code->constant;
-    RValue::StoreRaw(sp, std::move(value));
+    PutValue(sp, std::move(value));
     return sp;
   }
 
@@ -868,17 +886,17 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   g_CurrentFrame = saved;
   FreeArguments(args, n);
   sp = spAfterArgs - kValueSize;
-  RValue::StoreRaw(sp, std::move(result));
+  PutValue(sp, std::move(result));
   return sp;
 }
 
 // The item of `type` at `sp` as a value (moved out of the stack).
 RValue TakeAsValue(int type, uint8_t* sp) {
-  if (type == TYPE_VARIABLE) return RValue::LoadRaw(sp);
+  if (type == TYPE_VARIABLE) return TakeValue(sp);
   if (!IsItemType(type)) return RValue();
   uint8_t tmp[sizeof(RValue)];
   if (ConvertItem(VMType(type), sp, VM_VARIABLE, tmp) != ValueError::None) return RValue();
-  return RValue::LoadRaw(tmp);
+  return TakeValue(tmp);
 }
 
 // ---- Variables -----------------------------------------------------------------------------------
@@ -923,7 +941,7 @@ uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
     }
   }
   sp -= kValueSize;
-  RValue::StoreRaw(sp, std::move(value));
+  PutValue(sp, std::move(value));
   return sp;
 }
 
@@ -942,7 +960,7 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
     case TYPE_INT: value.real = double(Load<int32_t>(sp)); break;
     case TYPE_LONG: value.real = double(Load<int64_t>(sp)); break;
     case TYPE_BOOL: value.real = (Load<int32_t>(sp) & 0xFF) ? 1.0 : 0.0; break;
-    case TYPE_VARIABLE: value = RValue::LoadRaw(sp); break;
+    case TYPE_VARIABLE: value = TakeValue(sp); break;
     case TYPE_STRING: value.AdoptText(Load<char*>(sp)); break;
     default:
       sp += kWidth[t];
@@ -1068,12 +1086,12 @@ op_dup: {
       break;
     case TYPE_VARIABLE: {
       RValue copy;
-      RValue top = RValue::LoadRaw(sp);
+      RValue top = TakeValue(sp);
       copy = top;
       // `top` still belongs to the stack: hand its bytes back without freeing them.
-      RValue::StoreRaw(sp, std::move(top));
+      PutValue(sp, std::move(top));
       sp -= kValueSize;
-      RValue::StoreRaw(sp, std::move(copy));
+      PutValue(sp, std::move(copy));
       break;
     }
     case TYPE_STRING: {
@@ -1201,7 +1219,7 @@ op_ret: {
     return true;
   }
   sp = ReturnFromScript(f);
-  RValue::StoreRaw(sp, std::move(result));
+  PutValue(sp, std::move(result));
   NEXT();
 }
 
@@ -1214,7 +1232,7 @@ end_of_code:
   sp = ReturnFromScript(f);
   {
     RValue zero;
-    RValue::StoreRaw(sp, std::move(zero));
+    PutValue(sp, std::move(zero));
   }
   NEXT();
 
