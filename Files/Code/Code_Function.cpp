@@ -227,8 +227,7 @@ void PrintFunctionCounts() {
                   ImplementedFunctionCount());
   for (int f = 0; f < g_FamilyCount; ++f) {
     FunctionFamilyInfo info = FunctionFamily(f);
-    Console::Output("  %-78s %4d registered, %4d implemented\n", info.name, info.count,
-                    info.implemented);
+    Console::Output("  %s: %d registered, %d implemented\n", info.name, info.count, info.implemented);
   }
 }
 

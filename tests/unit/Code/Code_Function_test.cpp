@@ -130,7 +130,9 @@ TEST_F(RegistryTest, FindFunctionLooksAtScriptsThenExtensionsThenBuiltins) {
     if (std::strcmp(name, "draw_sprite") == 0 || std::strcmp(name, "sound_play") == 0) return 2;
     return std::strcmp(name, "ext_first") == 0 ? 0 : -1;
   };
-  hooks.extensionArgumentCount = [](int index) { return index == 2 ? 5 : kArgumentCountNone; };
+  hooks.extensionArgumentCount = [](int index) {
+    return index == 2 ? 5 : index == 0 ? 1 : kArgumentCountNone;
+  };
   SetFunctionHooks(hooks);
 
   EXPECT_EQ(IdOf("draw_sprite"), 100007);  // the script hides both
@@ -139,6 +141,8 @@ TEST_F(RegistryTest, FindFunctionLooksAtScriptsThenExtensionsThenBuiltins) {
   EXPECT_EQ(IdOf("ext_first"), 500000);
   EXPECT_EQ(IdOf("sound_stop"), 1269);
   EXPECT_EQ(ArgumentCount(500002), 5);
+  EXPECT_EQ(ArgumentCount(500000), 1);  // extension function 0 is reachable
+  EXPECT_EQ(ArgumentCount(499999), kArgumentCountAny);   // still a script
   EXPECT_EQ(ArgumentCount(500001), kArgumentCountNone);
 
   int id = 123;
