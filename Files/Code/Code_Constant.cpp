@@ -135,6 +135,8 @@ void AddBuiltinConstants() {
 
 void SetConstantEvaluateHook(ConstantEvaluateHook hook) { g_Evaluate = hook; }
 void SetConstantMessageHook(ConstantMessageHook hook) { g_Message = hook; }
+ConstantEvaluateHook CurrentConstantEvaluateHook() { return g_Evaluate; }
+ConstantMessageHook CurrentConstantMessageHook() { return g_Message; }
 
 bool IsIdentifier(const char* name) {
   if (name == nullptr) return false;
@@ -250,6 +252,11 @@ bool DefineConstants(const CGameConstant* constants, int count) {
 void SetResourceFindHook(ResourceKind kind, ResourceFindHook hook) {
   int k = static_cast<int>(kind);
   if (k >= 0 && k < static_cast<int>(ResourceKind::Count)) g_FindResource[k] = hook;
+}
+
+ResourceFindHook CurrentResourceFindHook(ResourceKind kind) {
+  int k = static_cast<int>(kind);
+  return (k >= 0 && k < static_cast<int>(ResourceKind::Count)) ? g_FindResource[k] : nullptr;
 }
 
 bool ResolveBareName(const char* name, RValue* out) {

@@ -13,15 +13,18 @@ namespace {
 
 class RegistryTest : public ::testing::Test {
  protected:
+  // Each test starts without attached modules and leaves the hooks as it found them.
   void SetUp() override {
     RegisterAllFunctions();
+    saved_ = FunctionHooks();
     SetFunctionHooks(CFunctionHooks());
     ResetErrorReporter();
   }
   void TearDown() override {
-    SetFunctionHooks(CFunctionHooks());
+    SetFunctionHooks(saved_);
     ResetErrorReporter();
   }
+  CFunctionHooks saved_;
 };
 
 int IdOf(const char* name) {

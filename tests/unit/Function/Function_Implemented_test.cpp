@@ -71,6 +71,7 @@ bool TestScript(int index, CInstance*, CInstance*, RValue& result) {
 }
 
 void ExScriptExecute() {
+  CFunctionHooks saved = FunctionHooks();
   CFunctionHooks hooks;
   hooks.runScript = TestScript;
   SetFunctionHooks(hooks);
@@ -82,7 +83,7 @@ void ExScriptExecute() {
 
   Printed([] { Call("script_execute", {RValue(5.0)}); });
   EXPECT_NE(std::string(LastErrorText()).find("script_execute: script 5 does not exist"), std::string::npos);
-  SetFunctionHooks(CFunctionHooks());
+  SetFunctionHooks(saved);
 }
 
 // Global variables by name need the global list.
