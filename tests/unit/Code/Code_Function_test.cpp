@@ -263,3 +263,42 @@ TEST_F(RegistryTest, ExecuteScriptFillsAndRestoresTheArgumentSlots) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(RegistryTest, CountsForTheInspector) {
+  Console::Flush();
+  ::testing::internal::CaptureStdout();
+  PrintFunctionCounts();
+  Console::Flush();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  std::string first = out.substr(0, out.find('\n'));
+  EXPECT_EQ(first, "Built-in functions: 1476 registered, " + std::to_string(ImplementedFunctionCount()) +
+                       " implemented");
+  EXPECT_NE(out.find("\n  3-D drawing: 75 registered, 0 implemented\n"), std::string::npos) << out;
+  // The dates of the miscellaneous family are built.
+  FunctionFamilyInfo misc = FunctionFamily(9);
+  EXPECT_EQ(misc.count, 90);
+  EXPECT_GE(misc.implemented, 43 + 14);
+}
+
+TEST_F(RegistryTest, NamesAreCutTo63BytesAndTheRegistryCanBeRebuilt) {
+  std::string longName(80, 'q');
+  int count = RegisterFunction(longName.c_str(), nullptr, 2);
+  EXPECT_EQ(count, 1477);
+  EXPECT_EQ(std::string(FunctionAt(1476)->name), std::string(63, 'q'));
+  int id = -1;
+  EXPECT_TRUE(FindFunction(std::string(63, 'q').c_str(), &id));
+  EXPECT_EQ(id, 1476);
+
+  int implemented = ImplementedFunctionCount();
+  ReleaseFunctions();
+  EXPECT_EQ(FunctionCount(), 0);
+  EXPECT_FALSE(FindFunction("d3d_start", &id));
+  RegisterAllFunctions();
+  EXPECT_EQ(FunctionCount(), 1476);
+  EXPECT_EQ(ImplementedFunctionCount(), implemented);
+  EXPECT_EQ(IdOf("dezovovuzaIsLoaded"), 1475);
+}
+
+}  // namespace
