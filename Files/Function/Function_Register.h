@@ -8,6 +8,7 @@
 // Runs every family's binder; called once by RegisterAllFunctions.
 void Function_BindAll();
 
+void Function_Date_Bind();      // Function_Date.cpp
 void Function_Maths_Bind();     // Function_Maths.cpp
 void Function_Misc_Bind();      // Function_Misc.cpp
 void Function_Resource_Bind();  // Function_Resource.cpp

@@ -10,9 +10,13 @@ namespace {
 
 std::string g_Message;
 
+// Each test starts without attached modules and leaves the hooks as it found them.
 class ConstantsTest : public ::testing::Test {
  protected:
   void SetUp() override {
+    savedEvaluate_ = CurrentConstantEvaluateHook();
+    savedMessage_ = CurrentConstantMessageHook();
+    for (int k = 0; k < kKinds; ++k) savedFind_[k] = CurrentResourceFindHook(static_cast<ResourceKind>(k));
     g_Message.clear();
     SetConstantMessageHook([](const char* message) { g_Message = message; });
     SetConstantEvaluateHook(nullptr);
@@ -23,11 +27,15 @@ class ConstantsTest : public ::testing::Test {
   }
   void TearDown() override {
     ReleaseConstants();
-    SetConstantMessageHook(nullptr);
-    for (int k = 0; k < static_cast<int>(ResourceKind::Count); ++k) {
-      SetResourceFindHook(static_cast<ResourceKind>(k), nullptr);
-    }
+    SetConstantEvaluateHook(savedEvaluate_);
+    SetConstantMessageHook(savedMessage_);
+    for (int k = 0; k < kKinds; ++k) SetResourceFindHook(static_cast<ResourceKind>(k), savedFind_[k]);
   }
+
+  static constexpr int kKinds = static_cast<int>(ResourceKind::Count);
+  ConstantEvaluateHook savedEvaluate_ = nullptr;
+  ConstantMessageHook savedMessage_ = nullptr;
+  ResourceFindHook savedFind_[kKinds] = {};
 };
 
 double Real(const char* name) {
@@ -153,7 +161,6 @@ TEST_F(ConstantsTest, AttachedEvaluatorGetsTheCodeName) {
   ASSERT_TRUE(DefineConstants(game, 2));
   EXPECT_EQ(seen, "Constant.0=1+1;Constant.1=x*2;");
   EXPECT_EQ(Real("b"), 7);
-  SetConstantEvaluateHook(nullptr);
 }
 
 TEST_F(ConstantsTest, BackwardSearchIsExactCaseAndTheSecondLookupIgnoresCase) {

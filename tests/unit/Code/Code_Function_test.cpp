@@ -13,15 +13,18 @@ namespace {
 
 class RegistryTest : public ::testing::Test {
  protected:
+  // Each test starts without attached modules and leaves the hooks as it found them.
   void SetUp() override {
     RegisterAllFunctions();
+    saved_ = FunctionHooks();
     SetFunctionHooks(CFunctionHooks());
     ResetErrorReporter();
   }
   void TearDown() override {
-    SetFunctionHooks(CFunctionHooks());
+    SetFunctionHooks(saved_);
     ResetErrorReporter();
   }
+  CFunctionHooks saved_;
 };
 
 int IdOf(const char* name) {
@@ -130,7 +133,9 @@ TEST_F(RegistryTest, FindFunctionLooksAtScriptsThenExtensionsThenBuiltins) {
     if (std::strcmp(name, "draw_sprite") == 0 || std::strcmp(name, "sound_play") == 0) return 2;
     return std::strcmp(name, "ext_first") == 0 ? 0 : -1;
   };
-  hooks.extensionArgumentCount = [](int index) { return index == 2 ? 5 : kArgumentCountNone; };
+  hooks.extensionArgumentCount = [](int index) {
+    return index == 2 ? 5 : index == 0 ? 1 : kArgumentCountNone;
+  };
   SetFunctionHooks(hooks);
 
   EXPECT_EQ(IdOf("draw_sprite"), 100007);  // the script hides both
@@ -139,6 +144,8 @@ TEST_F(RegistryTest, FindFunctionLooksAtScriptsThenExtensionsThenBuiltins) {
   EXPECT_EQ(IdOf("ext_first"), 500000);
   EXPECT_EQ(IdOf("sound_stop"), 1269);
   EXPECT_EQ(ArgumentCount(500002), 5);
+  EXPECT_EQ(ArgumentCount(500000), 1);  // extension function 0 is reachable
+  EXPECT_EQ(ArgumentCount(499999), kArgumentCountAny);   // still a script
   EXPECT_EQ(ArgumentCount(500001), kArgumentCountNone);
 
   int id = 123;
@@ -253,6 +260,45 @@ TEST_F(RegistryTest, ExecuteScriptFillsAndRestoresTheArgumentSlots) {
 
   for (RValue& slot : g_Arguments) slot.Reset();
   g_ArgumentCount = 0;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(RegistryTest, CountsForTheInspector) {
+  Console::Flush();
+  ::testing::internal::CaptureStdout();
+  PrintFunctionCounts();
+  Console::Flush();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  std::string first = out.substr(0, out.find('\n'));
+  EXPECT_EQ(first, "Built-in functions: 1476 registered, " + std::to_string(ImplementedFunctionCount()) +
+                       " implemented");
+  EXPECT_NE(out.find("\n  3-D drawing: 75 registered, 0 implemented\n"), std::string::npos) << out;
+  // The dates of the miscellaneous family are built.
+  FunctionFamilyInfo misc = FunctionFamily(9);
+  EXPECT_EQ(misc.count, 90);
+  EXPECT_GE(misc.implemented, 43 + 14);
+}
+
+TEST_F(RegistryTest, NamesAreCutTo63BytesAndTheRegistryCanBeRebuilt) {
+  std::string longName(80, 'q');
+  int count = RegisterFunction(longName.c_str(), nullptr, 2);
+  EXPECT_EQ(count, 1477);
+  EXPECT_EQ(std::string(FunctionAt(1476)->name), std::string(63, 'q'));
+  int id = -1;
+  EXPECT_TRUE(FindFunction(std::string(63, 'q').c_str(), &id));
+  EXPECT_EQ(id, 1476);
+
+  int implemented = ImplementedFunctionCount();
+  ReleaseFunctions();
+  EXPECT_EQ(FunctionCount(), 0);
+  EXPECT_FALSE(FindFunction("d3d_start", &id));
+  RegisterAllFunctions();
+  EXPECT_EQ(FunctionCount(), 1476);
+  EXPECT_EQ(ImplementedFunctionCount(), implemented);
+  EXPECT_EQ(IdOf("dezovovuzaIsLoaded"), 1475);
 }
 
 }  // namespace
