@@ -159,7 +159,9 @@ bool CVariableList::Set(int32_t id, int32_t index, const RValue& value) {
   return Set(id, index, std::move(copy));
 }
 
-bool CVariableList::Set(int32_t id, int32_t index, RValue&& value) {
+bool CVariableList::Set(int32_t id, int32_t index, RValue&& incoming) {
+  // Take the value out first: it may be an element of this very array, which growing can move.
+  RValue value(std::move(incoming));
   g_outOfRange = false;
   RVariable* n = FindOrCreate(id);
   if (index == 0) {

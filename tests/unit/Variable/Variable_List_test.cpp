@@ -1,6 +1,7 @@
 #include "Variable/Variable_List.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -445,4 +446,33 @@ TEST(VariableNames, IdsFollowFirstAppearanceAndBuiltInsComeFirst) {
   SetBuiltInVariables(nullptr);
   EXPECT_EQ(Variable_FindName("x"), -1);
   Variable_ClearNames();
+}
+
+// The fuzz target's seed files are hand-made saves; each must be accepted whole.
+TEST(VariableListSave, FuzzSeedsAreValidSaves) {
+  // __FILE__ is relative to the build folder, one level above the test binary, unless absolute.
+  std::string here = __FILE__;
+  if (here[0] != '/') {
+    char exe[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    ASSERT_GT(n, 0);
+    std::string dir(exe, static_cast<size_t>(n));
+    here = dir.substr(0, dir.rfind('/')) + "/../" + here;
+  }
+  std::string corpus = here.substr(0, here.rfind("/unit/")) + "/fuzz/corpus/fuzz_stream/";
+  for (const char* name : {"list440.bin", "list441.bin", "list442.bin"}) {
+    CStream s;
+    ASSERT_TRUE(s.LoadFromFile((corpus + name).c_str())) << name;
+    CVariableList list;
+    EXPECT_TRUE(list.Load(&s)) << name;
+    EXPECT_EQ(s.Remaining(), 0) << name;
+    EXPECT_GT(list.Count(), 0) << name;
+  }
+  CStream g;
+  ASSERT_TRUE(g.LoadFromFile((corpus + "globals700.bin").c_str()));
+  Variable_PrepareGlobals();
+  EXPECT_TRUE(Variable_LoadGlobals(&g));
+  EXPECT_EQ(g.Remaining(), 0);
+  EXPECT_TRUE(Variable_IsGlobalVar(100004));
+  Variable_FreeGlobals();
 }

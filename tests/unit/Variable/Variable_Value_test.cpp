@@ -43,10 +43,13 @@ std::string TakeString(const Item& i) {
 }  // namespace
 
 TEST(RValue, ZeroValueIsAllZeroBytesAndCopiesDuplicateText) {
-  RValue zero;
-  unsigned char bytes[sizeof(RValue)];
-  std::memcpy(bytes, static_cast<void*>(&zero), sizeof bytes);
-  for (unsigned char b : bytes) EXPECT_EQ(b, 0);
+  // Zero-filled memory holds the zero value.
+  unsigned char bytes[sizeof(RValue)] = {};
+  RValue zero = RValue::LoadRaw(bytes);
+  EXPECT_EQ(zero.kind, VALUE_REAL);
+  EXPECT_EQ(zero.text, nullptr);
+  EXPECT_EQ(zero.real, 0.0);
+  EXPECT_FALSE(std::signbit(zero.real));
 
   const int64_t blocks = MemoryManager::TotalBlocks();
   {
@@ -66,6 +69,9 @@ TEST(RValue, ZeroValueIsAllZeroBytesAndCopiesDuplicateText) {
   }
   EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
   EXPECT_STREQ(RValue(static_cast<const char*>(nullptr)).Str(), "");
+  EXPECT_TRUE(RValue(0).IsReal());
+  EXPECT_DOUBLE_EQ(RValue(true).real, 1.0);
+  EXPECT_DOUBLE_EQ(RValue(-7).real, -7.0);
 }
 
 TEST(ValueConversion, StringsReadTheLongestNumericPrefix) {

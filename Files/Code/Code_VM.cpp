@@ -1,0 +1,1349 @@
+#include "Code/Code_VM.h"
+
+#include <cmath>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "Code/Code_Error.h"
+#include "Code/Code_Function.h"
+#include "Code/Code_Load.h"
+#include "Code/Code_Opcodes.h"
+#include "Code/Code_Script.h"
+#include "Platform/Platform_Console.h"
+#include "Platform/Platform_Memory.h"
+#include "Variable/Variable_Global.h"
+#include "Variable/Variable_Instance.h"
+#include "Variable/Variable_List.h"
+#include "Variable/Variable_Names.h"
+#include "Variable/Variable_Route.h"
+
+using namespace VM;
+
+namespace {
+
+constexpr int32_t kValueSize = int32_t(sizeof(RValue));
+// Zeroed bytes kept between a frame's first item and what lies above it (the call record, the end of
+// the stack). No single instruction pops more than this past its frame, so code that pops too much
+// reads zero values before the check at the next instruction stops it.
+constexpr int32_t kGuardSize = 64;
+// Room one instruction may need below the stack pointer (a with record, a converted value).
+constexpr int32_t kInstructionMargin = 128;
+constexpr int32_t kArgumentSlots = kArgumentSlotCount;
+
+// Stack widths of the type codes (0 for codes that name no stack item).
+constexpr int32_t kWidth[16] = {8, 4, 4, 8, 4, kValueSize, int32_t(sizeof(char*)), 0, 0, 0, 0, 0, 0, 0, 0, 0};
+
+inline bool IsItemType(int t) { return t <= TYPE_STRING; }
+
+template <class T>
+inline T Load(const uint8_t* p) {
+  T v;
+  std::memcpy(&v, p, sizeof v);
+  return v;
+}
+template <class T>
+inline void Store(uint8_t* p, T v) {
+  std::memcpy(p, &v, sizeof v);
+}
+
+inline uint8_t* AlignDown(uint8_t* p, uintptr_t alignment) {
+  return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(p) & ~(alignment - 1));
+}
+
+// Frees the text of a stack item of type `type` at `p`.
+void FreeItem(int type, const uint8_t* p) {
+  if (type == TYPE_STRING) {
+    MemFree(Load<char*>(p));
+  } else if (type == TYPE_VARIABLE) {
+    if (Load<int32_t>(p + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(p + offsetof(RValue, text)));
+  }
+}
+
+// Env record of a with-block, on the value stack at an 8-byte aligned address.
+struct VMEnvRecord {
+  CInstance* savedSelf;
+  CInstance* savedOther;
+  VMEnvRecord* prev;      // the enclosing with-block of the same code
+  uint8_t* spBefore;      // stack pointer once the record is popped
+  CInstance* pending;     // kind 1: the instance still to run
+  CInstance** array;      // kind 2: the instances (memory-manager block)
+  int32_t cursor;         // kind 2: index of the instance running now; the next is cursor - 1
+  int32_t kind;           // 0: no further instance, 1: one pending, 2: array
+};
+
+// Call record of a script call, on the value stack at a 16-byte aligned address.
+struct VMCallRecord {
+  uint32_t pc;            // caller's next instruction
+  uint32_t instrPc;       // caller's call instruction (for its line)
+  CInstance* self;
+  CInstance* other;
+  const VMBuffer* code;
+  const VMBuffer* positions;
+  const char* source;
+  const char* name;
+  int32_t line;
+  int32_t argumentCount;
+  VMCallRecord* prev;
+  CVariableList* locals;
+  VMEnvRecord* env;
+  uint8_t* frameTop;
+  uint8_t* spAfterArgs;   // where the arguments ended: the result goes just below
+  uint8_t savedArguments[kArgumentSlots * sizeof(RValue)];  // the caller's slots, moved here raw
+};
+
+struct VMFrame {
+  uint8_t* stackBase;
+  CVariableList* locals;
+  CInstance* self;
+  CInstance* other;
+  const uint8_t* codeBytes;
+  VMCallRecord* call;
+  const VMBuffer* code;
+  int32_t line;           // line of the running code as the breakpoint check last saw it
+  const char* name;
+  const VMBuffer* positions;
+  const char* source;
+  uint32_t pc;
+  uint32_t instrPc;
+  int32_t depth;
+  uint32_t codeSize;
+  VMEnvRecord* env;
+  uint8_t* frameTop;      // highest stack address of the running code's own items
+  bool aborted;           // an error the run cannot continue from
+  VMFrame* outer;         // the run this one is nested in
+};
+
+// ---- Runner-wide state ---------------------------------------------------------------------------
+
+bool g_Trace = false;
+VMErrorSink g_ErrorSink = nullptr;
+VMExtensionCall g_ExtensionCall = nullptr;
+VMFrame* g_CurrentFrame = nullptr;
+int g_RunDepth = 0;
+
+struct Breakpoint {
+  char name[128];
+  int32_t line;
+  bool enabled;
+};
+Breakpoint g_Breakpoints[kVMMaxBreakpoints];
+int g_BreakpointCount = 0;
+
+// Local-list pool: taken at each run and script call, given back at their end.
+CVariableList** g_Pool = nullptr;
+int32_t g_PoolCount = 0;
+int32_t g_PoolCapacity = 0;
+int32_t g_PoolIndex = 0;
+
+CVariableList* PoolTake() {
+  if (g_PoolIndex == g_PoolCount) {
+    if (g_PoolCount == g_PoolCapacity) {
+      int32_t capacity = g_PoolCapacity ? g_PoolCapacity * 2 : 32;
+      g_Pool = static_cast<CVariableList**>(MemReAlloc(g_Pool, sizeof(CVariableList*) * size_t(capacity)));
+      g_PoolCapacity = capacity;
+    }
+    g_Pool[g_PoolCount++] = new CVariableList();
+  }
+  CVariableList* list = g_Pool[g_PoolIndex++];
+  if (list->Count() > 0) list->Clear();
+  return list;
+}
+
+void PoolRelease() {
+  if (g_PoolIndex > 0) g_PoolIndex--;
+}
+
+// Stack blocks, one per nesting level of runs, kept for reuse.
+uint8_t* g_StackBlocks[kVMMaxNestedRuns + 1];
+
+uint8_t* StackBlock(int level) {
+  if (g_StackBlocks[level] == nullptr) {
+    g_StackBlocks[level] = static_cast<uint8_t*>(MemAlloc(size_t(kVMStackSize) + kGuardSize + 16));
+  }
+  return g_StackBlocks[level];
+}
+
+// ---- Error reports -------------------------------------------------------------------------------
+
+int32_t LineOf(const VMBuffer* positions, const char* source, uint32_t offset) {
+  return Code_LineNumber(source, Code_SourcePosition(positions, offset));
+}
+
+void WriteHashLine(CTextBuffer& out) {
+  char line[94];
+  std::memset(line, '#', 92);
+  line[92] = '\n';
+  out.Write(line, 93);
+}
+
+void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
+  char text[1024];
+  WriteHashLine(out);
+  out.Write("VMError!! Occurred - ");
+  out.Write(message);
+  out.Write("\n");
+  int32_t position = Code_SourcePosition(f.positions, f.instrPc);
+  int32_t line = Code_LineNumber(f.source, position);
+  out.Printf(" at %s (line %d) - %s\n", f.name ? f.name : "", line,
+             Code_LineText(f.source, position, text, sizeof text));
+  WriteHashLine(out);
+  if (f.locals && f.locals->Count() > 0) {
+    WriteHashLine(out);
+    out.Write("Local Variables : \n");
+    f.locals->Dump(out);
+  }
+  if (f.self && f.self->variables.Count() > 0) {
+    out.Write("Self Variables : \n");
+    f.self->variables.Dump(out);
+  }
+  if (g_pGlobalVariables && g_pGlobalVariables->Count() > 0) {
+    out.Write("Global Variables : \n");
+    g_pGlobalVariables->Dump(out);
+  }
+  if (f.depth >= 1) {
+    out.Printf("stack frame is\n%s (line %d)\n", f.name ? f.name : "", line);
+    for (const VMCallRecord* r = f.call; r; r = r->prev) {
+      int32_t p = Code_SourcePosition(r->positions, r->instrPc);
+      out.Printf("called from - %s (line %d) - %s\n", r->name ? r->name : "", Code_LineNumber(r->source, p),
+                 Code_LineText(r->source, p, text, sizeof text));
+      if (r->locals) r->locals->Dump(out);
+    }
+  }
+}
+
+// A runtime error of the running code. Returns only when the run may go on (suppressed reporter or
+// an installed sink); otherwise the report is shown as fatal and the process ends.
+void RaiseError(VMFrame& f, const char* format, ...) __attribute__((format(printf, 2, 3)));
+void RaiseError(VMFrame& f, const char* format, ...) {
+  if (ErrorSuppressed() && g_ErrorSink == nullptr) {
+    SetCompileFailure();
+    return;
+  }
+  char message[1024];
+  va_list args;
+  va_start(args, format);
+  std::vsnprintf(message, sizeof message, format, args);
+  va_end(args);
+  CTextBuffer report(102400);
+  BuildReport(f, message, report);
+  if (g_ErrorSink) {
+    g_ErrorSink(report.Text());
+    return;
+  }
+  ReportActionError(report.Text(), true);
+  Console::Flush();
+  std::fflush(stdout);
+  std::_Exit(255);
+}
+
+// An error the run cannot continue from: reported, then the run ends.
+void AbortRun(VMFrame& f, const char* message) {
+  RaiseError(f, "%s", message);
+  f.aborted = true;
+}
+
+// ---- Operands of the arithmetic routines ---------------------------------------------------------
+
+enum OperandKind : uint8_t { K_DOUBLE, K_FLOAT, K_INT, K_LONG, K_BOOL, K_STRING, K_NONE };
+
+struct Operand {
+  OperandKind kind;
+  bool variable;
+  double d;
+  int64_t l;   // K_INT and K_LONG
+  char* s;
+  float f;
+  bool b;
+};
+
+// Reads the item of `type` at `p`. False for a malformed variable.
+bool ReadOperand(int type, const uint8_t* p, Operand& op) {
+  op = Operand{K_NONE, false, 0.0, 0, nullptr, 0.0f, false};
+  switch (type) {
+    case TYPE_DOUBLE: op.kind = K_DOUBLE; op.d = Load<double>(p); return true;
+    case TYPE_FLOAT: op.kind = K_FLOAT; op.f = Load<float>(p); return true;
+    case TYPE_INT: op.kind = K_INT; op.l = Load<int32_t>(p); return true;
+    case TYPE_LONG: op.kind = K_LONG; op.l = Load<int64_t>(p); return true;
+    case TYPE_BOOL: op.kind = K_BOOL; op.b = (Load<int32_t>(p) & 0xFF) != 0; return true;
+    case TYPE_STRING: op.kind = K_STRING; op.s = Load<char*>(p); return true;
+    case TYPE_VARIABLE: {
+      op.variable = true;
+      int32_t kind = Load<int32_t>(p + offsetof(RValue, kind));
+      if (kind == VALUE_REAL) {
+        op.kind = K_DOUBLE;
+        op.d = Load<double>(p + offsetof(RValue, real));
+        return true;
+      }
+      if (kind == VALUE_STRING) {
+        op.kind = K_STRING;
+        op.s = Load<char*>(p + offsetof(RValue, text));
+        return true;
+      }
+      return false;
+    }
+    default: return true;
+  }
+}
+
+void FreeOperand(Operand& op) {
+  if (op.kind == K_STRING) {
+    MemFree(op.s);
+    op.s = nullptr;
+  }
+}
+
+// Pushes a result: as a value when `asValue`, else in its plain type.
+uint8_t* PushResult(uint8_t* sp, const Operand& r, bool asValue) {
+  if (asValue) {
+    sp -= kValueSize;
+    RValue v;
+    if (r.kind == K_STRING) v.AdoptText(r.s);
+    else if (r.kind == K_INT || r.kind == K_LONG) v.real = double(r.l);
+    else if (r.kind == K_BOOL) v.real = r.b ? 1.0 : 0.0;
+    else if (r.kind == K_FLOAT) v.real = double(r.f);
+    else v.real = r.d;
+    RValue::StoreRaw(sp, std::move(v));
+    return sp;
+  }
+  switch (r.kind) {
+    case K_DOUBLE: sp -= 8; Store(sp, r.d); break;
+    case K_FLOAT: sp -= 4; Store(sp, r.f); break;
+    case K_INT: sp -= 4; Store(sp, int32_t(r.l)); break;
+    case K_LONG: sp -= 8; Store(sp, r.l); break;
+    case K_BOOL: sp -= 4; Store<int32_t>(sp, r.b ? 1 : 0); break;
+    case K_STRING: sp -= int32_t(sizeof(char*)); Store(sp, r.s); break;
+    case K_NONE: break;
+  }
+  return sp;
+}
+
+struct BinaryNames {
+  const char* error;      // "DoAdd :: Execution Error"
+  const char* stringOp;   // "... Cannot operate on string type", or null
+  const char* zero;       // "... Divide by zero", or null
+  const char* malformed;
+};
+
+const BinaryNames& NamesOf(uint8_t op) {
+  static const BinaryNames kMul{"DoMul :: Execution Error", nullptr, nullptr, "Variable is malformed"};
+  static const BinaryNames kDiv{"DoDiv :: Execution Error", "DoDiv :: Execution Engine - Cannot operate on string type",
+                                "DoDiv :: Divide by zero", "Malformed variable"};
+  static const BinaryNames kRem{"DoRem :: Execution Error", "DoRem :: Execution Engine - Cannot operate on string type",
+                                "DoRem :: Divide by zero", "Malformed variable"};
+  static const BinaryNames kMod{"DoMod :: Execution Error", "DoMod :: Execution Engine - Cannot operate on string type",
+                                "DoMod :: Divide by zero", "Malformed variable"};
+  static const BinaryNames kAdd{"DoAdd :: Execution Error", nullptr, nullptr, "Malformed variable"};
+  static const BinaryNames kSub{"DoSub:: Execution Error", "DoSub :: Execution Engine - Cannot operate on string type",
+                                nullptr, "Malformed variable"};
+  static const BinaryNames kAnd{"DoAnd :: Execution Error", "DoAnd :: Execution Engine - Cannot operate on string type",
+                                nullptr, "Malformed variable"};
+  static const BinaryNames kOr{"DoOr :: Execution Error", "DoOr :: Execution Engine - Cannot operate on string type",
+                               nullptr, "Malformed variable"};
+  static const BinaryNames kXor{"DoXor :: Execution Error", "DoXor :: Execution Engine - Cannot operate on string type",
+                                nullptr, "Malformed variable"};
+  static const BinaryNames kShl{"DoShl :: Execution Error", "DoShl :: Execution Engine - Cannot operate on string type",
+                                nullptr, "Malformed variable"};
+  static const BinaryNames kShr{"DoShr :: Execution Error", "DoShr :: Execution Engine - Cannot operate on string type",
+                                nullptr, "Malformed variable"};
+  switch (op) {
+    case OP_MUL: return kMul;
+    case OP_DIV: return kDiv;
+    case OP_REM: return kRem;
+    case OP_MOD: return kMod;
+    case OP_ADD: return kAdd;
+    case OP_SUB: return kSub;
+    case OP_AND: return kAnd;
+    case OP_OR: return kOr;
+    case OP_XOR: return kXor;
+    case OP_SHL: return kShl;
+    default: return kShr;
+  }
+}
+
+int64_t Shift64(int64_t value, int64_t count, bool left) {
+  if (count < 0 || count >= 64) return left ? 0 : (value < 0 ? -1 : 0);
+  return left ? int64_t(uint64_t(value) << count) : (value >> count);
+}
+
+char* Concatenate(const char* a, const char* b) {
+  size_t la = a ? std::strlen(a) : 0;
+  size_t lb = b ? std::strlen(b) : 0;
+  char* text = static_cast<char*>(MemAlloc(la + lb + 1));
+  if (la) std::memcpy(text, a, la);
+  if (lb) std::memcpy(text + la, b, lb);
+  text[la + lb] = 0;
+  return text;
+}
+
+// The string `s` repeated `count` times; null when the result would be unreasonably large.
+char* Repeat(const char* s, double count, bool* tooLarge) {
+  *tooLarge = false;
+  int64_t n = RealToLong(count);
+  size_t len = s ? std::strlen(s) : 0;
+  if (n <= 0 || len == 0) return MemDupString("");
+  if (uint64_t(n) > (uint64_t(1) << 31) / len) {
+    *tooLarge = true;
+    return nullptr;
+  }
+  char* text = static_cast<char*>(MemAlloc(len * size_t(n) + 1));
+  for (int64_t i = 0; i < n; i++) std::memcpy(text + size_t(i) * len, s, len);
+  return text;
+}
+
+// The two-operand arithmetic and bitwise instructions. Returns the new stack pointer.
+uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
+  uint8_t op = Opcode(word);
+  int tr = Type1(word), tl = Type2(word);
+  if (!IsItemType(tr) || !IsItemType(tl)) return sp;
+  const BinaryNames& names = NamesOf(op);
+  Operand R, L;
+  bool okR = ReadOperand(tr, sp, R);
+  bool okL = ReadOperand(tl, sp + kWidth[tr], L);
+  sp += kWidth[tr] + kWidth[tl];
+  bool asValue = R.variable || L.variable;
+  Operand res{K_NONE, false, 0.0, 0, nullptr, 0.0f, false};
+  const char* error = nullptr;
+
+  if (!okR || !okL) {
+    error = names.malformed;
+    if (okR) FreeOperand(R);
+    if (okL) FreeOperand(L);
+  } else if (L.kind == K_STRING || R.kind == K_STRING) {
+    if (op == OP_ADD && L.kind == K_STRING && R.kind == K_STRING) {
+      res.kind = K_STRING;
+      res.s = Concatenate(L.s, R.s);
+    } else if (op == OP_MUL && R.kind == K_STRING && (L.kind == K_DOUBLE || L.kind == K_INT || L.kind == K_LONG)) {
+      bool tooLarge;
+      res.s = Repeat(R.s, L.kind == K_DOUBLE ? L.d : double(L.l), &tooLarge);
+      res.kind = K_STRING;
+      if (tooLarge) error = names.error;
+    } else {
+      error = names.stringOp ? names.stringOp : names.error;
+    }
+    FreeOperand(L);
+    FreeOperand(R);
+  } else if (L.kind == K_BOOL && R.kind == K_BOOL && (op == OP_AND || op == OP_OR || op == OP_XOR)) {
+    res.kind = K_BOOL;
+    res.b = op == OP_AND ? (L.b && R.b) : op == OP_OR ? (L.b || R.b) : (L.b != R.b);
+  } else if ((L.kind == K_DOUBLE || L.kind == K_INT || L.kind == K_LONG) &&
+             (R.kind == K_DOUBLE || R.kind == K_INT || R.kind == K_LONG)) {
+    if (L.kind == K_DOUBLE || R.kind == K_DOUBLE) {
+      double l = L.kind == K_DOUBLE ? L.d : double(L.l);
+      double r = R.kind == K_DOUBLE ? R.d : double(R.l);
+      res.kind = K_DOUBLE;
+      switch (op) {
+        case OP_ADD: res.d = l + r; break;
+        case OP_SUB: res.d = l - r; break;
+        case OP_MUL: res.d = l * r; break;
+        case OP_DIV:
+          if (std::fabs(r) < 1e-10) error = names.zero;
+          else res.d = l / r;
+          break;
+        case OP_REM:
+          if (std::fabs(r) < 1e-10) error = names.zero;
+          else res.d = std::trunc(l / r);
+          break;
+        case OP_MOD: res.d = std::fmod(l, r); break;
+        case OP_AND: res.d = double(RealToLong(l) & RealToLong(r)); break;
+        case OP_OR: res.d = double(RealToLong(l) | RealToLong(r)); break;
+        case OP_XOR: res.d = double(RealToLong(l) ^ RealToLong(r)); break;
+        case OP_SHL:
+        case OP_SHR: {
+          bool left = op == OP_SHL;
+          if (L.kind == K_INT) {
+            int32_t x = int32_t(L.l);
+            int32_t n = int32_t(RealToLong(r) & 31);
+            res.d = double(left ? int32_t(uint32_t(x) << n) : (x >> n));
+          } else {
+            res.d = double(Shift64(RealToLong(l), RealToLong(r), left));
+          }
+          break;
+        }
+        default: break;
+      }
+    } else if (L.kind == K_INT && R.kind == K_INT) {
+      int32_t l = int32_t(L.l), r = int32_t(R.l);
+      int32_t v = 0;
+      switch (op) {
+        case OP_ADD: v = int32_t(uint32_t(l) + uint32_t(r)); break;
+        case OP_SUB: v = int32_t(uint32_t(l) - uint32_t(r)); break;
+        case OP_MUL: v = int32_t(uint32_t(l) * uint32_t(r)); break;
+        case OP_DIV:
+        case OP_REM:
+          if (r == 0) error = names.zero;
+          else v = (l == INT32_MIN && r == -1) ? INT32_MIN : l / r;
+          break;
+        case OP_MOD:
+          if (r == 0) error = names.zero;
+          else v = (r == -1) ? 0 : l % r;
+          break;
+        case OP_AND: v = l & r; break;
+        case OP_OR: v = l | r; break;
+        case OP_XOR: v = l ^ r; break;
+        case OP_SHL: v = int32_t(uint32_t(l) << (r & 31)); break;
+        case OP_SHR: v = l >> (r & 31); break;
+        default: break;
+      }
+      res.kind = K_INT;
+      res.l = v;
+    } else {
+      // 64-bit integers (with a 32-bit one): 64-bit integer arithmetic.
+      int64_t l = L.l, r = R.l;
+      int64_t v = 0;
+      switch (op) {
+        case OP_ADD: v = int64_t(uint64_t(l) + uint64_t(r)); break;
+        case OP_SUB: v = int64_t(uint64_t(l) - uint64_t(r)); break;
+        case OP_MUL: v = int64_t(uint64_t(l) * uint64_t(r)); break;
+        case OP_DIV:
+        case OP_REM:
+          if (r == 0) error = names.zero;
+          else v = (l == INT64_MIN && r == -1) ? INT64_MIN : l / r;
+          break;
+        case OP_MOD:
+          if (r == 0) error = names.zero;
+          else v = (r == -1) ? 0 : l % r;
+          break;
+        case OP_AND: v = l & r; break;
+        case OP_OR: v = l | r; break;
+        case OP_XOR: v = l ^ r; break;
+        case OP_SHL: v = Shift64(l, r, true); break;
+        case OP_SHR: v = Shift64(l, r, false); break;
+        default: break;
+      }
+      res.kind = K_LONG;
+      res.l = v;
+    }
+  } else {
+    error = names.error;
+  }
+
+  if (error) {
+    RaiseError(f, "%s", error);
+    // Partial result: the zero of the kind the instruction would have produced.
+    if (res.kind == K_STRING) MemFree(res.s);
+    res = Operand{K_DOUBLE, false, 0.0, 0, nullptr, 0.0f, false};
+    if (!asValue && tl == TYPE_INT && tr == TYPE_INT) res.kind = K_INT;
+  }
+  return PushResult(sp, res, asValue);
+}
+
+// neg and not.
+uint8_t* DoUnary(VMFrame& f, uint8_t* sp, uint32_t word) {
+  uint8_t op = Opcode(word);
+  int t = Type1(word);
+  bool neg = op == OP_NEG;
+  switch (t) {
+    case TYPE_DOUBLE: {
+      double x = Load<double>(sp);
+      Store(sp, neg ? -x : double(~RealToLong(x)));
+      break;
+    }
+    case TYPE_FLOAT: {
+      float x = Load<float>(sp);
+      Store(sp, neg ? -x : float(~RealToLong(double(x))));
+      break;
+    }
+    case TYPE_INT: {
+      int32_t x = Load<int32_t>(sp);
+      Store(sp, neg ? int32_t(0u - uint32_t(x)) : ~x);
+      break;
+    }
+    case TYPE_LONG: {
+      int64_t x = Load<int64_t>(sp);
+      Store(sp, neg ? int64_t(0ull - uint64_t(x)) : ~x);
+      break;
+    }
+    case TYPE_BOOL: {
+      if (neg) {
+        RaiseError(f, "%s", "DoNeg :: Execution Error");
+      } else {
+        Store<int32_t>(sp, (Load<int32_t>(sp) & 0xFF) ? 0 : 1);
+      }
+      break;
+    }
+    case TYPE_VARIABLE: {
+      int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
+      if (kind == VALUE_REAL) {
+        double x = Load<double>(sp + offsetof(RValue, real));
+        Store(sp + offsetof(RValue, real), neg ? -x : double(~RealToLong(x)));
+      } else if (kind == VALUE_STRING) {
+        RaiseError(f, "%s", neg ? "DoNeg :: Execution Engine - Cannot operate on string type"
+                                : "DoNot :: Execution Engine - Cannot operate on string type");
+      } else {
+        RaiseError(f, "%s", "Malformed variable");
+      }
+      break;
+    }
+    case TYPE_STRING:
+      RaiseError(f, "%s", neg ? "DoNeg :: Execution Engine - Cannot operate on string type"
+                              : "DoNot :: Execution Engine - Cannot operate on string type");
+      break;
+    default:
+      break;
+  }
+  return sp;
+}
+
+uint8_t* DoCompare(VMFrame& f, uint8_t* sp, uint32_t word) {
+  int tr = Type1(word), tl = Type2(word);
+  if (!IsItemType(tr) || !IsItemType(tl)) return sp;
+  static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
+  bool result = false;
+  ValueError e = CompareItems(VMType(tl), sp + kWidth[tr], VMType(tr), sp, kOps[Opcode(word) - OP_SLT], &result);
+  sp += kWidth[tr] + kWidth[tl];
+  if (e != ValueError::None) {
+    RaiseError(f, "%s", ValueErrorMessage(e));
+    result = false;
+  }
+  sp -= 4;
+  Store<int32_t>(sp, result ? 1 : 0);
+  return sp;
+}
+
+uint8_t* DoConvert(VMFrame& f, uint8_t* sp, uint32_t word) {
+  int from = Type1(word), to = Type2(word);
+  if ((from > TYPE_STRING && from != TYPE_IMM16) || (to > TYPE_STRING && to != TYPE_IMM16)) return sp;
+  if (from == TYPE_IMM16 || to == TYPE_IMM16) {
+    RaiseError(f, "%s", "DoConv :: Execution Error");
+    return sp;
+  }
+  uint8_t* dst = sp + kWidth[from] - kWidth[to];
+  ValueError e = ConvertItem(VMType(from), sp, VMType(to), dst);
+  if (e == ValueError::None) return dst;
+  RaiseError(f, "%s", ValueErrorMessage(e));
+  // Partial result: the source is dropped and the zero of the destination type takes its place.
+  FreeItem(from, sp);
+  std::memset(dst, 0, size_t(kWidth[to]));
+  return dst;
+}
+
+// ---- With-blocks ---------------------------------------------------------------------------------
+
+// Collects instances: the first two in place, from the third on into an allocated array.
+class CInstanceCollector final : public CInstanceVisitor {
+ public:
+  bool Visit(CInstance* instance) override {
+    if (count < 2 && array == nullptr) {
+      first[count++] = instance;
+      return true;
+    }
+    if (array == nullptr) {
+      capacity = 16;
+      array = static_cast<CInstance**>(MemAlloc(sizeof(CInstance*) * size_t(capacity)));
+      array[0] = first[0];
+      array[1] = first[1];
+    } else if (count == capacity) {
+      capacity *= 2;
+      array = static_cast<CInstance**>(MemReAlloc(array, sizeof(CInstance*) * size_t(capacity)));
+    }
+    array[count++] = instance;
+    return true;
+  }
+
+  CInstance* first[2] = {nullptr, nullptr};
+  CInstance** array = nullptr;
+  int32_t count = 0;
+  int32_t capacity = 0;
+};
+
+void FreeEnvChain(VMFrame& f) {
+  for (VMEnvRecord* e = f.env; e; e = e->prev) {
+    if (e->kind == 2) MemFree(e->array);
+    e->kind = 0;
+  }
+  f.env = nullptr;
+}
+
+// pushenv: pops the selector, pushes the env record and picks the first instance. Returns false
+// when the body runs for nobody (the caller then jumps to the popenv).
+bool EnterWith(VMFrame& f, uint8_t*& sp) {
+  int32_t selector = Load<int32_t>(sp);
+  sp += 4;
+  uint8_t* spBefore = sp;
+  sp = AlignDown(sp - sizeof(VMEnvRecord), alignof(VMEnvRecord));
+  auto* env = reinterpret_cast<VMEnvRecord*>(sp);
+  *env = VMEnvRecord{f.self, f.other, f.env, spBefore, nullptr, nullptr, 0, 0};
+  f.env = env;
+
+  CInstance* previousSelf = f.self;
+  CInstance* previousOther = f.other;
+  CInstance* single = nullptr;
+  if (selector == SELECTOR_SELF || selector == SELECTOR_PLAIN) {
+    single = previousSelf;
+  } else if (selector == SELECTOR_OTHER) {
+    single = previousOther;
+  } else if (selector >= kInstanceIdBase) {
+    CInstance* instance = InstanceWorld()->FindInstance(selector);
+    if (instance && instance->IsActive()) single = instance;
+  } else if (selector == SELECTOR_ALL || selector >= 0) {
+    CInstanceCollector collector;
+    if (selector == SELECTOR_ALL) InstanceWorld()->ForEachActive(collector);
+    else InstanceWorld()->ForEachActiveOfObject(selector, collector);
+    if (collector.count == 0) return false;
+    f.other = previousSelf;
+    if (collector.count == 1) {
+      f.self = collector.first[0];
+    } else if (collector.count == 2) {
+      f.self = collector.first[0];
+      env->pending = collector.first[1];
+      env->kind = 1;
+    } else {
+      env->array = collector.array;
+      env->cursor = collector.count - 1;
+      env->kind = 2;
+      f.self = collector.array[env->cursor];
+    }
+    return true;
+  }
+  // noone, global, local and other selectors name no instance: the body runs for nobody.
+  if (single == nullptr) return false;
+  f.self = single;
+  f.other = previousSelf;
+  return true;
+}
+
+void LeaveWith(VMFrame& f, uint8_t*& sp, VMEnvRecord* env) {
+  if (env->kind == 2) MemFree(env->array);
+  f.self = env->savedSelf;
+  f.other = env->savedOther;
+  f.env = env->prev;
+  sp = env->spBefore;
+}
+
+// ---- Calls ---------------------------------------------------------------------------------------
+
+void FreeArguments(uint8_t* args, int32_t n) {
+  for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
+}
+
+void FreeSlotTexts() {
+  for (int i = 0; i < kArgumentSlots; i++) g_Arguments[i].Reset();
+}
+
+// Restores the caller from the innermost call record and pops it; the caller's stack pointer is
+// left just below where the arguments ended (room for one value).
+uint8_t* ReturnFromScript(VMFrame& f) {
+  VMCallRecord* r = f.call;
+  FreeEnvChain(f);
+  PoolRelease();
+  FreeSlotTexts();
+  std::memcpy(static_cast<void*>(g_Arguments), r->savedArguments, sizeof r->savedArguments);
+  g_ArgumentCount = r->argumentCount;
+  f.pc = r->pc;
+  f.instrPc = r->instrPc;
+  f.self = r->self;
+  f.other = r->other;
+  f.code = r->code;
+  f.codeBytes = r->code->data;
+  f.codeSize = uint32_t(r->code->size);
+  f.positions = r->positions;
+  f.source = r->source;
+  f.name = r->name;
+  f.line = r->line;
+  f.locals = r->locals;
+  f.env = r->env;
+  f.frameTop = r->frameTop;
+  f.call = r->prev;
+  f.depth--;
+  return r->spAfterArgs - kValueSize;
+}
+
+// Pops every call record and with-block of the run (an error ended it).
+void UnwindRun(VMFrame& f) {
+  while (f.depth > 0) ReturnFromScript(f);
+  FreeEnvChain(f);
+}
+
+// Starts script `script` for a call with `n` arguments at `args`. Returns the callee's stack pointer,
+// or null when the stack has no room (the run is aborted).
+uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
+  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (calleeTop - kInstructionMargin < f.stackBase) {
+    FreeArguments(args, n);
+    AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
+    return nullptr;
+  }
+  if (g_Trace) Console::Output("script call = %s\n", script->Name());
+  // The caller's slots go to a scratch copy first, because the record overlaps the arguments.
+  alignas(RValue) static uint8_t scratch[sizeof(VMCallRecord::savedArguments)];
+  std::memcpy(scratch, static_cast<void*>(g_Arguments), sizeof scratch);
+  int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
+  std::memcpy(static_cast<void*>(g_Arguments), args, size_t(kept) * kValueSize);
+  std::memset(static_cast<void*>(g_Arguments + kept), 0, size_t(kArgumentSlots - kept) * kValueSize);
+  if (n > kept) FreeArguments(args + size_t(kept) * kValueSize, n - kept);
+
+  record->pc = f.pc;
+  record->instrPc = f.instrPc;
+  record->self = f.self;
+  record->other = f.other;
+  record->code = f.code;
+  record->positions = f.positions;
+  record->source = f.source;
+  record->name = f.name;
+  record->line = f.line;
+  record->argumentCount = g_ArgumentCount;
+  record->prev = f.call;
+  record->locals = f.locals;
+  record->env = f.env;
+  record->frameTop = f.frameTop;
+  record->spAfterArgs = spAfterArgs;
+  std::memcpy(record->savedArguments, scratch, sizeof scratch);
+
+  CCode* code = script->code;
+  f.call = record;
+  f.code = code->code;
+  f.codeBytes = code->code->data;
+  f.codeSize = uint32_t(code->code->size);
+  f.positions = code->positions;
+  f.source = code->Source();
+  f.name = script->Name();
+  f.pc = 0;
+  f.line = -1;
+  g_ArgumentCount = kept;
+  f.locals = PoolTake();
+  f.depth++;
+  f.env = nullptr;
+  std::memset(calleeTop, 0, kGuardSize);
+  f.frameTop = calleeTop;
+  return calleeTop;
+}
+
+// The call instruction. Returns the new stack pointer (null when the run was aborted).
+uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
+  if (Type1(word) != TYPE_INT) {
+    RaiseError(f, "%s", "DoCall :: Execution Engine type error");
+    return sp;
+  }
+  int32_t n = Immediate(word);
+  int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
+  if (int64_t(n) * kValueSize > f.frameTop - sp) {
+    AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
+    return nullptr;
+  }
+  uint8_t* args = sp;
+  uint8_t* spAfterArgs = sp + size_t(n) * kValueSize;
+
+  if (IsScriptFunctionId(id)) {
+    CScript* script = Script_Get(id - kScriptIdBase);
+    if (script && script->code && script->code->code && !script->code->hasConstant) {
+      return CallScript(f, script, args, n);
+    }
+    if (g_Trace) Console::Output("script call = %s\n", Script_Name(id - kScriptIdBase));
+    FreeArguments(args, n);
+    sp = spAfterArgs - kValueSize;
+    RValue value;
+    if (script && script->code && script->code->hasConstant) value = script->code->constant;
+    RValue::StoreRaw(sp, std::move(value));
+    return sp;
+  }
+
+  // Built-in and extension functions read their arguments as RValues, which need 8-byte alignment;
+  // the stack packs 4-byte items, so misaligned arguments are moved down first.
+  if (n > 0 && (reinterpret_cast<uintptr_t>(args) & (alignof(RValue) - 1)) != 0) {
+    uint8_t* aligned = AlignDown(args - alignof(RValue), alignof(RValue));
+    if (aligned - kInstructionMargin < f.stackBase) {
+      FreeArguments(args, n);
+      AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
+      return nullptr;
+    }
+    std::memmove(aligned, args, size_t(n) * kValueSize);
+    args = aligned;
+  }
+  RValue result;
+  RValue* argv = reinterpret_cast<RValue*>(args);
+  VMFrame* saved = g_CurrentFrame;
+  if (id > kExtensionIdBase) {
+    if (g_ExtensionCall) g_ExtensionCall(id - kExtensionIdBase, n, argv, result);
+  } else {
+    if (g_Trace) {
+      const char* name = FunctionName(id);
+      Console::Output("func call = %s\n", name ? name : "<unknown function>");
+    }
+    CallFunction(id, result, f.self, f.other, n, argv);
+  }
+  g_CurrentFrame = saved;
+  FreeArguments(args, n);
+  sp = spAfterArgs - kValueSize;
+  RValue::StoreRaw(sp, std::move(result));
+  return sp;
+}
+
+// The item of `type` at `sp` as a value (moved out of the stack).
+RValue TakeAsValue(int type, uint8_t* sp) {
+  if (type == TYPE_VARIABLE) return RValue::LoadRaw(sp);
+  if (!IsItemType(type)) return RValue();
+  uint8_t tmp[sizeof(RValue)];
+  if (ConvertItem(VMType(type), sp, VM_VARIABLE, tmp) != ValueError::None) return RValue();
+  return RValue::LoadRaw(tmp);
+}
+
+// ---- Variables -----------------------------------------------------------------------------------
+
+struct DecodedRef {
+  int32_t id;
+  int32_t index;
+  int32_t selector;
+};
+
+uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d) {
+  d.id = RefId(ref);
+  d.index = 0;
+  if ((ref & kRefNoIndex) == 0) {
+    d.index = Load<int32_t>(sp);
+    sp += 4;
+  }
+  if (ref & kRefImmediateSel) {
+    // An instance id is kept as id - 100000 in the 16 bits, so it is read unsigned.
+    d.selector = (ref & kRefInstanceBias) ? int32_t(Immediate(word)) : int32_t(SignedImmediate(word));
+  } else {
+    d.selector = Load<int32_t>(sp);
+    sp += 4;
+  }
+  if (ref & kRefInstanceBias) d.selector += kInstanceIdBase;
+  return sp;
+}
+
+uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
+  uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
+  DecodedRef d;
+  sp = DecodeReference(sp, word, ref, d);
+  RValue value;
+  VariableScope scope{f.self, f.other, f.locals};
+  Variable_SetOutOfRange(false);
+  if (!Variable_GetValue(scope, d.selector, d.id, d.index, &value)) {
+    value.Reset();
+    if (Variable_OutOfRange()) {
+      RaiseError(f, "Push :: Execution Error - Variable Index out of range %s", Variable_GetName(d.id));
+    } else {
+      RaiseError(f, "Push :: Execution Error - Variable Get %s", Variable_GetName(d.id));
+    }
+  }
+  sp -= kValueSize;
+  RValue::StoreRaw(sp, std::move(value));
+  return sp;
+}
+
+uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
+  if (Type1(word) != TYPE_VARIABLE) {
+    RaiseError(f, "%s", "Pop :: Execution Error - Instruction malformed");
+    return sp;
+  }
+  uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
+  DecodedRef d;
+  sp = DecodeReference(sp, word, ref, d);
+  RValue value;
+  int t = Type2(word);
+  switch (t) {
+    case TYPE_DOUBLE: value.real = Load<double>(sp); break;
+    case TYPE_INT: value.real = double(Load<int32_t>(sp)); break;
+    case TYPE_LONG: value.real = double(Load<int64_t>(sp)); break;
+    case TYPE_BOOL: value.real = (Load<int32_t>(sp) & 0xFF) ? 1.0 : 0.0; break;
+    case TYPE_VARIABLE: value = RValue::LoadRaw(sp); break;
+    case TYPE_STRING: value.AdoptText(Load<char*>(sp)); break;
+    default:
+      sp += kWidth[t];
+      RaiseError(f, "%s", "Pop :: Execution Engine");
+      return sp;
+  }
+  sp += kWidth[t];
+  VariableScope scope{f.self, f.other, f.locals};
+  Variable_SetOutOfRange(false);
+  bool ok = Variable_SetValue(scope, d.selector, d.id, d.index, value);
+  if (!ok || Variable_OutOfRange()) {
+    if (Variable_OutOfRange()) {
+      RaiseError(f, "Pop :: Execution Error - Variable index out of range %s", Variable_GetName(d.id));
+    } else {
+      RaiseError(f, "Pop :: Execution Error - Variable set problem %s", Variable_GetName(d.id));
+    }
+  }
+  return sp;
+}
+
+void CheckBreakpoints(VMFrame& f) {
+  int32_t line = LineOf(f.positions, f.source, f.instrPc);
+  if (line == f.line) return;
+  f.line = line;
+  for (int i = 0; i < g_BreakpointCount; i++) {
+    const Breakpoint& b = g_Breakpoints[i];
+    if (b.enabled && b.line == line && f.name && std::strcmp(b.name, f.name) == 0) {
+      Console::Output("Breakpoint hit: %s (line %d)\n", f.name, line);
+    }
+  }
+}
+
+// ---- The instruction loop ------------------------------------------------------------------------
+
+// Runs the frame until the code ends at depth 0. Returns true when a ret at depth 0 left a value
+// (moved into *value).
+bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
+  static void* table[256];
+  static bool ready = false;
+  if (!ready) {
+    for (auto& entry : table) entry = &&op_nop;
+    table[OP_CONV] = &&op_conv;
+    for (uint8_t op : {OP_MUL, OP_DIV, OP_REM, OP_MOD, OP_ADD, OP_SUB, OP_AND, OP_OR, OP_XOR, OP_SHL, OP_SHR}) {
+      table[op] = &&op_binary;
+    }
+    table[OP_NEG] = &&op_unary;
+    table[OP_NOT] = &&op_unary;
+    for (uint8_t op : {OP_SLT, OP_SLE, OP_SEQ, OP_SNE, OP_SGE, OP_SGT}) table[op] = &&op_compare;
+    table[OP_POP] = &&op_pop;
+    table[OP_DUP] = &&op_dup;
+    table[OP_RET] = &&op_ret;
+    table[OP_EXIT] = &&op_exit;
+    table[OP_POPZ] = &&op_popz;
+    table[OP_B] = &&op_b;
+    table[OP_BT] = &&op_bt;
+    table[OP_BF] = &&op_bf;
+    table[OP_PUSHENV] = &&op_pushenv;
+    table[OP_POPENV] = &&op_popenv;
+    table[OP_PUSH] = &&op_push;
+    table[OP_CALL] = &&op_call;
+    ready = true;
+  }
+
+  uint32_t word = 0;
+  const uint8_t* operand = nullptr;
+  uint8_t* stackLimit = f.stackBase + kInstructionMargin;
+
+#define NEXT() goto next
+#define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
+
+next:
+  if (f.aborted) return false;
+  if (sp < stackLimit) {
+    AbortRun(f, "Execution Engine - Stack overflow: the code uses more stack than the machine has");
+    return false;
+  }
+  if (sp > f.frameTop) {
+    AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
+    return false;
+  }
+  if (f.pc + 4 > f.codeSize) goto end_of_code;
+  word = Load<uint32_t>(f.codeBytes + f.pc);
+  f.instrPc = f.pc;
+  {
+    uint32_t length = uint32_t(InstructionLength(word));
+    if (uint64_t(f.pc) + length > f.codeSize) goto end_of_code;
+    f.pc += length;
+  }
+  operand = f.codeBytes + f.instrPc + 4;
+  if (g_BreakpointCount > 0) CheckBreakpoints(f);
+  goto* table[Opcode(word)];
+
+op_nop:
+  NEXT();
+
+op_conv:
+  sp = DoConvert(f, sp, word);
+  NEXT();
+
+op_binary:
+  sp = DoBinary(f, sp, word);
+  NEXT();
+
+op_unary:
+  sp = DoUnary(f, sp, word);
+  NEXT();
+
+op_compare:
+  sp = DoCompare(f, sp, word);
+  NEXT();
+
+op_pop:
+  sp = DoPop(f, sp, word);
+  NEXT();
+
+op_dup: {
+  int t = Type1(word);
+  switch (t) {
+    case TYPE_DOUBLE:
+    case TYPE_LONG:
+      sp -= 8;
+      std::memcpy(sp, sp + 8, 8);
+      break;
+    case TYPE_VARIABLE: {
+      RValue copy;
+      RValue top = RValue::LoadRaw(sp);
+      copy = top;
+      // `top` still belongs to the stack: hand its bytes back without freeing them.
+      RValue::StoreRaw(sp, std::move(top));
+      sp -= kValueSize;
+      RValue::StoreRaw(sp, std::move(copy));
+      break;
+    }
+    case TYPE_STRING: {
+      char* text = MemDupString(Load<char*>(sp));
+      sp -= int32_t(sizeof(char*));
+      Store(sp, text);
+      break;
+    }
+    case TYPE_FLOAT:
+    case TYPE_INT:
+    case TYPE_BOOL:
+      sp -= 4;
+      std::memcpy(sp, sp + 4, 4);
+      break;
+    default:
+      break;
+  }
+  NEXT();
+}
+
+op_popz: {
+  int t = Type1(word);
+  if (IsItemType(t)) {
+    FreeItem(t, sp);
+    sp += kWidth[t];
+  }
+  NEXT();
+}
+
+op_b:
+  f.pc = BRANCH_TARGET();
+  NEXT();
+
+op_bt: {
+  bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
+  sp += 4;
+  if (flag) f.pc = BRANCH_TARGET();
+  NEXT();
+}
+
+op_bf: {
+  bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
+  sp += 4;
+  if (!flag) f.pc = BRANCH_TARGET();
+  NEXT();
+}
+
+op_pushenv:
+  if (!EnterWith(f, sp)) f.pc = BRANCH_TARGET();
+  NEXT();
+
+op_popenv: {
+  VMEnvRecord* env = f.env;
+  if (env == nullptr) {
+    AbortRun(f, "Execution Engine - popenv without a with-block");
+    return false;
+  }
+  if (IsPopEnvDrop(word)) {
+    LeaveWith(f, sp, env);
+    NEXT();
+  }
+  if (env->kind == 2) {
+    env->cursor--;
+    if (env->cursor >= 0) {
+      f.self = env->array[env->cursor];
+      f.pc = BRANCH_TARGET();
+      NEXT();
+    }
+  } else if (env->kind == 1) {
+    f.self = env->pending;
+    env->pending = nullptr;
+    env->kind = 0;
+    f.pc = BRANCH_TARGET();
+    NEXT();
+  }
+  LeaveWith(f, sp, env);
+  NEXT();
+}
+
+op_push: {
+  switch (Type1(word)) {
+    case TYPE_DOUBLE:
+    case TYPE_LONG:
+      sp -= 8;
+      std::memcpy(sp, operand, 8);
+      break;
+    case TYPE_FLOAT:
+    case TYPE_INT:
+    case TYPE_BOOL:
+      sp -= 4;
+      std::memcpy(sp, operand, 4);
+      break;
+    case TYPE_IMM16:
+      sp -= 4;
+      Store<int32_t>(sp, SignedImmediate(word));
+      break;
+    case TYPE_STRING: {
+      const char* text = Code_String(Load<int32_t>(operand));
+      sp -= int32_t(sizeof(char*));
+      Store(sp, text ? MemDupString(text) : static_cast<char*>(nullptr));
+      break;
+    }
+    case TYPE_VARIABLE:
+      sp = DoPushVariable(f, sp, word);
+      break;
+    default:
+      break;
+  }
+  NEXT();
+}
+
+op_call: {
+  uint8_t* next = DoCall(f, sp, word);
+  if (next == nullptr) return false;
+  sp = next;
+  stackLimit = f.stackBase + kInstructionMargin;
+  NEXT();
+}
+
+op_ret: {
+  RValue result = TakeAsValue(Type1(word), sp);
+  if (f.depth == 0) {
+    FreeEnvChain(f);
+    *value = std::move(result);
+    return true;
+  }
+  sp = ReturnFromScript(f);
+  RValue::StoreRaw(sp, std::move(result));
+  NEXT();
+}
+
+op_exit:
+end_of_code:
+  if (f.depth == 0) {
+    FreeEnvChain(f);
+    return false;
+  }
+  sp = ReturnFromScript(f);
+  {
+    RValue zero;
+    RValue::StoreRaw(sp, std::move(zero));
+  }
+  NEXT();
+
+#undef NEXT
+#undef BRANCH_TARGET
+}
+
+}  // namespace
+
+// ---- Entry points --------------------------------------------------------------------------------
+
+bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer* code, RValue* out,
+            const VMBuffer* positions, const char* source) {
+  if (out) out->Reset();
+  if (g_Trace) Console::Output("script = %s\n", name ? name : "");
+  if (code == nullptr || code->data == nullptr || code->size <= 0) return true;
+
+  VMFrame f{};
+  f.self = self;
+  f.other = other;
+  f.code = code;
+  f.codeBytes = code->data;
+  f.codeSize = uint32_t(code->size);
+  f.name = name ? name : "";
+  f.positions = positions;
+  f.source = source ? source : "";
+  f.line = -1;
+  f.outer = g_CurrentFrame;
+
+  if (g_RunDepth >= kVMMaxNestedRuns) {
+    f.aborted = true;
+    RaiseError(f, "%s", "Execution Engine - Stack overflow: code runs nested too deeply");
+    return false;
+  }
+  uint8_t* block = StackBlock(g_RunDepth);
+  f.stackBase = block;
+  // The stack grows down from one value below its end; what lies above the first item stays zero.
+  uint8_t* top = block + kVMStackSize - kValueSize;
+  std::memset(top, 0, size_t(kValueSize) + kGuardSize);
+  f.frameTop = top;
+
+  int32_t savedCount = g_ArgumentCount;
+  f.locals = PoolTake();
+  g_RunDepth++;
+  g_CurrentFrame = &f;
+
+  RValue value;
+  bool returned = Interpret(f, top, &value);
+  bool ok = !f.aborted;
+  if (!ok) UnwindRun(f);
+
+  g_CurrentFrame = f.outer;
+  g_RunDepth--;
+  PoolRelease();
+  g_ArgumentCount = savedCount;
+  if (out && returned) *out = std::move(value);
+  return ok;
+}
+
+bool VM_Execute(CInstance* self, CInstance* other, CCode* code, RValue* out) {
+  if (code == nullptr) return false;
+  if (code->hasConstant) {
+    if (out) *out = code->constant;
+    return true;
+  }
+  if (code->code == nullptr) return true;
+  return VM_Run(code->Name(), self, other, code->code, out, code->positions, code->Source());
+}
+
+bool VM_RunScript(int index, CInstance* self, CInstance* other, RValue& result) {
+  CScript* script = Script_Get(index);
+  result.Reset();
+  if (script == nullptr) return false;
+  CCode* code = script->code;
+  if (code == nullptr) return true;
+  if (code->hasConstant) {
+    result = code->constant;
+    return true;
+  }
+  if (code->code == nullptr) return true;
+  return VM_Run(script->Name(), self, other, code->code, &result, code->positions, code->Source());
+}
+
+namespace {
+const char* ScriptNameOrNull(int index) {
+  CScript* script = Script_Get(index);
+  return script ? script->Name() : nullptr;
+}
+bool RunScriptHook(int index, CInstance* self, CInstance* other, RValue& result) {
+  return VM_RunScript(index, self, other, result);
+}
+}  // namespace
+
+void VM_Install() {
+  CFunctionHooks hooks = FunctionHooks();
+  hooks.findScript = [](const char* name) -> int { return Script_Find(name); };
+  hooks.scriptName = ScriptNameOrNull;
+  hooks.runScript = RunScriptHook;
+  SetFunctionHooks(hooks);
+}
+
+void VM_SetExtensionCall(VMExtensionCall call) { g_ExtensionCall = call; }
+void VM_SetTrace(bool on) { g_Trace = on; }
+bool VM_Trace() { return g_Trace; }
+void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }
+int VM_CallDepth() { return g_CurrentFrame ? g_CurrentFrame->depth : 0; }
+int VM_RunDepth() { return g_RunDepth; }
+
+bool VM_AddBreakpoint(const char* spec) {
+  if (spec == nullptr || g_BreakpointCount >= kVMMaxBreakpoints) return false;
+  const char* at = std::strrchr(spec, '@');
+  if (at == nullptr || at == spec || at[1] == 0) return false;
+  char* end = nullptr;
+  long line = std::strtol(at + 1, &end, 10);
+  if (end == nullptr || *end != 0 || line < 0 || line > INT32_MAX) return false;
+  size_t length = size_t(at - spec);
+  Breakpoint& b = g_Breakpoints[g_BreakpointCount];
+  if (length >= sizeof b.name) return false;
+  std::memcpy(b.name, spec, length);
+  b.name[length] = 0;
+  b.line = int32_t(line);
+  b.enabled = true;
+  g_BreakpointCount++;
+  return true;
+}
+
+void VM_SetBreakpointEnabled(int index, bool enabled) {
+  if (index >= 0 && index < g_BreakpointCount) g_Breakpoints[index].enabled = enabled;
+}
+
+int VM_BreakpointCount() { return g_BreakpointCount; }
+void VM_ClearBreakpoints() { g_BreakpointCount = 0; }
