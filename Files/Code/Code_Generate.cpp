@@ -460,7 +460,15 @@ class Generator {
 
   // ---- statements -------------------------------------------------------------------------------
 
+  // Every statement leaves the stack as it found it; a difference is a fault of the generator
+  // and is refused rather than producing code that corrupts the machine's stack.
   void Statement(const Stmt& s) {
+    const size_t depth = types_.Depth();
+    StatementBody(s);
+    if (types_.Depth() != depth) throw GenerateFailure{"Internal compiler error: unbalanced stack.", s.position};
+  }
+
+  void StatementBody(const Stmt& s) {
     position_ = s.position;
     switch (s.kind) {
       case StmtKind::Empty:
