@@ -11,7 +11,10 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
+#include "Room/Room_Load.h"
+#include "Room/Room_Main.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
@@ -48,6 +51,15 @@ void WireCode() {
   Code_InstallCompiler();
 }
 
+// Objects, instances and rooms: their chunks, their preparation steps and the run hooks.
+void WireWorld() {
+  DataFile_SetMainHandler(MakeTag("OBJT"), Object_LoadOBJT);
+  DataFile_SetMainHandler(MakeTag("ROOM"), Room_LoadROOM);
+  Prepare_SetStep(kPrepareObjects, Object_Prepare);
+  Prepare_SetStep(kPrepareRooms, Room_Prepare);
+  Room_Install();
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -59,6 +71,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.createGlobals = Variable_PrepareGlobals;
   WireCode();
   WireErrors();
+  WireWorld();
   for (const Breakpoint& bp : switches.breakpoints) {
     const std::string spec = bp.codeName + "@" + std::to_string(bp.line + 1);
     VM_AddBreakpoint(spec.c_str());

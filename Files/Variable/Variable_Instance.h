@@ -1,9 +1,7 @@
 // What the variable layer needs from the game world, as small interfaces the world fills in.
 //
-// CInstance is the instance record as far as variables are concerned: an id, an object index, the
-// removal and deactivation flags and the instance's own CVariableList. The world module extends
-// this record with position, motion, appearance and its list links; code that only reads and writes
-// variables (the virtual machine's self and other, dot access, with-statements) sees just this part.
+// CInstance (Run/Run_Instance.h) is the one instance record; the variable layer uses its id, object
+// index, removal and deactivation flags and its own CVariableList.
 //
 // CInstanceWorld answers the three questions routing asks: the instances of the global active list,
 // the instances of one object, and the instance with a given id. The world registers its
@@ -15,25 +13,9 @@
 #pragma once
 #include <cstdint>
 
+#include "Run/Run_Instance.h"
 #include "Variable/Variable_List.h"
 #include "Variable/Variable_Value.h"
-
-class CInstance {
- public:
-  CInstance(int32_t instanceId, int32_t objectIndex) : id(instanceId), object_index(objectIndex) {}
-  virtual ~CInstance() = default;
-  CInstance(const CInstance&) = delete;
-  CInstance& operator=(const CInstance&) = delete;
-
-  // Present and taking part: neither marked for removal nor deactivated.
-  bool IsActive() const { return !marked && !deactivated; }
-
-  bool marked = false;       // destroyed; ignored by every query, freed at the next removal pass
-  bool deactivated = false;  // taken out of the active list
-  int32_t id;
-  int32_t object_index;
-  CVariableList variables;  // the instance's own user variables
-};
 
 // Receives instances one at a time; returning false stops the walk.
 class CInstanceVisitor {

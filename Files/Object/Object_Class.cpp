@@ -1,0 +1,169 @@
+#include "Object/Object_Class.h"
+
+#include <algorithm>
+
+#include "Code/Code_Load.h"
+#include "Run/Run_Instance.h"
+
+namespace {
+
+std::vector<CObject*> g_buckets[kObjectBucketCount];
+int32_t g_objectCount = 0;
+
+std::vector<CObject*>& BucketOf(int32_t index) { return g_buckets[uint32_t(index) & (kObjectBucketCount - 1)]; }
+
+void Remove(std::vector<CInstance*>& list, CInstance* instance) {
+  auto it = std::find(list.begin(), list.end(), instance);
+  if (it != list.end()) list.erase(it);
+}
+
+}  // namespace
+
+CEvent::~CEvent() { delete code; }
+
+CObject::CObject(int32_t objectIndex) : index(objectIndex) {}
+
+CObject::~CObject() {
+  for (auto& table : events) {
+    for (CEvent* e : table) delete e;
+  }
+}
+
+CEvent* CObject::Handler(int type, int subType) const {
+  if (type < 0 || type >= kEventTypeCount || subType < 0) return nullptr;
+  const std::vector<CEvent*>& table = events[type];
+  if (size_t(subType) >= table.size()) return nullptr;
+  CEvent* e = table[size_t(subType)];
+  return e != nullptr && e->HasHandler() ? e : nullptr;
+}
+
+CEvent* CObject::MakeHandler(int type, int subType) {
+  std::vector<CEvent*>& table = events[type];
+  if (size_t(subType) >= table.size()) table.resize(size_t(subType) + 1, nullptr);
+  if (table[size_t(subType)] == nullptr) table[size_t(subType)] = new CEvent();
+  return table[size_t(subType)];
+}
+
+void CObject::ClearHandler(int type, int subType) {
+  if (type < 0 || type >= kEventTypeCount || subType < 0) return;
+  std::vector<CEvent*>& table = events[type];
+  if (size_t(subType) >= table.size()) return;
+  delete table[size_t(subType)];
+  table[size_t(subType)] = nullptr;
+}
+
+// ---- The store ------------------------------------------------------------------------------------
+
+CObject* Object_Find(int32_t index) {
+  if (index < 0) return nullptr;
+  for (CObject* object : BucketOf(index)) {
+    if (object->index == index) return object;
+  }
+  return nullptr;
+}
+
+bool Object_Exists(int32_t index) { return Object_Find(index) != nullptr; }
+
+int32_t Object_Count() { return g_objectCount; }
+
+void Object_SetCount(int32_t count) {
+  int32_t highest = -1;
+  Object_ForEachInTableOrder([&](CObject* object) { highest = std::max(highest, object->index); });
+  g_objectCount = std::max(count, highest + 1);
+}
+
+const std::vector<CObject*>& Object_Bucket(int bucket) { return g_buckets[bucket]; }
+
+void Object_Insert(CObject* object) {
+  std::vector<CObject*>& bucket = BucketOf(object->index);
+  for (CObject*& slot : bucket) {
+    if (slot->index == object->index) {
+      delete slot;
+      slot = object;
+      return;
+    }
+  }
+  bucket.push_back(object);
+  g_objectCount = std::max(g_objectCount, object->index + 1);
+}
+
+void Object_Delete(int32_t index) {
+  std::vector<CObject*>& bucket = BucketOf(index);
+  for (auto it = bucket.begin(); it != bucket.end(); ++it) {
+    if ((*it)->index == index) {
+      CObject* object = *it;
+      bucket.erase(it);
+      // Instances of the object keep their index but lose the object reference.
+      const std::vector<CInstance*> orphans = object->instances;
+      for (CInstance* instance : orphans) {
+        Object_UnlinkInstance(instance);
+        instance->object = nullptr;
+      }
+      delete object;
+      Object_ResolveParents();
+      return;
+    }
+  }
+}
+
+void Object_ResetStore() {
+  for (auto& bucket : g_buckets) {
+    for (CObject* object : bucket) delete object;
+    bucket.clear();
+  }
+  g_objectCount = 0;
+}
+
+void Object_ResolveParents() {
+  Object_ForEachInTableOrder([](CObject* object) {
+    object->parentObject = object->parent >= 0 && object->parent <= 99999 ? Object_Find(object->parent) : nullptr;
+  });
+  // A chain that loops back on itself is cut where it closes, so every walk up a chain ends.
+  Object_ForEachInTableOrder([](CObject* object) {
+    int steps = 0;
+    for (CObject* p = object->parentObject; p != nullptr; p = p->parentObject) {
+      if (p == object || ++steps > g_objectCount) {
+        object->parentObject = nullptr;
+        break;
+      }
+    }
+  });
+}
+
+bool Object_IsAncestor(int32_t index, int32_t ancestor) {
+  CObject* object = Object_Find(index);
+  if (object == nullptr) return false;
+  for (CObject* p = object->parentObject; p != nullptr; p = p->parentObject) {
+    if (p->index == ancestor) return true;
+  }
+  return false;
+}
+
+const char* Object_Name(int32_t index) {
+  CObject* object = Object_Find(index);
+  return object != nullptr ? object->name.c_str() : "<undefined>";
+}
+
+// ---- Instance lists ----------------------------------------------------------------------------------
+
+void Object_LinkInstance(CInstance* instance) {
+  CObject* object = instance->object;
+  if (object == nullptr) return;
+  if (std::find(object->instances.begin(), object->instances.end(), instance) != object->instances.end()) return;
+  object->instances.push_back(instance);
+  for (CObject* o = object; o != nullptr; o = o->parentObject) o->instancesRecursive.push_back(instance);
+}
+
+void Object_UnlinkInstance(CInstance* instance) {
+  CObject* object = instance->object;
+  if (object == nullptr) return;
+  Remove(object->instances, instance);
+  for (CObject* o = object; o != nullptr; o = o->parentObject) Remove(o->instancesRecursive, instance);
+}
+
+void Object_ResetInstanceLists() {
+  Object_ForEachInTableOrder([](CObject* object) {
+    object->instances.clear();
+    object->instancesRecursive.clear();
+  });
+}
