@@ -769,3 +769,20 @@ TEST_F(VMTest, TraceAndBreakpointLines) {
   Console::Flush();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Breakpoint hit: obj_b_Draw (line 1)\n");
 }
+
+TEST_F(VMTest, ItemsLeftUnderRetOrExitAreFreed) {
+  Code_AddString("case");
+  // A script that returns from inside a switch on a string: the switch value stays below the ret.
+  Assembler s;
+  s.pushS(0).dup(TYPE_STRING).pushS(0).op2(OP_SEQ, TYPE_STRING, TYPE_STRING).branch(OP_BT, "Clause");
+  s.branch(OP_B, "End").label("Clause").pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  s.label("End").popz(TYPE_STRING);
+  int id = AddScript("scr_switch", s.finish());
+  // The caller keeps a string and a with record over three instances under an exit.
+  for (int k = 1; k <= 3; k++) world.add(100000 + k, 1);
+  Assembler c;
+  c.pushS(0).call(id, 0).popz(TYPE_VARIABLE);
+  c.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start").pushS(0).exit();
+  c.label("PopEnv").branch(OP_POPENV, "Start");
+  EXPECT_EQ(BlocksLeftBy(c.finish()), 0);
+}
