@@ -21,6 +21,9 @@ const RValue& FunctionArgument(int argc, const RValue* args, int i);
 // even, limited to the 32-bit range (NaN gives 0). A string gives 0.
 int FunctionArgumentIndex(const RValue& value);
 
+// A flag argument: true when the real is at least 0.5 (a string is false).
+inline bool FunctionArgumentBool(const RValue& value) { return value.IsReal() && value.real >= 0.5; }
+
 // The text `string()` makes of a value, as a memory-manager string the caller frees: a string as it
 // is; a real equal to its nearest integer in full ("%d", "%lld" beyond 32 bits, "%.0f" beyond 64
 // bits); any other real with "%.2f".

@@ -186,6 +186,15 @@ TEST_F(RegistryTest, FunctionsNotBuiltReportThemselvesAndReturnZero) {
   EXPECT_NE(std::string(LastErrorText()).find("sprite_add: not implemented"), std::string::npos);
 
   EXPECT_LT(ImplementedFunctionCount(), FunctionCount());
+
+  // An id outside the registry is reported, not called.
+  RValue r3(1.0);
+  ::testing::internal::CaptureStdout();
+  CallFunction(5000, r3, nullptr, nullptr, 0, nullptr);
+  Console::Flush();
+  ::testing::internal::GetCapturedStdout();
+  EXPECT_EQ(r3.real, 0.0);
+  EXPECT_NE(std::string(LastErrorText()).find("Unknown built-in function id 5000"), std::string::npos);
 }
 
 // ---- Script execution from outside bytecode ----------------------------------------------------

@@ -3,6 +3,7 @@
 // registry and checks what it does.
 #include "Function/Function_Exercise.h"
 
+#include <cmath>
 #include <cstring>
 #include <functional>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Function/Function_Register.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Instance.h"
@@ -189,6 +191,28 @@ TEST(ImplementedFunctions, EveryExercisedFunctionIsImplemented) {
     ASSERT_TRUE(FindFunction(e.name, &id)) << e.name;
     EXPECT_TRUE(FunctionAt(id)->implemented) << e.name;
   }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(FunctionArguments, MissingIndexAndFlagArguments) {
+  RValue args[2] = {RValue(2.5), RValue("x")};
+  EXPECT_EQ(FunctionArgument(2, args, 1).Str(), std::string("x"));
+  EXPECT_TRUE(FunctionArgument(2, args, 2).IsReal());  // beyond the passed arguments: zero value
+  EXPECT_EQ(FunctionArgument(2, args, 2).real, 0.0);
+  EXPECT_EQ(FunctionArgument(0, nullptr, 0).real, 0.0);
+  // Halves go to the even neighbour.
+  EXPECT_EQ(FunctionArgumentIndex(RValue(2.5)), 2);
+  EXPECT_EQ(FunctionArgumentIndex(RValue(3.5)), 4);
+  EXPECT_EQ(FunctionArgumentIndex(RValue(-2.5)), -2);
+  EXPECT_EQ(FunctionArgumentIndex(RValue(1e20)), 2147483647);
+  EXPECT_EQ(FunctionArgumentIndex(RValue(std::nan(""))), 0);
+  EXPECT_EQ(FunctionArgumentIndex(RValue("7")), 0);
+  EXPECT_TRUE(FunctionArgumentBool(RValue(0.5)));
+  EXPECT_FALSE(FunctionArgumentBool(RValue(0.49)));
+  EXPECT_FALSE(FunctionArgumentBool(RValue("1")));
 }
 
 }  // namespace
