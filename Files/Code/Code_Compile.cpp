@@ -6,6 +6,7 @@
 
 #include "Code/Code_Constant.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_VM.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 
@@ -84,11 +85,14 @@ CCode* Code_CompileText(const char* name, const char* text, Compiler::CompileAs 
 }
 
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out) {
-  Compiler::CompileResult result =
-      Compiler::Compile(text ? text : "", Code_RunnerCompileHooks(), Compiler::CompileAs::Expression);
-  if (!result.ok || !result.code.isConstant) return false;
-  if (out) *out = ToValue(result.code.constant);
-  return true;
+  CCode* code = Code_CompileText(codeName, text, Compiler::CompileAs::Expression);
+  if (code == nullptr) return false;
+  RValue value;
+  // A folded expression is a constant unit; anything else (a call, say) runs without an instance.
+  const bool ok = VM_Execute(nullptr, nullptr, code, &value);
+  delete code;
+  if (ok && out) *out = std::move(value);
+  return ok;
 }
 
 void Code_InstallCompiler() { SetConstantEvaluateHook(&Code_EvaluateConstantExpression); }

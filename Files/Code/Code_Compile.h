@@ -17,8 +17,9 @@ Compiler::CompileHooks Code_RunnerCompileHooks();
 CCode* Code_CompileText(const char* name, const char* text,
                         Compiler::CompileAs as = Compiler::CompileAs::Statements);
 
-// Evaluates a constant's value text at preparation: an expression that folds to a constant gives
-// its value. Returns false when the text does not compile or is not constant.
+// Evaluates a constant's value text at preparation, compiled as an expression under `codeName`:
+// an expression that folds gives its constant, any other is run on the virtual machine without an
+// instance. Returns false when the text does not compile or the run fails.
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out);
 
 // Installs the compiler where the registry evaluates game constants.

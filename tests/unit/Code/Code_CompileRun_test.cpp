@@ -140,3 +140,20 @@ TEST_F(CompileRun, LocalsExitAndGlobalvar) {
   EXPECT_EQ(Run("return gscore", someone).real, 12.0);
   EXPECT_EQ(VariableOf(self, "gscore"), 0.0);
 }
+
+TEST_F(CompileRun, GameConstantsMayCallFunctions) {
+  RValue v;
+  EXPECT_TRUE(Code_EvaluateConstantExpression("Constant.0", "is_real(3) + 1", &v));
+  EXPECT_EQ(v.real, 2.0);
+  EXPECT_TRUE(Code_EvaluateConstantExpression("Constant.1", "c_red + $100", &v));
+  EXPECT_EQ(v.real, 511.0);
+  EXPECT_FALSE(Code_EvaluateConstantExpression("Constant.2", "is_real(", &v));
+  Code_InstallCompiler();
+  const CGameConstant constants[] = {{"  my_speed ", "is_real('x') * 2 + 4"}, {"my_double", "my_speed * 2"}};
+  ASSERT_TRUE(DefineConstants(constants, 2));
+  RValue c;
+  ASSERT_TRUE(FindConstant("my_speed", &c));
+  EXPECT_EQ(c.real, 4.0);
+  ASSERT_TRUE(FindConstant("my_double", &c));
+  EXPECT_EQ(c.real, 8.0);
+}
