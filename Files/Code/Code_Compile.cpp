@@ -5,7 +5,9 @@
 #include <string>
 
 #include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_Script.h"
 #include "Code/Code_VM.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
@@ -93,6 +95,21 @@ bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RVa
   delete code;
   if (ok && out) *out = std::move(value);
   return ok;
+}
+
+bool Code_CompileScripts() {
+  for (int32_t i = 0; i < Script_Count(); ++i) {
+    CScript* script = Script_Get(i);
+    if (script == nullptr || script->code != nullptr) continue;
+    CCode* code = Code_CompileText(script->Name(), script->Source());
+    if (code == nullptr) {
+      ReportErrorF(true, "COMPILATION ERROR in Script: %s\n%s", script->Name(), CompileErrorText());
+      return false;
+    }
+    code->index = -1;
+    script->code = code;
+  }
+  return true;
 }
 
 void Code_InstallCompiler() { SetConstantEvaluateHook(&Code_EvaluateConstantExpression); }

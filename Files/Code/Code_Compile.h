@@ -22,5 +22,11 @@ CCode* Code_CompileText(const char* name, const char* text,
 // instance. Returns false when the text does not compile or the run fails.
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out);
 
+// Preparation of a game that carries source text: compiles every script that has source text and
+// no code unit yet, in index order, each under its own name. The first script that fails to
+// compile is reported as fatal with "COMPILATION ERROR in Script: <name>\n<compile error text>"
+// and the result is false (the game must not start).
+bool Code_CompileScripts();
+
 // Installs the compiler where the registry evaluates game constants.
 void Code_InstallCompiler();

@@ -2,10 +2,14 @@
 // says, whatever instructions they use.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "Code/Code_Compile.h"
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_Script.h"
 #include "Code/Code_TestAsm.h"
 #include "Code/Code_VM.h"
 #include "Variable/Variable_Global.h"
@@ -41,6 +45,13 @@ class CompileRun : public ::testing::Test {
     return out;
   }
   double Real(const char* text) { return Run(text).real; }
+
+  static void AddSourceScript(const char* name, const char* source) {
+    auto* script = new CScript();
+    script->SetName(name);
+    script->SetSource(source);
+    Script_Add(script);
+  }
 
   double VariableOf(CInstance* instance, const char* name) {
     RValue v;
@@ -156,4 +167,31 @@ TEST_F(CompileRun, GameConstantsMayCallFunctions) {
   EXPECT_EQ(c.real, 4.0);
   ASSERT_TRUE(FindConstant("my_double", &c));
   EXPECT_EQ(c.real, 8.0);
+}
+
+TEST_F(CompileRun, SourceScriptsCompileAndCallEachOther) {
+  AddSourceScript("scr_five", "global.calls += 1; return 5");
+  AddSourceScript("scr_ten", "return scr_five() + scr_five()");
+  ASSERT_TRUE(Code_CompileScripts()) << CompileErrorText();
+  ASSERT_NE(Script_Get(0)->code, nullptr);
+  EXPECT_STREQ(Script_Get(0)->code->Name(), "scr_five");
+  EXPECT_EQ(Real("global.calls = 0; return scr_ten() * 10 + global.calls"), 102.0);
+}
+
+TEST_F(CompileRun, AScriptThatDoesNotCompileStopsTheGame) {
+  // The report is fatal and leaves the reporter aborting, so it runs in a child process whose
+  // error dialog writes the text to standard error.
+  EXPECT_EXIT(
+      {
+        SetErrorDialogHook([](const char* text, bool fatal) {
+          std::fprintf(stderr, "%s|%s\n", fatal ? "fatal" : "non-fatal", text);
+          return ErrorDialogResult::Abort;
+        });
+        AddSourceScript("scr_good", "return 1");
+        AddSourceScript("scr_bad", "x = (1");
+        std::exit(Code_CompileScripts() ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(3),
+      "fatal\\|COMPILATION ERROR in Script: scr_bad\nError in code at line 1:\n   x = \\(1\n\nat "
+      "position 7: Symbol \\) expected\\.");
 }
