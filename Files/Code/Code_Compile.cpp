@@ -112,4 +112,31 @@ bool Code_CompileScripts() {
   return true;
 }
 
-void Code_InstallCompiler() { SetConstantEvaluateHook(&Code_EvaluateConstantExpression); }
+void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
+  CCode* code = Code_CompileText("execute_string", args[0].Str());
+  if (code == nullptr) {
+    ReportActionError(CompileErrorText(), false);
+    return;
+  }
+  // The code sees the further arguments in the argument slots; the caller's slots come back after.
+  RValue saved[kArgumentSlotCount];
+  for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
+  const int savedCount = g_ArgumentCount;
+  int n = argc - 1;
+  if (n > kArgumentSlotCount) n = kArgumentSlotCount;
+  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i + 1];
+  g_ArgumentCount = n;
+
+  if (!VM_Execute(self, other, code, &result)) result.Reset();
+
+  for (int i = 0; i < kArgumentSlotCount; ++i) g_Arguments[i] = std::move(saved[i]);
+  g_ArgumentCount = savedCount;
+  delete code;
+}
+
+void Code_InstallCompiler() {
+  SetConstantEvaluateHook(&Code_EvaluateConstantExpression);
+  ImplementFunction("execute_string", &Code_ExecuteString);
+}

@@ -5,6 +5,8 @@
 #include "Code/Code_Compiler.h"
 #include "Code/Code_Load.h"
 
+class CInstance;
+
 // The lookups of the running runner: FindFunction and ArgumentCount of the function registry,
 // ResolveBareName (resources, then constants), the variable-name registry, and globalvar
 // declarations that set the globalvar flags at once.
@@ -28,5 +30,12 @@ bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RVa
 // and the result is false (the game must not start).
 bool Code_CompileScripts();
 
-// Installs the compiler where the registry evaluates game constants.
+// The built-in function execute_string(code, arguments...): compiles `code` as statements and runs
+// it with the caller's self and other; the further arguments are argument0, argument1, ... of the
+// code (the caller's argument slots are restored afterwards) and the result is the value the code
+// returns. A compile error is reported (non-fatal, framed with the current action) and gives 0.
+void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+
+// Installs the compiler where the runner needs it: the evaluator of game constants and the
+// routine of execute_string.
 void Code_InstallCompiler();

@@ -195,3 +195,33 @@ TEST_F(CompileRun, AScriptThatDoesNotCompileStopsTheGame) {
       "fatal\\|COMPILATION ERROR in Script: scr_bad\nError in code at line 1:\n   x = \\(1\n\nat "
       "position 7: Symbol \\) expected\\.");
 }
+
+namespace {
+// arg(i): the value of argument slot i as the running code sees it.
+void SlotRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  const int i = argc > 0 ? int(args[0].real) : 0;
+  result = g_Arguments[i];
+}
+}  // namespace
+
+TEST_F(CompileRun, ExecuteStringRunsCodeBuiltAtRunTime) {
+  Code_InstallCompiler();
+  int slot = -1;
+  if (!FindFunction("compiletest_slot", &slot)) RegisterFunction("compiletest_slot", SlotRoutine, 1);
+  EXPECT_EQ(Real("return execute_string('return 2 + 3')"), 5.0);
+  Run("execute_string('v = 9; other.w = 4')");
+  EXPECT_EQ(VariableOf(self, "v"), 9.0);
+  EXPECT_EQ(VariableOf(self, "w"), 4.0);
+  // Further arguments are the code's arguments; afterwards the caller's slots are back.
+  g_Arguments[0].SetString("caller");
+  EXPECT_STREQ(Run("return execute_string('return compiletest_slot(1) + compiletest_slot(0)', 'a', 'b')").Str(),
+               "ba");
+  EXPECT_STREQ(g_Arguments[0].Str(), "caller");
+  g_Arguments[0].Reset();
+  // A compile error is reported without stopping the game and gives 0.
+  SetErrorOccurred(false);
+  EXPECT_EQ(Real("return execute_string('x = nope(') + 1"), 1.0);
+  EXPECT_TRUE(ErrorOccurred());
+  EXPECT_NE(std::string(LastErrorText()).find("Unknown function or script: nope"), std::string::npos);
+  EXPECT_FALSE(ErrorAborting());
+}
