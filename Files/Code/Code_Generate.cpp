@@ -338,7 +338,8 @@ class Generator {
     Access a;
     if (v.selectorKnown) {
       const int64_t sel = v.selector;
-      if (sel >= kInstanceIdBase && sel - kInstanceIdBase <= 32767) {
+      // An instance id travels as id - 100000 in the immediate, which the machine reads unsigned.
+      if (sel >= kInstanceIdBase && sel - kInstanceIdBase <= 65535) {
         a.flags |= kRefImmediateSel | kRefInstanceBias;
         a.immediate = static_cast<uint16_t>(sel - kInstanceIdBase);
       } else if (sel >= -32768 && sel <= 32767) {
