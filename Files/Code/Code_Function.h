@@ -1,0 +1,121 @@
+// The built-in function registry, the function-id numbering shared with scripts and extension
+// functions, the sixteen shared argument slots and script execution from outside bytecode.
+//
+// Built-in functions are registered once per process, family by family, in a fixed order; the
+// position in the registry is the function id. Every routine follows one calling convention:
+//   routine(result, self, other, argument count, arguments)
+// The arguments are consecutive RValues, argument 0 first; the routine reads them and neither keeps
+// nor frees their texts. The result arrives as the zero value; a routine producing a string stores
+// an owned text in it. Failures are reported through the error reporter (Code_Error.h).
+//
+// A function whose behaviour is not built yet is registered with the shared not-implemented routine:
+// a call reports "<name>: not implemented" (non-fatal) and returns real 0.
+#pragma once
+#include <cstdint>
+
+#include "Variable/Variable_Value.h"
+
+class CInstance;
+
+using TRoutine = void (*)(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+
+// ---- Function ids ----------------------------------------------------------------------------
+
+inline constexpr int kScriptIdBase = 100000;     // script index + 100000
+inline constexpr int kExtensionIdBase = 500000;  // extension function index + 500000
+inline constexpr int kArgumentCountAny = -1;     // any number of arguments
+inline constexpr int kArgumentCountNone = -100;  // the id names nothing
+inline constexpr int kMaxFunctionArguments = 16;
+
+inline bool IsBuiltinFunctionId(int id) { return id >= 0 && id < kScriptIdBase; }
+inline bool IsScriptFunctionId(int id) { return id >= kScriptIdBase && id <= kExtensionIdBase; }
+inline bool IsExtensionFunctionId(int id) { return id > kExtensionIdBase; }
+
+// ---- The registry ----------------------------------------------------------------------------
+
+struct FunctionRecord {
+  char name[64];       // up to 63 bytes and a NUL
+  TRoutine routine;
+  int argumentCount;   // fixed count, or kArgumentCountAny
+  int callCount;       // starts at -1; the source interpreter adds 1 per call
+  bool implemented;    // false while the routine is the shared not-implemented one
+};
+
+// Registers every built-in function of every family, in order. Done once per process; later calls
+// do nothing.
+void RegisterAllFunctions();
+// Appends one record; returns the number of registered functions. Names longer than 63 bytes are
+// cut. Normally only RegisterAllFunctions calls this.
+int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool implemented = true);
+// Empties the registry (process exit and tests).
+void ReleaseFunctions();
+
+int FunctionCount();
+// The record of a built-in function id, or null outside the registry.
+FunctionRecord* FunctionAt(int id);
+// The name of any function id (built-in, script or extension); null when unknown.
+const char* FunctionName(int id);
+
+// Looks `name` up as a script, then an extension function, then a built-in function (exact,
+// case-sensitive, first registered wins). Empty or unknown names fail with *id = -1.
+bool FindFunction(const char* name, int* id);
+// A built-in's fixed count (kArgumentCountNone outside the registry), kArgumentCountAny for a
+// script, an extension function's declared count (kArgumentCountNone when no extension knows it).
+int ArgumentCount(int id);
+
+// Calls a built-in function by id with the calling convention (result is reset to the zero value
+// first). An id outside the registry reports an error and leaves the zero value.
+void CallFunction(int id, RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+
+// The shared routine of functions not built yet, for the function of the given id.
+void FunctionNotImplemented(int id, RValue& result);
+
+// ---- Counts ----------------------------------------------------------------------------------
+
+struct FunctionFamilyInfo {
+  const char* name;  // the family's description
+  int first;         // id of its first function
+  int count;         // registered functions
+  int implemented;   // of which implemented
+};
+int FunctionFamilyCount();
+FunctionFamilyInfo FunctionFamily(int index);
+int ImplementedFunctionCount();
+// Prints the registered and implemented counts, in total and per family (tessera-dump --functions).
+void PrintFunctionCounts();
+
+// ---- Scripts and extension functions (filled in by their modules) -----------------------------
+
+struct CFunctionHooks {
+  // Index of the script named `name`, or -1.
+  int (*findScript)(const char* name) = nullptr;
+  // Name of script `index`, or null.
+  const char* (*scriptName)(int index) = nullptr;
+  // Index of the extension function named `name`, or -1.
+  int (*findExtension)(const char* name) = nullptr;
+  // Declared argument count of extension function `index`, or kArgumentCountNone.
+  int (*extensionArgumentCount)(int index) = nullptr;
+  // Name of extension function `index`, or null.
+  const char* (*extensionName)(int index) = nullptr;
+  // Runs the code of script `index` with self and other through the machine's execution entry and
+  // stores the run's value in `result`. The argument slots are already filled. False when the
+  // script does not exist.
+  bool (*runScript)(int index, CInstance* self, CInstance* other, RValue& result) = nullptr;
+};
+void SetFunctionHooks(const CFunctionHooks& hooks);
+const CFunctionHooks& FunctionHooks();
+
+// ---- Argument slots --------------------------------------------------------------------------
+
+// The sixteen argument slots shared by the whole runner (argument0 .. argument15) and
+// argument_count. Slots beyond the passed arguments hold the zero value.
+inline constexpr int kArgumentSlotCount = 16;
+extern RValue g_Arguments[kArgumentSlotCount];
+extern int g_ArgumentCount;
+
+// Runs script `index` from outside bytecode (events, script_execute, actions): saves the slots and
+// the count, fills slots 0..n-1 with copies of the arguments (only the first 16 when there are more)
+// and clears the rest, runs the script, then frees the slots' texts and restores the saved slots.
+// False (result the zero value) when the script does not exist or no machine is attached.
+bool ExecuteScript(int index, CInstance* self, CInstance* other, int argc, const RValue* args,
+                   RValue& result);
