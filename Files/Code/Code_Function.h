@@ -47,6 +47,9 @@ void RegisterAllFunctions();
 // Appends one record; returns the number of registered functions. Names longer than 63 bytes are
 // cut. Normally only RegisterAllFunctions calls this.
 int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool implemented = true);
+// Gives every registered function named `name` the routine `routine` and marks it implemented.
+// Returns the number of records bound (0 for a name no built-in function has).
+int ImplementFunction(const char* name, TRoutine routine);
 // Empties the registry (process exit and tests).
 void ReleaseFunctions();
 

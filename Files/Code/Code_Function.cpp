@@ -1,0 +1,263 @@
+#include "Code/Code_Function.h"
+
+#include <array>
+#include <cstring>
+#include <utility>
+
+#include "Code/Code_Error.h"
+#include "Code/Code_FunctionTable.h"
+#include "Function/Function_Register.h"
+#include "Platform/Platform_Console.h"
+#include "Platform/Platform_Memory.h"
+
+RValue g_Arguments[kArgumentSlotCount];
+int g_ArgumentCount = 0;
+
+namespace {
+
+constexpr int kGrowBy = 500;
+
+FunctionRecord* g_Functions = nullptr;
+int g_FunctionCount = 0;
+int g_FunctionCapacity = 0;
+bool g_AllRegistered = false;
+
+struct FamilyRange {
+  const char* name;
+  int first;
+  int count;
+};
+constexpr int kMaxFamilies = 32;
+FamilyRange g_Families[kMaxFamilies];
+int g_FamilyCount = 0;
+
+CFunctionHooks g_Hooks;
+
+// The routine of a function that is not built yet must say which function was called, but the
+// calling convention carries no id. Each registry position therefore gets its own tiny forwarder
+// that hands its position to the one shared routine.
+constexpr int kThunkCount = 2048;
+
+template <int N>
+void NotImplementedThunk(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  FunctionNotImplemented(N, result);
+}
+
+template <int... N>
+constexpr std::array<TRoutine, sizeof...(N)> MakeThunks(std::integer_sequence<int, N...>) {
+  return {&NotImplementedThunk<N>...};
+}
+
+constexpr std::array<TRoutine, kThunkCount> kThunks =
+    MakeThunks(std::make_integer_sequence<int, kThunkCount>{});
+
+// Positions beyond the forwarders (never reached by the built-in tables) still report honestly.
+void NotImplementedUnknown(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  FunctionNotImplemented(-1, result);
+}
+
+TRoutine NotImplementedRoutineFor(int id) {
+  return (id >= 0 && id < kThunkCount) ? kThunks[static_cast<size_t>(id)] : &NotImplementedUnknown;
+}
+
+}  // namespace
+
+// ---- Registration ----------------------------------------------------------------------------
+
+int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool implemented) {
+  if (g_FunctionCount == g_FunctionCapacity) {
+    int capacity = g_FunctionCapacity + kGrowBy;
+    g_Functions = static_cast<FunctionRecord*>(
+        MemReAlloc(g_Functions, static_cast<size_t>(capacity) * sizeof(FunctionRecord)));
+    g_FunctionCapacity = capacity;
+  }
+  int id = g_FunctionCount;
+  FunctionRecord& record = g_Functions[id];
+  std::memset(&record, 0, sizeof record);
+  if (name != nullptr) {
+    std::strncpy(record.name, name, sizeof record.name - 1);
+    record.name[sizeof record.name - 1] = '\0';
+  }
+  record.argumentCount = argumentCount;
+  record.callCount = -1;
+  if (routine == nullptr) {
+    record.routine = NotImplementedRoutineFor(id);
+    record.implemented = false;
+  } else {
+    record.routine = routine;
+    record.implemented = implemented;
+  }
+  return ++g_FunctionCount;
+}
+
+int ImplementFunction(const char* name, TRoutine routine) {
+  int bound = 0;
+  if (name == nullptr || routine == nullptr) return 0;
+  for (int i = 0; i < g_FunctionCount; ++i) {
+    if (std::strcmp(g_Functions[i].name, name) == 0) {
+      g_Functions[i].routine = routine;
+      g_Functions[i].implemented = true;
+      ++bound;
+    }
+  }
+  if (bound == 0) Console::Output("ImplementFunction: no built-in function named %s\n", name);
+  return bound;
+}
+
+void RegisterAllFunctions() {
+  if (g_AllRegistered) return;
+  g_AllRegistered = true;
+  for (int f = 0; f < g_FunctionFamilyTableCount && g_FamilyCount < kMaxFamilies; ++f) {
+    const FunctionFamilyTable& family = g_FunctionFamilyTables[f];
+    g_Families[g_FamilyCount] = {family.name, g_FunctionCount, family.count};
+    ++g_FamilyCount;
+    for (int i = 0; i < family.count; ++i) {
+      RegisterFunction(family.entries[i].name, nullptr, family.entries[i].argumentCount);
+    }
+  }
+  Function_BindAll();
+}
+
+void ReleaseFunctions() {
+  if (g_Functions != nullptr) MemFree(g_Functions);
+  g_Functions = nullptr;
+  g_FunctionCount = 0;
+  g_FunctionCapacity = 0;
+  g_FamilyCount = 0;
+  g_AllRegistered = false;
+}
+
+int FunctionCount() { return g_FunctionCount; }
+
+FunctionRecord* FunctionAt(int id) {
+  if (id < 0 || id >= g_FunctionCount) return nullptr;
+  return &g_Functions[id];
+}
+
+const char* FunctionName(int id) {
+  if (IsExtensionFunctionId(id)) {
+    return g_Hooks.extensionName != nullptr ? g_Hooks.extensionName(id - kExtensionIdBase) : nullptr;
+  }
+  if (IsScriptFunctionId(id)) {
+    return g_Hooks.scriptName != nullptr ? g_Hooks.scriptName(id - kScriptIdBase) : nullptr;
+  }
+  FunctionRecord* record = FunctionAt(id);
+  return record != nullptr ? record->name : nullptr;
+}
+
+// ---- Lookup ----------------------------------------------------------------------------------
+
+bool FindFunction(const char* name, int* id) {
+  if (id != nullptr) *id = -1;
+  if (name == nullptr || name[0] == '\0') return false;
+  int found = -1;
+  if (g_Hooks.findScript != nullptr && (found = g_Hooks.findScript(name)) >= 0) {
+    if (id != nullptr) *id = found + kScriptIdBase;
+    return true;
+  }
+  if (g_Hooks.findExtension != nullptr && (found = g_Hooks.findExtension(name)) >= 0) {
+    if (id != nullptr) *id = found + kExtensionIdBase;
+    return true;
+  }
+  for (int i = 0; i < g_FunctionCount; ++i) {
+    if (std::strcmp(g_Functions[i].name, name) == 0) {
+      if (id != nullptr) *id = i;
+      return true;
+    }
+  }
+  return false;
+}
+
+int ArgumentCount(int id) {
+  if (IsExtensionFunctionId(id)) {
+    if (g_Hooks.extensionArgumentCount == nullptr) return kArgumentCountNone;
+    return g_Hooks.extensionArgumentCount(id - kExtensionIdBase);
+  }
+  if (IsScriptFunctionId(id)) return kArgumentCountAny;
+  FunctionRecord* record = FunctionAt(id);
+  return record != nullptr ? record->argumentCount : kArgumentCountNone;
+}
+
+// ---- Calling ---------------------------------------------------------------------------------
+
+void CallFunction(int id, RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  FunctionRecord* record = FunctionAt(id);
+  if (record == nullptr) {
+    ReportActionErrorF(false, "Unknown built-in function id %d", id);
+    return;
+  }
+  record->routine(result, self, other, argc, args);
+}
+
+void FunctionNotImplemented(int id, RValue& result) {
+  result.Reset();
+  FunctionRecord* record = FunctionAt(id);
+  ReportActionErrorF(false, "%s: not implemented",
+                     record != nullptr ? record->name : "<unknown built-in function>");
+}
+
+// ---- Counts ----------------------------------------------------------------------------------
+
+int FunctionFamilyCount() { return g_FamilyCount; }
+
+FunctionFamilyInfo FunctionFamily(int index) {
+  FunctionFamilyInfo info{"", 0, 0, 0};
+  if (index < 0 || index >= g_FamilyCount) return info;
+  const FamilyRange& range = g_Families[index];
+  info.name = range.name;
+  info.first = range.first;
+  info.count = range.count;
+  for (int i = range.first; i < range.first + range.count && i < g_FunctionCount; ++i) {
+    if (g_Functions[i].implemented) ++info.implemented;
+  }
+  return info;
+}
+
+int ImplementedFunctionCount() {
+  int count = 0;
+  for (int i = 0; i < g_FunctionCount; ++i) {
+    if (g_Functions[i].implemented) ++count;
+  }
+  return count;
+}
+
+void PrintFunctionCounts() {
+  Console::Output("Built-in functions: %d registered, %d implemented\n", g_FunctionCount,
+                  ImplementedFunctionCount());
+  for (int f = 0; f < g_FamilyCount; ++f) {
+    FunctionFamilyInfo info = FunctionFamily(f);
+    Console::Output("  %-78s %4d registered, %4d implemented\n", info.name, info.count,
+                    info.implemented);
+  }
+}
+
+// ---- Hooks -----------------------------------------------------------------------------------
+
+void SetFunctionHooks(const CFunctionHooks& hooks) { g_Hooks = hooks; }
+const CFunctionHooks& FunctionHooks() { return g_Hooks; }
+
+// ---- Script execution from outside bytecode ----------------------------------------------------
+
+bool ExecuteScript(int index, CInstance* self, CInstance* other, int argc, const RValue* args,
+                   RValue& result) {
+  result.Reset();
+  if (g_Hooks.runScript == nullptr || index < 0) return false;
+
+  // Save the slots by moving them out; the slots are left as zero values.
+  RValue saved[kArgumentSlotCount];
+  for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
+  int savedCount = g_ArgumentCount;
+
+  int n = argc < 0 ? 0 : argc;
+  if (n > kArgumentSlotCount) n = kArgumentSlotCount;  // only the first 16 reach the script
+  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i];
+  g_ArgumentCount = n;
+
+  bool ran = g_Hooks.runScript(index, self, other, result);
+
+  for (int i = 0; i < kArgumentSlotCount; ++i) g_Arguments[i] = std::move(saved[i]);
+  g_ArgumentCount = savedCount;
+  if (!ran) result.Reset();
+  return ran;
+}

@@ -1,0 +1,43 @@
+#include "Function/Function_Register.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+
+#include "Platform/Platform_Memory.h"
+
+void Function_BindAll() {
+  Function_Maths_Bind();
+  Function_Misc_Bind();
+  Function_Resource_Bind();
+}
+
+const RValue& FunctionArgument(int argc, const RValue* args, int i) {
+  static const RValue kZero;
+  if (args == nullptr || i < 0 || i >= argc) return kZero;
+  return args[i];
+}
+
+int FunctionArgumentIndex(const RValue& value) {
+  if (!value.IsReal() || std::isnan(value.real)) return 0;
+  double r = std::nearbyint(value.real);
+  if (r <= -2147483648.0) return INT32_MIN;
+  if (r >= 2147483647.0) return INT32_MAX;
+  return static_cast<int>(r);
+}
+
+char* StringOfValue(const RValue& value) {
+  if (value.IsString()) return MemDupString(value.Str());
+  double x = value.real;
+  char buffer[512];
+  // Nearest integer with halves to even (the default rounding mode).
+  double nearest = std::nearbyint(x);
+  if (std::isinf(x)) {
+    std::snprintf(buffer, sizeof buffer, "%.0f", x);
+  } else if (nearest == x && RealIsIntegral(x)) {
+    FormatIntegralReal(x, buffer, sizeof buffer);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%.2f", x);
+  }
+  return MemDupString(buffer);
+}
