@@ -11,6 +11,10 @@ void Function_BindAll() {
   Function_Maths_Bind();
   Function_Misc_Bind();
   Function_Resource_Bind();
+  Function_Game_Bind();
+  Function_Action_Bind();
+  Function_Object_Bind();
+  Function_Room_Bind();
 }
 
 const RValue& FunctionArgument(int argc, const RValue* args, int i) {

@@ -12,6 +12,13 @@ void Function_Date_Bind();      // Function_Date.cpp
 void Function_Maths_Bind();     // Function_Maths.cpp
 void Function_Misc_Bind();      // Function_Misc.cpp
 void Function_Resource_Bind();  // Function_Resource.cpp
+void Function_Game_Bind();      // Function_Game.cpp: instances and plain motion
+void Function_Action_Bind();    // Function_Action.cpp: drag-and-drop actions
+void Function_Object_Bind();    // Function_Object.cpp: object resources and events
+void Function_Room_Bind();      // Function_Room.cpp: rooms
+
+// The relative flag of the drag-and-drop actions (action_set_relative).
+bool Action_Relative();
 
 // Argument `i` of a call, or the zero value when the call passed fewer (bytecode calls are not
 // checked against the registry's counts).
