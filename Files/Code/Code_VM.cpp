@@ -140,7 +140,8 @@ struct VMFrame {
 // Item tags. Every push records the item's type at its first slot and TAG_NONE at the others, so
 // the items a run leaves behind (a switch value, a repeat counter under an exit or a ret) can be
 // walked from the stack pointer and their texts freed. A walk that meets TAG_NONE (code that popped
-// part of an item) stops rather than guess.
+// part of an item, or the guard above a frame) stops rather than guess. Walks reach into the guard,
+// where only code that popped more than it pushed leaves items.
 constexpr uint8_t TAG_NONE = 0xFF;
 constexpr uint8_t TAG_ENV = 0xFE;
 
@@ -296,6 +297,24 @@ void RaiseError(VMFrame& f, const char* format, ...) {
 void AbortRun(VMFrame& f, const char* message) {
   RaiseError(f, "%s", message);
   f.aborted = true;
+}
+
+// Items that own a text (strings and values) are only taken as what they were pushed as: code that
+// reads another item, or part of one, as a string or a value would free memory it does not own.
+// Returns false (and ends the run) on a mismatch; the caller then leaves the stack untouched, so
+// the items are freed by their tags.
+bool IsTagged(VMFrame& f, const uint8_t* p, int type) {
+  if (p >= f.stackBase && p < f.stackBase + kVMStackSize + kGuardSize &&
+      f.tags[(p - f.stackBase) >> 2] == type) {
+    return true;
+  }
+  if (!f.aborted) AbortRun(f, "Execution Engine - Stack item type mismatch: the code is malformed");
+  return false;
+}
+
+bool Owns(VMFrame& f, const uint8_t* p, int type) {
+  if (type != TYPE_STRING && type != TYPE_VARIABLE) return true;
+  return IsTagged(f, p, type);
 }
 
 // ---- Operands of the arithmetic routines ---------------------------------------------------------
@@ -454,6 +473,7 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
   uint8_t op = Opcode(word);
   int tr = Type1(word), tl = Type2(word);
   if (!IsItemType(tr) || !IsItemType(tl)) return sp;
+  if (!Owns(f, sp, tr) || !Owns(f, sp + kWidth[tr], tl)) return sp;
   const BinaryNames& names = NamesOf(op);
   Operand R, L;
   bool okR = ReadOperand(tr, sp, R);
@@ -580,8 +600,11 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
     RaiseError(f, "%s", error);
     // Partial result: the zero of the kind the instruction would have produced.
     if (res.kind == K_STRING) MemFree(res.s);
-    res = Operand{K_DOUBLE, false, 0.0, 0, nullptr, 0.0f, false};
-    if (!asValue && tl == TYPE_INT && tr == TYPE_INT) res.kind = K_INT;
+    res = Operand{K_INT, false, 0.0, 0, nullptr, 0.0f, false};
+    if (tl == TYPE_STRING || tr == TYPE_STRING) res.kind = K_STRING;
+    else if (tl == TYPE_BOOL && tr == TYPE_BOOL) res.kind = K_BOOL;
+    else if (tl == TYPE_DOUBLE || tr == TYPE_DOUBLE) res.kind = K_DOUBLE;
+    else if (tl == TYPE_LONG || tr == TYPE_LONG) res.kind = K_LONG;
   }
   return PushResult(f, sp, res, asValue);
 }
@@ -591,6 +614,8 @@ uint8_t* DoUnary(VMFrame& f, uint8_t* sp, uint32_t word) {
   uint8_t op = Opcode(word);
   int t = Type1(word);
   bool neg = op == OP_NEG;
+  // The item is changed in place, so it must be what the instruction names.
+  if (IsItemType(t) && !IsTagged(f, sp, t)) return sp;
   switch (t) {
     case TYPE_DOUBLE: {
       double x = Load<double>(sp);
@@ -646,6 +671,7 @@ uint8_t* DoUnary(VMFrame& f, uint8_t* sp, uint32_t word) {
 uint8_t* DoCompare(VMFrame& f, uint8_t* sp, uint32_t word) {
   int tr = Type1(word), tl = Type2(word);
   if (!IsItemType(tr) || !IsItemType(tl)) return sp;
+  if (!Owns(f, sp, tr) || !Owns(f, sp + kWidth[tr], tl)) return sp;
   static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
   bool result = false;
   ValueError e = CompareItems(VMType(tl), sp + kWidth[tr], VMType(tr), sp, kOps[Opcode(word) - OP_SLT], &result);
@@ -667,6 +693,7 @@ uint8_t* DoConvert(VMFrame& f, uint8_t* sp, uint32_t word) {
     RaiseError(f, "%s", "DoConv :: Execution Error");
     return sp;
   }
+  if (!Owns(f, sp, from)) return sp;
   uint8_t* dst = sp + kWidth[from] - kWidth[to];
   ValueError e = ConvertItem(VMType(from), sp, VMType(to), dst);
   TagItem(f, dst, to);
@@ -707,8 +734,18 @@ class CInstanceCollector final : public CInstanceVisitor {
   int32_t capacity = 0;
 };
 
-void FreeEnvChain(VMFrame& f) {
-  for (VMEnvRecord* e = f.env; e; e = e->prev) {
+// True when the with record at `env` is intact for code whose stack pointer is `sp`: the record
+// lies at or above sp and its first slot still carries the record's tag. Code that popped into a
+// record and pushed over it would have retagged that slot.
+bool EnvIntact(const VMFrame& f, const VMEnvRecord* env, const uint8_t* sp) {
+  const auto* p = reinterpret_cast<const uint8_t*>(env);
+  return p >= sp && p >= f.stackBase && p < f.stackBase + kVMStackSize && f.tags[(p - f.stackBase) >> 2] == TAG_ENV;
+}
+
+// Frees the instance arrays of the running code's with-blocks (it leaves them through an exit, a
+// ret or an error). A record that malformed code overwrote is left alone.
+void FreeEnvChain(VMFrame& f, const uint8_t* sp) {
+  for (VMEnvRecord* e = f.env; e && EnvIntact(f, e, sp); e = e->prev) {
     if (e->kind == 2) MemFree(e->array);
     e->kind = 0;
   }
@@ -786,9 +823,9 @@ void FreeSlotTexts() {
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
 // left just below where the arguments ended (room for one value).
-uint8_t* ReturnFromScript(VMFrame& f) {
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   VMCallRecord* r = f.call;
-  FreeEnvChain(f);
+  FreeEnvChain(f, sp);
   PoolRelease();
   FreeSlotTexts();
   std::memcpy(static_cast<void*>(g_Arguments), r->savedArguments, sizeof r->savedArguments);
@@ -818,11 +855,12 @@ void UnwindRun(VMFrame& f) {
   uint8_t* sp = f.sp;
   while (f.depth > 0) {
     FreeItems(f, sp, f.frameTop);
-    sp = f.call->spAfterArgs;
-    ReturnFromScript(f);
+    uint8_t* callerSp = f.call->spAfterArgs;
+    ReturnFromScript(f, sp);
+    sp = callerSp;
   }
   FreeItems(f, sp, f.frameTop);
-  FreeEnvChain(f);
+  FreeEnvChain(f, sp);
 }
 
 // Starts script `script` for a call with `n` arguments at `args`. Returns the callee's stack pointer,
@@ -878,6 +916,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.depth++;
   f.env = nullptr;
   std::memset(calleeTop, 0, kGuardSize);
+  std::memset(f.tags + ((calleeTop - f.stackBase) >> 2), TAG_NONE, kGuardSize / 4);
   f.frameTop = calleeTop;
   return calleeTop;
 }
@@ -894,6 +933,12 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
     f.sp = f.frameTop;
     AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
     return nullptr;
+  }
+  for (int32_t i = 0; i < n; i++) {
+    if (!Owns(f, sp + size_t(i) * kValueSize, TYPE_VARIABLE)) {
+      f.sp = sp;
+      return nullptr;
+    }
   }
   uint8_t* args = sp;
   uint8_t* spAfterArgs = sp + size_t(n) * kValueSize;
@@ -977,7 +1022,7 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
     d.selector = Load<int32_t>(sp);
     sp += 4;
   }
-  if (ref & kRefInstanceBias) d.selector += kInstanceIdBase;
+  if (ref & kRefInstanceBias) d.selector = int32_t(uint32_t(d.selector) + uint32_t(kInstanceIdBase));
   return sp;
 }
 
@@ -1009,9 +1054,11 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
   DecodedRef d;
+  uint8_t* start = sp;
   sp = DecodeReference(sp, word, ref, d);
   RValue value;
   int t = Type2(word);
+  if (!Owns(f, sp, t)) return start;
   switch (t) {
     case TYPE_DOUBLE: value.real = Load<double>(sp); break;
     case TYPE_INT: value.real = double(Load<int32_t>(sp)); break;
@@ -1089,13 +1136,19 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
 
 next:
+  if (f.aborted) {
+    f.sp = sp;
+    return false;
+  }
   if (sp < stackLimit) {
     f.sp = sp;
     AbortRun(f, "Execution Engine - Stack overflow: the code uses more stack than the machine has");
     return false;
   }
   if (sp > f.frameTop) {
-    f.sp = sp;
+    // What the code pushed into the guard above its frame is freed here; the frame is empty.
+    FreeItems(f, sp, f.frameTop + kGuardSize);
+    f.sp = f.frameTop;
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
@@ -1136,6 +1189,7 @@ op_pop:
 
 op_dup: {
   int t = Type1(word);
+  if (!Owns(f, sp, t)) NEXT();
   switch (t) {
     case TYPE_DOUBLE:
     case TYPE_LONG:
@@ -1176,6 +1230,7 @@ op_dup: {
 
 op_popz: {
   int t = Type1(word);
+  if (!Owns(f, sp, t)) NEXT();
   if (IsItemType(t)) {
     FreeItem(t, sp);
     sp += kWidth[t];
@@ -1207,10 +1262,15 @@ op_pushenv:
 
 op_popenv: {
   VMEnvRecord* env = f.env;
-  if (env == nullptr) {
+  if (env == nullptr || !EnvIntact(f, env, sp)) {
     f.sp = sp;
     AbortRun(f, "Execution Engine - popenv without a with-block");
     return false;
+  }
+  // A continue inside a switch reaches here with the switch value still above the record.
+  if (sp < reinterpret_cast<uint8_t*>(env)) {
+    FreeItems(f, sp, reinterpret_cast<uint8_t*>(env));
+    sp = reinterpret_cast<uint8_t*>(env);
   }
   if (IsPopEnvDrop(word)) {
     LeaveWith(f, sp, env);
@@ -1280,14 +1340,16 @@ op_call: {
 
 op_ret: {
   int t = Type1(word);
+  if (!Owns(f, sp, t)) NEXT();
   RValue result = TakeAsValue(t, sp);
-  FreeItems(f, sp + (IsItemType(t) ? kWidth[t] : 0), f.frameTop);
+  sp += IsItemType(t) ? kWidth[t] : 0;
+  FreeItems(f, sp, f.frameTop + kGuardSize);
   if (f.depth == 0) {
-    FreeEnvChain(f);
+    FreeEnvChain(f, sp);
     *value = std::move(result);
     return true;
   }
-  sp = ReturnFromScript(f);
+  sp = ReturnFromScript(f, sp);
   PutValue(sp, std::move(result));
   TagItem(f, sp, TYPE_VARIABLE);
   NEXT();
@@ -1295,12 +1357,12 @@ op_ret: {
 
 op_exit:
 end_of_code:
-  FreeItems(f, sp, f.frameTop);
+  FreeItems(f, sp, f.frameTop + kGuardSize);
   if (f.depth == 0) {
-    FreeEnvChain(f);
+    FreeEnvChain(f, sp);
     return false;
   }
-  sp = ReturnFromScript(f);
+  sp = ReturnFromScript(f, sp);
   {
     RValue zero;
     PutValue(sp, std::move(zero));
@@ -1344,6 +1406,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   // The stack grows down from one value below its end; what lies above the first item stays zero.
   uint8_t* top = block + kVMStackSize - kValueSize;
   std::memset(top, 0, size_t(kValueSize) + kGuardSize);
+  std::memset(f.tags + ((top - block) >> 2), TAG_NONE, (size_t(kValueSize) + kGuardSize) / 4);
   f.frameTop = top;
 
   int32_t savedCount = g_ArgumentCount;
