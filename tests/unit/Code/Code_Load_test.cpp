@@ -245,7 +245,7 @@ TEST_F(LoadTest, CodeVerificationCatchesBadOperandsAndBranches) {
 TEST_F(LoadTest, FunctionChainsPreferScriptsAndEmptyScriptSlotsStayEmpty) {
   int builtin = -1;
   if (!FindFunction("vmtest_shadow", &builtin)) {
-    builtin = RegisterFunction("vmtest_shadow", [](RValue& r, CInstance*, CInstance*, int, RValue*) { r.SetReal(1); }, 0) - 1;
+    builtin = RegisterFunction("vmtest_shadow", [](RValue& r, CInstance*, CInstance*, int, RValue*) { r.SetReal(1); }, 0, false) - 1;
   }
   FileImage f;
   Assembler a;

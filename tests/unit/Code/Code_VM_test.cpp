@@ -57,7 +57,7 @@ void JoinRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 
 int FunctionId(const char* name, TRoutine routine) {
   int id = -1;
-  if (!FindFunction(name, &id) || id >= kScriptIdBase) id = RegisterFunction(name, routine, -1) - 1;
+  if (!FindFunction(name, &id) || id >= kScriptIdBase) id = RegisterFunction(name, routine, -1, false) - 1;  // a test helper, not a game function
   return id;
 }
 
