@@ -468,6 +468,72 @@ char* Repeat(const char* s, double count, bool* tooLarge) {
   return text;
 }
 
+// A number operand for the fast paths: a double, an int, or a value holding a real (tag-checked).
+inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt) {
+  switch (type) {
+    case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
+    case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
+    case TYPE_VARIABLE:
+      if (f.tags[(p - f.stackBase) >> 2] != TYPE_VARIABLE) return false;
+      if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
+      *d = Load<double>(p + offsetof(RValue, real));
+      *isInt = false;
+      return true;
+    default: return false;
+  }
+}
+
+// add, sub and mul on numbers, the common case, without the general routine. False when the
+// operands need the general routine (strings, other types, anything unusual).
+inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint32_t word) {
+  uint8_t op = Opcode(word);
+  if (op != OP_ADD && op != OP_SUB && op != OP_MUL) return false;
+  int tr = Type1(word), tl = Type2(word);
+  double l, r;
+  int32_t li = 0, ri = 0;
+  bool lInt, rInt;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  uint8_t* out = sp + kWidth[tr] + kWidth[tl];
+  if (lInt && rInt) {
+    uint32_t v = op == OP_ADD ? uint32_t(li) + uint32_t(ri) : op == OP_SUB ? uint32_t(li) - uint32_t(ri)
+                                                                        : uint32_t(li) * uint32_t(ri);
+    out -= 4;
+    Store<int32_t>(out, int32_t(v));
+    TagItem(f, out, TYPE_INT);
+  } else {
+    double v = op == OP_ADD ? l + r : op == OP_SUB ? l - r : l * r;
+    if (tl == TYPE_VARIABLE || tr == TYPE_VARIABLE) {
+      out -= kValueSize;
+      Store<int32_t>(out + offsetof(RValue, kind), VALUE_REAL);
+      Store<char*>(out + offsetof(RValue, text), nullptr);
+      Store<double>(out + offsetof(RValue, real), v);
+      TagItem(f, out, TYPE_VARIABLE);
+    } else {
+      out -= 8;
+      Store<double>(out, v);
+      TagItem(f, out, TYPE_DOUBLE);
+    }
+  }
+  sp = out;
+  return true;
+}
+
+// Numeric comparisons without the general routine; false when they need it.
+inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint32_t word) {
+  int tr = Type1(word), tl = Type2(word);
+  double l, r;
+  int32_t li = 0, ri = 0;
+  bool lInt, rInt;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
+  CompareOp op = kOps[Opcode(word) - OP_SLT];
+  bool result = (lInt && rInt) ? CompareInt(li, ri, op) : CompareReal(l, r, op);
+  sp += kWidth[tr] + kWidth[tl] - 4;
+  Store<int32_t>(sp, result ? 1 : 0);
+  TagItem(f, sp, TYPE_BOOL);
+  return true;
+}
+
 // The two-operand arithmetic and bitwise instructions. Returns the new stack pointer.
 uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
   uint8_t op = Opcode(word);
@@ -818,7 +884,9 @@ void FreeArguments(uint8_t* args, int32_t n) {
 }
 
 void FreeSlotTexts() {
-  for (int i = 0; i < kArgumentSlots; i++) g_Arguments[i].Reset();
+  for (int i = 0; i < kArgumentSlots; i++) {
+    if (g_Arguments[i].text != nullptr) g_Arguments[i].Reset();
+  }
 }
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
@@ -1172,7 +1240,7 @@ op_conv:
   NEXT();
 
 op_binary:
-  sp = DoBinary(f, sp, word);
+  if (!FastArithmetic(f, sp, word)) sp = DoBinary(f, sp, word);
   NEXT();
 
 op_unary:
@@ -1180,7 +1248,7 @@ op_unary:
   NEXT();
 
 op_compare:
-  sp = DoCompare(f, sp, word);
+  if (!FastCompare(f, sp, word)) sp = DoCompare(f, sp, word);
   NEXT();
 
 op_pop:
