@@ -86,7 +86,11 @@ class LoadTest : public ::testing::Test {
     RegisterAllFunctions();
     VM_Install();
   }
-  void TearDown() override { Code_Reset(); }
+  void TearDown() override {
+    Code_Reset();
+    ReleaseFunctions();
+    RegisterAllFunctions();
+  }
 
   // Two entries: A = push.v; pop.v.i   B = push.v; push.s 0; conv.s.v; ret.v
   // with the variable chain A+0 -> A+8 -> B+0 carrying three different flag sets.

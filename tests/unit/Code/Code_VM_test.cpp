@@ -79,6 +79,9 @@ class VMTest : public ::testing::Test {
   void TearDown() override {
     SetInstanceWorld(nullptr);
     Code_Reset();
+    // Leave the registry as the game has it, without the test helpers.
+    ReleaseFunctions();
+    RegisterAllFunctions();
     VM_SetTrace(false);
     VM_ClearBreakpoints();
   }
