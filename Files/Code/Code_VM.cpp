@@ -1042,7 +1042,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   RValue result;
   RValue* argv = reinterpret_cast<RValue*>(args);
   VMFrame* saved = g_CurrentFrame;
-  if (id > kExtensionIdBase) {
+  if (IsExtensionFunctionId(id)) {
     if (g_ExtensionCall) g_ExtensionCall(id - kExtensionIdBase, n, argv, result);
   } else {
     if (g_Trace) {

@@ -840,3 +840,18 @@ TEST_F(VMTest, MalformedStackUseEndsTheRunWithoutHarm) {
     EXPECT_EQ(BlocksLeftBy(code), 0) << c.what;
   }
 }
+
+TEST_F(VMTest, ExtensionCallsGoThroughTheExtensionLayer) {
+  static int seenIndex = -1, seenArgc = -1;
+  VM_SetExtensionCall([](int index, int argc, RValue* args, RValue& result) {
+    seenIndex = index;
+    seenArgc = argc;
+    result.SetReal(args[0].real + 1);
+  });
+  Assembler a;
+  a.pushE(41).conv(TYPE_INT, TYPE_VARIABLE).call(kExtensionIdBase, 1).ret();
+  EXPECT_EQ(RunCode(a.finish()).real, 42.0);
+  EXPECT_EQ(seenIndex, 0);
+  EXPECT_EQ(seenArgc, 1);
+  VM_SetExtensionCall(nullptr);
+}
