@@ -10,6 +10,7 @@ void Function_BindAll() {
   Function_Date_Bind();
   Function_Maths_Bind();
   Function_Misc_Bind();
+  Function_Platform_Bind();
   Function_Resource_Bind();
   Function_Game_Bind();
   Function_Action_Bind();

@@ -11,6 +11,7 @@ void Function_BindAll();
 void Function_Date_Bind();      // Function_Date.cpp
 void Function_Maths_Bind();     // Function_Maths.cpp
 void Function_Misc_Bind();      // Function_Misc.cpp
+void Function_Platform_Bind();  // Function_Platform.cpp
 void Function_Resource_Bind();  // Function_Resource.cpp
 void Function_Game_Bind();      // Function_Game.cpp: instances and plain motion
 void Function_Action_Bind();    // Function_Action.cpp: drag-and-drop actions

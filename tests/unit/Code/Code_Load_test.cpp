@@ -86,7 +86,11 @@ class LoadTest : public ::testing::Test {
     RegisterAllFunctions();
     VM_Install();
   }
-  void TearDown() override { Code_Reset(); }
+  void TearDown() override {
+    Code_Reset();
+    ReleaseFunctions();
+    RegisterAllFunctions();
+  }
 
   // Two entries: A = push.v; pop.v.i   B = push.v; push.s 0; conv.s.v; ret.v
   // with the variable chain A+0 -> A+8 -> B+0 carrying three different flag sets.
@@ -245,7 +249,7 @@ TEST_F(LoadTest, CodeVerificationCatchesBadOperandsAndBranches) {
 TEST_F(LoadTest, FunctionChainsPreferScriptsAndEmptyScriptSlotsStayEmpty) {
   int builtin = -1;
   if (!FindFunction("vmtest_shadow", &builtin)) {
-    builtin = RegisterFunction("vmtest_shadow", [](RValue& r, CInstance*, CInstance*, int, RValue*) { r.SetReal(1); }, 0) - 1;
+    builtin = RegisterFunction("vmtest_shadow", [](RValue& r, CInstance*, CInstance*, int, RValue*) { r.SetReal(1); }, 0, false) - 1;
   }
   FileImage f;
   Assembler a;

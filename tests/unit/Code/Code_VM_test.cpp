@@ -57,7 +57,7 @@ void JoinRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 
 int FunctionId(const char* name, TRoutine routine) {
   int id = -1;
-  if (!FindFunction(name, &id) || id >= kScriptIdBase) id = RegisterFunction(name, routine, -1) - 1;
+  if (!FindFunction(name, &id) || id >= kScriptIdBase) id = RegisterFunction(name, routine, -1, false) - 1;  // a test helper, not a game function
   return id;
 }
 
@@ -79,6 +79,9 @@ class VMTest : public ::testing::Test {
   void TearDown() override {
     SetInstanceWorld(nullptr);
     Code_Reset();
+    // Leave the registry as the game has it, without the test helpers.
+    ReleaseFunctions();
+    RegisterAllFunctions();
     VM_SetTrace(false);
     VM_ClearBreakpoints();
   }
@@ -287,7 +290,7 @@ TEST_F(VMTest, OperandErrorsNameTheirRoutine) {
       else if (t == TYPE_DOUBLE) a.pushD(3);
       else a.pushI(0);
     }
-    a.op2(c.op, c.lt, c.rt).popz(c.lt == TYPE_INT && c.rt == TYPE_INT ? TYPE_INT : TYPE_DOUBLE);
+    a.op2(c.op, c.lt, c.rt);  // the partial result stays on the stack
     RunCode(a.finish());
     ASSERT_EQ(capture.reports().size(), 1u) << c.message;
     EXPECT_NE(capture.reports()[0].find(std::string("VMError!! Occurred - ") + c.message + "\n"), std::string::npos)
@@ -785,4 +788,70 @@ TEST_F(VMTest, ItemsLeftUnderRetOrExitAreFreed) {
   c.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start").pushS(0).exit();
   c.label("PopEnv").branch(OP_POPENV, "Start");
   EXPECT_EQ(BlocksLeftBy(c.finish()), 0);
+}
+
+TEST_F(VMTest, ContinueInsideSwitchInsideWithDropsTheSwitchValue) {
+  Code_AddString("v");
+  for (int k = 1; k <= 3; k++) world.add(100000 + k, 1);
+  int32_t n = Var("vm_count");
+  g_pGlobalVariables->Set(n, 0, RValue(0.0));
+  // with (1) { count += 1; switch ("v") { case "v": continue; } }
+  Assembler a;
+  a.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start");
+  a.pushV(n, SELECTOR_GLOBAL).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(n, SELECTOR_GLOBAL);
+  a.pushS(0).dup(TYPE_STRING).pushS(0).op2(OP_SEQ, TYPE_STRING, TYPE_STRING).branch(OP_BT, "Clause");
+  a.branch(OP_B, "End").label("Clause").branch(OP_B, "PopEnv").label("End").popz(TYPE_STRING);
+  a.label("PopEnv").branch(OP_POPENV, "Start");
+  a.pushE(5).retAs(TYPE_INT);
+  std::vector<uint8_t> code = a.finish();
+  ReportCapture capture;
+  EXPECT_EQ(RunCode(code).real, 5.0);
+  EXPECT_EQ(GlobalReal("vm_count"), 3.0);
+  EXPECT_EQ(BlocksLeftBy(code), 0);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, MalformedStackUseEndsTheRunWithoutHarm) {
+  ReportCapture capture;
+  struct Case {
+    const char* what;
+    void (*build)(Assembler&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {"a double freed as a string", [](Assembler& a) { a.pushD(1e300).popz(TYPE_STRING); }, "type mismatch"},
+      {"a string changed in place as an int",
+       [](Assembler& a) { a.pushS(0).op1(OP_NEG, TYPE_INT).popz(TYPE_STRING); }, "type mismatch"},
+      {"a pop below the frame", [](Assembler& a) { a.pushE(1).popz(TYPE_INT).popz(TYPE_INT); }, "Stack underflow"},
+      {"a call with more arguments than items", [](Assembler& a) { a.pushE(1).call(0, 3); }, "Stack underflow"},
+      {"popenv without pushenv", [](Assembler& a) { a.word(EncodeBranch(OP_POPENV, 0)); }, "popenv without"},
+  };
+  Code_AddString("s");
+  for (const Case& c : cases) {
+    capture.reports().clear();
+    Assembler a;
+    c.build(a);
+    bool ok = true;
+    std::vector<uint8_t> code = a.finish();
+    RunCode(code, nullptr, nullptr, "test_code", &ok);
+    EXPECT_FALSE(ok) << c.what;
+    ASSERT_EQ(capture.reports().size(), 1u) << c.what;
+    EXPECT_NE(capture.reports()[0].find(c.message), std::string::npos) << capture.reports()[0];
+    EXPECT_EQ(BlocksLeftBy(code), 0) << c.what;
+  }
+}
+
+TEST_F(VMTest, ExtensionCallsGoThroughTheExtensionLayer) {
+  static int seenIndex = -1, seenArgc = -1;
+  VM_SetExtensionCall([](int index, int argc, RValue* args, RValue& result) {
+    seenIndex = index;
+    seenArgc = argc;
+    result.SetReal(args[0].real + 1);
+  });
+  Assembler a;
+  a.pushE(41).conv(TYPE_INT, TYPE_VARIABLE).call(kExtensionIdBase, 1).ret();
+  EXPECT_EQ(RunCode(a.finish()).real, 42.0);
+  EXPECT_EQ(seenIndex, 0);
+  EXPECT_EQ(seenArgc, 1);
+  VM_SetExtensionCall(nullptr);
 }
