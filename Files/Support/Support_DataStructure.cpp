@@ -304,6 +304,21 @@ const RValue* CDS_List::At(int pos) const {
 }
 
 void CDS_List::Sort(bool ascending) {
+  if (Size() > kInsertionSortLimit) {
+    // A long list is merge-sorted to the same order: ascending keeps equal elements in their
+    // order, descending puts later equal elements first. Pairs that compare as greater both ways
+    // (a real against a string) count as equal here.
+    if (ascending) {
+      std::stable_sort(m_items.begin(), m_items.end(),
+                       [](const RValue& a, const RValue& b) { return DS_Compare(a, b) < 0; });
+    } else {
+      std::reverse(m_items.begin(), m_items.end());
+      std::stable_sort(m_items.begin(), m_items.end(), [](const RValue& a, const RValue& b) {
+        return DS_Compare(a, b) > 0 && DS_Compare(b, a) < 0;
+      });
+    }
+    return;
+  }
   // Insertion sort: each element moves toward the front while (its left neighbour compares
   // greater than it) equals the ascending flag.
   for (int i = 1; i < Size(); ++i) {

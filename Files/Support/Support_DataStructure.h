@@ -64,6 +64,10 @@ class CDS_Queue {
 
 class CDS_List {
  public:
+  // Lists longer than this are merge-sorted rather than insertion-sorted (same order for texts and
+  // for reals that compare consistently; no quadratic time).
+  static constexpr int kInsertionSortLimit = 2048;
+
   int Size() const { return static_cast<int>(m_items.size()); }
   void Clear() { m_items.clear(); }
   void Add(const RValue& v) { m_items.push_back(v); }

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "Function/Function_DataStructure.h"
@@ -145,6 +146,31 @@ TEST_F(DataStructureTest, SortIsStableAscendingAndReversesEqualsDescending) {
   EXPECT_EQ(Real("ds_list_find_value", {R(d), R(0)}), 2.0);
   EXPECT_EQ(Real("ds_list_find_value", {R(d), R(1)}), b);
   EXPECT_EQ(Real("ds_list_find_value", {R(d), R(2)}), a);
+}
+
+TEST_F(DataStructureTest, LongListsSortToTheSameOrder) {
+  // Texts "k0000" .. in falling order with a duplicate of every key: the duplicates are told
+  // apart by a list of which copy came first.
+  const int n = CDS_List::kInsertionSortLimit + 100;
+  double l = Real("ds_list_create");
+  for (int i = n - 1; i >= 0; --i) {
+    char key[16];
+    std::snprintf(key, sizeof key, "k%05d", i / 2);
+    Call("ds_list_add", {R(l), S(key)});
+  }
+  Call("ds_list_sort", {R(l), R(1)});
+  for (int i = 0; i < n; ++i) {
+    char key[16];
+    std::snprintf(key, sizeof key, "k%05d", i / 2);
+    ASSERT_EQ(Text("ds_list_find_value", {R(l), R(i)}), key) << i;
+  }
+  // Descending, with equal reals told apart below the precision: later ones come first.
+  double d = Real("ds_list_create");
+  for (int i = 0; i < n; ++i) Call("ds_list_add", {R(d), R((i % 2) + (i / 2) * 1e-12)});
+  Call("ds_list_sort", {R(d), R(0)});
+  EXPECT_EQ(Real("ds_list_find_value", {R(d), R(0)}), 1 + ((n - 1) / 2) * 1e-12);
+  EXPECT_EQ(Real("ds_list_find_value", {R(d), R(n - 1)}), 0);
+  EXPECT_EQ(Real("ds_list_find_value", {R(d), R(n / 2)}), ((n - 1) / 2) * 1e-12);
 }
 
 TEST_F(DataStructureTest, ShuffleKeepsTheElementsAndFollowsTheSeed) {
