@@ -1,261 +1,295 @@
-// Dates and times. A date-time is a real: whole days since 30 December 1899 plus the time of day as
-// a fraction of a day, in local time. Calendar arithmetic uses the proleptic Gregorian calendar.
-#include <sys/time.h>
-
-#include <algorithm>
+// Dates and times.
+//
+// A date-time is a real: the whole part counts days from 30 December 1899 (day 0), the fraction is
+// the time of day. Before day 0 the whole part is negative and the fraction still counts forward
+// from midnight, so -1.25 is 29 December 1899 at 06:00; arithmetic therefore goes through a linear
+// time line (ToLinear / FromLinear). Years run from 1 to 9999. Weeks are ISO 8601 weeks (Monday
+// first, week 1 holds the year's first Thursday); weekdays count 0 = Sunday to 6 = Saturday. Spans
+// are fractional and count a year as 365.25 days and a month as 30.4375 days. Date texts are ISO
+// 8601: "YYYY-MM-DD", "HH:MM:SS" and "YYYY-MM-DD HH:MM:SS", the same on every machine.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
 
-#include "Function/Function_Library.h"
-
-using namespace Library;
+#include "Function/Function_Register.h"
+#include "Platform/Platform_Memory.h"
 
 namespace {
 
-// Days from 1 January 1970 to the given civil date.
-int64_t DaysFromCivil(int64_t y, int m, int d) {
-  y -= m <= 2;
-  int64_t era = (y >= 0 ? y : y - 399) / 400;
-  int64_t yoe = y - era * 400;
-  int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
-  int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+constexpr double kMsPerDay = 86400000.0;
+// Day numbers of 1 January 0001 and 31 December 9999.
+constexpr double kFirstDay = -693593.0;
+constexpr double kLastDay = 2958465.0;
+
+// Days since 1970-01-01 of a civil date (proleptic Gregorian).
+constexpr int64_t DaysFromCivil(int64_t y, int64_t m, int64_t d) {
+  y -= m <= 2 ? 1 : 0;
+  const int64_t era = (y >= 0 ? y : y - 399) / 400;
+  const int64_t yoe = y - era * 400;
+  const int64_t doy = (153 * (m + (m > 2 ? -3 : 9)) + 2) / 5 + d - 1;
+  const int64_t doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   return era * 146097 + doe - 719468;
 }
 
 void CivilFromDays(int64_t z, int64_t& y, int& m, int& d) {
   z += 719468;
-  int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  int64_t doe = z - era * 146097;
-  int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  int64_t mp = (5 * doy + 2) / 153;
+  const int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const int64_t doe = z - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
   d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
   m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-  y = yoe + era * 400 + (m <= 2);
+  y = yoe + era * 400 + (m <= 2 ? 1 : 0);
 }
 
-constexpr int64_t kEpochOffset = 25569;  // days from 30 December 1899 to 1 January 1970
-constexpr double kMaxDays = 1e9;         // dates further out are not calendar dates
+constexpr int64_t kEpoch = DaysFromCivil(1899, 12, 30);  // day 0, counted from 1970-01-01
+static_assert(kEpoch == -25569);
 
 bool IsLeap(int64_t y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
+
 int DaysInMonth(int64_t y, int m) {
-  static const int kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+  static const int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  return (m == 2 && IsLeap(y)) ? 29 : kDays[m - 1];
 }
 
-struct Parts {
-  int64_t year = 1899;
-  int month = 12, day = 30, hour = 0, minute = 0, second = 0;
-  int64_t days = 0;  // whole days since the epoch of date-times
+// A date-time value as a point on a linear time line (days, fraction forward), and back.
+double ToLinear(double v) {
+  if (std::isnan(v)) return 0.0;
+  double day = std::trunc(v);
+  if (day < kFirstDay) return kFirstDay;
+  if (day > kLastDay) return kLastDay + 0.99999999;
+  return day + std::fabs(v - day);
+}
+
+double FromLinear(double x) {
+  double day = std::floor(x);
+  double time = x - day;
+  return day >= 0.0 ? day + time : day - time;
+}
+
+struct DateParts {
+  int64_t day;  // day number
+  int64_t year;
+  int month, dayOfMonth, hour, minute, second, ms;
 };
 
-Parts Split(double value) {
-  Parts p;
-  if (!std::isfinite(value) || std::fabs(value) > kMaxDays) value = 0;
-  double whole = std::floor(value);
-  int64_t seconds = static_cast<int64_t>(std::llround((value - whole) * 86400.0));
-  int64_t days = static_cast<int64_t>(whole);
-  if (seconds >= 86400) {
-    seconds -= 86400;
-    ++days;
-  }
-  p.days = days;
-  CivilFromDays(days - kEpochOffset, p.year, p.month, p.day);
-  p.hour = static_cast<int>(seconds / 3600);
-  p.minute = static_cast<int>(seconds / 60 % 60);
-  p.second = static_cast<int>(seconds % 60);
+DateParts Decode(double v) {
+  double linear = ToLinear(v);
+  double whole = std::floor(linear);
+  int64_t ms = std::llround((linear - whole) * kMsPerDay);
+  if (ms >= static_cast<int64_t>(kMsPerDay)) ms = static_cast<int64_t>(kMsPerDay) - 1;
+  DateParts p;
+  p.day = static_cast<int64_t>(whole);
+  CivilFromDays(p.day + kEpoch, p.year, p.month, p.dayOfMonth);
+  p.hour = static_cast<int>(ms / 3600000);
+  p.minute = static_cast<int>(ms / 60000 % 60);
+  p.second = static_cast<int>(ms / 1000 % 60);
+  p.ms = static_cast<int>(ms % 1000);
   return p;
 }
 
-double Join(int64_t y, int m, int d, double seconds) {
-  return static_cast<double>(DaysFromCivil(y, m, d) + kEpochOffset) + seconds / 86400.0;
+bool ValidDate(int64_t y, int64_t m, int64_t d) {
+  return y >= 1 && y <= 9999 && m >= 1 && m <= 12 && d >= 1 && d <= DaysInMonth(y, static_cast<int>(m));
+}
+bool ValidTime(int64_t h, int64_t mi, int64_t s) {
+  return h >= 0 && h <= 23 && mi >= 0 && mi <= 59 && s >= 0 && s <= 59;
 }
 
-bool ValidDate(double y, double m, double d) {
-  if (y != std::floor(y) || m != std::floor(m) || d != std::floor(d)) return false;
-  if (y < 1 || y > 9999 || m < 1 || m > 12 || d < 1) return false;
-  return d <= DaysInMonth(static_cast<int64_t>(y), static_cast<int>(m));
+double TimeFraction(int64_t h, int64_t mi, int64_t s, int64_t ms) {
+  return static_cast<double>(((h * 60 + mi) * 60 + s) * 1000 + ms) / kMsPerDay;
 }
 
-bool ValidTime(double h, double mi, double s) {
-  if (h != std::floor(h) || mi != std::floor(mi) || s != std::floor(s)) return false;
-  return h >= 0 && h < 24 && mi >= 0 && mi < 60 && s >= 0 && s < 60;
+// The value of a civil date and time (arguments already valid).
+double Encode(int64_t y, int64_t m, int64_t d, double time) {
+  return FromLinear(static_cast<double>(DaysFromCivil(y, m, d) - kEpoch) + time);
 }
 
-double Now() {
-  timeval tv;
-  gettimeofday(&tv, nullptr);
-  time_t t = tv.tv_sec;
-  tm local;
-  localtime_r(&t, &local);
-  double seconds = local.tm_hour * 3600.0 + local.tm_min * 60.0 + local.tm_sec + tv.tv_usec / 1e6;
-  return Join(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, seconds);
+double Now(bool date, bool time) {
+  timespec ts{};
+  clock_gettime(CLOCK_REALTIME, &ts);
+  std::tm local{};
+  time_t seconds = ts.tv_sec;
+  localtime_r(&seconds, &local);
+  double fraction = time ? TimeFraction(local.tm_hour, local.tm_min, local.tm_sec, ts.tv_nsec / 1000000) : 0.0;
+  if (!date) return fraction;
+  return Encode(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, fraction);
 }
 
-double A(int argc, RValue* args, int i) { return ArgReal(argc, args, i); }
-
-void F_CurrentDatetime(RValue& r, CInstance*, CInstance*, int, RValue*) { r.SetReal(Now()); }
-void F_CurrentDate(RValue& r, CInstance*, CInstance*, int, RValue*) { r.SetReal(std::floor(Now())); }
-void F_CurrentTime(RValue& r, CInstance*, CInstance*, int, RValue*) {
-  double now = Now();
-  r.SetReal(now - std::floor(now));
+// A whole-number argument: rounded to the nearest integer, halves to even.
+int64_t Whole(int argc, const RValue* args, int i) {
+  const RValue& v = FunctionArgument(argc, args, i);
+  if (!v.IsReal() || !std::isfinite(v.real)) return 0;
+  double r = std::nearbyint(v.real);
+  if (r > 1e15) return static_cast<int64_t>(1e15);
+  if (r < -1e15) return static_cast<int64_t>(-1e15);
+  return static_cast<int64_t>(r);
 }
 
-// The create functions give 0 for a date or time that does not exist.
-void F_CreateDatetime(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  if (!ValidDate(A(argc, args, 0), A(argc, args, 1), A(argc, args, 2)) ||
-      !ValidTime(A(argc, args, 3), A(argc, args, 4), A(argc, args, 5))) {
-    return;
+double Real(int argc, const RValue* args, int i) {
+  const RValue& v = FunctionArgument(argc, args, i);
+  return v.IsReal() ? v.real : 0.0;
+}
+
+// The date moved by whole months, the day kept or cut to the new month's length, the time kept.
+double AddMonths(double v, int64_t months) {
+  DateParts p = Decode(v);
+  int64_t index = p.year * 12 + (p.month - 1) + months;
+  int64_t year = index >= 0 ? index / 12 : (index - 11) / 12;
+  int month = static_cast<int>(index - year * 12) + 1;
+  if (year < 1 || year > 9999) return v;  // outside the calendar: unchanged
+  int day = p.dayOfMonth;
+  if (day > DaysInMonth(year, month)) day = DaysInMonth(year, month);
+  return Encode(year, month, day, TimeFraction(p.hour, p.minute, p.second, p.ms));
+}
+
+// ISO 8601 week number.
+int IsoWeek(const DateParts& p) {
+  auto isoWeekday = [](int64_t dayNumber) {  // Monday 1 .. Sunday 7; day 0 was a Saturday
+    int64_t w = ((dayNumber + 5) % 7 + 7) % 7;  // Monday 0
+    return static_cast<int>(w) + 1;
+  };
+  auto weeksIn = [&](int64_t year) {
+    int jan1 = isoWeekday(DaysFromCivil(year, 1, 1) - kEpoch);
+    return (jan1 == 4 || (jan1 == 3 && IsLeap(year))) ? 53 : 52;
+  };
+  int64_t doy = p.day - (DaysFromCivil(p.year, 1, 1) - kEpoch) + 1;
+  int week = static_cast<int>((doy - isoWeekday(p.day) + 10) / 7);
+  if (week < 1) return weeksIn(p.year - 1);
+  if (week > weeksIn(p.year)) return 1;
+  return week;
+}
+
+int64_t DayOfYear(const DateParts& p) { return p.day - (DaysFromCivil(p.year, 1, 1) - kEpoch) + 1; }
+
+int Sign(double d) { return d > 0 ? 1 : (d < 0 ? -1 : 0); }
+
+int64_t LinearMs(double v) { return std::llround(ToLinear(v) * kMsPerDay); }
+
+char* DateText(double v, bool date, bool time) {
+  DateParts p = Decode(v);
+  char buffer[64];
+  if (date && time) {
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(p.year),
+                  p.month, p.dayOfMonth, p.hour, p.minute, p.second);
+  } else if (date) {
+    std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d", static_cast<long long>(p.year), p.month,
+                  p.dayOfMonth);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", p.hour, p.minute, p.second);
   }
-  r.SetReal(Join(static_cast<int64_t>(A(argc, args, 0)), static_cast<int>(A(argc, args, 1)),
-                 static_cast<int>(A(argc, args, 2)),
-                 A(argc, args, 3) * 3600 + A(argc, args, 4) * 60 + A(argc, args, 5)));
-}
-void F_CreateDate(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  if (!ValidDate(A(argc, args, 0), A(argc, args, 1), A(argc, args, 2))) return;
-  r.SetReal(Join(static_cast<int64_t>(A(argc, args, 0)), static_cast<int>(A(argc, args, 1)),
-                 static_cast<int>(A(argc, args, 2)), 0));
-}
-void F_CreateTime(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  if (!ValidTime(A(argc, args, 0), A(argc, args, 1), A(argc, args, 2))) return;
-  r.SetReal((A(argc, args, 0) * 3600 + A(argc, args, 1) * 60 + A(argc, args, 2)) / 86400.0);
-}
-void F_ValidDatetime(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(ValidDate(A(argc, args, 0), A(argc, args, 1), A(argc, args, 2)) &&
-                    ValidTime(A(argc, args, 3), A(argc, args, 4), A(argc, args, 5))
-                ? 1
-                : 0);
-}
-void F_ValidDate(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(ValidDate(A(argc, args, 0), A(argc, args, 1), A(argc, args, 2)) ? 1 : 0);
-}
-void F_ValidTime(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(ValidTime(A(argc, args, 0), A(argc, args, 1), A(argc, args, 2)) ? 1 : 0);
+  return MemDupString(buffer);
 }
 
-// Adds whole months, keeping the time of day; a day beyond the new month's end becomes its last.
-double AddMonths(double date, int64_t months) {
-  Parts p = Split(date);
-  int64_t total = p.year * 12 + (p.month - 1) + months;
-  int64_t y = total >= 0 ? total / 12 : (total - 11) / 12;
-  int m = static_cast<int>(total - y * 12) + 1;
-  int d = std::min(p.day, DaysInMonth(y, m));
-  return Join(y, m, d, p.hour * 3600.0 + p.minute * 60.0 + p.second);
+#define DATE_FN(name) void name(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
+
+DATE_FN(F_CurrentDatetime) { result.SetReal(Now(true, true)); }
+DATE_FN(F_CurrentDate) { result.SetReal(Now(true, false)); }
+DATE_FN(F_CurrentTime) { result.SetReal(Now(false, true)); }
+
+DATE_FN(F_CreateDatetime) {
+  int64_t y = Whole(argc, args, 0), m = Whole(argc, args, 1), d = Whole(argc, args, 2);
+  int64_t h = Whole(argc, args, 3), mi = Whole(argc, args, 4), s = Whole(argc, args, 5);
+  result.SetReal(ValidDate(y, m, d) && ValidTime(h, mi, s) ? Encode(y, m, d, TimeFraction(h, mi, s, 0)) : 0.0);
 }
-int64_t WholeAmount(double x) { return std::isfinite(x) ? static_cast<int64_t>(std::trunc(std::fmax(std::fmin(x, 1e8), -1e8))) : 0; }
-void F_IncYear(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(AddMonths(A(argc, args, 0), WholeAmount(A(argc, args, 1)) * 12));
+DATE_FN(F_CreateDate) {
+  int64_t y = Whole(argc, args, 0), m = Whole(argc, args, 1), d = Whole(argc, args, 2);
+  result.SetReal(ValidDate(y, m, d) ? Encode(y, m, d, 0.0) : 0.0);
 }
-void F_IncMonth(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(AddMonths(A(argc, args, 0), WholeAmount(A(argc, args, 1))));
+DATE_FN(F_CreateTime) {
+  int64_t h = Whole(argc, args, 0), mi = Whole(argc, args, 1), s = Whole(argc, args, 2);
+  result.SetReal(ValidTime(h, mi, s) ? TimeFraction(h, mi, s, 0) : 0.0);
 }
-template <int SecondsPerUnit>
-void F_IncBy(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(A(argc, args, 0) + A(argc, args, 1) * SecondsPerUnit / 86400.0);
+DATE_FN(F_ValidDatetime) {
+  bool ok = ValidDate(Whole(argc, args, 0), Whole(argc, args, 1), Whole(argc, args, 2)) &&
+            ValidTime(Whole(argc, args, 3), Whole(argc, args, 4), Whole(argc, args, 5));
+  result.SetReal(ok ? 1.0 : 0.0);
+}
+DATE_FN(F_ValidDate) {
+  result.SetReal(ValidDate(Whole(argc, args, 0), Whole(argc, args, 1), Whole(argc, args, 2)) ? 1.0 : 0.0);
+}
+DATE_FN(F_ValidTime) {
+  result.SetReal(ValidTime(Whole(argc, args, 0), Whole(argc, args, 1), Whole(argc, args, 2)) ? 1.0 : 0.0);
 }
 
-void F_GetYear(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(static_cast<double>(Split(A(argc, args, 0)).year)); }
-void F_GetMonth(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(Split(A(argc, args, 0)).month); }
-void F_GetDay(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(Split(A(argc, args, 0)).day); }
-void F_GetHour(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(Split(A(argc, args, 0)).hour); }
-int DayOfYear(const Parts& p) {
-  return static_cast<int>(DaysFromCivil(p.year, p.month, p.day) - DaysFromCivil(p.year, 1, 1)) + 1;
+DATE_FN(F_IncYear) { result.SetReal(AddMonths(Real(argc, args, 0), Whole(argc, args, 1) * 12)); }
+DATE_FN(F_IncMonth) { result.SetReal(AddMonths(Real(argc, args, 0), Whole(argc, args, 1))); }
+
+// Adds `unitDays` per whole unit of the amount.
+double AddLinear(double v, int64_t amount, double unitDays) {
+  double x = ToLinear(v) + static_cast<double>(amount) * unitDays;
+  if (x < kFirstDay) x = kFirstDay;
+  if (x >= kLastDay + 1.0) x = kLastDay + 0.99999999;
+  return FromLinear(x);
 }
-// Sunday is 0, Saturday 6 (30 December 1899 was a Saturday).
-void F_GetWeekday(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  int64_t days = Split(A(argc, args, 0)).days;
-  r.SetReal(static_cast<double>(((days + 6) % 7 + 7) % 7));
+DATE_FN(F_IncWeek) { result.SetReal(AddLinear(Real(argc, args, 0), Whole(argc, args, 1), 7.0)); }
+DATE_FN(F_IncDay) { result.SetReal(AddLinear(Real(argc, args, 0), Whole(argc, args, 1), 1.0)); }
+DATE_FN(F_IncHour) { result.SetReal(AddLinear(Real(argc, args, 0), Whole(argc, args, 1), 1.0 / 24.0)); }
+DATE_FN(F_IncMinute) { result.SetReal(AddLinear(Real(argc, args, 0), Whole(argc, args, 1), 1.0 / 1440.0)); }
+DATE_FN(F_IncSecond) { result.SetReal(AddLinear(Real(argc, args, 0), Whole(argc, args, 1), 1.0 / 86400.0)); }
+
+DATE_FN(F_GetYear) { result.SetReal(static_cast<double>(Decode(Real(argc, args, 0)).year)); }
+DATE_FN(F_GetMonth) { result.SetReal(Decode(Real(argc, args, 0)).month); }
+DATE_FN(F_GetWeek) { result.SetReal(IsoWeek(Decode(Real(argc, args, 0)))); }
+DATE_FN(F_GetDay) { result.SetReal(Decode(Real(argc, args, 0)).dayOfMonth); }
+DATE_FN(F_GetHour) { result.SetReal(Decode(Real(argc, args, 0)).hour); }
+DATE_FN(F_GetWeekday) {
+  int64_t day = Decode(Real(argc, args, 0)).day;
+  result.SetReal(static_cast<double>(((day + 6) % 7 + 7) % 7));  // day 0 was a Saturday
 }
-void F_GetDayOfYear(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(DayOfYear(Split(A(argc, args, 0)))); }
-void F_GetHourOfYear(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts p = Split(A(argc, args, 0));
-  r.SetReal((DayOfYear(p) - 1) * 24.0 + p.hour);
-}
-// Weeks are counted from 1 January: days 1-7 are week 1.
-void F_GetWeek(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal((DayOfYear(Split(A(argc, args, 0))) - 1) / 7 + 1);
+DATE_FN(F_GetDayOfYear) { result.SetReal(static_cast<double>(DayOfYear(Decode(Real(argc, args, 0))))); }
+DATE_FN(F_GetHourOfYear) {
+  DateParts p = Decode(Real(argc, args, 0));
+  result.SetReal(static_cast<double>((DayOfYear(p) - 1) * 24 + p.hour));
 }
 
-// The spans are absolute and count incomplete units as fractions.
-double MonthSpan(double a, double b) {
-  if (a > b) std::swap(a, b);
-  Parts pa = Split(a);
-  Parts pb = Split(b);
-  int64_t months = (pb.year - pa.year) * 12 + (pb.month - pa.month);
-  if (AddMonths(a, months) > b) --months;
-  double start = AddMonths(a, months);
-  double next = AddMonths(a, months + 1);
-  double part = next > start ? (b - start) / (next - start) : 0.0;
-  return static_cast<double>(months) + part;
+double SpanDays(int argc, const RValue* args) {
+  return static_cast<double>(std::llabs(LinearMs(Real(argc, args, 1)) - LinearMs(Real(argc, args, 0)))) / kMsPerDay;
 }
-void F_YearSpan(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(MonthSpan(A(argc, args, 0), A(argc, args, 1)) / 12.0); }
-void F_MonthSpan(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(MonthSpan(A(argc, args, 0), A(argc, args, 1))); }
-template <int UnitsPerDay, int DaysPerUnit>
-void F_Span(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(std::fabs(A(argc, args, 1) - A(argc, args, 0)) * UnitsPerDay / DaysPerUnit);
+DATE_FN(F_YearSpan) { result.SetReal(SpanDays(argc, args) / 365.25); }
+DATE_FN(F_MonthSpan) { result.SetReal(SpanDays(argc, args) / 30.4375); }
+DATE_FN(F_WeekSpan) { result.SetReal(SpanDays(argc, args) / 7.0); }
+DATE_FN(F_DaySpan) { result.SetReal(SpanDays(argc, args)); }
+DATE_FN(F_HourSpan) { result.SetReal(SpanDays(argc, args) * 24.0); }
+DATE_FN(F_MinuteSpan) { result.SetReal(SpanDays(argc, args) * 1440.0); }
+DATE_FN(F_SecondSpan) { result.SetReal(SpanDays(argc, args) * 86400.0); }
+
+// Comparisons are to the millisecond.
+DATE_FN(F_CompareDatetime) {
+  result.SetReal(Sign(static_cast<double>(LinearMs(Real(argc, args, 0)) - LinearMs(Real(argc, args, 1)))));
+}
+DATE_FN(F_CompareDate) {
+  result.SetReal(Sign(static_cast<double>(Decode(Real(argc, args, 0)).day - Decode(Real(argc, args, 1)).day)));
+}
+DATE_FN(F_CompareTime) {
+  auto msOfDay = [](const DateParts& p) { return ((p.hour * 60 + p.minute) * 60 + p.second) * 1000 + p.ms; };
+  result.SetReal(Sign(msOfDay(Decode(Real(argc, args, 0))) - msOfDay(Decode(Real(argc, args, 1)))));
+}
+DATE_FN(F_DateOf) { result.SetReal(static_cast<double>(Decode(Real(argc, args, 0)).day)); }
+DATE_FN(F_TimeOf) {
+  DateParts p = Decode(Real(argc, args, 0));
+  result.SetReal(TimeFraction(p.hour, p.minute, p.second, p.ms));
 }
 
-int Sign(double d) { return d < 0 ? -1 : (d > 0 ? 1 : 0); }
-// Compared to the second.
-void F_CompareDatetime(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts a = Split(A(argc, args, 0)), b = Split(A(argc, args, 1));
-  double sa = a.days * 86400.0 + a.hour * 3600 + a.minute * 60 + a.second;
-  double sb = b.days * 86400.0 + b.hour * 3600 + b.minute * 60 + b.second;
-  r.SetReal(Sign(sa - sb));
-}
-void F_CompareDate(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(Sign(static_cast<double>(Split(A(argc, args, 0)).days - Split(A(argc, args, 1)).days)));
-}
-void F_CompareTime(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts a = Split(A(argc, args, 0)), b = Split(A(argc, args, 1));
-  r.SetReal(Sign((a.hour * 3600 + a.minute * 60 + a.second) - (b.hour * 3600 + b.minute * 60 + b.second)));
-}
-void F_DateOf(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(static_cast<double>(Split(A(argc, args, 0)).days)); }
-void F_TimeOf(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts p = Split(A(argc, args, 0));
-  r.SetReal((p.hour * 3600.0 + p.minute * 60.0 + p.second) / 86400.0);
-}
+DATE_FN(F_DatetimeString) { result.AdoptText(DateText(Real(argc, args, 0), true, true)); }
+DATE_FN(F_DateString) { result.AdoptText(DateText(Real(argc, args, 0), true, false)); }
+DATE_FN(F_TimeString) { result.AdoptText(DateText(Real(argc, args, 0), false, true)); }
 
-// Texts: the date as YYYY-MM-DD, the time as HH:MM:SS.
-void F_DatetimeString(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts p = Split(A(argc, args, 0));
-  char buffer[96];
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d %02d:%02d:%02d", static_cast<long long>(p.year),
-                p.month, p.day, p.hour, p.minute, p.second);
-  SetStringResult(r, buffer);
+DATE_FN(F_DaysInMonth) {
+  DateParts p = Decode(Real(argc, args, 0));
+  result.SetReal(DaysInMonth(p.year, p.month));
 }
-void F_DateString(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts p = Split(A(argc, args, 0));
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%04lld-%02d-%02d", static_cast<long long>(p.year), p.month, p.day);
-  SetStringResult(r, buffer);
-}
-void F_TimeString(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts p = Split(A(argc, args, 0));
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%02d:%02d:%02d", p.hour, p.minute, p.second);
-  SetStringResult(r, buffer);
-}
-void F_DaysInMonth(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  Parts p = Split(A(argc, args, 0));
-  r.SetReal(DaysInMonth(p.year, p.month));
-}
-void F_DaysInYear(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(IsLeap(Split(A(argc, args, 0)).year) ? 366 : 365); }
-void F_LeapYear(RValue& r, CInstance*, CInstance*, int argc, RValue* args) { r.SetReal(IsLeap(Split(A(argc, args, 0)).year) ? 1 : 0); }
-void F_IsToday(RValue& r, CInstance*, CInstance*, int argc, RValue* args) {
-  r.SetReal(Split(A(argc, args, 0)).days == Split(Now()).days ? 1 : 0);
-}
+DATE_FN(F_DaysInYear) { result.SetReal(IsLeap(Decode(Real(argc, args, 0)).year) ? 366 : 365); }
+DATE_FN(F_LeapYear) { result.SetReal(IsLeap(Decode(Real(argc, args, 0)).year) ? 1 : 0); }
+DATE_FN(F_IsToday) { result.SetReal(Decode(Real(argc, args, 0)).day == Decode(Now(true, false)).day ? 1 : 0); }
+
+#undef DATE_FN
 
 }  // namespace
 
-double Date_FromParts(int year, int month, int day, int hour, int minute, int second) {
-  return Join(year, month, day, hour * 3600.0 + minute * 60.0 + second);
-}
-double Date_Now() { return Now(); }
-
-void Function_Date_Implement() {
+void Function_Date_Bind() {
   ImplementFunction("date_current_datetime", F_CurrentDatetime);
   ImplementFunction("date_current_date", F_CurrentDate);
   ImplementFunction("date_current_time", F_CurrentTime);
@@ -267,11 +301,11 @@ void Function_Date_Implement() {
   ImplementFunction("date_valid_time", F_ValidTime);
   ImplementFunction("date_inc_year", F_IncYear);
   ImplementFunction("date_inc_month", F_IncMonth);
-  ImplementFunction("date_inc_week", F_IncBy<7 * 86400>);
-  ImplementFunction("date_inc_day", F_IncBy<86400>);
-  ImplementFunction("date_inc_hour", F_IncBy<3600>);
-  ImplementFunction("date_inc_minute", F_IncBy<60>);
-  ImplementFunction("date_inc_second", F_IncBy<1>);
+  ImplementFunction("date_inc_week", F_IncWeek);
+  ImplementFunction("date_inc_day", F_IncDay);
+  ImplementFunction("date_inc_hour", F_IncHour);
+  ImplementFunction("date_inc_minute", F_IncMinute);
+  ImplementFunction("date_inc_second", F_IncSecond);
   ImplementFunction("date_get_year", F_GetYear);
   ImplementFunction("date_get_month", F_GetMonth);
   ImplementFunction("date_get_week", F_GetWeek);
@@ -282,11 +316,11 @@ void Function_Date_Implement() {
   ImplementFunction("date_get_hour_of_year", F_GetHourOfYear);
   ImplementFunction("date_year_span", F_YearSpan);
   ImplementFunction("date_month_span", F_MonthSpan);
-  ImplementFunction("date_week_span", F_Span<1, 7>);
-  ImplementFunction("date_day_span", F_Span<1, 1>);
-  ImplementFunction("date_hour_span", F_Span<24, 1>);
-  ImplementFunction("date_minute_span", F_Span<1440, 1>);
-  ImplementFunction("date_second_span", F_Span<86400, 1>);
+  ImplementFunction("date_week_span", F_WeekSpan);
+  ImplementFunction("date_day_span", F_DaySpan);
+  ImplementFunction("date_hour_span", F_HourSpan);
+  ImplementFunction("date_minute_span", F_MinuteSpan);
+  ImplementFunction("date_second_span", F_SecondSpan);
   ImplementFunction("date_compare_datetime", F_CompareDatetime);
   ImplementFunction("date_compare_date", F_CompareDate);
   ImplementFunction("date_compare_time", F_CompareTime);

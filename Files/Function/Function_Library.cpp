@@ -18,7 +18,6 @@ void Function_ImplementLibrary() {
   Function_String_Implement();
   Function_File_Implement();
   Function_Ini_Implement();
-  Function_Date_Implement();
   Function_Digest_Implement();
   Function_Json_Implement();
 }

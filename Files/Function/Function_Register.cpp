@@ -7,8 +7,10 @@
 #include "Platform/Platform_Memory.h"
 
 void Function_BindAll() {
+  Function_Date_Bind();
   Function_Maths_Bind();
   Function_Misc_Bind();
+  Function_Platform_Bind();
   Function_Resource_Bind();
 }
 

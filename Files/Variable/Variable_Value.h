@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 enum : int32_t {
   VALUE_REAL = 0,
@@ -31,6 +32,9 @@ class RValue {
 
   RValue() noexcept : kind(VALUE_REAL), text(nullptr), real(0.0) {}
   explicit RValue(double value) noexcept : kind(VALUE_REAL), text(nullptr), real(value) {}
+  // Any other number (int, bool, float ...) makes a real; RValue(0) is real 0, not a null text.
+  template <class T, std::enable_if_t<std::is_arithmetic_v<T>, int> = 0>
+  explicit RValue(T value) noexcept : kind(VALUE_REAL), text(nullptr), real(static_cast<double>(value)) {}
   // A string value holding a copy of `value` (null gives the empty string, text null).
   explicit RValue(const char* value);
   RValue(const RValue& other);

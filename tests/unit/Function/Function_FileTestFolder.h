@@ -13,9 +13,8 @@
 #include "Function_TestCall.h"
 #include "Runner/Runner_Folders.h"
 
-class FileFolderTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+struct FileFolderTest : testcall::LibraryScope {
+  void SetUp() {
     testcall::Prepare();
     char pattern[] = "/tmp/tessera_library_XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
@@ -30,7 +29,7 @@ class FileFolderTest : public ::testing::Test {
     m_save = Folders_SaveFolder();
     m_gameDir = m_root + "/game/";
   }
-  void TearDown() override {
+  void TearDown() {
     Function_CloseAllFiles();
     if (m_hadXdg) {
       setenv("XDG_DATA_HOME", m_oldXdg.c_str(), 1);

@@ -7,9 +7,9 @@ using namespace testcall;
 
 namespace {
 
-class FileTest : public FileFolderTest {};
+struct FileTest : FileFolderTest {};
 
-TEST_F(FileTest, MissingFilesNeverCrash) {
+LIBRARY_CASE(FileTest, MissingFilesNeverCrash, "file_attributes", "file_bin_open", "file_bin_write_byte", "file_copy", "file_delete", "file_exists", "file_read_string", "file_rename", "file_text_close", "file_text_eof", "file_text_open_read", "file_text_open_write", "file_text_read_string", "md5_file") {
   EXPECT_EQ(Real("file_text_open_read", {S("missing.txt")}), -1);
   EXPECT_EQ(Real("file_bin_open", {S("missing.bin"), R(0)}), -1);
   EXPECT_EQ(Real("file_text_open_read", {S("")}), -1);
@@ -35,7 +35,7 @@ TEST_F(FileTest, MissingFilesNeverCrash) {
   EXPECT_TRUE(ErrorOccurred());
 }
 
-TEST_F(FileTest, TextFilesWriteAtClosingAndReadBack) {
+LIBRARY_CASE(FileTest, TextFilesWriteAtClosingAndReadBack, "file_text_close", "file_text_eof", "file_text_open_append", "file_text_open_read", "file_text_open_write", "file_text_read_real", "file_text_read_string", "file_text_readln", "file_text_write_real", "file_text_write_string", "file_text_writeln") {
   double f = Real("file_text_open_write", {S("out.txt")});
   ASSERT_GE(f, 1);
   Call("file_text_write_string", {R(f), S("hello")});
@@ -69,7 +69,7 @@ TEST_F(FileTest, TextFilesWriteAtClosingAndReadBack) {
   EXPECT_EQ(Get(m_save + "out.txt"), "hello 1.5\r\n-3\r\nsecond\r\nthird");
 }
 
-TEST_F(FileTest, ReadingNumbersAndLineEnds) {
+LIBRARY_CASE(FileTest, ReadingNumbersAndLineEnds, "file_text_close", "file_text_eof", "file_text_open_read", "file_text_read_real", "file_text_readln") {
   Put(m_gameDir + "n.txt", "  12.5 7\n3\r\nlast\rend");
   double r = Real("file_text_open_read", {S("n.txt")});
   EXPECT_EQ(Real("file_text_read_real", {R(r)}), 12.5);
@@ -83,7 +83,7 @@ TEST_F(FileTest, ReadingNumbersAndLineEnds) {
   Call("file_text_close", {R(r)});
 }
 
-TEST_F(FileTest, ReadsPreferTheSaveFolder) {
+LIBRARY_CASE(FileTest, ReadsPreferTheSaveFolder, "file_exists", "file_text_close", "file_text_open_read", "file_text_read_string") {
   Put(m_gameDir + "p.txt", "game");
   EXPECT_EQ(Real("file_exists", {S("p.txt")}), 1);
   double r = Real("file_text_open_read", {S("p.txt")});
@@ -99,7 +99,7 @@ TEST_F(FileTest, ReadsPreferTheSaveFolder) {
   Call("file_text_close", {R(r)});
 }
 
-TEST_F(FileTest, BinaryFiles) {
+LIBRARY_CASE(FileTest, BinaryFiles, "file_bin_close", "file_bin_open", "file_bin_position", "file_bin_read_byte", "file_bin_rewrite", "file_bin_seek", "file_bin_size", "file_bin_write_byte", "file_text_open_read") {
   double f = Real("file_bin_open", {S("b.bin"), R(1)});
   ASSERT_GE(f, 1);
   for (double b : {1.0, 2.0, 255.0, 256.0}) Call("file_bin_write_byte", {R(f), R(b)});
@@ -129,7 +129,7 @@ TEST_F(FileTest, BinaryFiles) {
   EXPECT_TRUE(ErrorOccurred());
 }
 
-TEST_F(FileTest, LegacyFile) {
+LIBRARY_CASE(FileTest, LegacyFile, "file_close", "file_eof", "file_open_append", "file_open_read", "file_open_write", "file_read_real", "file_read_string", "file_readln", "file_write_real", "file_write_string", "file_writeln") {
   Call("file_open_write", {S("leg.txt")});
   Call("file_write_string", {S("a")});
   Call("file_write_real", {R(2)});
@@ -151,7 +151,7 @@ TEST_F(FileTest, LegacyFile) {
   EXPECT_EQ(Real("file_read_real"), 0);
 }
 
-TEST_F(FileTest, ManagingFilesAndFolders) {
+LIBRARY_CASE(FileTest, ManagingFilesAndFolders, "directory_create", "directory_exists", "file_attributes", "file_copy", "file_delete", "file_rename") {
   Put(m_save + "one.txt", "1");
   EXPECT_EQ(Real("file_copy", {S("one.txt"), S("two.txt")}), 1);
   EXPECT_EQ(Get(m_save + "two.txt"), "1");
@@ -169,7 +169,7 @@ TEST_F(FileTest, ManagingFilesAndFolders) {
   EXPECT_EQ(Real("file_attributes", {S("one.txt"), R(32)}), 1);
 }
 
-TEST_F(FileTest, FindingFiles) {
+LIBRARY_CASE(FileTest, FindingFiles, "file_find_close", "file_find_first", "file_find_next") {
   Put(m_save + "b.ini", "");
   Put(m_save + "a.ini", "");
   Put(m_gameDir + "c.ini", "");
@@ -191,7 +191,7 @@ TEST_F(FileTest, FindingFiles) {
   EXPECT_EQ(Text("file_find_first", {S("*.none"), R(0)}), "");
 }
 
-TEST_F(FileTest, FileNames) {
+LIBRARY_CASE(FileTest, FileNames, "filename_change_ext", "filename_dir", "filename_drive", "filename_ext", "filename_name", "filename_path") {
   EXPECT_EQ(Text("filename_name", {S("C:\\games\\x.txt")}), "x.txt");
   EXPECT_EQ(Text("filename_path", {S("C:\\games\\x.txt")}), "C:\\games\\");
   EXPECT_EQ(Text("filename_dir", {S("C:\\games\\x.txt")}), "C:\\games");
@@ -205,7 +205,7 @@ TEST_F(FileTest, FileNames) {
   EXPECT_EQ(Text("filename_change_ext", {S("a.d/b"), S(".ini")}), "a.d/b.ini");
 }
 
-TEST_F(FileTest, IncludedFilesAndEnvironment) {
+LIBRARY_CASE(FileTest, IncludedFilesAndEnvironment, "discard_include_file", "environment_get_variable", "export_include_file", "export_include_file_location") {
   auto* file = new CDataFile;
   file->name = "notes.txt";
   file->loaded = true;
@@ -234,7 +234,7 @@ TEST_F(FileTest, IncludedFilesAndEnvironment) {
   EXPECT_EQ(Text("environment_get_variable", {S("TESSERA_LIBRARY_TEST")}), "");
 }
 
-TEST_F(FileTest, OpenFilesAreWrittenAtGameEnd) {
+LIBRARY_CASE(FileTest, OpenFilesAreWrittenAtGameEnd, "file_text_open_write", "file_text_write_string") {
   double f = Real("file_text_open_write", {S("end.txt")});
   Call("file_text_write_string", {R(f), S("kept")});
   Function_CloseAllFiles();

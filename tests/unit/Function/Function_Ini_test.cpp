@@ -6,7 +6,7 @@ using namespace testcall;
 
 namespace {
 
-class IniTest : public FileFolderTest {};
+struct IniTest : FileFolderTest {};
 
 const char* kSample =
     "junk before the first section\n"
@@ -17,7 +17,7 @@ const char* kSample =
     "[B]\n"
     "x=2\n";
 
-TEST_F(IniTest, ReadsEntriesByTheRules) {
+LIBRARY_CASE(IniTest, ReadsEntriesByTheRules, "ini_close", "ini_key_exists", "ini_open", "ini_read_real", "ini_read_string", "ini_section_exists") {
   Put(m_gameDir + "t.ini", kSample);
   Call("ini_open", {S("t.ini")});
   EXPECT_EQ(Text("ini_read_string", {S("A"), S("k"), S("d")}), "v");
@@ -37,7 +37,7 @@ TEST_F(IniTest, ReadsEntriesByTheRules) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(IniTest, WritesAtOnceInReverseOrderWithNewestFirst) {
+LIBRARY_CASE(IniTest, WritesAtOnceInReverseOrderWithNewestFirst, "ini_close", "ini_open", "ini_read_real", "ini_write_real", "ini_write_string") {
   Put(m_gameDir + "t.ini", kSample);
   Call("ini_open", {S("t.ini")});
   Call("ini_write_string", {S("C"), S("k"), S("v")});
@@ -54,7 +54,7 @@ TEST_F(IniTest, WritesAtOnceInReverseOrderWithNewestFirst) {
   EXPECT_EQ(Get(m_gameDir + "t.ini"), kSample);
 }
 
-TEST_F(IniTest, DeletionsAndTheFlushCommand) {
+LIBRARY_CASE(IniTest, DeletionsAndTheFlushCommand, "ini_key_delete", "ini_open", "ini_section_delete", "ini_section_exists", "ini_write_string") {
   Call("ini_open", {S("d.ini")});
   Call("ini_write_string", {S("S"), S("a"), S("1")});
   Call("ini_write_string", {S("S"), S("b"), S("2")});
@@ -74,7 +74,7 @@ TEST_F(IniTest, DeletionsAndTheFlushCommand) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(IniTest, LineBreaksCannotSplitAnEntry) {
+LIBRARY_CASE(IniTest, LineBreaksCannotSplitAnEntry, "ini_close", "ini_open", "ini_section_exists", "ini_write_string") {
   Call("ini_open", {S("n.ini")});
   Call("ini_write_string", {S("S"), S("k"), S("one\r\n[X]\r\ntwo")});
   Call("ini_close");
@@ -83,7 +83,7 @@ TEST_F(IniTest, LineBreaksCannotSplitAnEntry) {
   EXPECT_EQ(Real("ini_section_exists", {S("X")}), 0);
 }
 
-TEST_F(IniTest, ErrorsWithoutAnOpenFileAndWrongTypes) {
+LIBRARY_CASE(IniTest, ErrorsWithoutAnOpenFileAndWrongTypes, "ini_key_delete", "ini_open", "ini_read_string", "ini_section_delete", "ini_write_real", "ini_write_string") {
   EXPECT_EQ(Text("ini_read_string", {S("S"), S("k"), S("d")}), "d");
   EXPECT_NE(std::string(LastErrorText()).find("Trying to read from undefined INI file"), std::string::npos);
   ResetErrorReporter();
@@ -102,7 +102,7 @@ TEST_F(IniTest, ErrorsWithoutAnOpenFileAndWrongTypes) {
   EXPECT_FALSE(Exists(m_save + "w.ini"));
 }
 
-TEST_F(IniTest, AFailedWriteKeepsTheOldFile) {
+LIBRARY_CASE(IniTest, AFailedWriteKeepsTheOldFile, "ini_close", "ini_open", "ini_write_string") {
   // A file name that is a folder cannot be replaced: the report comes and nothing breaks.
   std::filesystem::create_directories(m_save + "dir.ini");
   Call("ini_open", {S("dir.ini")});

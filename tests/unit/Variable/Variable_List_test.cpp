@@ -1,6 +1,7 @@
 #include "Variable/Variable_List.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <string>
@@ -385,6 +386,17 @@ TEST(VariableGlobals, SavedStateRoundTripsAndBadStateChangesNothing) {
 
   Variable_PrepareGlobals();
   s.Seek(0, CStream::SEEK_FROM_START);
+  s.WriteInteger(0);  // skipping checks the block and moves past it, changing nothing
+  s.Seek(0, CStream::SEEK_FROM_START);
+  ASSERT_FALSE(Variable_SkipGlobals(&s));
+  s.Seek(0, CStream::SEEK_FROM_START);
+  s.WriteInteger(700);
+  s.Seek(0, CStream::SEEK_FROM_START);
+  ASSERT_TRUE(Variable_SkipGlobals(&s));
+  EXPECT_EQ(s.Remaining(), 0);
+  EXPECT_FALSE(Variable_IsGlobalVar(A + 3));
+  EXPECT_EQ(g_pGlobalVariables->Count(), 0);
+  s.Seek(0, CStream::SEEK_FROM_START);
   ASSERT_TRUE(Variable_LoadGlobals(&s));
   EXPECT_TRUE(Variable_IsGlobalVar(A + 3));
   RValue out;
@@ -445,4 +457,33 @@ TEST(VariableNames, IdsFollowFirstAppearanceAndBuiltInsComeFirst) {
   SetBuiltInVariables(nullptr);
   EXPECT_EQ(Variable_FindName("x"), -1);
   Variable_ClearNames();
+}
+
+// The fuzz target's seed files are hand-made saves; each must be accepted whole.
+TEST(VariableListSave, FuzzSeedsAreValidSaves) {
+  // __FILE__ is relative to the build folder, one level above the test binary, unless absolute.
+  std::string here = __FILE__;
+  if (here[0] != '/') {
+    char exe[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", exe, sizeof exe - 1);
+    ASSERT_GT(n, 0);
+    std::string dir(exe, static_cast<size_t>(n));
+    here = dir.substr(0, dir.rfind('/')) + "/../" + here;
+  }
+  std::string corpus = here.substr(0, here.rfind("/unit/")) + "/fuzz/corpus/fuzz_stream/";
+  for (const char* name : {"list440.bin", "list441.bin", "list442.bin"}) {
+    CStream s;
+    ASSERT_TRUE(s.LoadFromFile((corpus + name).c_str())) << name;
+    CVariableList list;
+    EXPECT_TRUE(list.Load(&s)) << name;
+    EXPECT_EQ(s.Remaining(), 0) << name;
+    EXPECT_GT(list.Count(), 0) << name;
+  }
+  CStream g;
+  ASSERT_TRUE(g.LoadFromFile((corpus + "globals700.bin").c_str()));
+  Variable_PrepareGlobals();
+  EXPECT_TRUE(Variable_LoadGlobals(&g));
+  EXPECT_EQ(g.Remaining(), 0);
+  EXPECT_TRUE(Variable_IsGlobalVar(100004));
+  Variable_FreeGlobals();
 }

@@ -43,10 +43,13 @@ std::string TakeString(const Item& i) {
 }  // namespace
 
 TEST(RValue, ZeroValueIsAllZeroBytesAndCopiesDuplicateText) {
-  RValue zero;
-  unsigned char bytes[sizeof(RValue)];
-  std::memcpy(bytes, static_cast<void*>(&zero), sizeof bytes);
-  for (unsigned char b : bytes) EXPECT_EQ(b, 0);
+  // Zero-filled memory holds the zero value.
+  unsigned char bytes[sizeof(RValue)] = {};
+  RValue zero = RValue::LoadRaw(bytes);
+  EXPECT_EQ(zero.kind, VALUE_REAL);
+  EXPECT_EQ(zero.text, nullptr);
+  EXPECT_EQ(zero.real, 0.0);
+  EXPECT_FALSE(std::signbit(zero.real));
 
   const int64_t blocks = MemoryManager::TotalBlocks();
   {
@@ -66,13 +69,23 @@ TEST(RValue, ZeroValueIsAllZeroBytesAndCopiesDuplicateText) {
   }
   EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
   EXPECT_STREQ(RValue(static_cast<const char*>(nullptr)).Str(), "");
+  EXPECT_TRUE(RValue(0).IsReal());
+  EXPECT_DOUBLE_EQ(RValue(true).real, 1.0);
+  EXPECT_DOUBLE_EQ(RValue(-7).real, -7.0);
 }
 
 TEST(ValueConversion, StringsReadTheLongestNumericPrefix) {
   EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("  3.5abc"), VM_DOUBLE)), 3.5);
   EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str(""), VM_DOUBLE)), 0.0);
   EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str(nullptr), VM_DOUBLE)), 0.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("\t-.5e2x"), VM_DOUBLE)), -50.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("7e"), VM_DOUBLE)), 7.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("nancy"), VM_DOUBLE)), 0.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("infinity"), VM_DOUBLE)), 0.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("0x1A"), VM_DOUBLE)), 0.0);
+  EXPECT_EQ(As<double>(Conv(VM_STRING, Str("1e999"), VM_DOUBLE)), INFINITY);
   EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("12abc"), VM_INT)), 12);
+  EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("99999999999"), VM_INT)), INT32_MAX);
   EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("abc"), VM_INT)), 0);
   EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("  -7.9"), VM_INT)), -7);
   EXPECT_EQ(As<int64_t>(Conv(VM_STRING, Str("5000000000"), VM_LONG)), 5000000000LL);
