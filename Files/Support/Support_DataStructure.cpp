@@ -470,6 +470,16 @@ const RValue* CDS_Map::Previous(const RValue& key) const {
   return found;
 }
 
+std::vector<std::pair<const RValue*, const RValue*>> CDS_Map::Entries() const {
+  std::vector<std::pair<const RValue*, const RValue*>> out;
+  out.reserve(static_cast<size_t>(m_count));
+  Walk([&](const Node& n) {
+    out.emplace_back(&n.key, &n.value);
+    return true;
+  });
+  return out;
+}
+
 void CDS_Map::Assign(const CDS_Map& other) {
   if (&other == this) return;
   Clear();

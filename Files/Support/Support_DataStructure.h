@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Variable/Variable_Value.h"
@@ -105,6 +106,8 @@ class CDS_Map {
   const RValue* Last() const;
   const RValue* Next(const RValue& key) const;
   const RValue* Previous(const RValue& key) const;
+  // Every entry's key and value, in iteration order (valid until the map changes).
+  std::vector<std::pair<const RValue*, const RValue*>> Entries() const;
   void Assign(const CDS_Map& other);
   std::string Write() const;
   bool Read(const char* text);
