@@ -29,6 +29,7 @@ LIBRARY_CASE(IniTest, ReadsEntriesByTheRules, "ini_close", "ini_key_exists", "in
   EXPECT_EQ(Real("ini_read_real", {S("B"), S("missing"), S("")}), 0);
   EXPECT_EQ(Text("ini_read_string", {S("Z"), S("k"), S("dflt")}), "dflt");
   EXPECT_EQ(Text("ini_read_string", {S("a"), S("k"), S("dflt")}), "dflt");  // names are case-sensitive
+  EXPECT_EQ(Real("ini_read_string", {S("Z"), S("k"), R(7)}), 7);           // the default as it is
   EXPECT_EQ(Real("ini_section_exists", {S("B")}), 1);
   EXPECT_EQ(Real("ini_section_exists", {S("C")}), 0);
   Call("ini_close");
