@@ -1,6 +1,4 @@
-// Base64 and the MD5 and SHA-1 digests of texts and files. Digests are 32 or 40 lower-case
-// hexadecimal digits. The "utf8" forms digest the text's bytes; the "unicode" forms digest the
-// text as UTF-16 little-endian code units.
+// The MD5 and SHA-1 digests of files: 32 or 40 lower-case hexadecimal digits of the file's bytes.
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -12,50 +10,6 @@
 using namespace Library;
 
 namespace {
-
-// ---- Base64 ------------------------------------------------------------------------------------
-
-const char kBase64[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-
-std::string Base64Encode(const std::string& in) {
-  std::string out;
-  size_t i = 0;
-  for (; i + 2 < in.size(); i += 3) {
-    uint32_t v = static_cast<uint8_t>(in[i]) << 16 | static_cast<uint8_t>(in[i + 1]) << 8 | static_cast<uint8_t>(in[i + 2]);
-    for (int k = 3; k >= 0; --k) out += kBase64[(v >> (6 * k)) & 63];
-  }
-  if (i < in.size()) {
-    uint32_t v = static_cast<uint8_t>(in[i]) << 16;
-    if (i + 1 < in.size()) v |= static_cast<uint8_t>(in[i + 1]) << 8;
-    out += kBase64[(v >> 18) & 63];
-    out += kBase64[(v >> 12) & 63];
-    out += i + 1 < in.size() ? kBase64[(v >> 6) & 63] : '=';
-    out += '=';
-  }
-  return out;
-}
-
-// Decodes until the first character outside the alphabet or padding; blanks and line breaks are
-// skipped. Decoded zero bytes end the text (a string holds no zero byte).
-std::string Base64Decode(const std::string& in) {
-  std::string out;
-  uint32_t acc = 0;
-  int bits = 0;
-  for (char c : in) {
-    if (c == ' ' || c == '\r' || c == '\n' || c == '\t') continue;
-    const char* at = c != '\0' ? std::strchr(kBase64, c) : nullptr;
-    if (at == nullptr) break;
-    acc = (acc << 6) | static_cast<uint32_t>(at - kBase64);
-    bits += 6;
-    if (bits >= 8) {
-      bits -= 8;
-      char byte = static_cast<char>((acc >> bits) & 0xFF);
-      if (byte == '\0') return out;
-      out += byte;
-    }
-  }
-  return out;
-}
 
 // ---- MD5 ---------------------------------------------------------------------------------------
 
@@ -165,50 +119,7 @@ std::string Sha1(const std::string& in) {
   return Hex(out, 20);
 }
 
-// The text as UTF-16 little-endian units (bytes that are not UTF-8 count as one unit each).
-std::string Utf16(const std::string& s) {
-  std::string out;
-  auto unit = [&](uint32_t u) {
-    out += static_cast<char>(u & 0xFF);
-    out += static_cast<char>(u >> 8);
-  };
-  for (size_t i = 0; i < s.size();) {
-    uint8_t c = static_cast<uint8_t>(s[i]);
-    uint32_t cp = c;
-    size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
-    if (n > 1 && i + n <= s.size()) {
-      cp = c & (0x7F >> n);
-      for (size_t k = 1; k < n; ++k) {
-        uint8_t cc = static_cast<uint8_t>(s[i + k]);
-        if ((cc & 0xC0) != 0x80) {
-          n = 1;
-          cp = c;
-          break;
-        }
-        cp = (cp << 6) | (cc & 0x3F);
-      }
-    } else {
-      n = 1;
-    }
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      unit(0xD800 + (cp >> 10));
-      unit(0xDC00 + (cp & 0x3FF));
-    } else {
-      unit(cp);
-    }
-    i += n;
-  }
-  return out;
-}
-
 using DigestFn = std::string (*)(const std::string&);
-
-template <DigestFn Digest, bool Unicode>
-void F_DigestString(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  std::string s = ArgText(argc, args, 0);
-  SetStringResult(result, Digest(Unicode ? Utf16(s) : s));
-}
 
 // The digest of a file's bytes; the empty text when it cannot be read.
 template <DigestFn Digest>
@@ -221,22 +132,9 @@ void F_DigestFile(RValue& result, CInstance*, CInstance*, int argc, RValue* args
   SetStringResult(result, Digest(data));
 }
 
-void F_Base64Encode(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  SetStringResult(result, Base64Encode(ArgText(argc, args, 0)));
-}
-void F_Base64Decode(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  SetStringResult(result, Base64Decode(ArgText(argc, args, 0)));
-}
-
 }  // namespace
 
 void Function_Digest_Implement() {
-  ImplementFunction("base64_encode", F_Base64Encode);
-  ImplementFunction("base64_decode", F_Base64Decode);
-  ImplementFunction("md5_string_unicode", F_DigestString<Md5, true>);
-  ImplementFunction("md5_string_utf8", F_DigestString<Md5, false>);
   ImplementFunction("md5_file", F_DigestFile<Md5>);
-  ImplementFunction("sha1_string_unicode", F_DigestString<Sha1, true>);
-  ImplementFunction("sha1_string_utf8", F_DigestString<Sha1, false>);
   ImplementFunction("sha1_file", F_DigestFile<Sha1>);
 }

@@ -61,7 +61,7 @@ void F_IniReadString(RValue& result, CInstance*, CInstance*, int argc, RValue* a
   if (value != nullptr) {
     SetStringResult(result, *value);
   } else {
-    SetStringResult(result, ArgText(argc, args, 2));
+    result = Arg(argc, args, 2);  // a copy of the default, whatever its kind
   }
 }
 

@@ -43,9 +43,9 @@ void F_JsonEncode(RValue& result, CInstance*, CInstance*, int argc, RValue* args
     return;
   }
   json out = json::object();
-  for (const RValue* key = map->First(); key != nullptr; key = map->Next(*key)) {
-    std::string name = ArgText(1, const_cast<RValue*>(key), 0);
-    out[name] = ValueToJson(*map->Find(*key));
+  for (const auto& [key, value] : map->Entries()) {
+    std::string name = ArgText(1, key, 0);
+    out[name] = ValueToJson(*value);
   }
   SetStringResult(result, out.dump(-1, ' ', false, json::error_handler_t::replace));
 }

@@ -1,5 +1,5 @@
 // The function library without drawing: data structures, random numbers, maths and text, files,
-// INI files and dates. Function_ImplementLibrary binds every finished routine of these families
+// INI files, file digests and JSON. Function_ImplementLibrary binds every finished routine of these families
 // to its registered name; it runs once the registry is filled.
 #pragma once
 
@@ -16,7 +16,7 @@ void Function_Math_Implement();           // Function_Math.cpp
 void Function_String_Implement();         // Function_String.cpp
 void Function_File_Implement();           // Function_File.cpp
 void Function_Ini_Implement();            // Function_Ini.cpp
-void Function_Digest_Implement();         // Function_Digest.cpp
+void Function_Digest_Implement();         // Function_Digest.cpp (file digests)
 void Function_Json_Implement();           // Function_Json.cpp
 
 // Game end: every file game code left open is written and closed, the INI file included.

@@ -304,6 +304,21 @@ const RValue* CDS_List::At(int pos) const {
 }
 
 void CDS_List::Sort(bool ascending) {
+  if (Size() > kInsertionSortLimit) {
+    // A long list is merge-sorted to the same order: ascending keeps equal elements in their
+    // order, descending puts later equal elements first. Pairs that compare as greater both ways
+    // (a real against a string) count as equal here.
+    if (ascending) {
+      std::stable_sort(m_items.begin(), m_items.end(),
+                       [](const RValue& a, const RValue& b) { return DS_Compare(a, b) < 0; });
+    } else {
+      std::reverse(m_items.begin(), m_items.end());
+      std::stable_sort(m_items.begin(), m_items.end(), [](const RValue& a, const RValue& b) {
+        return DS_Compare(a, b) > 0 && DS_Compare(b, a) < 0;
+      });
+    }
+    return;
+  }
   // Insertion sort: each element moves toward the front while (its left neighbour compares
   // greater than it) equals the ascending flag.
   for (int i = 1; i < Size(); ++i) {
@@ -453,6 +468,16 @@ const RValue* CDS_Map::Previous(const RValue& key) const {
     return true;
   });
   return found;
+}
+
+std::vector<std::pair<const RValue*, const RValue*>> CDS_Map::Entries() const {
+  std::vector<std::pair<const RValue*, const RValue*>> out;
+  out.reserve(static_cast<size_t>(m_count));
+  Walk([&](const Node& n) {
+    out.emplace_back(&n.key, &n.value);
+    return true;
+  });
+  return out;
 }
 
 void CDS_Map::Assign(const CDS_Map& other) {

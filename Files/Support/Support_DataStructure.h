@@ -10,6 +10,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "Variable/Variable_Value.h"
@@ -64,6 +65,10 @@ class CDS_Queue {
 
 class CDS_List {
  public:
+  // Lists longer than this are merge-sorted rather than insertion-sorted (same order for texts and
+  // for reals that compare consistently; no quadratic time).
+  static constexpr int kInsertionSortLimit = 2048;
+
   int Size() const { return static_cast<int>(m_items.size()); }
   void Clear() { m_items.clear(); }
   void Add(const RValue& v) { m_items.push_back(v); }
@@ -101,6 +106,8 @@ class CDS_Map {
   const RValue* Last() const;
   const RValue* Next(const RValue& key) const;
   const RValue* Previous(const RValue& key) const;
+  // Every entry's key and value, in iteration order (valid until the map changes).
+  std::vector<std::pair<const RValue*, const RValue*>> Entries() const;
   void Assign(const CDS_Map& other);
   std::string Write() const;
   bool Read(const char* text);

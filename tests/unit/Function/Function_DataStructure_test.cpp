@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 
 #include "Function/Function_DataStructure.h"
@@ -10,14 +11,13 @@ using namespace testcall;
 
 namespace {
 
-class DataStructureTest : public ::testing::Test {
- protected:
-  void SetUp() override {
+struct DataStructureTest : testcall::LibraryScope {
+  void SetUp() {
     Prepare();
     DataStructures_FreeAll();
     DS_SetPrecision(1e-08);
   }
-  void TearDown() override {
+  void TearDown() {
     DataStructures_FreeAll();
     DS_SetPrecision(1e-08);
   }
@@ -25,7 +25,7 @@ class DataStructureTest : public ::testing::Test {
 
 const char* kNoStructure = "Data structure with index does not exist.";
 
-TEST_F(DataStructureTest, IndicesAreReusedAndFamiliesIndependent) {
+LIBRARY_CASE(DataStructureTest, IndicesAreReusedAndFamiliesIndependent, "ds_list_create", "ds_list_destroy", "ds_map_create") {
   EXPECT_EQ(Real("ds_list_create"), 0);
   EXPECT_EQ(Real("ds_list_create"), 1);
   EXPECT_EQ(Real("ds_map_create"), 0);
@@ -35,7 +35,7 @@ TEST_F(DataStructureTest, IndicesAreReusedAndFamiliesIndependent) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, MissingIndexReportsAndGivesZero) {
+LIBRARY_CASE(DataStructureTest, MissingIndexReportsAndGivesZero, "ds_grid_copy", "ds_grid_create", "ds_list_size", "ds_map_find_value", "ds_stack_create", "ds_stack_destroy", "ds_stack_pop") {
   EXPECT_EQ(Real("ds_list_size", {R(3)}), 0);
   EXPECT_TRUE(ErrorOccurred());
   EXPECT_NE(std::string(LastErrorText()).find(kNoStructure), std::string::npos);
@@ -54,7 +54,7 @@ TEST_F(DataStructureTest, MissingIndexReportsAndGivesZero) {
   EXPECT_TRUE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, StackAndQueueOrder) {
+LIBRARY_CASE(DataStructureTest, StackAndQueueOrder, "ds_queue_create", "ds_queue_dequeue", "ds_queue_enqueue", "ds_queue_head", "ds_queue_size", "ds_queue_tail", "ds_stack_create", "ds_stack_empty", "ds_stack_pop", "ds_stack_push", "ds_stack_top") {
   double s = Real("ds_stack_create");
   Call("ds_stack_push", {R(s), R(1)});
   Call("ds_stack_push", {R(s), S("two")});
@@ -77,7 +77,7 @@ TEST_F(DataStructureTest, StackAndQueueOrder) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, ListPositionsOutOfRangeDoNothing) {
+LIBRARY_CASE(DataStructureTest, ListPositionsOutOfRangeDoNothing, "ds_list_add", "ds_list_create", "ds_list_delete", "ds_list_find_value", "ds_list_insert", "ds_list_replace", "ds_list_size") {
   double l = Real("ds_list_create");
   Call("ds_list_add", {R(l), S("a")});
   Call("ds_list_insert", {R(l), R(-1), S("x")});
@@ -98,7 +98,7 @@ TEST_F(DataStructureTest, ListPositionsOutOfRangeDoNothing) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, FindIndexUsesThePrecision) {
+LIBRARY_CASE(DataStructureTest, FindIndexUsesThePrecision, "ds_list_add", "ds_list_create", "ds_list_find_index", "ds_set_precision") {
   double l = Real("ds_list_create");
   Call("ds_list_add", {R(l), R(1.0)});
   Call("ds_list_add", {R(l), S("1")});
@@ -115,7 +115,7 @@ TEST_F(DataStructureTest, FindIndexUsesThePrecision) {
   EXPECT_EQ(Real("ds_list_find_index", {R(strings), R(1)}), -1);
 }
 
-TEST_F(DataStructureTest, CompareRules) {
+LIBRARY_CASE(DataStructureTest, CompareRules) {
   RValue none;
   none.kind = VALUE_STRING;  // a string with no text
   EXPECT_EQ(DS_Compare(none, none), 1);
@@ -129,7 +129,7 @@ TEST_F(DataStructureTest, CompareRules) {
   EXPECT_EQ(DS_Compare(RValue(16777216.0), RValue(16777217.0)), 0);
 }
 
-TEST_F(DataStructureTest, SortIsStableAscendingAndReversesEqualsDescending) {
+LIBRARY_CASE(DataStructureTest, SortIsStableAscendingAndReversesEqualsDescending, "ds_list_add", "ds_list_create", "ds_list_find_value", "ds_list_sort") {
   const double a = 1.0, b = 1.0 + 1e-10;  // equal within the precision
   double l = Real("ds_list_create");
   for (double v : {3.0, a, 2.0, b}) Call("ds_list_add", {R(l), R(v)});
@@ -147,7 +147,32 @@ TEST_F(DataStructureTest, SortIsStableAscendingAndReversesEqualsDescending) {
   EXPECT_EQ(Real("ds_list_find_value", {R(d), R(2)}), a);
 }
 
-TEST_F(DataStructureTest, ShuffleKeepsTheElementsAndFollowsTheSeed) {
+LIBRARY_CASE(DataStructureTest, LongListsSortToTheSameOrder, "ds_list_add", "ds_list_create", "ds_list_find_value", "ds_list_sort") {
+  // Texts "k0000" .. in falling order with a duplicate of every key: the duplicates are told
+  // apart by a list of which copy came first.
+  const int n = CDS_List::kInsertionSortLimit + 100;
+  double l = Real("ds_list_create");
+  for (int i = n - 1; i >= 0; --i) {
+    char key[16];
+    std::snprintf(key, sizeof key, "k%05d", i / 2);
+    Call("ds_list_add", {R(l), S(key)});
+  }
+  Call("ds_list_sort", {R(l), R(1)});
+  for (int i = 0; i < n; ++i) {
+    char key[16];
+    std::snprintf(key, sizeof key, "k%05d", i / 2);
+    ASSERT_EQ(Text("ds_list_find_value", {R(l), R(i)}), key) << i;
+  }
+  // Descending, with equal reals told apart below the precision: later ones come first.
+  double d = Real("ds_list_create");
+  for (int i = 0; i < n; ++i) Call("ds_list_add", {R(d), R((i % 2) + (i / 2) * 1e-12)});
+  Call("ds_list_sort", {R(d), R(0)});
+  EXPECT_EQ(Real("ds_list_find_value", {R(d), R(0)}), 1 + ((n - 1) / 2) * 1e-12);
+  EXPECT_EQ(Real("ds_list_find_value", {R(d), R(n - 1)}), 0);
+  EXPECT_EQ(Real("ds_list_find_value", {R(d), R(n / 2)}), ((n - 1) / 2) * 1e-12);
+}
+
+LIBRARY_CASE(DataStructureTest, ShuffleKeepsTheElementsAndFollowsTheSeed, "ds_list_add", "ds_list_create", "ds_list_find_index", "ds_list_find_value", "ds_list_shuffle", "random_set_seed") {
   double l = Real("ds_list_create");
   for (int i = 0; i < 10; ++i) Call("ds_list_add", {R(l), R(i)});
   Call("random_set_seed", {R(7)});
@@ -170,7 +195,7 @@ TEST_F(DataStructureTest, ShuffleKeepsTheElementsAndFollowsTheSeed) {
   EXPECT_EQ(first, second);
 }
 
-TEST_F(DataStructureTest, MapEntriesAndIterationOrder) {
+LIBRARY_CASE(DataStructureTest, MapEntriesAndIterationOrder, "ds_map_add", "ds_map_clear", "ds_map_create", "ds_map_delete", "ds_map_empty", "ds_map_exists", "ds_map_find_first", "ds_map_find_last", "ds_map_find_next", "ds_map_find_previous", "ds_map_find_value", "ds_map_replace", "ds_map_size", "ds_map_write") {
   // CRC-32 registers without the final inversion: "a" 0x174841BC (bucket 444), "b" 0x8E411006
   // (bucket 6), so "b" comes first.
   EXPECT_EQ(DS_KeyHash(RValue("a")), 0x174841BCu);
@@ -202,7 +227,7 @@ TEST_F(DataStructureTest, MapEntriesAndIterationOrder) {
   EXPECT_EQ(Text("ds_map_write", {R(m)}), "");
 }
 
-TEST_F(DataStructureTest, MapTextReadsBack) {
+LIBRARY_CASE(DataStructureTest, MapTextReadsBack, "ds_map_copy", "ds_map_create", "ds_map_exists", "ds_map_find_value", "ds_map_read", "ds_map_size", "ds_map_write") {
   double m = Real("ds_map_create");
   Call("ds_map_read", {R(m), S("1:61:3FF0")});
   EXPECT_EQ(Real("ds_map_find_value", {R(m), S("a")}), 1);
@@ -220,7 +245,7 @@ TEST_F(DataStructureTest, MapTextReadsBack) {
   EXPECT_EQ(Real("ds_map_size", {R(m)}), 2);
 }
 
-TEST_F(DataStructureTest, MalformedMapTextLeavesTheMap) {
+LIBRARY_CASE(DataStructureTest, MalformedMapTextLeavesTheMap, "ds_map_add", "ds_map_create", "ds_map_find_value", "ds_map_read", "ds_map_size") {
   double m = Real("ds_map_create");
   Call("ds_map_add", {R(m), S("k"), R(5)});
   for (const char* bad : {"1:61", "1:6:3FF0", "1:61:3FZ0", "X:61:3FF0", "1:61:3FF0,", "1-61:3FF0",
@@ -232,7 +257,7 @@ TEST_F(DataStructureTest, MalformedMapTextLeavesTheMap) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, StreamFormsAreExact) {
+LIBRARY_CASE(DataStructureTest, StreamFormsAreExact, "ds_grid_create", "ds_grid_set", "ds_grid_write", "ds_list_add", "ds_list_create", "ds_list_write", "ds_priority_add", "ds_priority_create", "ds_priority_write", "ds_stack_create", "ds_stack_write") {
   double s = Real("ds_stack_create");
   EXPECT_EQ(Text("ds_stack_write", {R(s)}), "6500000000000000");
   double l = Real("ds_list_create");
@@ -256,7 +281,7 @@ TEST_F(DataStructureTest, StreamFormsAreExact) {
             "01000000" "0000000000000000" "01000000" "76");
 }
 
-TEST_F(DataStructureTest, RoundTripsRestoreEveryKind) {
+LIBRARY_CASE(DataStructureTest, RoundTripsRestoreEveryKind, "ds_grid_create", "ds_grid_get", "ds_grid_height", "ds_grid_read", "ds_grid_set", "ds_grid_width", "ds_grid_write", "ds_list_add", "ds_list_create", "ds_list_find_value", "ds_list_read", "ds_list_size", "ds_list_write", "ds_priority_add", "ds_priority_create", "ds_priority_find_max", "ds_priority_find_min", "ds_priority_read", "ds_priority_write", "ds_queue_create", "ds_queue_dequeue", "ds_queue_enqueue", "ds_queue_head", "ds_queue_read", "ds_queue_size", "ds_queue_tail", "ds_queue_write", "ds_stack_create", "ds_stack_pop", "ds_stack_push", "ds_stack_read", "ds_stack_write") {
   double l = Real("ds_list_create");
   Call("ds_list_add", {R(l), R(-2.25)});
   Call("ds_list_add", {R(l), S("h\xC3\xA9llo")});
@@ -307,7 +332,7 @@ TEST_F(DataStructureTest, RoundTripsRestoreEveryKind) {
   EXPECT_EQ(Text("ds_grid_get", {R(g2), R(2), R(1)}), "corner");
 }
 
-TEST_F(DataStructureTest, BadStreamTextsLeaveTheCollection) {
+LIBRARY_CASE(DataStructureTest, BadStreamTextsLeaveTheCollection, "ds_grid_create", "ds_grid_read", "ds_grid_width", "ds_list_add", "ds_list_create", "ds_list_find_value", "ds_list_read", "ds_list_size", "ds_list_write", "ds_queue_create", "ds_queue_enqueue", "ds_queue_read", "ds_queue_size") {
   double l = Real("ds_list_create");
   Call("ds_list_add", {R(l), R(7)});
   std::string good = Text("ds_list_write", {R(l)});
@@ -339,7 +364,7 @@ TEST_F(DataStructureTest, BadStreamTextsLeaveTheCollection) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, PriorityExtremesAndChanges) {
+LIBRARY_CASE(DataStructureTest, PriorityExtremesAndChanges, "ds_priority_add", "ds_priority_change_priority", "ds_priority_create", "ds_priority_delete_max", "ds_priority_delete_min", "ds_priority_delete_value", "ds_priority_empty", "ds_priority_find_max", "ds_priority_find_min", "ds_priority_find_priority", "ds_priority_size") {
   double p = Real("ds_priority_create");
   Call("ds_priority_add", {R(p), S("a"), R(5)});
   Call("ds_priority_add", {R(p), S("b"), R(1)});
@@ -361,7 +386,7 @@ TEST_F(DataStructureTest, PriorityExtremesAndChanges) {
   EXPECT_EQ(Real("ds_priority_empty", {R(p)}), 1);
 }
 
-TEST_F(DataStructureTest, GridCellUpdates) {
+LIBRARY_CASE(DataStructureTest, GridCellUpdates, "ds_grid_add", "ds_grid_create", "ds_grid_get", "ds_grid_multiply", "ds_grid_set") {
   double g = Real("ds_grid_create", {R(3), R(3)});
   EXPECT_EQ(Real("ds_grid_get", {R(g), R(1), R(1)}), 0);
   Call("ds_grid_add", {R(g), R(1), R(1), S("s")});  // string onto a real replaces it
@@ -383,7 +408,7 @@ TEST_F(DataStructureTest, GridCellUpdates) {
   EXPECT_FALSE(ErrorOccurred());
 }
 
-TEST_F(DataStructureTest, GridRegionsAndStatistics) {
+LIBRARY_CASE(DataStructureTest, GridRegionsAndStatistics, "ds_grid_add_region", "ds_grid_clear", "ds_grid_create", "ds_grid_get", "ds_grid_get_max", "ds_grid_get_mean", "ds_grid_get_min", "ds_grid_get_sum", "ds_grid_multiply_region", "ds_grid_set_region") {
   double g = Real("ds_grid_create", {R(4), R(3)});
   // Corners in either order, clipped to the grid: columns 1..3, rows 0..2.
   Call("ds_grid_set_region", {R(g), R(9), R(2), R(1), R(-5), R(2)});
@@ -405,7 +430,7 @@ TEST_F(DataStructureTest, GridRegionsAndStatistics) {
   EXPECT_EQ(Real("ds_grid_get_sum", {R(g), R(0), R(0), R(3), R(2)}), 48);
 }
 
-TEST_F(DataStructureTest, GridDisks) {
+LIBRARY_CASE(DataStructureTest, GridDisks, "ds_grid_add_disk", "ds_grid_create", "ds_grid_get", "ds_grid_get_disk_max", "ds_grid_get_disk_mean", "ds_grid_get_disk_min", "ds_grid_get_disk_sum", "ds_grid_get_sum", "ds_grid_multiply_disk", "ds_grid_set_disk", "ds_grid_value_disk_exists", "ds_grid_value_disk_x", "ds_grid_value_disk_y") {
   double g = Real("ds_grid_create", {R(5), R(5)});
   Call("ds_grid_set_disk", {R(g), R(2), R(2), R(1), R(7)});
   // The centre and its four neighbours; the diagonal cells lie at distance sqrt(2).
@@ -426,7 +451,7 @@ TEST_F(DataStructureTest, GridDisks) {
   EXPECT_EQ(Real("ds_grid_value_disk_exists", {R(g), R(2), R(2), R(1), R(99)}), 0);
 }
 
-TEST_F(DataStructureTest, GridSearchScansColumnsFirst) {
+LIBRARY_CASE(DataStructureTest, GridSearchScansColumnsFirst, "ds_grid_create", "ds_grid_set", "ds_grid_value_exists", "ds_grid_value_x", "ds_grid_value_y") {
   double g = Real("ds_grid_create", {R(3), R(3)});
   Call("ds_grid_set", {R(g), R(2), R(0), R(5)});
   Call("ds_grid_set", {R(g), R(0), R(2), R(5)});
@@ -438,7 +463,7 @@ TEST_F(DataStructureTest, GridSearchScansColumnsFirst) {
   EXPECT_EQ(Real("ds_grid_value_y", {R(g), R(0), R(0), R(2), R(2), R(6)}), 0);
 }
 
-TEST_F(DataStructureTest, GridRegionCopiesWithinOneGridReadFirst) {
+LIBRARY_CASE(DataStructureTest, GridRegionCopiesWithinOneGridReadFirst, "ds_grid_add_grid_region", "ds_grid_clear", "ds_grid_create", "ds_grid_get", "ds_grid_multiply_grid_region", "ds_grid_set", "ds_grid_set_grid_region") {
   double g = Real("ds_grid_create", {R(4), R(1)});
   for (int x = 0; x < 4; ++x) Call("ds_grid_set", {R(g), R(x), R(0), R(x)});
   // Columns 0..2 onto 1..3 of the same grid.
@@ -462,7 +487,7 @@ TEST_F(DataStructureTest, GridRegionCopiesWithinOneGridReadFirst) {
   for (int x = 0; x < 3; ++x) EXPECT_EQ(Real("ds_grid_get", {R(k), R(x), R(0)}), shifted[x]) << x;
 }
 
-TEST_F(DataStructureTest, GridResizeCopyAndShuffle) {
+LIBRARY_CASE(DataStructureTest, GridResizeCopyAndShuffle, "ds_grid_copy", "ds_grid_create", "ds_grid_destroy", "ds_grid_get", "ds_grid_get_sum", "ds_grid_height", "ds_grid_resize", "ds_grid_set", "ds_grid_shuffle", "ds_grid_width") {
   double g = Real("ds_grid_create", {R(2), R(2)});
   Call("ds_grid_set", {R(g), R(1), R(1), R(5)});
   Call("ds_grid_set", {R(g), R(0), R(1), S("s")});
@@ -484,7 +509,7 @@ TEST_F(DataStructureTest, GridResizeCopyAndShuffle) {
   EXPECT_EQ(Real("ds_grid_create", {R(1), R(1)}), g);
 }
 
-TEST_F(DataStructureTest, CopiesAndClears) {
+LIBRARY_CASE(DataStructureTest, CopiesAndClears, "ds_list_add", "ds_list_clear", "ds_list_copy", "ds_list_create", "ds_list_empty", "ds_list_find_value", "ds_map_create", "ds_map_destroy", "ds_priority_add", "ds_priority_clear", "ds_priority_copy", "ds_priority_create", "ds_priority_destroy", "ds_priority_size", "ds_queue_clear", "ds_queue_copy", "ds_queue_create", "ds_queue_dequeue", "ds_queue_destroy", "ds_queue_empty", "ds_queue_enqueue", "ds_stack_clear", "ds_stack_copy", "ds_stack_create", "ds_stack_destroy", "ds_stack_push", "ds_stack_size") {
   double a = Real("ds_list_create"), b = Real("ds_list_create");
   Call("ds_list_add", {R(a), S("x")});
   Call("ds_list_copy", {R(b), R(a)});

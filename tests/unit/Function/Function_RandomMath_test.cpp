@@ -9,15 +9,14 @@ using namespace testcall;
 
 namespace {
 
-class RandomTest : public ::testing::Test {
- protected:
-  void SetUp() override { Prepare(); }
-  void TearDown() override { Random_StartUp(); }
+struct RandomTest : testcall::LibraryScope {
+  void SetUp() { Prepare(); }
+  void TearDown() { Random_StartUp(); }
 };
 
 // From state := state * 214013 + 2531011 and (state >> 16) & 0x7FFF, starting at 1:
 // 2745024 -> 41, 3357800067 -> 18467, then 6334 and 26500.
-TEST_F(RandomTest, SequenceAfterSeedOne) {
+LIBRARY_CASE(RandomTest, SequenceAfterSeedOne, "irandom", "random_get_seed", "random_set_seed") {
   Call("random_set_seed", {R(1)});
   EXPECT_EQ(Random_Draw(), 41);
   EXPECT_EQ(Random_Draw(), 18467);
@@ -32,14 +31,14 @@ TEST_F(RandomTest, SequenceAfterSeedOne) {
   EXPECT_EQ(Real("irandom", {R(100)}), 19);  // 6334 -> 19.52
 }
 
-TEST_F(RandomTest, StartUpSeed) {
+LIBRARY_CASE(RandomTest, StartUpSeed) {
   Random_StartUp();
   EXPECT_EQ(Random_GetSeed(), 2101988u);
   // 2101988 * 214013 + 2531011 mod 2^32 = 3178690071; shifted right 16 bits and masked: 15734.
   EXPECT_EQ(Random_Draw(), 15734);
 }
 
-TEST_F(RandomTest, RandomFunctions) {
+LIBRARY_CASE(RandomTest, RandomFunctions, "irandom_range", "random", "random_get_seed", "random_range", "random_set_seed", "randomize") {
   // random(x): r = b + a / 32768 with a = 41, b = 18467; the remainder of r by 10.
   Call("random_set_seed", {R(1)});
   EXPECT_DOUBLE_EQ(Real("random", {R(10)}), 7.0 + 41.0 / 32768.0);
@@ -67,7 +66,7 @@ TEST_F(RandomTest, RandomFunctions) {
   EXPECT_EQ(Real("random_get_seed"), seed);
 }
 
-TEST_F(RandomTest, Choose) {
+LIBRARY_CASE(RandomTest, Choose, "choose", "random_set_seed") {
   Call("random_set_seed", {R(1)});
   EXPECT_EQ(Text("choose", {S("a"), S("b"), S("c")}), "a");  // 3 * 41/32768 -> 0
   EXPECT_EQ(Text("choose", {S("a"), S("b"), S("c")}), "b");  // 3 * 18467/32768 -> 1
@@ -76,12 +75,11 @@ TEST_F(RandomTest, Choose) {
   EXPECT_EQ(Random_Index(1), 0);
 }
 
-class MathTest : public ::testing::Test {
- protected:
-  void SetUp() override { Prepare(); }
+struct MathTest : testcall::LibraryScope {
+  void SetUp() { Prepare(); }
 };
 
-TEST_F(MathTest, Rounding) {
+LIBRARY_CASE(MathTest, Rounding, "abs", "ceil", "floor", "frac", "round", "sign", "sqr") {
   EXPECT_EQ(Real("round", {R(2.5)}), 2);
   EXPECT_EQ(Real("round", {R(3.5)}), 4);
   EXPECT_EQ(Real("round", {R(-2.5)}), -2);
@@ -96,7 +94,7 @@ TEST_F(MathTest, Rounding) {
   EXPECT_EQ(Real("sqr", {R(-3)}), 9);
 }
 
-TEST_F(MathTest, PowersLogsAndDomains) {
+LIBRARY_CASE(MathTest, PowersLogsAndDomains, "arcsin", "exp", "ln", "log10", "log2", "logn", "power", "sqrt") {
   EXPECT_EQ(Real("power", {R(2), R(10)}), 1024);
   EXPECT_DOUBLE_EQ(Real("logn", {R(2), R(8)}), 3);
   EXPECT_DOUBLE_EQ(Real("log2", {R(8)}), 3);
@@ -118,7 +116,7 @@ TEST_F(MathTest, PowersLogsAndDomains) {
   EXPECT_TRUE(ErrorOccurred());
 }
 
-TEST_F(MathTest, Trigonometry) {
+LIBRARY_CASE(MathTest, Trigonometry, "arccos", "arcsin", "arctan", "arctan2", "cos", "degtorad", "radtodeg", "sin", "tan") {
   const double pi = 3.14159265358979323846;
   EXPECT_DOUBLE_EQ(Real("sin", {R(pi / 2)}), 1);
   EXPECT_DOUBLE_EQ(Real("cos", {R(0)}), 1);
@@ -131,7 +129,7 @@ TEST_F(MathTest, Trigonometry) {
   EXPECT_DOUBLE_EQ(Real("radtodeg", {R(pi)}), 180);
 }
 
-TEST_F(MathTest, Reductions) {
+LIBRARY_CASE(MathTest, Reductions, "clamp", "lerp", "max", "max3", "mean", "median", "min", "min3") {
   EXPECT_EQ(Real("max", {R(3), R(1), R(2)}), 3);
   EXPECT_EQ(Real("min", {R(3), R(1), R(2)}), 1);
   EXPECT_EQ(Real("mean", {R(1), R(2), R(3), R(4)}), 2.5);
@@ -154,7 +152,7 @@ TEST_F(MathTest, Reductions) {
   EXPECT_EQ(Real("lerp", {R(10), R(20), R(1.5)}), 25);
 }
 
-TEST_F(MathTest, Geometry) {
+LIBRARY_CASE(MathTest, Geometry, "dot_product", "dot_product_3d", "dot_product_3d_normalised", "dot_product_normalised", "lengthdir_x", "lengthdir_y", "point_direction", "point_distance", "point_distance_3d") {
   EXPECT_EQ(Real("point_direction", {R(0), R(0), R(10), R(0)}), 0);
   EXPECT_EQ(Real("point_direction", {R(0), R(0), R(0), R(-10)}), 90);
   EXPECT_EQ(Real("point_direction", {R(0), R(0), R(0), R(10)}), 270);

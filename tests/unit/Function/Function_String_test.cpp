@@ -6,15 +6,14 @@ using namespace testcall;
 
 namespace {
 
-class StringTest : public ::testing::Test {
- protected:
-  void SetUp() override { Prepare(); }
+struct StringTest : testcall::LibraryScope {
+  void SetUp() { Prepare(); }
 };
 
 const char* kE = "\xC3\xA9";               // é, two bytes
 const char* kSmile = "\xF0\x9F\x98\x80";   // a four-byte character
 
-TEST_F(StringTest, StringOfNumbers) {
+LIBRARY_CASE(StringTest, StringOfNumbers, "string") {
   EXPECT_EQ(Text("string", {R(3)}), "3");
   EXPECT_EQ(Text("string", {R(2.5)}), "2.50");
   EXPECT_EQ(Text("string", {R(-0.004)}), "-0.00");
@@ -24,7 +23,7 @@ TEST_F(StringTest, StringOfNumbers) {
   EXPECT_EQ(Text("string", {S("text")}), "text");
 }
 
-TEST_F(StringTest, RealOfTexts) {
+LIBRARY_CASE(StringTest, RealOfTexts, "real") {
   EXPECT_EQ(Real("real", {S(" 12abc ")}), 12);
   EXPECT_EQ(Real("real", {S("abc")}), 0);
   EXPECT_EQ(Real("real", {S("")}), 0);
@@ -32,7 +31,7 @@ TEST_F(StringTest, RealOfTexts) {
   EXPECT_EQ(Real("real", {R(4.25)}), 4.25);
 }
 
-TEST_F(StringTest, CharactersAndBytes) {
+LIBRARY_CASE(StringTest, CharactersAndBytes, "string_byte_at", "string_byte_length", "string_char_at", "string_copy", "string_length", "string_pos") {
   std::string s = std::string(kE) + "b";
   EXPECT_EQ(Real("string_length", {S(s.c_str())}), 2);
   EXPECT_EQ(Real("string_byte_length", {S(s.c_str())}), 3);
@@ -53,7 +52,7 @@ TEST_F(StringTest, CharactersAndBytes) {
   EXPECT_EQ(Text("string_char_at", {S(broken.c_str()), R(3)}), "\xC3");
 }
 
-TEST_F(StringTest, CharAtAndCopy) {
+LIBRARY_CASE(StringTest, CharAtAndCopy, "string_char_at", "string_copy") {
   std::string s = std::string("a") + kE + "c";
   EXPECT_EQ(Text("string_char_at", {S(s.c_str()), R(2)}), kE);
   EXPECT_EQ(Text("string_char_at", {S(s.c_str()), R(0)}), "a");
@@ -67,7 +66,7 @@ TEST_F(StringTest, CharAtAndCopy) {
   EXPECT_EQ(Text("string_copy", {S(s.c_str()), R(2), R(2)}), std::string(kE) + "c");
 }
 
-TEST_F(StringTest, Editing) {
+LIBRARY_CASE(StringTest, Editing, "string_count", "string_delete", "string_digits", "string_insert", "string_letters", "string_lettersdigits", "string_lower", "string_repeat", "string_replace", "string_replace_all", "string_upper") {
   EXPECT_EQ(Text("string_delete", {S("hello"), R(2), R(3)}), "ho");
   EXPECT_EQ(Text("string_delete", {S("hello"), R(4), R(10)}), "hel");
   EXPECT_EQ(Text("string_delete", {S("hello"), R(9), R(1)}), "hello");
@@ -91,7 +90,7 @@ TEST_F(StringTest, Editing) {
   EXPECT_EQ(Text("string_lettersdigits", {S("a1-B2 ")}), "a1B2");
 }
 
-TEST_F(StringTest, CharacterCodesAndFormat) {
+LIBRARY_CASE(StringTest, CharacterCodesAndFormat, "ansi_char", "chr", "ord", "string_format") {
   EXPECT_EQ(Text("chr", {R(65)}), "A");
   EXPECT_EQ(Text("chr", {R(233)}), kE);
   EXPECT_EQ(Text("chr", {R(0x1F600)}), kSmile);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Code/Code_Error.h"
+#include "Function/Function_Exercise.h"
 #include "Code/Code_Function.h"
 #include "Function/Function_Library.h"
 #include "Variable/Variable_Value.h"
@@ -45,7 +46,30 @@ inline std::string Text(const char* name, std::initializer_list<RValue> list = {
   return v.Str();
 }
 
+// The scope every case runs in: the registry filled and the library bound, errors cleared.
+struct LibraryScope {
+  void SetUp() { Prepare(); }
+  void TearDown() {}
+};
+
 inline RValue R(double x) { return RValue(x); }
 inline RValue S(const char* s) { return RValue(s); }
 
 }  // namespace testcall
+
+// One test case that is also the exercise of the functions it names: the body runs as a member of
+// a struct derived from `Scope` (set up before, torn down after), from its own test and from the
+// implemented-set test.
+#define LIBRARY_CASE(Scope, Name, ...)                                                      \
+  struct Scope##_##Name : Scope {                                                           \
+    void Run();                                                                             \
+  };                                                                                        \
+  void Exercise_##Scope##_##Name() {                                                        \
+    Scope##_##Name c;                                                                       \
+    c.SetUp();                                                                              \
+    c.Run();                                                                                \
+    c.TearDown();                                                                           \
+  }                                                                                         \
+  TEST(Scope, Name) { Exercise_##Scope##_##Name(); }                                        \
+  const RegisterExercise kExercise_##Scope##_##Name({__VA_ARGS__}, Exercise_##Scope##_##Name); \
+  void Scope##_##Name::Run()
