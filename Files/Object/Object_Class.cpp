@@ -66,6 +66,12 @@ bool Object_Exists(int32_t index) { return Object_Find(index) != nullptr; }
 
 int32_t Object_Count() { return g_objectCount; }
 
+void Object_SetCount(int32_t count) {
+  int32_t highest = -1;
+  Object_ForEachInTableOrder([&](CObject* object) { highest = std::max(highest, object->index); });
+  g_objectCount = std::max(count, highest + 1);
+}
+
 const std::vector<CObject*>& Object_Bucket(int bucket) { return g_buckets[bucket]; }
 
 void Object_Insert(CObject* object) {

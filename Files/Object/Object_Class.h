@@ -130,6 +130,8 @@ CObject* Object_Find(int32_t index);
 bool Object_Exists(int32_t index);
 // One more than the highest index ever held (the OBJT count, grown by object_add).
 int32_t Object_Count();
+// Sets the count (the OBJT list's count; never below one more than the highest index held).
+void Object_SetCount(int32_t count);
 // Inserts `object` (the store takes ownership); an object already at its index is freed.
 void Object_Insert(CObject* object);
 // Removes and frees the object at `index`.

@@ -1,6 +1,11 @@
 #include "Run/Run_Step.h"
 
+#include "Object/Object_Class.h"
+#include "Object/Object_Event.h"
 #include "Option/Option_Main.h"
+#include "Room/Room_Class.h"
+#include "Room/Room_Main.h"
+#include "Run/Run_World.h"
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_State.h"
 
@@ -26,22 +31,86 @@ void Step_PublishInput() {
 
 bool Step_FrozenWhileInactive() { return g_Options.freezeWhenInactive && !Run_WindowActive(); }
 
-void Step_RememberPositions() {}
-void Step_BeginStepEvents() {}
+void Step_RememberPositions() { World_RememberPositions(); }
+void Step_BeginStepEvents() { Event_Pass(EV_STEP, EV_STEP_BEGIN); }
 void Step_Timelines() {}
-void Step_Alarms() {}
+void Step_Alarms() { World_AlarmStep(); }
 void Step_KeyboardEvents() {}
 void Step_JoystickEvents() {}
 void Step_MouseEvents() {}
-void Step_StepEvents() {}
-void Step_Motion() {}
-void Step_OtherEvents() {}
+void Step_StepEvents() { Event_Pass(EV_STEP, EV_STEP_NORMAL); }
+
+void Step_Motion() { World_MotionStep(); }
+
+namespace {
+
+// Whether an instance lies entirely outside, or not entirely inside, the rectangle [l, r] x [t, b]:
+// by its bounding box when it has a sprite or mask, else by its position.
+bool Outside(CInstance* i, float l, float t, float r, float b) {
+  if (i->HasSpriteOrMask()) {
+    const InstanceBox& box = i->BoundingBox();
+    return box.right < l || box.left > r || box.bottom < t || box.top > b;
+  }
+  return i->x < l || i->x > r || i->y < t || i->y > b;
+}
+
+bool CrossesBoundary(CInstance* i, float l, float t, float r, float b) {
+  if (i->HasSpriteOrMask()) {
+    const InstanceBox& box = i->BoundingBox();
+    return box.left < l || box.right > r || box.top < t || box.bottom > b;
+  }
+  return i->x < l || i->x > r || i->y < t || i->y > b;
+}
+
+// One pass of an other event whose condition is tested per instance.
+template <class Test>
+void ConditionPass(int subType, Test test) {
+  const uint64_t stamp = Event_BeginPass();
+  for (int32_t objectIndex : Event_List(EV_OTHER, subType)) {
+    CObject* object = Object_Find(objectIndex);
+    if (object == nullptr) continue;
+    InstanceSnapshot snapshot(object->instances);
+    for (CInstance* i : snapshot) {
+      if (i->marked || i->deactivated || i->creation_stamp > stamp) continue;
+      if (test(i)) Event_Perform(i, i, objectIndex, EV_OTHER, subType);
+    }
+  }
+}
+
+}  // namespace
+
+void Step_OtherEvents() {
+  CRoom* room = Room_Current();
+  if (room == nullptr) return;
+  const float w = float(room->width), h = float(room->height);
+  ConditionPass(EV_OUTSIDE, [w, h](CInstance* i) { return Outside(i, 0, 0, w, h); });
+  ConditionPass(EV_BOUNDARY, [w, h](CInstance* i) { return CrossesBoundary(i, 0, 0, w, h); });
+  if (!room->viewsEnabled) return;
+  for (int n = 0; n < kRoomViewCount; ++n) {
+    const CView& v = room->views[n];
+    if (!v.visible) continue;
+    const float l = float(v.xview), t = float(v.yview), r = float(v.xview + v.wview), b = float(v.yview + v.hview);
+    ConditionPass(EV_OUTSIDE_VIEW0 + n, [=](CInstance* i) { return Outside(i, l, t, r, b); });
+  }
+  for (int n = 0; n < kRoomViewCount; ++n) {
+    const CView& v = room->views[n];
+    if (!v.visible) continue;
+    const float l = float(v.xview), t = float(v.yview), r = float(v.xview + v.wview), b = float(v.yview + v.hview);
+    ConditionPass(EV_BOUNDARY_VIEW0 + n, [=](CInstance* i) { return CrossesBoundary(i, l, t, r, b); });
+  }
+}
+
 void Step_CollisionEvents() {}
-void Step_EndStepEvents() {}
+void Step_EndStepEvents() { Event_Pass(EV_STEP, EV_STEP_END); }
 void Step_Particles() {}
-void Step_RemoveAndDraw() {}
-void Step_ScrollBackgrounds() {}
-void Step_Animation() {}
+
+void Step_RemoveAndDraw() {
+  World_RemoveMarked();
+  if (g_RunState.automaticDraw) Room_DrawScreen();
+}
+
+void Step_ScrollBackgrounds() { Room_ScrollBackgrounds(); }
+void Step_Animation() { World_AnimationStep(); }
 
 void Run_GameStep() {
   Step_PublishInput();

@@ -8,7 +8,10 @@
 #include "Code/Code_Load.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
+#include "Room/Room_Load.h"
+#include "Room/Room_Main.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
@@ -42,6 +45,15 @@ void WireCode() {
   Prepare_SetStep(kPrepareConstants, PrepareConstants);
 }
 
+// Objects, instances and rooms: their chunks, their preparation steps and the run hooks.
+void WireWorld() {
+  DataFile_SetMainHandler(MakeTag("OBJT"), Object_LoadOBJT);
+  DataFile_SetMainHandler(MakeTag("ROOM"), Room_LoadROOM);
+  Prepare_SetStep(kPrepareObjects, Object_Prepare);
+  Prepare_SetStep(kPrepareRooms, Room_Prepare);
+  Room_Install();
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -53,6 +65,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.createGlobals = Variable_PrepareGlobals;
   WireCode();
   WireErrors();
+  WireWorld();
 }
 
 void Runner_ApplyOptions() {
