@@ -10,6 +10,8 @@ void Function_BindAll() {
   Function_Maths_Bind();
   Function_Misc_Bind();
   Function_Resource_Bind();
+  Function_Timeline_Bind();
+  Function_Game_Bind();
 }
 
 const RValue& FunctionArgument(int argc, const RValue* args, int i) {

@@ -11,6 +11,8 @@ void Function_BindAll();
 void Function_Maths_Bind();     // Function_Maths.cpp
 void Function_Misc_Bind();      // Function_Misc.cpp
 void Function_Resource_Bind();  // Function_Resource.cpp
+void Function_Timeline_Bind();  // Function_Timeline.cpp
+void Function_Game_Bind();      // Function_Game.cpp
 
 // Argument `i` of a call, or the zero value when the call passed fewer (bytecode calls are not
 // checked against the registry's counts).

@@ -13,6 +13,8 @@
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "DataFile/DataFile_General.h"
+#include "Object/Object_Class.h"
+#include "Object/Object_Event.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_State.h"
@@ -28,45 +30,15 @@ void BuiltInState_Reset() { g_BuiltInState = BuiltInState{}; }
 
 namespace {
 
-constexpr int kOtherEventType = 7;
-constexpr int kNoMoreLives = 6;
-constexpr int kNoMoreHealth = 9;
 
 bool SetText(std::string& target, const RValue* v) {
   target = v->Str();
   return true;
 }
 
-// Calls a built-in function by name when it is implemented; false otherwise.
-bool CallImplemented(const char* name, int& cachedId, CInstance* self, int argc, RValue* args) {
-  if (cachedId < 0 && !FindFunction(name, &cachedId)) cachedId = -1;
-  FunctionRecord* record = FunctionAt(cachedId);
-  if (record == nullptr || !record->implemented) return false;
-  RValue result;
-  CallFunction(cachedId, result, self, self, argc, args);
-  return true;
-}
-
 // Performs other event `subType` for every unmarked instance of the active list, with self and
-// other the instance. Skipped while a new-room request is pending (events do not run then).
-void PerformOtherForAll(int subType) {
-  if (g_RunState.newRoom != kNoRequest) return;
-  class CPerform final : public CInstanceVisitor {
-   public:
-    explicit CPerform(int sub) : m_sub(sub) {}
-    bool Visit(CInstance* instance) override {
-      if (instance->marked) return true;
-      static int s_eventPerform = -1;
-      RValue args[2] = {RValue(static_cast<double>(kOtherEventType)), RValue(static_cast<double>(m_sub))};
-      CallImplemented("event_perform", s_eventPerform, instance, 2, args);
-      return g_RunState.newRoom == kNoRequest;
-    }
-
-   private:
-    int m_sub;
-  } perform(subType);
-  InstanceWorld()->ForEachActive(perform);
-}
+// other the instance (nothing while a new-room request is pending).
+void PerformOtherForAll(int subType) { Event_PerformAll(EV_OTHER, subType); }
 
 // ---- Arguments ----------------------------------------------------------------------------------
 
@@ -148,7 +120,7 @@ bool GetLives(CInstance*, int32_t, RValue* v) {
 bool SetLives(CInstance*, int32_t, const RValue* v) {
   const int32_t old = g_RunState.lives;
   g_RunState.lives = BuiltIn_Round(*v);
-  if (old > 0 && g_RunState.lives <= 0) PerformOtherForAll(kNoMoreLives);
+  if (old > 0 && g_RunState.lives <= 0) PerformOtherForAll(EV_NO_MORE_LIVES);
   return true;
 }
 bool GetHealth(CInstance*, int32_t, RValue* v) {
@@ -158,7 +130,7 @@ bool GetHealth(CInstance*, int32_t, RValue* v) {
 bool SetHealth(CInstance*, int32_t, const RValue* v) {
   const double old = g_RunState.health;
   g_RunState.health = v->real;
-  if (old > 0 && g_RunState.health <= 0) PerformOtherForAll(kNoMoreHealth);
+  if (old > 0 && g_RunState.health <= 0) PerformOtherForAll(EV_NO_MORE_HEALTH);
   return true;
 }
 bool GetGameId(CInstance*, int32_t, RValue* v) {

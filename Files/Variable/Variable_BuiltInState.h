@@ -32,6 +32,18 @@ struct BuiltInCaptionState {
   bool changedByGame = false;
 };
 
+// Sprite geometry for sprite_width, sprite_height, sprite_xoffset and sprite_yoffset, answered by
+// the sprite store once it exists: false for a missing sprite (the variables then read 0).
+struct BuiltInSpriteGeometry {
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t xorigin = 0;
+  int32_t yorigin = 0;
+};
+using BuiltInSpriteQuery = bool (*)(int32_t sprite, BuiltInSpriteGeometry* out);
+void BuiltIn_SetSpriteQuery(BuiltInSpriteQuery query);
+bool BuiltIn_SpriteGeometry(int32_t sprite, BuiltInSpriteGeometry* out);
+
 struct BuiltInState {
   BuiltInInputState input;
   BuiltInCaptionState caption;
