@@ -1,4 +1,5 @@
-// Ending, restarting, saving and loading the game, and the matching actions.
+// Ending, restarting, saving and loading the game, the matching actions, and the action library's
+// relative flag.
 #include <string>
 
 #include "Function/Function_Register.h"
@@ -6,6 +7,7 @@
 #include "Run/Run_Save.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_Folders.h"
+#include "Variable/Variable_BuiltInState.h"
 
 namespace {
 
@@ -36,6 +38,13 @@ void F_GameLoad(RValue& result, CInstance*, CInstance*, int argc, RValue* args) 
   result.SetReal(SaveGame_RequestLoad(FunctionArgument(argc, args, 0).Str()) ? 1.0 : 0.0);
 }
 
+// The action library's relative flag: the actions marked relative add their arguments to the
+// current values while it is set; argument_relative reads it.
+void F_ActionSetRelative(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  g_BuiltInState.actionRelative = FunctionArgument(argc, args, 0).real >= 0.5;
+  result.SetReal(0);
+}
+
 }  // namespace
 
 void Function_Game_Bind() {
@@ -47,4 +56,5 @@ void Function_Game_Bind() {
   ImplementFunction("action_restart_game", F_GameRestart);
   ImplementFunction("action_save_game", F_GameSave);
   ImplementFunction("action_load_game", F_GameLoad);
+  ImplementFunction("action_set_relative", F_ActionSetRelative);
 }

@@ -283,4 +283,13 @@ TEST_F(SaveGameTest, EndAndRestartAreRequestsForTheEndOfTheFrame) {
   ASSERT_TRUE(FindFunction("action_restart_game", &id));
   CallFunction(id, result, nullptr, nullptr, 0, nullptr);
   EXPECT_EQ(g_RunState.newRoom, kRequestRestart);
+
+  // The relative flag the actions use is what argument_relative reads.
+  RValue flag(0.5);
+  ASSERT_TRUE(FindFunction("action_set_relative", &id));
+  CallFunction(id, result, a, a, 1, &flag);
+  EXPECT_EQ(Get(nullptr, "argument_relative"), 1);
+  flag.SetReal(0.4);
+  CallFunction(id, result, a, a, 1, &flag);
+  EXPECT_EQ(Get(nullptr, "argument_relative"), 0);
 }
