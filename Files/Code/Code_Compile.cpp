@@ -5,7 +5,10 @@
 #include <string>
 
 #include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_Script.h"
+#include "Code/Code_VM.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 
@@ -84,11 +87,56 @@ CCode* Code_CompileText(const char* name, const char* text, Compiler::CompileAs 
 }
 
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out) {
-  Compiler::CompileResult result =
-      Compiler::Compile(text ? text : "", Code_RunnerCompileHooks(), Compiler::CompileAs::Expression);
-  if (!result.ok || !result.code.isConstant) return false;
-  if (out) *out = ToValue(result.code.constant);
+  CCode* code = Code_CompileText(codeName, text, Compiler::CompileAs::Expression);
+  if (code == nullptr) return false;
+  RValue value;
+  // A folded expression is a constant unit; anything else (a call, say) runs without an instance.
+  const bool ok = VM_Execute(nullptr, nullptr, code, &value);
+  delete code;
+  if (ok && out) *out = std::move(value);
+  return ok;
+}
+
+bool Code_CompileScripts() {
+  for (int32_t i = 0; i < Script_Count(); ++i) {
+    CScript* script = Script_Get(i);
+    if (script == nullptr || script->code != nullptr) continue;
+    CCode* code = Code_CompileText(script->Name(), script->Source());
+    if (code == nullptr) {
+      ReportErrorF(true, "COMPILATION ERROR in Script: %s\n%s", script->Name(), CompileErrorText());
+      return false;
+    }
+    code->index = -1;
+    script->code = code;
+  }
   return true;
 }
 
-void Code_InstallCompiler() { SetConstantEvaluateHook(&Code_EvaluateConstantExpression); }
+void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
+  CCode* code = Code_CompileText("execute_string", args[0].Str());
+  if (code == nullptr) {
+    ReportActionError(CompileErrorText(), false);
+    return;
+  }
+  // The code sees the further arguments in the argument slots; the caller's slots come back after.
+  RValue saved[kArgumentSlotCount];
+  for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
+  const int savedCount = g_ArgumentCount;
+  int n = argc - 1;
+  if (n > kArgumentSlotCount) n = kArgumentSlotCount;
+  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i + 1];
+  g_ArgumentCount = n;
+
+  if (!VM_Execute(self, other, code, &result)) result.Reset();
+
+  for (int i = 0; i < kArgumentSlotCount; ++i) g_Arguments[i] = std::move(saved[i]);
+  g_ArgumentCount = savedCount;
+  delete code;
+}
+
+void Code_InstallCompiler() {
+  SetConstantEvaluateHook(&Code_EvaluateConstantExpression);
+  ImplementFunction("execute_string", &Code_ExecuteString);
+}

@@ -48,6 +48,24 @@ inline void Store(uint8_t* p, T v) {
   std::memcpy(p, &v, sizeof v);
 }
 
+// Moves a value into stack bytes field by field (the stack may be only 4-byte aligned; field-sized
+// stores also let the next load of a field be forwarded from the store).
+inline void PutValue(uint8_t* p, RValue&& v) {
+  Store<int32_t>(p + offsetof(RValue, kind), v.kind);
+  Store<char*>(p + offsetof(RValue, text), v.text);
+  Store<double>(p + offsetof(RValue, real), v.real);
+  v.text = nullptr;
+  v.kind = VALUE_REAL;
+}
+// Moves a value out of stack bytes; the bytes no longer own a text.
+inline RValue TakeValue(const uint8_t* p) {
+  RValue v;
+  v.kind = Load<int32_t>(p + offsetof(RValue, kind));
+  v.text = Load<char*>(p + offsetof(RValue, text));
+  v.real = Load<double>(p + offsetof(RValue, real));
+  return v;
+}
+
 inline uint8_t* AlignDown(uint8_t* p, uintptr_t alignment) {
   return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(p) & ~(alignment - 1));
 }
@@ -72,6 +90,8 @@ struct VMEnvRecord {
   int32_t cursor;         // kind 2: index of the instance running now; the next is cursor - 1
   int32_t kind;           // 0: no further instance, 1: one pending, 2: array
 };
+
+constexpr size_t kEnvSpBeforeOffset = offsetof(VMEnvRecord, spBefore);
 
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
@@ -112,8 +132,39 @@ struct VMFrame {
   VMEnvRecord* env;
   uint8_t* frameTop;      // highest stack address of the running code's own items
   bool aborted;           // an error the run cannot continue from
+  uint8_t* sp;            // the stack pointer when the run was cut short
+  uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
   VMFrame* outer;         // the run this one is nested in
 };
+
+// Item tags. Every push records the item's type at its first slot and TAG_NONE at the others, so
+// the items a run leaves behind (a switch value, a repeat counter under an exit or a ret) can be
+// walked from the stack pointer and their texts freed. A walk that meets TAG_NONE (code that popped
+// part of an item) stops rather than guess.
+constexpr uint8_t TAG_NONE = 0xFF;
+constexpr uint8_t TAG_ENV = 0xFE;
+
+inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
+  uint8_t* t = f.tags + ((p - f.stackBase) >> 2);
+  t[0] = uint8_t(type);
+  for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
+}
+
+// Frees the texts of the items in [from, to).
+void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
+  while (from < to && from >= f.stackBase) {
+    uint8_t tag = f.tags[(from - f.stackBase) >> 2];
+    if (tag == TAG_ENV) {
+      uint8_t* next = Load<uint8_t*>(from + kEnvSpBeforeOffset);
+      if (next <= from) return;
+      from = next;
+      continue;
+    }
+    if (!IsItemType(tag)) return;
+    FreeItem(tag, from);
+    from += kWidth[tag];
+  }
+}
 
 // ---- Runner-wide state ---------------------------------------------------------------------------
 
@@ -155,13 +206,16 @@ void PoolRelease() {
   if (g_PoolIndex > 0) g_PoolIndex--;
 }
 
-// Stack blocks, one per nesting level of runs, kept for reuse.
+// Stack blocks and their tag arrays, one per nesting level of runs, kept for reuse.
 uint8_t* g_StackBlocks[kVMMaxNestedRuns + 1];
+uint8_t* g_TagBlocks[kVMMaxNestedRuns + 1];
 
-uint8_t* StackBlock(int level) {
+uint8_t* StackBlock(int level, uint8_t** tags) {
   if (g_StackBlocks[level] == nullptr) {
     g_StackBlocks[level] = static_cast<uint8_t*>(MemAlloc(size_t(kVMStackSize) + kGuardSize + 16));
+    g_TagBlocks[level] = static_cast<uint8_t*>(MemAlloc((size_t(kVMStackSize) + kGuardSize + 16) / 4));
   }
+  *tags = g_TagBlocks[level];
   return g_StackBlocks[level];
 }
 
@@ -295,8 +349,11 @@ void FreeOperand(Operand& op) {
 }
 
 // Pushes a result: as a value when `asValue`, else in its plain type.
-uint8_t* PushResult(uint8_t* sp, const Operand& r, bool asValue) {
+uint8_t* PushResult(VMFrame& f, uint8_t* sp, const Operand& r, bool asValue) {
   if (asValue) {
+    sp -= kValueSize;
+    TagItem(f, sp, TYPE_VARIABLE);
+    sp += kValueSize;
     sp -= kValueSize;
     RValue v;
     if (r.kind == K_STRING) v.AdoptText(r.s);
@@ -304,16 +361,16 @@ uint8_t* PushResult(uint8_t* sp, const Operand& r, bool asValue) {
     else if (r.kind == K_BOOL) v.real = r.b ? 1.0 : 0.0;
     else if (r.kind == K_FLOAT) v.real = double(r.f);
     else v.real = r.d;
-    RValue::StoreRaw(sp, std::move(v));
+    PutValue(sp, std::move(v));
     return sp;
   }
   switch (r.kind) {
-    case K_DOUBLE: sp -= 8; Store(sp, r.d); break;
-    case K_FLOAT: sp -= 4; Store(sp, r.f); break;
-    case K_INT: sp -= 4; Store(sp, int32_t(r.l)); break;
-    case K_LONG: sp -= 8; Store(sp, r.l); break;
-    case K_BOOL: sp -= 4; Store<int32_t>(sp, r.b ? 1 : 0); break;
-    case K_STRING: sp -= int32_t(sizeof(char*)); Store(sp, r.s); break;
+    case K_DOUBLE: sp -= 8; Store(sp, r.d); TagItem(f, sp, TYPE_DOUBLE); break;
+    case K_FLOAT: sp -= 4; Store(sp, r.f); TagItem(f, sp, TYPE_FLOAT); break;
+    case K_INT: sp -= 4; Store(sp, int32_t(r.l)); TagItem(f, sp, TYPE_INT); break;
+    case K_LONG: sp -= 8; Store(sp, r.l); TagItem(f, sp, TYPE_LONG); break;
+    case K_BOOL: sp -= 4; Store<int32_t>(sp, r.b ? 1 : 0); TagItem(f, sp, TYPE_BOOL); break;
+    case K_STRING: sp -= int32_t(sizeof(char*)); Store(sp, r.s); TagItem(f, sp, TYPE_STRING); break;
     case K_NONE: break;
   }
   return sp;
@@ -526,7 +583,7 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
     res = Operand{K_DOUBLE, false, 0.0, 0, nullptr, 0.0f, false};
     if (!asValue && tl == TYPE_INT && tr == TYPE_INT) res.kind = K_INT;
   }
-  return PushResult(sp, res, asValue);
+  return PushResult(f, sp, res, asValue);
 }
 
 // neg and not.
@@ -599,6 +656,7 @@ uint8_t* DoCompare(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   sp -= 4;
   Store<int32_t>(sp, result ? 1 : 0);
+  TagItem(f, sp, TYPE_BOOL);
   return sp;
 }
 
@@ -611,6 +669,7 @@ uint8_t* DoConvert(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   uint8_t* dst = sp + kWidth[from] - kWidth[to];
   ValueError e = ConvertItem(VMType(from), sp, VMType(to), dst);
+  TagItem(f, dst, to);
   if (e == ValueError::None) return dst;
   RaiseError(f, "%s", ValueErrorMessage(e));
   // Partial result: the source is dropped and the zero of the destination type takes its place.
@@ -665,6 +724,9 @@ bool EnterWith(VMFrame& f, uint8_t*& sp) {
   sp = AlignDown(sp - sizeof(VMEnvRecord), alignof(VMEnvRecord));
   auto* env = reinterpret_cast<VMEnvRecord*>(sp);
   *env = VMEnvRecord{f.self, f.other, f.env, spBefore, nullptr, nullptr, 0, 0};
+  uint8_t* tags = f.tags + ((sp - f.stackBase) >> 2);
+  tags[0] = TAG_ENV;
+  std::memset(tags + 1, TAG_NONE, size_t((spBefore - sp) >> 2) - 1);
   f.env = env;
 
   CInstance* previousSelf = f.self;
@@ -750,9 +812,16 @@ uint8_t* ReturnFromScript(VMFrame& f) {
   return r->spAfterArgs - kValueSize;
 }
 
-// Pops every call record and with-block of the run (an error ended it).
+// Pops every call record and with-block of the run and frees what its frames hold (an error ended
+// it at f.sp).
 void UnwindRun(VMFrame& f) {
-  while (f.depth > 0) ReturnFromScript(f);
+  uint8_t* sp = f.sp;
+  while (f.depth > 0) {
+    FreeItems(f, sp, f.frameTop);
+    sp = f.call->spAfterArgs;
+    ReturnFromScript(f);
+  }
+  FreeItems(f, sp, f.frameTop);
   FreeEnvChain(f);
 }
 
@@ -764,6 +833,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
   if (calleeTop - kInstructionMargin < f.stackBase) {
     FreeArguments(args, n);
+    f.sp = spAfterArgs;
     AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
     return nullptr;
   }
@@ -821,6 +891,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   int32_t n = Immediate(word);
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
   if (int64_t(n) * kValueSize > f.frameTop - sp) {
+    f.sp = f.frameTop;
     AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
     return nullptr;
   }
@@ -837,7 +908,8 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
     sp = spAfterArgs - kValueSize;
     RValue value;
     if (script && script->code && script->code->hasConstant) value = script->code->constant;
-    RValue::StoreRaw(sp, std::move(value));
+    PutValue(sp, std::move(value));
+    TagItem(f, sp, TYPE_VARIABLE);
     return sp;
   }
 
@@ -847,6 +919,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
     uint8_t* aligned = AlignDown(args - alignof(RValue), alignof(RValue));
     if (aligned - kInstructionMargin < f.stackBase) {
       FreeArguments(args, n);
+      f.sp = spAfterArgs;
       AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
       return nullptr;
     }
@@ -868,17 +941,18 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   g_CurrentFrame = saved;
   FreeArguments(args, n);
   sp = spAfterArgs - kValueSize;
-  RValue::StoreRaw(sp, std::move(result));
+  PutValue(sp, std::move(result));
+  TagItem(f, sp, TYPE_VARIABLE);
   return sp;
 }
 
 // The item of `type` at `sp` as a value (moved out of the stack).
 RValue TakeAsValue(int type, uint8_t* sp) {
-  if (type == TYPE_VARIABLE) return RValue::LoadRaw(sp);
+  if (type == TYPE_VARIABLE) return TakeValue(sp);
   if (!IsItemType(type)) return RValue();
   uint8_t tmp[sizeof(RValue)];
   if (ConvertItem(VMType(type), sp, VM_VARIABLE, tmp) != ValueError::None) return RValue();
-  return RValue::LoadRaw(tmp);
+  return TakeValue(tmp);
 }
 
 // ---- Variables -----------------------------------------------------------------------------------
@@ -923,7 +997,8 @@ uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
     }
   }
   sp -= kValueSize;
-  RValue::StoreRaw(sp, std::move(value));
+  PutValue(sp, std::move(value));
+  TagItem(f, sp, TYPE_VARIABLE);
   return sp;
 }
 
@@ -942,7 +1017,7 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
     case TYPE_INT: value.real = double(Load<int32_t>(sp)); break;
     case TYPE_LONG: value.real = double(Load<int64_t>(sp)); break;
     case TYPE_BOOL: value.real = (Load<int32_t>(sp) & 0xFF) ? 1.0 : 0.0; break;
-    case TYPE_VARIABLE: value = RValue::LoadRaw(sp); break;
+    case TYPE_VARIABLE: value = TakeValue(sp); break;
     case TYPE_STRING: value.AdoptText(Load<char*>(sp)); break;
     default:
       sp += kWidth[t];
@@ -1014,12 +1089,13 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
 
 next:
-  if (f.aborted) return false;
   if (sp < stackLimit) {
+    f.sp = sp;
     AbortRun(f, "Execution Engine - Stack overflow: the code uses more stack than the machine has");
     return false;
   }
   if (sp > f.frameTop) {
+    f.sp = sp;
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
@@ -1065,21 +1141,24 @@ op_dup: {
     case TYPE_LONG:
       sp -= 8;
       std::memcpy(sp, sp + 8, 8);
+      TagItem(f, sp, t);
       break;
     case TYPE_VARIABLE: {
       RValue copy;
-      RValue top = RValue::LoadRaw(sp);
+      RValue top = TakeValue(sp);
       copy = top;
       // `top` still belongs to the stack: hand its bytes back without freeing them.
-      RValue::StoreRaw(sp, std::move(top));
+      PutValue(sp, std::move(top));
       sp -= kValueSize;
-      RValue::StoreRaw(sp, std::move(copy));
+      PutValue(sp, std::move(copy));
+      TagItem(f, sp, t);
       break;
     }
     case TYPE_STRING: {
       char* text = MemDupString(Load<char*>(sp));
       sp -= int32_t(sizeof(char*));
       Store(sp, text);
+      TagItem(f, sp, t);
       break;
     }
     case TYPE_FLOAT:
@@ -1087,6 +1166,7 @@ op_dup: {
     case TYPE_BOOL:
       sp -= 4;
       std::memcpy(sp, sp + 4, 4);
+      TagItem(f, sp, t);
       break;
     default:
       break;
@@ -1128,6 +1208,7 @@ op_pushenv:
 op_popenv: {
   VMEnvRecord* env = f.env;
   if (env == nullptr) {
+    f.sp = sp;
     AbortRun(f, "Execution Engine - popenv without a with-block");
     return false;
   }
@@ -1159,21 +1240,25 @@ op_push: {
     case TYPE_LONG:
       sp -= 8;
       std::memcpy(sp, operand, 8);
+      TagItem(f, sp, Type1(word));
       break;
     case TYPE_FLOAT:
     case TYPE_INT:
     case TYPE_BOOL:
       sp -= 4;
       std::memcpy(sp, operand, 4);
+      TagItem(f, sp, Type1(word));
       break;
     case TYPE_IMM16:
       sp -= 4;
       Store<int32_t>(sp, SignedImmediate(word));
+      TagItem(f, sp, TYPE_INT);
       break;
     case TYPE_STRING: {
       const char* text = Code_String(Load<int32_t>(operand));
       sp -= int32_t(sizeof(char*));
       Store(sp, text ? MemDupString(text) : static_cast<char*>(nullptr));
+      TagItem(f, sp, TYPE_STRING);
       break;
     }
     case TYPE_VARIABLE:
@@ -1194,19 +1279,23 @@ op_call: {
 }
 
 op_ret: {
-  RValue result = TakeAsValue(Type1(word), sp);
+  int t = Type1(word);
+  RValue result = TakeAsValue(t, sp);
+  FreeItems(f, sp + (IsItemType(t) ? kWidth[t] : 0), f.frameTop);
   if (f.depth == 0) {
     FreeEnvChain(f);
     *value = std::move(result);
     return true;
   }
   sp = ReturnFromScript(f);
-  RValue::StoreRaw(sp, std::move(result));
+  PutValue(sp, std::move(result));
+  TagItem(f, sp, TYPE_VARIABLE);
   NEXT();
 }
 
 op_exit:
 end_of_code:
+  FreeItems(f, sp, f.frameTop);
   if (f.depth == 0) {
     FreeEnvChain(f);
     return false;
@@ -1214,7 +1303,8 @@ end_of_code:
   sp = ReturnFromScript(f);
   {
     RValue zero;
-    RValue::StoreRaw(sp, std::move(zero));
+    PutValue(sp, std::move(zero));
+    TagItem(f, sp, TYPE_VARIABLE);
   }
   NEXT();
 
@@ -1249,7 +1339,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
     RaiseError(f, "%s", "Execution Engine - Stack overflow: code runs nested too deeply");
     return false;
   }
-  uint8_t* block = StackBlock(g_RunDepth);
+  uint8_t* block = StackBlock(g_RunDepth, &f.tags);
   f.stackBase = block;
   // The stack grows down from one value below its end; what lies above the first item stays zero.
   uint8_t* top = block + kVMStackSize - kValueSize;

@@ -7,11 +7,16 @@
 #include "Platform/Platform_Memory.h"
 
 void Function_BindAll() {
+  Function_Date_Bind();
   Function_Maths_Bind();
   Function_Misc_Bind();
   Function_Resource_Bind();
-  Function_Timeline_Bind();
   Function_Game_Bind();
+  Function_Action_Bind();
+  Function_Object_Bind();
+  Function_Room_Bind();
+  Function_Timeline_Bind();
+  Function_SaveGame_Bind();
 }
 
 const RValue& FunctionArgument(int argc, const RValue* args, int i) {

@@ -4,7 +4,6 @@
 #include "Platform/Platform_Console.h"
 #include "Run/Run_Instance.h"
 #include "Timeline/Timeline_Main.h"
-#include "Variable/Variable_BuiltInState.h"
 
 namespace {
 
@@ -67,14 +66,14 @@ void F_ActionSetTimelinePosition(RValue& result, CInstance* self, CInstance*, in
   result.SetReal(0);
   if (self == nullptr) return;
   const float value = Real(argc, args, 0);
-  self->timeline_position = g_BuiltInState.actionRelative ? self->timeline_position + value : value;
+  self->timeline_position = Action_Relative() ? self->timeline_position + value : value;
 }
 
 void F_ActionSetTimelineSpeed(RValue& result, CInstance* self, CInstance*, int argc, RValue* args) {
   result.SetReal(0);
   if (self == nullptr) return;
   const float value = Real(argc, args, 0);
-  self->timeline_speed = g_BuiltInState.actionRelative ? self->timeline_speed + value : value;
+  self->timeline_speed = Action_Relative() ? self->timeline_speed + value : value;
 }
 
 void F_ActionTimelineStart(RValue& result, CInstance* self, CInstance*, int, RValue*) {

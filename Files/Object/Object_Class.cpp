@@ -8,6 +8,8 @@
 namespace {
 
 std::vector<CObject*> g_buckets[kObjectBucketCount];
+std::vector<CObject*> g_retiredObjects;
+std::vector<CEvent*> g_retiredEvents;
 int32_t g_objectCount = 0;
 
 std::vector<CObject*>& BucketOf(int32_t index) { return g_buckets[uint32_t(index) & (kObjectBucketCount - 1)]; }
@@ -48,7 +50,7 @@ void CObject::ClearHandler(int type, int subType) {
   if (type < 0 || type >= kEventTypeCount || subType < 0) return;
   std::vector<CEvent*>& table = events[type];
   if (size_t(subType) >= table.size()) return;
-  delete table[size_t(subType)];
+  if (table[size_t(subType)] != nullptr) Object_RetireEvent(table[size_t(subType)]);
   table[size_t(subType)] = nullptr;
 }
 
@@ -99,14 +101,24 @@ void Object_Delete(int32_t index) {
         Object_UnlinkInstance(instance);
         instance->object = nullptr;
       }
-      delete object;
+      g_retiredObjects.push_back(object);
       Object_ResolveParents();
       return;
     }
   }
 }
 
+void Object_RetireEvent(CEvent* event) { g_retiredEvents.push_back(event); }
+
+void Object_FreeRetired() {
+  for (CEvent* e : g_retiredEvents) delete e;
+  g_retiredEvents.clear();
+  for (CObject* o : g_retiredObjects) delete o;
+  g_retiredObjects.clear();
+}
+
 void Object_ResetStore() {
+  Object_FreeRetired();
   for (auto& bucket : g_buckets) {
     for (CObject* object : bucket) delete object;
     bucket.clear();

@@ -96,7 +96,7 @@ class CObject {
   CEvent* Handler(int type, int subType) const;
   // The slot for (type, subType), growing the array with empty slots and creating the CEvent.
   CEvent* MakeHandler(int type, int subType);
-  // Removes the handler of a slot.
+  // Removes the handler of a slot (the CEvent is retired, see Object_RetireEvent).
   void ClearHandler(int type, int subType);
 
   int32_t index;
@@ -134,8 +134,14 @@ int32_t Object_Count();
 void Object_SetCount(int32_t count);
 // Inserts `object` (the store takes ownership); an object already at its index is freed.
 void Object_Insert(CObject* object);
-// Removes and frees the object at `index`.
+// Removes the object at `index` from the store. Its record (and its handlers) are kept until
+// Object_FreeRetired, so that a handler of the object that is running while it is deleted finishes
+// on code that still exists.
 void Object_Delete(int32_t index);
+// A handler taken out of its slot while it may be running: freed by Object_FreeRetired.
+void Object_RetireEvent(CEvent* event);
+// Frees retired objects and handlers (called between steps, when no handler runs).
+void Object_FreeRetired();
 // Visits every object in hash-table order (bucket by bucket, in insertion order within a bucket).
 template <class F>
 void Object_ForEachInTableOrder(F&& visit);

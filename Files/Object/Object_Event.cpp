@@ -150,7 +150,10 @@ uint64_t Event_BeginPass() { return g_RunState.eventPassCounter++; }
 
 void Event_Pass(int type, int subType) {
   const uint64_t stamp = Event_BeginPass();
-  for (int32_t objectIndex : Event_List(type, subType)) {
+  // Indexed, re-reading the list's size: a handler may rebuild the lists (object_event_add).
+  const std::vector<int32_t>& list = Event_List(type, subType);
+  for (size_t k = 0; k < list.size(); ++k) {
+    const int32_t objectIndex = list[k];
     CObject* object = Object_Find(objectIndex);
     if (object == nullptr) continue;
     InstanceSnapshot snapshot(object->instances);

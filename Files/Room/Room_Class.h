@@ -98,6 +98,9 @@ class CRoom {
   std::vector<CTile> tiles;
   std::vector<CRoomInstance> instances;  // the definition's instance list
   const CRoom* definition = nullptr;     // for a state: the definition it was built from
+  // For a state: the creation codes of the instances it was built with, kept alive while their
+  // instances may still run them (the definition can be edited meanwhile).
+  std::vector<std::shared_ptr<CCode>> instanceCodes;
 };
 
 // ---- The room table ----------------------------------------------------------------------------------

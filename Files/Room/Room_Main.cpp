@@ -42,9 +42,10 @@ CRoom* BuildState(const CRoom& definition) {
   return state;
 }
 
-void CreateDefinitionInstances(const CRoom& definition) {
+void CreateDefinitionInstances(const CRoom& definition, CRoom* state) {
   const int version = g_General.version;
   for (const CRoomInstance& d : definition.instances) {
+    if (d.code != nullptr) state->instanceCodes.push_back(d.code);
     CInstance* i = World_CreateInstanceWithId(float(d.x), float(d.y), d.objectIndex, d.id);
     i->creation_code = d.code.get();
     if (version != 2) {
@@ -131,7 +132,7 @@ void Room_Enter(int32_t index, bool gameStart) {
     state = BuildState(*definition);
     Room_SetState(index, state);
     World_SetLists(&state->active, &state->deactivated);
-    CreateDefinitionInstances(*definition);
+    CreateDefinitionInstances(*definition, state);
   } else {
     World_SetLists(&state->active, &state->deactivated);
     Rejoin(state);

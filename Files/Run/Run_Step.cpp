@@ -67,7 +67,9 @@ bool CrossesBoundary(CInstance* i, float l, float t, float r, float b) {
 template <class Test>
 void ConditionPass(int subType, Test test) {
   const uint64_t stamp = Event_BeginPass();
-  for (int32_t objectIndex : Event_List(EV_OTHER, subType)) {
+  const std::vector<int32_t>& list = Event_List(EV_OTHER, subType);
+  for (size_t k = 0; k < list.size(); ++k) {
+    const int32_t objectIndex = list[k];
     CObject* object = Object_Find(objectIndex);
     if (object == nullptr) continue;
     InstanceSnapshot snapshot(object->instances);

@@ -6,6 +6,7 @@
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Run/Run_State.h"
+#include "Variable/Variable_Route.h"
 #include "Variable/Variable_Instance.h"
 
 namespace {
@@ -138,6 +139,7 @@ void World_FreeInstance(CInstance* instance, CInstanceList* list) {
 }
 
 void World_RemoveMarked() {
+  Object_FreeRetired();
   CInstance* i = g_active->head;
   while (i != nullptr) {
     CInstance* next = i->next;
@@ -192,6 +194,115 @@ void World_ForgetAll() {
   g_ids.clear();
 }
 
+// ---- Instance operations that raise events ----------------------------------------------------------
+
+CInstance* World_CreateWithEvent(float x, float y, int32_t objectIndex) {
+  CInstance* instance = World_CreateInstance(x, y, objectIndex);
+  Event_PerformOwn(instance, EV_CREATE, 0);
+  instance->created = true;
+  return instance;
+}
+
+void World_Destroy(CInstance* instance) {
+  Event_PerformOwn(instance, EV_DESTROY, 0);
+  instance->marked = true;
+}
+
+void World_Change(CInstance* instance, int32_t objectIndex, bool perform) {
+  if (perform) Event_PerformOwn(instance, EV_DESTROY, 0);
+  instance->SetObject(objectIndex, !instance->deactivated);
+  instance->creation_stamp = g_RunState.eventPassCounter;
+  if (perform) {
+    Event_PerformOwn(instance, EV_CREATE, 0);
+    instance->created = true;
+  }
+}
+
+CInstance* World_Copy(CInstance* self, bool perform) {
+  CInstance* copy = World_CreateInstance(self->x, self->y, self->object_index);
+  copy->CopyStateFrom(*self);
+  copy->deactivated = false;  // the copy is in the active list
+  if (perform) {
+    Event_PerformOwn(copy, EV_CREATE, 0);
+    copy->created = true;
+  }
+  return copy;
+}
+
+// ---- Selections and plain motion ---------------------------------------------------------------------
+
+int32_t World_Count(int32_t selector, CInstance* self, CInstance* other, bool resolveSelf) {
+  if (selector == SELECTOR_SELF || selector == SELECTOR_OTHER) {
+    if (!resolveSelf) return 0;
+    CInstance* i = selector == SELECTOR_SELF ? self : other;
+    return i != nullptr && !i->marked ? 1 : 0;
+  }
+  if (selector == SELECTOR_ALL) {
+    int32_t n = 0;
+    for (CInstance* i = g_active->head; i != nullptr; i = i->next) n += i->marked ? 0 : 1;
+    return n;
+  }
+  if (selector < 0) return 0;
+  if (selector >= 100000) {
+    CInstance* i = World_Find(selector);
+    return i != nullptr && !i->marked ? 1 : 0;
+  }
+  CObject* object = Object_Find(selector);
+  if (object == nullptr) return 0;
+  int32_t n = 0;
+  for (CInstance* i : object->instancesRecursive) n += i->marked ? 0 : 1;
+  return n;
+}
+
+void World_SetDeactivatedBySelector(int32_t selector, CInstance* self, CInstance* other, bool deactivate) {
+  if (selector == SELECTOR_SELF || selector == SELECTOR_OTHER) {
+    CInstance* i = selector == SELECTOR_SELF ? self : other;
+    if (i != nullptr) i->deactivated = deactivate;
+  } else if (selector == SELECTOR_ALL) {
+    CInstanceList* list = deactivate ? g_active : g_deactivated;
+    for (CInstance* i = list->head; i != nullptr; i = i->next) i->deactivated = deactivate;
+  } else if (selector >= 100000) {
+    CInstance* i = World_Find(selector);
+    if (i != nullptr && !i->marked) i->deactivated = deactivate;
+  } else if (selector >= 0) {
+    if (deactivate) {
+      if (CObject* object = Object_Find(selector)) {
+        for (CInstance* i : object->instancesRecursive) i->deactivated = true;
+      }
+    } else {
+      for (CInstance* i = g_deactivated->head; i != nullptr; i = i->next) {
+        if (i->object_index == selector || Object_IsAncestor(i->object_index, selector)) i->deactivated = false;
+      }
+    }
+  }
+}
+
+bool World_OutsideRegion(CInstance* i, float left, float top, float width, float height) {
+  if (i->HasSpriteOrMask()) {
+    const InstanceBox& b = i->BoundingBox();
+    return left > float(b.right) || float(b.left) > left + width || top > float(b.bottom) || float(b.top) > top + height;
+  }
+  return i->x < left || i->x > left + width || i->y < top || i->y > top + height;
+}
+
+void World_MoveTowardsPoint(CInstance* i, float x, float y, float speed) {
+  i->SetHspeed(x - i->x);
+  i->SetVspeed(y - i->y);
+  i->SetSpeed(speed);
+}
+
+void World_MoveSnap(CInstance* i, float hsnap, float vsnap) {
+  const float x = hsnap > 0 ? float(Instance_Round(i->x / hsnap) * hsnap) : i->x;
+  const float y = vsnap > 0 ? float(Instance_Round(i->y / vsnap) * vsnap) : i->y;
+  i->SetPosition(x, y);
+}
+
+bool World_PlaceSnapped(CInstance* i, float hsnap, float vsnap) {
+  if (hsnap > 0 && std::fabs(double(i->x) - Instance_Round(i->x / hsnap) * hsnap) >= 0.001) return false;
+  if (vsnap > 0 && std::fabs(double(i->y) - Instance_Round(i->y / vsnap) * vsnap) >= 0.001) return false;
+  return true;
+}
+
 // ---- Per-step routines ------------------------------------------------------------------------------------
 
 void World_RememberPositions() {
@@ -232,7 +343,9 @@ void World_AnimationStep() {
 void World_AlarmStep() {
   const uint64_t stamp = Event_BeginPass();
   for (int n = 0; n < kAlarmCount; ++n) {
-    for (int32_t objectIndex : Event_List(EV_ALARM, n)) {
+    const std::vector<int32_t>& list = Event_List(EV_ALARM, n);
+    for (size_t k = 0; k < list.size(); ++k) {
+      const int32_t objectIndex = list[k];
       CObject* object = Object_Find(objectIndex);
       if (object == nullptr) continue;
       InstanceSnapshot snapshot(object->instances);
@@ -245,6 +358,29 @@ void World_AlarmStep() {
       }
     }
   }
+}
+
+// ---- Random source -----------------------------------------------------------------------------------------
+
+namespace {
+
+uint64_t g_randomState = 2101988;
+
+double OwnRandom() {
+  // A 64-bit linear congruential step; the top 53 bits make the fraction.
+  g_randomState = g_randomState * 6364136223846793005ULL + 1442695040888963407ULL;
+  return double(g_randomState >> 11) * (1.0 / 9007199254740992.0);
+}
+
+double (*g_random)() = OwnRandom;
+
+}  // namespace
+
+double World_Random() { return g_random(); }
+void World_SetRandomSource(double (*uniform)()) { g_random = uniform != nullptr ? uniform : OwnRandom; }
+int32_t World_RandomInteger(int32_t n) {
+  const int32_t k = int32_t(double(n) * World_Random());
+  return k < n ? k : n - 1;
 }
 
 // ---- The world as the variable layer sees it ---------------------------------------------------------------

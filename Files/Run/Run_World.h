@@ -70,6 +70,36 @@ void World_FreeAll();
 // were freed).
 void World_ForgetAll();
 
+// ---- Instance operations that raise events ----------------------------------------------------------
+
+// CreateInstance, then the create event (self = other = the new instance); marked as created.
+CInstance* World_CreateWithEvent(float x, float y, int32_t objectIndex);
+// The destroy event, then the mark.
+void World_Destroy(CInstance* instance);
+// instance_change for an existing object: the destroy event when `perform`, SetObject, the
+// creation stamp re-set to the pass counter (no further part in the running pass), the create event
+// when `perform`.
+void World_Change(CInstance* instance, int32_t objectIndex, bool perform);
+// instance_copy: a new instance with self's object at self's position holding a copy of its state;
+// the create event when `perform`.
+CInstance* World_Copy(CInstance* self, bool perform);
+
+// ---- Selections and plain motion ---------------------------------------------------------------------
+
+// The unmarked instances a selector names: self and other (when `resolveSelf`) count as 1 or 0;
+// all counts the active list; an id counts 1 when the id table holds it; an object counts its
+// instances with descendants; any other negative value counts 0.
+int32_t World_Count(int32_t selector, CInstance* self, CInstance* other, bool resolveSelf = true);
+// Sets or clears the deactivated flag of what a selector names (self/other, all, an unmarked id,
+// an object and its descendants). Clearing with `all` or an object looks at the deactivated list.
+void World_SetDeactivatedBySelector(int32_t selector, CInstance* self, CInstance* other, bool deactivate);
+// The region test of the deactivation functions: by the bounding box when the instance has a
+// sprite or mask, else by its position.
+bool World_OutsideRegion(CInstance* instance, float left, float top, float width, float height);
+void World_MoveTowardsPoint(CInstance* instance, float x, float y, float speed);
+void World_MoveSnap(CInstance* instance, float hsnap, float vsnap);
+bool World_PlaceSnapped(CInstance* instance, float hsnap, float vsnap);
+
 // ---- Per-step routines --------------------------------------------------------------------------------
 
 void World_RememberPositions();
@@ -82,6 +112,14 @@ void World_AlarmStep();
 // The path step of an instance: true when an end of the path was reached. Paths are not followed
 // by this runner yet: an instance without a path reports false.
 bool World_PathStep(CInstance* instance);
+
+// The random source of the action functions: a uniform value in [0, 1). The runner's shared
+// generator is attached with World_SetRandomSource; until then a fixed-seed generator of the world's
+// own stands in.
+double World_Random();
+void World_SetRandomSource(double (*uniform)());
+// An integer drawn in 0..n-1 (the truncation of n times a uniform value).
+int32_t World_RandomInteger(int32_t n);
 
 // Registers the world with the variable layer (SetInstanceWorld).
 void World_Install();

@@ -1,11 +1,14 @@
 #include "Runner/Runner_Wiring.h"
 
+#include <string>
 #include <vector>
 
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
+#include "Code/Code_Compile.h"
+#include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
 #include "Object/Object_Load.h"
@@ -22,6 +25,7 @@
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
 #include "Variable/Variable_Global.h"
+#include "Variable/Variable_List.h"
 
 namespace {
 
@@ -48,6 +52,8 @@ void WireCode() {
   DataFile_SetMainHandler(MakeTag("FUNC"), Chunk<Code_LinkFUNC>);
   DataFile_SetMainHandler(MakeTag("CODE"), Chunk<Code_LinkCODE>);
   Prepare_SetStep(kPrepareConstants, PrepareConstants);
+  VM_Install();
+  Code_InstallCompiler();
 }
 
 // Objects, instances and rooms: their chunks, their preparation steps and the run hooks.
@@ -86,10 +92,16 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireCode();
   WireErrors();
   WireWorld();
+  for (const Breakpoint& bp : switches.breakpoints) {
+    const std::string spec = bp.codeName + "@" + std::to_string(bp.line + 1);
+    VM_AddBreakpoint(spec.c_str());
+  }
   WireBuiltInsTimelinesAndSaves();
 }
 
-void Runner_ApplyOptions() {
+void Runner_ApplyOptions(const CommandLineSwitches& switches) {
+  VM_SetTrace(switches.trace);  // the options file may have changed it
   SetDisplayErrors(g_Options.displayErrors);
   SetAbortOnAllErrors(g_Options.abortOnAllErrors);
+  Variable_SetStrictVariables(g_Options.strictVariables);
 }

@@ -13,6 +13,7 @@
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "DataFile/DataFile_General.h"
+#include "Function/Function_Register.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Platform/Platform_Console.h"
@@ -45,7 +46,7 @@ void PerformOtherForAll(int subType) { Event_PerformAll(EV_OTHER, subType); }
 int32_t ArgumentSlot(int32_t index) { return (index >= 0 && index < kArgumentSlotCount) ? index : 0; }
 
 bool GetArgumentRelative(CInstance*, int32_t, RValue* v) {
-  v->SetReal(g_BuiltInState.actionRelative ? 1.0 : 0.0);
+  v->SetReal(Action_Relative() ? 1.0 : 0.0);
   return true;
 }
 bool GetArgument(CInstance*, int32_t index, RValue* v) {

@@ -1,7 +1,7 @@
 // Runner state that only built-in variables read and write, and state owned by subsystems that
 // publish into it: the input layer (mouse and keyboard values of the step), the display (the view
 // being drawn, the multisample counts), the caption settings, the web layer (the map of the running
-// asynchronous event) and the action library's relative flag.
+// asynchronous event).
 //
 // Every item starts at the value a game sees before the owning subsystem has done anything: no
 // mouse button, no key, an empty typed string, no view being drawn, no asynchronous map.
@@ -51,7 +51,6 @@ struct BuiltInState {
   int32_t viewCurrent = 0;       // the view being drawn
   int32_t displayAA = 0;         // sum of the supported multisample counts among 2, 4, 8, 16
   int32_t asyncLoad = -1;        // map of the running asynchronous event, -1 outside one
-  bool actionRelative = false;   // the action library's relative flag (action_set_relative)
 };
 
 extern BuiltInState g_BuiltInState;

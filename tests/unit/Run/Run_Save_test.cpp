@@ -11,6 +11,7 @@
 #include <string>
 
 #include "../Variable/BuiltInTestWorld.h"
+#include "Function/Function_Exercise.h"
 #include "Runner/Runner_Folders.h"
 #include "Support/Support_Stream.h"
 
@@ -21,7 +22,7 @@ constexpr int32_t kVarX = 100003;
 constexpr int32_t kVarText = 100004;
 
 class SaveGameTest : public BuiltInWorldTest {
- protected:
+ public:
   void SetUp() override {
     BuiltInWorldTest::SetUp();
     g_General.gameId = 4242;
@@ -90,10 +91,20 @@ class SaveGameTest : public BuiltInWorldTest {
     return f;
   }
 
+  void GameFunctionsThroughTheSaveFolder();
+  void EndAndRestartRequests();
+
   CInstance* a = nullptr;
   CInstance* b = nullptr;
   int32_t aId = 0;
   int32_t bId = 0;
+};
+
+// The fixture's world outside a TEST_F (the registry's exercises run in a plain test).
+struct SaveWorld : SaveGameTest {
+  SaveWorld() { SetUp(); }
+  ~SaveWorld() override { TearDown(); }
+  void TestBody() override {}
 };
 
 }  // namespace
@@ -215,7 +226,7 @@ TEST_F(SaveGameTest, SavesOfAnotherGameOrVersionAreRefused) {
   EXPECT_EQ(Fingerprint(), before);
 }
 
-TEST_F(SaveGameTest, GameFunctionsWriteAndRequestThroughTheSaveFolder) {
+void SaveGameTest::GameFunctionsThroughTheSaveFolder() {
   char folder[] = "/tmp/tessera-save-XXXXXX";
   ASSERT_NE(::mkdtemp(folder), nullptr);
   const char* oldXdg = std::getenv("XDG_DATA_HOME");
@@ -251,6 +262,18 @@ TEST_F(SaveGameTest, GameFunctionsWriteAndRequestThroughTheSaveFolder) {
   EXPECT_EQ(g_RunState.currentRoom, 0);
   EXPECT_EQ(g_RunState.score, 77);
 
+  // The actions do the same.
+  RValue second("slot2.sav");
+  ASSERT_TRUE(FindFunction("action_save_game", &id));
+  CallFunction(id, result, nullptr, nullptr, 1, &second);
+  EXPECT_EQ(result.real, 1);
+  ASSERT_TRUE(FindFunction("action_load_game", &id));
+  CallFunction(id, result, nullptr, nullptr, 1, &second);
+  EXPECT_EQ(g_RunState.newRoom, kRequestLoadGame);
+  g_RunState.newRoom = kNoRequest;
+  ::unlink((std::string(folder) + "/SaveTest/slot2.sav").c_str());
+  ASSERT_TRUE(FindFunction("game_load", &id));
+
   RValue missing("nothing_here.sav");
   const std::string out = ConsoleOf([&] { CallFunction(id, result, nullptr, nullptr, 1, &missing); });
   EXPECT_EQ(result.real, 0);
@@ -274,7 +297,7 @@ TEST_F(SaveGameTest, GameFunctionsWriteAndRequestThroughTheSaveFolder) {
   g_General.displayName.clear();
 }
 
-TEST_F(SaveGameTest, EndAndRestartAreRequestsForTheEndOfTheFrame) {
+void SaveGameTest::EndAndRestartRequests() {
   RValue result;
   int id = -1;
   ASSERT_TRUE(FindFunction("game_end", &id));
@@ -282,6 +305,12 @@ TEST_F(SaveGameTest, EndAndRestartAreRequestsForTheEndOfTheFrame) {
   EXPECT_EQ(g_RunState.newRoom, kRequestEndGame);
   ASSERT_TRUE(FindFunction("action_restart_game", &id));
   CallFunction(id, result, nullptr, nullptr, 0, nullptr);
+  EXPECT_EQ(g_RunState.newRoom, kRequestRestart);
+  ASSERT_TRUE(FindFunction("action_end_game", &id));
+  CallFunction(id, result, a, a, 0, nullptr);
+  EXPECT_EQ(g_RunState.newRoom, kRequestEndGame);
+  ASSERT_TRUE(FindFunction("game_restart", &id));
+  CallFunction(id, result, a, a, 0, nullptr);
   EXPECT_EQ(g_RunState.newRoom, kRequestRestart);
 
   // The relative flag the actions use is what argument_relative reads.
@@ -293,3 +322,15 @@ TEST_F(SaveGameTest, EndAndRestartAreRequestsForTheEndOfTheFrame) {
   CallFunction(id, result, a, a, 1, &flag);
   EXPECT_EQ(Get(nullptr, "argument_relative"), 0);
 }
+
+TEST_F(SaveGameTest, GameFunctionsWriteAndRequestThroughTheSaveFolder) { GameFunctionsThroughTheSaveFolder(); }
+TEST_F(SaveGameTest, EndAndRestartAreRequestsForTheEndOfTheFrame) { EndAndRestartRequests(); }
+
+const RegisterExercise kSaveGameFunctions({"game_save", "game_load", "action_save_game", "action_load_game"}, [] {
+  SaveWorld world;
+  world.GameFunctionsThroughTheSaveFolder();
+});
+const RegisterExercise kEndFunctions({"game_end", "game_restart", "action_end_game", "action_restart_game"}, [] {
+  SaveWorld world;
+  world.EndAndRestartRequests();
+});

@@ -8,6 +8,7 @@
 #include "../Variable/BuiltInTestWorld.h"
 #include "Code/Code_Load.h"
 #include "DataFile/DataFile_Load.h"
+#include "Function/Function_Exercise.h"
 
 namespace {
 
@@ -21,7 +22,7 @@ CEvent* Moment(const char* code) {
 }
 
 class TimelineTest : public BuiltInWorldTest {
- protected:
+ public:
   void TearDown() override {
     TimeLine_Reset();
     BuiltInWorldTest::TearDown();
@@ -48,6 +49,13 @@ class TimelineTest : public BuiltInWorldTest {
     i->timeline_loop = loop;
     return i;
   }
+};
+
+// The fixture's world outside a TEST_F (the registry's exercises run in a plain test).
+struct TimelineWorld : TimelineTest {
+  TimelineWorld() { SetUp(); }
+  ~TimelineWorld() override { TearDown(); }
+  void TestBody() override {}
 };
 
 }  // namespace
@@ -175,7 +183,11 @@ TEST_F(TimelineTest, AMomentThatDeletesItsTimelineEndsTheAdvanceSafely) {
   EXPECT_EQ(g_RunState.score, 1);
 }
 
-TEST_F(TimelineTest, FunctionsAndActions) {
+// The timeline functions and actions through the registry (also the registry's exercise for them).
+void TimelineFunctionsAndActions() {
+  TimelineWorld world;
+  auto Make = TimelineTest::Make;
+  auto Create = [](float x, float y) { return TimelineTest::Create(x, y); };
   Make(0, {0, 4, 8}, "123");
   Make(2, {1}, "1");
   CInstance* a = Create(0, 0);
@@ -210,7 +222,7 @@ TEST_F(TimelineTest, FunctionsAndActions) {
   EXPECT_EQ(result.real, 0);
   EXPECT_NE(std::string(LastErrorText()).find("Trying to delete non-existing timeline."), std::string::npos);
 
-  const std::string out = ConsoleOf([&] { call("timeline_moment_add", {RValue(0.0), RValue(3.0), RValue("x")}); });
+  const std::string out = TimelineTest::ConsoleOf([&] { call("timeline_moment_add", {RValue(0.0), RValue(3.0), RValue("x")}); });
   EXPECT_EQ(out, "timeline_moment_add :: deprecated function\n");
   EXPECT_EQ(TimeLine_Get(0)->MomentCount(), 2);
 
@@ -222,12 +234,16 @@ TEST_F(TimelineTest, FunctionsAndActions) {
   EXPECT_FALSE(a->timeline_running);  // start 1 means "do not start"
   EXPECT_TRUE(a->timeline_loop);
   EXPECT_EQ(a->timeline_position, 1.5f);
-  g_BuiltInState.actionRelative = true;
+  RValue relative(1.0);
+  int setRelative = -1;
+  ASSERT_TRUE(FindFunction("action_set_relative", &setRelative));
+  CallFunction(setRelative, result, a, a, 1, &relative);
   call("action_set_timeline_speed", {RValue(2.0)});
   EXPECT_EQ(a->timeline_speed, 3);
   call("action_set_timeline_position", {RValue(1.0)});
   EXPECT_EQ(a->timeline_position, 2.5f);
-  g_BuiltInState.actionRelative = false;
+  relative.SetReal(0);
+  CallFunction(setRelative, result, a, a, 1, &relative);
   call("action_set_timeline_speed", {RValue(0.5)});
   EXPECT_EQ(a->timeline_speed, 0.5f);
   call("action_timeline_start", {});
@@ -237,6 +253,15 @@ TEST_F(TimelineTest, FunctionsAndActions) {
   call("action_timeline_stop", {});
   EXPECT_EQ(a->timeline_position, 0);
 }
+
+TEST(TimelineFunctions, FunctionsAndActions) { TimelineFunctionsAndActions(); }
+
+const RegisterExercise kTimelineFunctions(
+    {"timeline_exists", "timeline_get_name", "timeline_name", "timeline_add", "timeline_delete",
+     "timeline_moment_clear", "timeline_moment_add", "action_set_timeline", "action_timeline_set",
+     "action_set_timeline_position", "action_set_timeline_speed", "action_timeline_start",
+     "action_timeline_pause", "action_timeline_stop"},
+    TimelineFunctionsAndActions);
 
 namespace {
 

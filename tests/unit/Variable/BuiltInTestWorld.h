@@ -22,7 +22,7 @@
 #include "Variable/Variable_Instance.h"
 
 class BuiltInWorldTest : public ::testing::Test {
- protected:
+ public:
   void SetUp() override {
     RegisterAllFunctions();
     Variable_InitBuiltIns();
