@@ -71,6 +71,7 @@ void WireBuiltInsTimelinesAndSaves() {
   Variable_InitBuiltIns();
   DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
   Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
   // Error frames name objects, events and, while a moment runs, the timeline.
   CErrorNames names;

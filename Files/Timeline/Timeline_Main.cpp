@@ -166,6 +166,15 @@ const char* TimeLine_Name(int32_t index) {
   return g_table[static_cast<size_t>(index)].name.c_str();
 }
 
+int32_t TimeLine_Find(const char* name) {
+  if (name == nullptr) return -1;
+  for (int32_t i = 0; i < TimeLine_Count(); ++i) {
+    const TimelineSlot& slot = g_table[static_cast<size_t>(i)];
+    if (slot.timeline != nullptr && slot.name == name) return i;
+  }
+  return -1;
+}
+
 void TimeLine_Set(int32_t index, CTimeLine* timeline, const char* name) {
   if (index < 0) {
     delete timeline;

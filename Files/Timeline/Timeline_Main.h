@@ -75,6 +75,9 @@ bool TimeLine_Exists(int32_t index);
 CTimeLine* TimeLine_Get(int32_t index);
 // The name of an existing timeline, or null.
 const char* TimeLine_Name(int32_t index);
+// The index of the timeline named `name` (exact, case-sensitive), or -1. Code that names a
+// timeline resolves through it.
+int32_t TimeLine_Find(const char* name);
 // Puts `timeline` named `name` at `index` (the table grows; a timeline already there is freed).
 // Takes ownership. Used by the loader and by tests.
 void TimeLine_Set(int32_t index, CTimeLine* timeline, const char* name);

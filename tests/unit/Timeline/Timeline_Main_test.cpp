@@ -326,6 +326,8 @@ TEST_F(TimelineTest, LoadsTheChunkAndCompilesSourceMomentsAtPreparation) {
   EXPECT_FALSE(TimeLine_Exists(0));
   ASSERT_TRUE(TimeLine_Exists(1));
   EXPECT_STREQ(TimeLine_Name(1), "tl_walk");
+  EXPECT_EQ(TimeLine_Find("tl_walk"), 1);
+  EXPECT_EQ(TimeLine_Find("TL_WALK"), -1);
   const CTimeLine* t = TimeLine_Get(1);
   ASSERT_EQ(t->MomentCount(), 2);
   EXPECT_EQ(t->Time(0), 5);
