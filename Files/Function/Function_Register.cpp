@@ -16,6 +16,8 @@ void Function_BindAll() {
   Function_Action_Bind();
   Function_Object_Bind();
   Function_Room_Bind();
+  Function_Timeline_Bind();
+  Function_SaveGame_Bind();
 }
 
 const RValue& FunctionArgument(int argc, const RValue* args, int i) {

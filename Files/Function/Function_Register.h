@@ -17,6 +17,8 @@ void Function_Game_Bind();      // Function_Game.cpp: instances and plain motion
 void Function_Action_Bind();    // Function_Action.cpp: drag-and-drop actions
 void Function_Object_Bind();    // Function_Object.cpp: object resources and events
 void Function_Room_Bind();      // Function_Room.cpp: rooms
+void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their actions
+void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

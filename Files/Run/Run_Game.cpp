@@ -83,6 +83,7 @@ int32_t Run_Frame(FrameTiming& timing, const LoopOptions& options) {
   if (g_RunHooks.roomSpeed) g_RunState.roomSpeed = g_RunHooks.roomSpeed();
   const int64_t now = clock.Micros();
   const int64_t wait = Pacing_FrameWait(timing, now, g_RunState.roomSpeed);
+  g_RunState.fps = timing.fps;
   if (!options.noSleep) Timer_Wait(clock, wait, Pump);
   if (g_RunHooks.updateAudio) g_RunHooks.updateAudio();
 

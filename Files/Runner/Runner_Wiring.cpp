@@ -14,7 +14,12 @@
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
 #include "Room/Room_Load.h"
+#include "Object/Object_Class.h"
+#include "Object/Object_Event.h"
 #include "Room/Room_Main.h"
+#include "Run/Run_Save.h"
+#include "Timeline/Timeline_Main.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
@@ -60,6 +65,22 @@ void WireWorld() {
   Room_Install();
 }
 
+// The built-in variable table (before any code is linked, so that built-in names resolve), the
+// timelines and the saved-game load at the end of a frame.
+void WireBuiltInsTimelinesAndSaves() {
+  Variable_InitBuiltIns();
+  DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
+  Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
+  g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
+  // Error frames name objects, events and, while a moment runs, the timeline.
+  CErrorNames names;
+  names.eventName = [](int, int type, int number, char* buffer, size_t size) { Event_Name(type, number, buffer, size); };
+  names.objectName = Object_Name;
+  names.timelineName = TimeLine_Name;
+  SetErrorNames(names);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -76,6 +97,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     const std::string spec = bp.codeName + "@" + std::to_string(bp.line + 1);
     VM_AddBreakpoint(spec.c_str());
   }
+  WireBuiltInsTimelinesAndSaves();
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
