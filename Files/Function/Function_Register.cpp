@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "Function/Function_Library.h"
 #include "Platform/Platform_Memory.h"
 
 void Function_BindAll() {
@@ -18,6 +19,7 @@ void Function_BindAll() {
   Function_Room_Bind();
   Function_Timeline_Bind();
   Function_SaveGame_Bind();
+  Function_ImplementLibrary();
 }
 
 const RValue& FunctionArgument(int argc, const RValue* args, int i) {

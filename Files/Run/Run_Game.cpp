@@ -76,6 +76,7 @@ void Run_EndGame() {
   if (g_RunState.roomEntered && g_RunHooks.leaveRoom) g_RunHooks.leaveRoom(true);
   if (g_RunHooks.freeRoomStates) g_RunHooks.freeRoomStates();
   if (g_RunHooks.extensionsFinalise) g_RunHooks.extensionsFinalise();
+  if (g_RunHooks.freeGameData) g_RunHooks.freeGameData();
 }
 
 int32_t Run_Frame(FrameTiming& timing, const LoopOptions& options) {

@@ -11,6 +11,9 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Function/Function_DataStructure.h"
+#include "Function/Function_Library.h"
+#include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
 #include "Room/Room_Load.h"
@@ -90,6 +93,11 @@ void WireErrors() {
 
 void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.createGlobals = Variable_PrepareGlobals;
+  g_RunHooks.seedRandom = Random_SetSeed;
+  g_RunHooks.freeGameData = [] {
+    Function_CloseAllFiles();
+    DataStructures_FreeAll();
+  };
   WireCode();
   WireErrors();
   WireWorld();

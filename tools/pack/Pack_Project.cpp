@@ -11,6 +11,7 @@
 #include "Code/Code_Function.h"
 #include "Pack_Events.h"
 #include "Platform/Platform_Console.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Writer_Code.h"
 #include "Writer_Settings.h"
 #include "Writer_World.h"
@@ -422,6 +423,7 @@ std::vector<uint8_t> Builder::Build() {
   // The compiler resolves names as the runner will: scripts, then built-in functions; resources,
   // then constants.
   RegisterAllFunctions();
+  Variable_InitBuiltIns();  // built-in variable names compile as built-ins, as in the runner
   CFunctionHooks fh;
   fh.findScript = FindScript;
   fh.scriptName = ScriptName;
