@@ -52,7 +52,7 @@ int64_t ShiftRight(int64_t value, int64_t count) {
 class Folder {
  public:
   explicit Folder(const Program& program)
-      : program_(program), locals_(program.localNames.begin(), program.localNames.end()) {}
+      : locals_(program.localNames.begin(), program.localNames.end()) {}
 
   void FoldStatement(Stmt& s) {
     if (s.expr) FoldExpr(s.expr);
@@ -131,7 +131,6 @@ class Folder {
     }
   }
 
-  const Program& program_;
   // The names declared with var, for the selector of every plain variable (a hash set keeps large
   // programs linear).
   std::unordered_set<std::string> locals_;
