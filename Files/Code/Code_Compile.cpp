@@ -1,7 +1,9 @@
 #include "Code/Code_Compile.h"
 
 #include <cstring>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "Code/Code_Constant.h"
@@ -9,6 +11,7 @@
 #include "Code/Code_Function.h"
 #include "Code/Code_Script.h"
 #include "Code/Code_VM.h"
+#include "Runner/Runner_Folders.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 
@@ -112,15 +115,17 @@ bool Code_CompileScripts() {
   return true;
 }
 
-void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
-  result.Reset();
-  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
-  CCode* code = Code_CompileText("execute_string", args[0].Str());
+namespace {
+
+// Compiles `text` as a code unit named `name` and runs it with self and other; the further
+// arguments of the call fill the argument slots, and the caller's slots come back after.
+void RunCodeText(const char* name, const char* text, RValue& result, CInstance* self, CInstance* other, int argc,
+                 RValue* args) {
+  CCode* code = Code_CompileText(name, text);
   if (code == nullptr) {
     ReportActionError(CompileErrorText(), false);
     return;
   }
-  // The code sees the further arguments in the argument slots; the caller's slots come back after.
   RValue saved[kArgumentSlotCount];
   for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
   const int savedCount = g_ArgumentCount;
@@ -136,7 +141,30 @@ void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int a
   delete code;
 }
 
+}  // namespace
+
+void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
+  RunCodeText("execute_string", args[0].Str(), result, self, other, argc, args);
+}
+
+void Code_ExecuteFile(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
+  const std::string path = Folders_FindForRead(args[0].Str());
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    ReportActionErrorF(false, "execute_file: unable to open the file %s", args[0].Str());
+    return;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  RunCodeText("execute_file", text.str().c_str(), result, self, other, argc, args);
+}
+
 void Code_InstallCompiler() {
   SetConstantEvaluateHook(&Code_EvaluateConstantExpression);
   ImplementFunction("execute_string", &Code_ExecuteString);
+  ImplementFunction("execute_file", &Code_ExecuteFile);
 }

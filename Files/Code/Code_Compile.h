@@ -36,6 +36,10 @@ bool Code_CompileScripts();
 // returns. A compile error is reported (non-fatal, framed with the current action) and gives 0.
 void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
 
+// execute_file(name, arguments...): as execute_string with the text of a file (read from the save
+// folder, else the game's folder); a file that cannot be read is a non-fatal error.
+void Code_ExecuteFile(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+
 // Installs the compiler where the runner needs it: the evaluator of game constants and the
 // routine of execute_string.
 void Code_InstallCompiler();

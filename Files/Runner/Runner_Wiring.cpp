@@ -47,7 +47,11 @@ bool PrepareConstants() {
 }
 
 void WireCode() {
-  DataFile_SetRegisterFunctions([] { RegisterAllFunctions(); });
+  // The compiler binds execute_string and execute_file, so it is installed once the registry is full.
+  DataFile_SetRegisterFunctions([] {
+    RegisterAllFunctions();
+    Code_InstallCompiler();
+  });
   DataFile_SetPrePassHandler(MakeTag("STRG"), Chunk<Code_LoadSTRG>);
   DataFile_SetPrePassHandler(MakeTag("CODE"), Chunk<Code_LoadCODE>);
   DataFile_SetPrePassHandler(MakeTag("VARI"), Chunk<Code_LinkVARI>);
@@ -56,7 +60,6 @@ void WireCode() {
   DataFile_SetMainHandler(MakeTag("CODE"), Chunk<Code_LinkCODE>);
   Prepare_SetStep(kPrepareConstants, PrepareConstants);
   VM_Install();
-  Code_InstallCompiler();
 }
 
 // Objects, instances and rooms: their chunks, their preparation steps and the run hooks.
