@@ -29,7 +29,7 @@ build-fuzz: deps
 
 run: build
 	@$(BUILD)/release/tessera-pack examples/demo -o $(BUILD)/demo.win
-	@$(BUILD)/release/tessera -game $(BUILD)/demo.win -headless -frames 60
+	@$(BUILD)/release/tessera -game $(BUILD)/demo.win -headless
 
 test-release: build
 	@cd $(BUILD)/release && ctest -j$(JOBS) --output-on-failure

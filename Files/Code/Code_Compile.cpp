@@ -1,11 +1,17 @@
 #include "Code/Code_Compile.h"
 
 #include <cstring>
+#include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
 
 #include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_Script.h"
+#include "Code/Code_VM.h"
+#include "Runner/Runner_Folders.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 
@@ -84,11 +90,81 @@ CCode* Code_CompileText(const char* name, const char* text, Compiler::CompileAs 
 }
 
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out) {
-  Compiler::CompileResult result =
-      Compiler::Compile(text ? text : "", Code_RunnerCompileHooks(), Compiler::CompileAs::Expression);
-  if (!result.ok || !result.code.isConstant) return false;
-  if (out) *out = ToValue(result.code.constant);
+  CCode* code = Code_CompileText(codeName, text, Compiler::CompileAs::Expression);
+  if (code == nullptr) return false;
+  RValue value;
+  // A folded expression is a constant unit; anything else (a call, say) runs without an instance.
+  const bool ok = VM_Execute(nullptr, nullptr, code, &value);
+  delete code;
+  if (ok && out) *out = std::move(value);
+  return ok;
+}
+
+bool Code_CompileScripts() {
+  for (int32_t i = 0; i < Script_Count(); ++i) {
+    CScript* script = Script_Get(i);
+    if (script == nullptr || script->code != nullptr) continue;
+    CCode* code = Code_CompileText(script->Name(), script->Source());
+    if (code == nullptr) {
+      ReportErrorF(true, "COMPILATION ERROR in Script: %s\n%s", script->Name(), CompileErrorText());
+      return false;
+    }
+    code->index = -1;
+    script->code = code;
+  }
   return true;
 }
 
-void Code_InstallCompiler() { SetConstantEvaluateHook(&Code_EvaluateConstantExpression); }
+namespace {
+
+// Compiles `text` as a code unit named `name` and runs it with self and other; the further
+// arguments of the call fill the argument slots, and the caller's slots come back after.
+void RunCodeText(const char* name, const char* text, RValue& result, CInstance* self, CInstance* other, int argc,
+                 RValue* args) {
+  CCode* code = Code_CompileText(name, text);
+  if (code == nullptr) {
+    ReportActionError(CompileErrorText(), false);
+    return;
+  }
+  RValue saved[kArgumentSlotCount];
+  for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
+  const int savedCount = g_ArgumentCount;
+  int n = argc - 1;
+  if (n > kArgumentSlotCount) n = kArgumentSlotCount;
+  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i + 1];
+  g_ArgumentCount = n;
+
+  if (!VM_Execute(self, other, code, &result)) result.Reset();
+
+  for (int i = 0; i < kArgumentSlotCount; ++i) g_Arguments[i] = std::move(saved[i]);
+  g_ArgumentCount = savedCount;
+  delete code;
+}
+
+}  // namespace
+
+void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
+  RunCodeText("execute_string", args[0].Str(), result, self, other, argc, args);
+}
+
+void Code_ExecuteFile(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
+  result.Reset();
+  if (argc < 1 || args == nullptr || !args[0].IsString()) return;
+  const std::string path = Folders_FindForRead(args[0].Str());
+  std::ifstream in(path, std::ios::binary);
+  if (!in) {
+    ReportActionErrorF(false, "execute_file: unable to open the file %s", args[0].Str());
+    return;
+  }
+  std::ostringstream text;
+  text << in.rdbuf();
+  RunCodeText("execute_file", text.str().c_str(), result, self, other, argc, args);
+}
+
+void Code_InstallCompiler() {
+  SetConstantEvaluateHook(&Code_EvaluateConstantExpression);
+  ImplementFunction("execute_string", &Code_ExecuteString);
+  ImplementFunction("execute_file", &Code_ExecuteFile);
+}

@@ -5,6 +5,8 @@
 #include "Code/Code_Compiler.h"
 #include "Code/Code_Load.h"
 
+class CInstance;
+
 // The lookups of the running runner: FindFunction and ArgumentCount of the function registry,
 // ResolveBareName (resources, then constants), the variable-name registry, and globalvar
 // declarations that set the globalvar flags at once.
@@ -17,9 +19,27 @@ Compiler::CompileHooks Code_RunnerCompileHooks();
 CCode* Code_CompileText(const char* name, const char* text,
                         Compiler::CompileAs as = Compiler::CompileAs::Statements);
 
-// Evaluates a constant's value text at preparation: an expression that folds to a constant gives
-// its value. Returns false when the text does not compile or is not constant.
+// Evaluates a constant's value text at preparation, compiled as an expression under `codeName`:
+// an expression that folds gives its constant, any other is run on the virtual machine without an
+// instance. Returns false when the text does not compile or the run fails.
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out);
 
-// Installs the compiler where the registry evaluates game constants.
+// Preparation of a game that carries source text: compiles every script that has source text and
+// no code unit yet, in index order, each under its own name. The first script that fails to
+// compile is reported as fatal with "COMPILATION ERROR in Script: <name>\n<compile error text>"
+// and the result is false (the game must not start).
+bool Code_CompileScripts();
+
+// The built-in function execute_string(code, arguments...): compiles `code` as statements and runs
+// it with the caller's self and other; the further arguments are argument0, argument1, ... of the
+// code (the caller's argument slots are restored afterwards) and the result is the value the code
+// returns. A compile error is reported (non-fatal, framed with the current action) and gives 0.
+void Code_ExecuteString(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+
+// execute_file(name, arguments...): as execute_string with the text of a file (read from the save
+// folder, else the game's folder); a file that cannot be read is a non-fatal error.
+void Code_ExecuteFile(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+
+// Installs the compiler where the runner needs it: the evaluator of game constants and the
+// routine of execute_string.
 void Code_InstallCompiler();

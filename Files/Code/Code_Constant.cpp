@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "Code/Code_ConstantTable.h"
+#include "Code/Code_NameIndex.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
 
@@ -22,6 +23,11 @@ ConstantEvaluateHook g_Evaluate = nullptr;
 ConstantMessageHook g_Message = nullptr;
 ResourceFindHook g_FindResource[static_cast<int>(ResourceKind::Count)] = {};
 
+// Name lookups; the most recently added entry of a name wins.
+const char* EntryName(int position) { return g_Names[position]; }
+CNameIndex g_ByName(EntryName, false);
+CNameIndex g_ByNameNoCase(EntryName, true);
+
 void Append(const char* name, RValue&& value) {
   if (g_Count == g_Capacity) {
     int capacity = g_Capacity + kGrowBy;
@@ -34,17 +40,8 @@ void Append(const char* name, RValue&& value) {
   g_Names[g_Count] = MemDupString(name != nullptr ? name : "");
   RValue::StoreRaw(&g_Values[g_Count], std::move(value));
   ++g_Count;
-}
-
-int LowerAscii(unsigned char c) { return (c >= 'A' && c <= 'Z') ? c - 'A' + 'a' : c; }
-
-bool EqualNoCase(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    int ca = LowerAscii(static_cast<unsigned char>(*a));
-    int cb = LowerAscii(static_cast<unsigned char>(*b));
-    if (ca != cb) return false;
-    if (ca == 0) return true;
-  }
+  g_ByName.Add(g_Count - 1, true);
+  g_ByNameNoCase.Add(g_Count - 1, true);
 }
 
 bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
@@ -86,25 +83,17 @@ void AddConstant(const char* name, double value) { Append(name, RValue(value)); 
 void AddConstant(const char* name, const char* value) { Append(name, RValue(value != nullptr ? value : "")); }
 
 bool FindConstant(const char* name, RValue* out) {
-  if (name == nullptr) return false;
-  for (int i = g_Count - 1; i >= 0; --i) {
-    if (std::strcmp(g_Names[i], name) == 0) {
-      if (out != nullptr) *out = g_Values[i];
-      return true;
-    }
-  }
-  return false;
+  int i = g_ByName.Find(name);
+  if (i < 0) return false;
+  if (out != nullptr) *out = g_Values[i];
+  return true;
 }
 
 bool FindConstantNoCase(const char* name, RValue* out) {
-  if (name == nullptr) return false;
-  for (int i = g_Count - 1; i >= 0; --i) {
-    if (EqualNoCase(g_Names[i], name)) {
-      if (out != nullptr) *out = g_Values[i];
-      return true;
-    }
-  }
-  return false;
+  int i = g_ByNameNoCase.Find(name);
+  if (i < 0) return false;
+  if (out != nullptr) *out = g_Values[i];
+  return true;
 }
 
 int ConstantCount() { return g_Count; }
@@ -122,6 +111,8 @@ void ReleaseConstants() {
   g_Values = nullptr;
   g_Count = 0;
   g_Capacity = 0;
+  g_ByName.Clear();
+  g_ByNameNoCase.Clear();
 }
 
 void AddBuiltinConstants() {
@@ -135,6 +126,8 @@ void AddBuiltinConstants() {
 
 void SetConstantEvaluateHook(ConstantEvaluateHook hook) { g_Evaluate = hook; }
 void SetConstantMessageHook(ConstantMessageHook hook) { g_Message = hook; }
+ConstantEvaluateHook CurrentConstantEvaluateHook() { return g_Evaluate; }
+ConstantMessageHook CurrentConstantMessageHook() { return g_Message; }
 
 bool IsIdentifier(const char* name) {
   if (name == nullptr) return false;
@@ -250,6 +243,11 @@ bool DefineConstants(const CGameConstant* constants, int count) {
 void SetResourceFindHook(ResourceKind kind, ResourceFindHook hook) {
   int k = static_cast<int>(kind);
   if (k >= 0 && k < static_cast<int>(ResourceKind::Count)) g_FindResource[k] = hook;
+}
+
+ResourceFindHook CurrentResourceFindHook(ResourceKind kind) {
+  int k = static_cast<int>(kind);
+  return (k >= 0 && k < static_cast<int>(ResourceKind::Count)) ? g_FindResource[k] : nullptr;
 }
 
 bool ResolveBareName(const char* name, RValue* out) {

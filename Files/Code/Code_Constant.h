@@ -37,6 +37,7 @@ struct CGameConstant {
 // run. The compiler installs this; until then the built-in evaluator (EvaluateConstantText) is used.
 using ConstantEvaluateHook = bool (*)(const char* codeName, const char* text, RValue* out);
 void SetConstantEvaluateHook(ConstantEvaluateHook hook);
+ConstantEvaluateHook CurrentConstantEvaluateHook();
 
 // The evaluator used until the compiler is attached: after trimming blanks, an optional sign and a
 // decimal number (digits with at most one point) or a "$" hexadecimal number; a string in single or
@@ -46,6 +47,7 @@ bool EvaluateConstantText(const char* text, RValue* out);
 // Where the failure messages of DefineConstants go (default: a line on the console).
 using ConstantMessageHook = void (*)(const char* message);
 void SetConstantMessageHook(ConstantMessageHook hook);
+ConstantMessageHook CurrentConstantMessageHook();
 
 // True when `name` is an identifier: a letter or underscore, then letters, digits and underscores.
 bool IsIdentifier(const char* name);
@@ -75,6 +77,7 @@ enum class ResourceKind : uint8_t {
 // Index of the resource of `kind` named `name`, or -1. Installed by the resource modules.
 using ResourceFindHook = int (*)(const char* name);
 void SetResourceFindHook(ResourceKind kind, ResourceFindHook hook);
+ResourceFindHook CurrentResourceFindHook(ResourceKind kind);
 
 // Resolves a bare name used as a value: object, sprite, sound, background, path, font, timeline,
 // script and room names (giving the index), then the constants table (backwards, exact case).

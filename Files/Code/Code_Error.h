@@ -77,7 +77,9 @@ char* BuildCompileErrorText(const char* code, int position, const char* message,
 
 enum class ErrorDialogResult : uint8_t { Abort, Ignore };
 
-// Shows the dialog for `text`; `fatal` hides Ignore. Returns the player's choice.
+// Shows the dialog for `text` (laid out by ErrorDialogText, caption kErrorDialogCaption) with the
+// buttons Copy, Clear, Abort and Ignore; `fatal` hides Ignore. Before it opens the window layer waits
+// 100 ms and dispatches pending window messages, twice. Returns the player's choice.
 using ErrorDialogHook = ErrorDialogResult (*)(const char* text, bool fatal);
 // Installs the dialog (null restores the default). The default, used while there is no window and
 // under -headless, shows nothing: a non-fatal report continues as if Ignore was chosen.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <unordered_set>
 #include <cstdint>
 #include <string>
 
@@ -50,7 +51,8 @@ int64_t ShiftRight(int64_t value, int64_t count) {
 
 class Folder {
  public:
-  explicit Folder(const Program& program) : program_(program) {}
+  explicit Folder(const Program& program)
+      : locals_(program.localNames.begin(), program.localNames.end()) {}
 
   void FoldStatement(Stmt& s) {
     if (s.expr) FoldExpr(s.expr);
@@ -111,8 +113,7 @@ class Folder {
   void FoldVariable(Expr& v) {
     for (auto& index : v.args) FoldExpr(index);
     if (!v.instance) {
-      const bool local = std::find(program_.localNames.begin(), program_.localNames.end(),
-                                   v.name) != program_.localNames.end();
+      const bool local = locals_.count(v.name) != 0;
       v.selectorKnown = true;
       v.selector = local ? kSelectorLocal : kSelectorPlainName;
       return;
@@ -130,7 +131,9 @@ class Folder {
     }
   }
 
-  const Program& program_;
+  // The names declared with var, for the selector of every plain variable (a hash set keeps large
+  // programs linear).
+  std::unordered_set<std::string> locals_;
 };
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "Code/Code_Error.h"
 #include "Code/Code_FunctionTable.h"
+#include "Code/Code_NameIndex.h"
 #include "Function/Function_Register.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
@@ -32,6 +33,10 @@ FamilyRange g_Families[kMaxFamilies];
 int g_FamilyCount = 0;
 
 CFunctionHooks g_Hooks;
+
+// Name lookup; the first registered function of a name wins.
+const char* RecordName(int position) { return g_Functions[position].name; }
+CNameIndex g_ByName(RecordName, false);
 
 // The routine of a function that is not built yet must say which function was called, but the
 // calling convention carries no id. Each registry position therefore gets its own tiny forwarder
@@ -80,6 +85,7 @@ int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool
   }
   record.argumentCount = argumentCount;
   record.callCount = -1;
+  g_ByName.Add(id, false);
   if (routine == nullptr) {
     record.routine = NotImplementedRoutineFor(id);
     record.implemented = false;
@@ -125,6 +131,7 @@ void ReleaseFunctions() {
   g_FunctionCapacity = 0;
   g_FamilyCount = 0;
   g_AllRegistered = false;
+  g_ByName.Clear();
 }
 
 int FunctionCount() { return g_FunctionCount; }
@@ -159,13 +166,10 @@ bool FindFunction(const char* name, int* id) {
     if (id != nullptr) *id = found + kExtensionIdBase;
     return true;
   }
-  for (int i = 0; i < g_FunctionCount; ++i) {
-    if (std::strcmp(g_Functions[i].name, name) == 0) {
-      if (id != nullptr) *id = i;
-      return true;
-    }
-  }
-  return false;
+  found = g_ByName.Find(name);
+  if (found < 0) return false;
+  if (id != nullptr) *id = found;
+  return true;
 }
 
 int ArgumentCount(int id) {
@@ -227,8 +231,7 @@ void PrintFunctionCounts() {
                   ImplementedFunctionCount());
   for (int f = 0; f < g_FamilyCount; ++f) {
     FunctionFamilyInfo info = FunctionFamily(f);
-    Console::Output("  %-78s %4d registered, %4d implemented\n", info.name, info.count,
-                    info.implemented);
+    Console::Output("  %s: %d registered, %d implemented\n", info.name, info.count, info.implemented);
   }
 }
 

@@ -27,9 +27,11 @@ inline constexpr int kArgumentCountAny = -1;     // any number of arguments
 inline constexpr int kArgumentCountNone = -100;  // the id names nothing
 inline constexpr int kMaxFunctionArguments = 16;
 
+// Extension function 0 has the id 500000 itself, so the script range ends just below it (no game
+// has anywhere near 400000 scripts).
 inline bool IsBuiltinFunctionId(int id) { return id >= 0 && id < kScriptIdBase; }
-inline bool IsScriptFunctionId(int id) { return id >= kScriptIdBase && id <= kExtensionIdBase; }
-inline bool IsExtensionFunctionId(int id) { return id > kExtensionIdBase; }
+inline bool IsScriptFunctionId(int id) { return id >= kScriptIdBase && id < kExtensionIdBase; }
+inline bool IsExtensionFunctionId(int id) { return id >= kExtensionIdBase; }
 
 // ---- The registry ----------------------------------------------------------------------------
 

@@ -338,7 +338,8 @@ class Generator {
     Access a;
     if (v.selectorKnown) {
       const int64_t sel = v.selector;
-      if (sel >= kInstanceIdBase && sel - kInstanceIdBase <= 32767) {
+      // An instance id travels as id - 100000 in the immediate, which the machine reads unsigned.
+      if (sel >= kInstanceIdBase && sel - kInstanceIdBase <= 65535) {
         a.flags |= kRefImmediateSel | kRefInstanceBias;
         a.immediate = static_cast<uint16_t>(sel - kInstanceIdBase);
       } else if (sel >= -32768 && sel <= 32767) {
@@ -460,7 +461,15 @@ class Generator {
 
   // ---- statements -------------------------------------------------------------------------------
 
+  // Every statement leaves the stack as it found it; a difference is a fault of the generator
+  // and is refused rather than producing code that corrupts the machine's stack.
   void Statement(const Stmt& s) {
+    const size_t depth = types_.Depth();
+    StatementBody(s);
+    if (types_.Depth() != depth) throw GenerateFailure{"Internal compiler error: unbalanced stack.", s.position};
+  }
+
+  void StatementBody(const Stmt& s) {
     position_ = s.position;
     switch (s.kind) {
       case StmtKind::Empty:

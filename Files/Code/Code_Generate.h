@@ -61,7 +61,8 @@ struct CompiledCode {
   CompileConstant constant;
 };
 
-// Generates code for a folded program. Fails only for code too large for branch offsets.
+// Generates code for a folded program. Fails only for code too large for branch offsets (and,
+// as a guard against faults of the generator itself, for a statement that unbalances the stack).
 bool Generate(const Program& program, CompiledCode& out, CompileProblem& problem);
 
 }  // namespace Compiler

@@ -19,7 +19,10 @@
 //   pre-pass:  Code_LoadSTRG, Code_LoadCODE, Code_LinkVARI (in file order; VARI before CODE is
 //              linked as soon as CODE arrives)
 //   main pass: Code_LoadSCPT (Code_Script.h), Code_LinkFUNC (after the built-in functions are
-//              registered and SCPT is loaded), Code_LinkCODE
+//              registered, VM_Install has connected the script table to the registry and SCPT is
+//              loaded), Code_LinkCODE
+// The view handed to the pre-pass handlers must stay valid until the pre-pass ends (a VARI chunk
+// met before CODE is linked from it when CODE arrives).
 //   side file: Code_LoadDebugSTRG, Code_LoadDebugDBGI, Code_LoadDebugSCPT (any order, any time
 //              before code units are built)
 #pragma once

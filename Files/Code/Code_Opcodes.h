@@ -117,7 +117,9 @@ constexpr int OperandWidth(uint32_t word) {
 constexpr int InstructionLength(uint32_t word) { return 4 + OperandWidth(word); }
 
 // ---- Variable references ---------------------------------------------------------------------------
-// The 4-byte operand of push.v and pop.
+// The 4-byte operand of push.v and pop. Stack order: a computed selector is pushed first and an
+// index second (the index is on top). A pop finds the value to store below both: the machine pops
+// the index, then the selector, then the value.
 
 constexpr uint32_t kRefNoIndex = 0x80000000u;      // no array index on the stack (index 0)
 constexpr uint32_t kRefInstanceBias = 0x40000000u; // add 100000 to the selector

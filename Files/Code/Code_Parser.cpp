@@ -72,7 +72,7 @@ class Parser {
   // Counts the parser's own recursion (statements inside statements, parentheses).
   struct NestingGuard {
     explicit NestingGuard(Parser& p) : parser(p) {
-      if (++parser.nesting_ > kMaxNesting) parser.Fail("Code is nested too deeply.");
+      if (++parser.nesting_ > kMaxParseNesting) parser.Fail("Code is nested too deeply.");
     }
     ~NestingGuard() { --parser.nesting_; }
     Parser& parser;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "Code/Code_Error.h"
 #include "Code/Code_Load.h"
 #include "Platform/Platform_Memory.h"
 
@@ -92,4 +93,18 @@ void Script_FreeAll() {
   MemFree(g_Scripts);
   g_Scripts = nullptr;
   g_ScriptCount = g_ScriptCapacity = 0;
+}
+
+bool Script_CompileAll(ScriptCompileHook compile) {
+  for (int32_t i = 0; i < g_ScriptCount; i++) {
+    CScript* script = g_Scripts[i];
+    if (script == nullptr || script->code != nullptr) continue;
+    CCode* code = compile ? compile(script->Name(), script->Source()) : nullptr;
+    if (code == nullptr) {
+      ReportErrorF(true, "COMPILATION ERROR in Script: %s\n%s", script->Name(), CompileErrorText());
+      return false;
+    }
+    script->code = code;
+  }
+  return true;
 }

@@ -43,3 +43,11 @@ const char* Script_Name(int32_t index);
 int32_t Script_Add(CScript* script);
 // Frees every script.
 void Script_FreeAll();
+
+// Compiles a script's source text into a code unit, or gives null (the error reporter then holds the
+// compile error text). The runner passes its compiler's entry.
+using ScriptCompileHook = CCode* (*)(const char* name, const char* source);
+// Preparation of a game that carries source text: compiles every script that has no code unit yet.
+// The first failure is reported as fatal, "COMPILATION ERROR in Script: %s\n%s" with the script's
+// name and the compile error text, and the result is false.
+bool Script_CompileAll(ScriptCompileHook compile);

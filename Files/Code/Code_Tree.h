@@ -42,9 +42,11 @@ struct Expr {
   int depth = 1;  // height of this subtree; the parser bounds it
 };
 
-// Deepest nesting of expressions and statements the compiler accepts; deeper code is refused
-// with "Code is nested too deeply." instead of exhausting the native stack.
-constexpr int kMaxNesting = 1000;
+// Limits that keep every pass within the native stack; deeper code is refused with "Code is
+// nested too deeply.". The parser recurses through about a dozen functions per parenthesis or
+// nested statement, the later passes through one to three per tree level.
+constexpr int kMaxParseNesting = 200;  // parentheses and statements inside statements
+constexpr int kMaxNesting = 1000;      // height of an expression tree
 
 enum class StmtKind {
   Empty,

@@ -48,6 +48,24 @@ inline void Store(uint8_t* p, T v) {
   std::memcpy(p, &v, sizeof v);
 }
 
+// Moves a value into stack bytes field by field (the stack may be only 4-byte aligned; field-sized
+// stores also let the next load of a field be forwarded from the store).
+inline void PutValue(uint8_t* p, RValue&& v) {
+  Store<int32_t>(p + offsetof(RValue, kind), v.kind);
+  Store<char*>(p + offsetof(RValue, text), v.text);
+  Store<double>(p + offsetof(RValue, real), v.real);
+  v.text = nullptr;
+  v.kind = VALUE_REAL;
+}
+// Moves a value out of stack bytes; the bytes no longer own a text.
+inline RValue TakeValue(const uint8_t* p) {
+  RValue v;
+  v.kind = Load<int32_t>(p + offsetof(RValue, kind));
+  v.text = Load<char*>(p + offsetof(RValue, text));
+  v.real = Load<double>(p + offsetof(RValue, real));
+  return v;
+}
+
 inline uint8_t* AlignDown(uint8_t* p, uintptr_t alignment) {
   return reinterpret_cast<uint8_t*>(reinterpret_cast<uintptr_t>(p) & ~(alignment - 1));
 }
@@ -72,6 +90,8 @@ struct VMEnvRecord {
   int32_t cursor;         // kind 2: index of the instance running now; the next is cursor - 1
   int32_t kind;           // 0: no further instance, 1: one pending, 2: array
 };
+
+constexpr size_t kEnvSpBeforeOffset = offsetof(VMEnvRecord, spBefore);
 
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
@@ -112,8 +132,40 @@ struct VMFrame {
   VMEnvRecord* env;
   uint8_t* frameTop;      // highest stack address of the running code's own items
   bool aborted;           // an error the run cannot continue from
+  uint8_t* sp;            // the stack pointer when the run was cut short
+  uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
   VMFrame* outer;         // the run this one is nested in
 };
+
+// Item tags. Every push records the item's type at its first slot and TAG_NONE at the others, so
+// the items a run leaves behind (a switch value, a repeat counter under an exit or a ret) can be
+// walked from the stack pointer and their texts freed. A walk that meets TAG_NONE (code that popped
+// part of an item, or the guard above a frame) stops rather than guess. Walks reach into the guard,
+// where only code that popped more than it pushed leaves items.
+constexpr uint8_t TAG_NONE = 0xFF;
+constexpr uint8_t TAG_ENV = 0xFE;
+
+inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
+  uint8_t* t = f.tags + ((p - f.stackBase) >> 2);
+  t[0] = uint8_t(type);
+  for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
+}
+
+// Frees the texts of the items in [from, to).
+void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
+  while (from < to && from >= f.stackBase) {
+    uint8_t tag = f.tags[(from - f.stackBase) >> 2];
+    if (tag == TAG_ENV) {
+      uint8_t* next = Load<uint8_t*>(from + kEnvSpBeforeOffset);
+      if (next <= from) return;
+      from = next;
+      continue;
+    }
+    if (!IsItemType(tag)) return;
+    FreeItem(tag, from);
+    from += kWidth[tag];
+  }
+}
 
 // ---- Runner-wide state ---------------------------------------------------------------------------
 
@@ -155,13 +207,16 @@ void PoolRelease() {
   if (g_PoolIndex > 0) g_PoolIndex--;
 }
 
-// Stack blocks, one per nesting level of runs, kept for reuse.
+// Stack blocks and their tag arrays, one per nesting level of runs, kept for reuse.
 uint8_t* g_StackBlocks[kVMMaxNestedRuns + 1];
+uint8_t* g_TagBlocks[kVMMaxNestedRuns + 1];
 
-uint8_t* StackBlock(int level) {
+uint8_t* StackBlock(int level, uint8_t** tags) {
   if (g_StackBlocks[level] == nullptr) {
     g_StackBlocks[level] = static_cast<uint8_t*>(MemAlloc(size_t(kVMStackSize) + kGuardSize + 16));
+    g_TagBlocks[level] = static_cast<uint8_t*>(MemAlloc((size_t(kVMStackSize) + kGuardSize + 16) / 4));
   }
+  *tags = g_TagBlocks[level];
   return g_StackBlocks[level];
 }
 
@@ -244,6 +299,24 @@ void AbortRun(VMFrame& f, const char* message) {
   f.aborted = true;
 }
 
+// Items that own a text (strings and values) are only taken as what they were pushed as: code that
+// reads another item, or part of one, as a string or a value would free memory it does not own.
+// Returns false (and ends the run) on a mismatch; the caller then leaves the stack untouched, so
+// the items are freed by their tags.
+bool IsTagged(VMFrame& f, const uint8_t* p, int type) {
+  if (p >= f.stackBase && p < f.stackBase + kVMStackSize + kGuardSize &&
+      f.tags[(p - f.stackBase) >> 2] == type) {
+    return true;
+  }
+  if (!f.aborted) AbortRun(f, "Execution Engine - Stack item type mismatch: the code is malformed");
+  return false;
+}
+
+bool Owns(VMFrame& f, const uint8_t* p, int type) {
+  if (type != TYPE_STRING && type != TYPE_VARIABLE) return true;
+  return IsTagged(f, p, type);
+}
+
 // ---- Operands of the arithmetic routines ---------------------------------------------------------
 
 enum OperandKind : uint8_t { K_DOUBLE, K_FLOAT, K_INT, K_LONG, K_BOOL, K_STRING, K_NONE };
@@ -295,8 +368,11 @@ void FreeOperand(Operand& op) {
 }
 
 // Pushes a result: as a value when `asValue`, else in its plain type.
-uint8_t* PushResult(uint8_t* sp, const Operand& r, bool asValue) {
+uint8_t* PushResult(VMFrame& f, uint8_t* sp, const Operand& r, bool asValue) {
   if (asValue) {
+    sp -= kValueSize;
+    TagItem(f, sp, TYPE_VARIABLE);
+    sp += kValueSize;
     sp -= kValueSize;
     RValue v;
     if (r.kind == K_STRING) v.AdoptText(r.s);
@@ -304,16 +380,16 @@ uint8_t* PushResult(uint8_t* sp, const Operand& r, bool asValue) {
     else if (r.kind == K_BOOL) v.real = r.b ? 1.0 : 0.0;
     else if (r.kind == K_FLOAT) v.real = double(r.f);
     else v.real = r.d;
-    RValue::StoreRaw(sp, std::move(v));
+    PutValue(sp, std::move(v));
     return sp;
   }
   switch (r.kind) {
-    case K_DOUBLE: sp -= 8; Store(sp, r.d); break;
-    case K_FLOAT: sp -= 4; Store(sp, r.f); break;
-    case K_INT: sp -= 4; Store(sp, int32_t(r.l)); break;
-    case K_LONG: sp -= 8; Store(sp, r.l); break;
-    case K_BOOL: sp -= 4; Store<int32_t>(sp, r.b ? 1 : 0); break;
-    case K_STRING: sp -= int32_t(sizeof(char*)); Store(sp, r.s); break;
+    case K_DOUBLE: sp -= 8; Store(sp, r.d); TagItem(f, sp, TYPE_DOUBLE); break;
+    case K_FLOAT: sp -= 4; Store(sp, r.f); TagItem(f, sp, TYPE_FLOAT); break;
+    case K_INT: sp -= 4; Store(sp, int32_t(r.l)); TagItem(f, sp, TYPE_INT); break;
+    case K_LONG: sp -= 8; Store(sp, r.l); TagItem(f, sp, TYPE_LONG); break;
+    case K_BOOL: sp -= 4; Store<int32_t>(sp, r.b ? 1 : 0); TagItem(f, sp, TYPE_BOOL); break;
+    case K_STRING: sp -= int32_t(sizeof(char*)); Store(sp, r.s); TagItem(f, sp, TYPE_STRING); break;
     case K_NONE: break;
   }
   return sp;
@@ -392,11 +468,78 @@ char* Repeat(const char* s, double count, bool* tooLarge) {
   return text;
 }
 
+// A number operand for the fast paths: a double, an int, or a value holding a real (tag-checked).
+inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt) {
+  switch (type) {
+    case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
+    case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
+    case TYPE_VARIABLE:
+      if (f.tags[(p - f.stackBase) >> 2] != TYPE_VARIABLE) return false;
+      if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
+      *d = Load<double>(p + offsetof(RValue, real));
+      *isInt = false;
+      return true;
+    default: return false;
+  }
+}
+
+// add, sub and mul on numbers, the common case, without the general routine. False when the
+// operands need the general routine (strings, other types, anything unusual).
+inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint32_t word) {
+  uint8_t op = Opcode(word);
+  if (op != OP_ADD && op != OP_SUB && op != OP_MUL) return false;
+  int tr = Type1(word), tl = Type2(word);
+  double l, r;
+  int32_t li = 0, ri = 0;
+  bool lInt, rInt;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  uint8_t* out = sp + kWidth[tr] + kWidth[tl];
+  if (lInt && rInt) {
+    uint32_t v = op == OP_ADD ? uint32_t(li) + uint32_t(ri) : op == OP_SUB ? uint32_t(li) - uint32_t(ri)
+                                                                        : uint32_t(li) * uint32_t(ri);
+    out -= 4;
+    Store<int32_t>(out, int32_t(v));
+    TagItem(f, out, TYPE_INT);
+  } else {
+    double v = op == OP_ADD ? l + r : op == OP_SUB ? l - r : l * r;
+    if (tl == TYPE_VARIABLE || tr == TYPE_VARIABLE) {
+      out -= kValueSize;
+      Store<int32_t>(out + offsetof(RValue, kind), VALUE_REAL);
+      Store<char*>(out + offsetof(RValue, text), nullptr);
+      Store<double>(out + offsetof(RValue, real), v);
+      TagItem(f, out, TYPE_VARIABLE);
+    } else {
+      out -= 8;
+      Store<double>(out, v);
+      TagItem(f, out, TYPE_DOUBLE);
+    }
+  }
+  sp = out;
+  return true;
+}
+
+// Numeric comparisons without the general routine; false when they need it.
+inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint32_t word) {
+  int tr = Type1(word), tl = Type2(word);
+  double l, r;
+  int32_t li = 0, ri = 0;
+  bool lInt, rInt;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
+  CompareOp op = kOps[Opcode(word) - OP_SLT];
+  bool result = (lInt && rInt) ? CompareInt(li, ri, op) : CompareReal(l, r, op);
+  sp += kWidth[tr] + kWidth[tl] - 4;
+  Store<int32_t>(sp, result ? 1 : 0);
+  TagItem(f, sp, TYPE_BOOL);
+  return true;
+}
+
 // The two-operand arithmetic and bitwise instructions. Returns the new stack pointer.
 uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
   uint8_t op = Opcode(word);
   int tr = Type1(word), tl = Type2(word);
   if (!IsItemType(tr) || !IsItemType(tl)) return sp;
+  if (!Owns(f, sp, tr) || !Owns(f, sp + kWidth[tr], tl)) return sp;
   const BinaryNames& names = NamesOf(op);
   Operand R, L;
   bool okR = ReadOperand(tr, sp, R);
@@ -523,10 +666,13 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
     RaiseError(f, "%s", error);
     // Partial result: the zero of the kind the instruction would have produced.
     if (res.kind == K_STRING) MemFree(res.s);
-    res = Operand{K_DOUBLE, false, 0.0, 0, nullptr, 0.0f, false};
-    if (!asValue && tl == TYPE_INT && tr == TYPE_INT) res.kind = K_INT;
+    res = Operand{K_INT, false, 0.0, 0, nullptr, 0.0f, false};
+    if (tl == TYPE_STRING || tr == TYPE_STRING) res.kind = K_STRING;
+    else if (tl == TYPE_BOOL && tr == TYPE_BOOL) res.kind = K_BOOL;
+    else if (tl == TYPE_DOUBLE || tr == TYPE_DOUBLE) res.kind = K_DOUBLE;
+    else if (tl == TYPE_LONG || tr == TYPE_LONG) res.kind = K_LONG;
   }
-  return PushResult(sp, res, asValue);
+  return PushResult(f, sp, res, asValue);
 }
 
 // neg and not.
@@ -534,6 +680,8 @@ uint8_t* DoUnary(VMFrame& f, uint8_t* sp, uint32_t word) {
   uint8_t op = Opcode(word);
   int t = Type1(word);
   bool neg = op == OP_NEG;
+  // The item is changed in place, so it must be what the instruction names.
+  if (IsItemType(t) && !IsTagged(f, sp, t)) return sp;
   switch (t) {
     case TYPE_DOUBLE: {
       double x = Load<double>(sp);
@@ -589,6 +737,7 @@ uint8_t* DoUnary(VMFrame& f, uint8_t* sp, uint32_t word) {
 uint8_t* DoCompare(VMFrame& f, uint8_t* sp, uint32_t word) {
   int tr = Type1(word), tl = Type2(word);
   if (!IsItemType(tr) || !IsItemType(tl)) return sp;
+  if (!Owns(f, sp, tr) || !Owns(f, sp + kWidth[tr], tl)) return sp;
   static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
   bool result = false;
   ValueError e = CompareItems(VMType(tl), sp + kWidth[tr], VMType(tr), sp, kOps[Opcode(word) - OP_SLT], &result);
@@ -599,6 +748,7 @@ uint8_t* DoCompare(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   sp -= 4;
   Store<int32_t>(sp, result ? 1 : 0);
+  TagItem(f, sp, TYPE_BOOL);
   return sp;
 }
 
@@ -609,8 +759,10 @@ uint8_t* DoConvert(VMFrame& f, uint8_t* sp, uint32_t word) {
     RaiseError(f, "%s", "DoConv :: Execution Error");
     return sp;
   }
+  if (!Owns(f, sp, from)) return sp;
   uint8_t* dst = sp + kWidth[from] - kWidth[to];
   ValueError e = ConvertItem(VMType(from), sp, VMType(to), dst);
+  TagItem(f, dst, to);
   if (e == ValueError::None) return dst;
   RaiseError(f, "%s", ValueErrorMessage(e));
   // Partial result: the source is dropped and the zero of the destination type takes its place.
@@ -648,8 +800,18 @@ class CInstanceCollector final : public CInstanceVisitor {
   int32_t capacity = 0;
 };
 
-void FreeEnvChain(VMFrame& f) {
-  for (VMEnvRecord* e = f.env; e; e = e->prev) {
+// True when the with record at `env` is intact for code whose stack pointer is `sp`: the record
+// lies at or above sp and its first slot still carries the record's tag. Code that popped into a
+// record and pushed over it would have retagged that slot.
+bool EnvIntact(const VMFrame& f, const VMEnvRecord* env, const uint8_t* sp) {
+  const auto* p = reinterpret_cast<const uint8_t*>(env);
+  return p >= sp && p >= f.stackBase && p < f.stackBase + kVMStackSize && f.tags[(p - f.stackBase) >> 2] == TAG_ENV;
+}
+
+// Frees the instance arrays of the running code's with-blocks (it leaves them through an exit, a
+// ret or an error). A record that malformed code overwrote is left alone.
+void FreeEnvChain(VMFrame& f, const uint8_t* sp) {
+  for (VMEnvRecord* e = f.env; e && EnvIntact(f, e, sp); e = e->prev) {
     if (e->kind == 2) MemFree(e->array);
     e->kind = 0;
   }
@@ -665,6 +827,9 @@ bool EnterWith(VMFrame& f, uint8_t*& sp) {
   sp = AlignDown(sp - sizeof(VMEnvRecord), alignof(VMEnvRecord));
   auto* env = reinterpret_cast<VMEnvRecord*>(sp);
   *env = VMEnvRecord{f.self, f.other, f.env, spBefore, nullptr, nullptr, 0, 0};
+  uint8_t* tags = f.tags + ((sp - f.stackBase) >> 2);
+  tags[0] = TAG_ENV;
+  std::memset(tags + 1, TAG_NONE, size_t((spBefore - sp) >> 2) - 1);
   f.env = env;
 
   CInstance* previousSelf = f.self;
@@ -718,18 +883,36 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
+// Raw copies of argument slots (the saved slots move their texts with them). Done in 16-byte steps:
+// for these small blocks that is faster than a string-move instruction.
+using Chunk = long long __attribute__((vector_size(16), aligned(1), __may_alias__));
+inline void CopySlots(void* dst, const void* src) {
+  auto* d = static_cast<Chunk*>(dst);
+  const auto* s = static_cast<const Chunk*>(src);
+#pragma GCC unroll 24
+  for (int i = 0; i < int(kArgumentSlots * sizeof(RValue) / 16); i++) d[i] = s[i];
+}
+inline void CopyBytes(void* dst, const void* src, size_t length) {
+  auto* d = static_cast<uint8_t*>(dst);
+  const auto* s = static_cast<const uint8_t*>(src);
+  size_t i = 0;
+  for (; i + 8 <= length; i += 8) Store<uint64_t>(d + i, Load<uint64_t>(s + i));
+}
+
 void FreeSlotTexts() {
-  for (int i = 0; i < kArgumentSlots; i++) g_Arguments[i].Reset();
+  for (int i = 0; i < kArgumentSlots; i++) {
+    if (g_Arguments[i].text != nullptr) g_Arguments[i].Reset();
+  }
 }
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
 // left just below where the arguments ended (room for one value).
-uint8_t* ReturnFromScript(VMFrame& f) {
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   VMCallRecord* r = f.call;
-  FreeEnvChain(f);
+  FreeEnvChain(f, sp);
   PoolRelease();
   FreeSlotTexts();
-  std::memcpy(static_cast<void*>(g_Arguments), r->savedArguments, sizeof r->savedArguments);
+  CopySlots(g_Arguments, r->savedArguments);
   g_ArgumentCount = r->argumentCount;
   f.pc = r->pc;
   f.instrPc = r->instrPc;
@@ -750,10 +933,18 @@ uint8_t* ReturnFromScript(VMFrame& f) {
   return r->spAfterArgs - kValueSize;
 }
 
-// Pops every call record and with-block of the run (an error ended it).
+// Pops every call record and with-block of the run and frees what its frames hold (an error ended
+// it at f.sp).
 void UnwindRun(VMFrame& f) {
-  while (f.depth > 0) ReturnFromScript(f);
-  FreeEnvChain(f);
+  uint8_t* sp = f.sp;
+  while (f.depth > 0) {
+    FreeItems(f, sp, f.frameTop);
+    uint8_t* callerSp = f.call->spAfterArgs;
+    ReturnFromScript(f, sp);
+    sp = callerSp;
+  }
+  FreeItems(f, sp, f.frameTop);
+  FreeEnvChain(f, sp);
 }
 
 // Starts script `script` for a call with `n` arguments at `args`. Returns the callee's stack pointer,
@@ -764,16 +955,15 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
   if (calleeTop - kInstructionMargin < f.stackBase) {
     FreeArguments(args, n);
+    f.sp = spAfterArgs;
     AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
     return nullptr;
   }
   if (g_Trace) Console::Output("script call = %s\n", script->Name());
-  // The caller's slots go to a scratch copy first, because the record overlaps the arguments.
-  alignas(RValue) static uint8_t scratch[sizeof(VMCallRecord::savedArguments)];
-  std::memcpy(scratch, static_cast<void*>(g_Arguments), sizeof scratch);
+  // The arguments go to a scratch copy first, because the record overlaps them.
   int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
-  std::memcpy(static_cast<void*>(g_Arguments), args, size_t(kept) * kValueSize);
-  std::memset(static_cast<void*>(g_Arguments + kept), 0, size_t(kArgumentSlots - kept) * kValueSize);
+  alignas(RValue) static uint8_t scratch[sizeof(VMCallRecord::savedArguments)];
+  CopyBytes(scratch, args, size_t(kept) * kValueSize);
   if (n > kept) FreeArguments(args + size_t(kept) * kValueSize, n - kept);
 
   record->pc = f.pc;
@@ -791,7 +981,13 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   record->env = f.env;
   record->frameTop = f.frameTop;
   record->spAfterArgs = spAfterArgs;
-  std::memcpy(record->savedArguments, scratch, sizeof scratch);
+  CopySlots(record->savedArguments, g_Arguments);
+  CopyBytes(g_Arguments, scratch, size_t(kept) * kValueSize);
+  for (int32_t i = kept; i < kArgumentSlots; i++) {
+    g_Arguments[i].kind = VALUE_REAL;
+    g_Arguments[i].text = nullptr;
+    g_Arguments[i].real = 0.0;
+  }
 
   CCode* code = script->code;
   f.call = record;
@@ -808,6 +1004,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.depth++;
   f.env = nullptr;
   std::memset(calleeTop, 0, kGuardSize);
+  std::memset(f.tags + ((calleeTop - f.stackBase) >> 2), TAG_NONE, kGuardSize / 4);
   f.frameTop = calleeTop;
   return calleeTop;
 }
@@ -821,8 +1018,15 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   int32_t n = Immediate(word);
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
   if (int64_t(n) * kValueSize > f.frameTop - sp) {
+    f.sp = f.frameTop;
     AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
     return nullptr;
+  }
+  for (int32_t i = 0; i < n; i++) {
+    if (!Owns(f, sp + size_t(i) * kValueSize, TYPE_VARIABLE)) {
+      f.sp = sp;
+      return nullptr;
+    }
   }
   uint8_t* args = sp;
   uint8_t* spAfterArgs = sp + size_t(n) * kValueSize;
@@ -837,7 +1041,8 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
     sp = spAfterArgs - kValueSize;
     RValue value;
     if (script && script->code && script->code->hasConstant) value = script->code->constant;
-    RValue::StoreRaw(sp, std::move(value));
+    PutValue(sp, std::move(value));
+    TagItem(f, sp, TYPE_VARIABLE);
     return sp;
   }
 
@@ -847,6 +1052,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
     uint8_t* aligned = AlignDown(args - alignof(RValue), alignof(RValue));
     if (aligned - kInstructionMargin < f.stackBase) {
       FreeArguments(args, n);
+      f.sp = spAfterArgs;
       AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
       return nullptr;
     }
@@ -856,7 +1062,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   RValue result;
   RValue* argv = reinterpret_cast<RValue*>(args);
   VMFrame* saved = g_CurrentFrame;
-  if (id > kExtensionIdBase) {
+  if (IsExtensionFunctionId(id)) {
     if (g_ExtensionCall) g_ExtensionCall(id - kExtensionIdBase, n, argv, result);
   } else {
     if (g_Trace) {
@@ -868,17 +1074,18 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   g_CurrentFrame = saved;
   FreeArguments(args, n);
   sp = spAfterArgs - kValueSize;
-  RValue::StoreRaw(sp, std::move(result));
+  PutValue(sp, std::move(result));
+  TagItem(f, sp, TYPE_VARIABLE);
   return sp;
 }
 
 // The item of `type` at `sp` as a value (moved out of the stack).
 RValue TakeAsValue(int type, uint8_t* sp) {
-  if (type == TYPE_VARIABLE) return RValue::LoadRaw(sp);
+  if (type == TYPE_VARIABLE) return TakeValue(sp);
   if (!IsItemType(type)) return RValue();
   uint8_t tmp[sizeof(RValue)];
   if (ConvertItem(VMType(type), sp, VM_VARIABLE, tmp) != ValueError::None) return RValue();
-  return RValue::LoadRaw(tmp);
+  return TakeValue(tmp);
 }
 
 // ---- Variables -----------------------------------------------------------------------------------
@@ -903,7 +1110,7 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
     d.selector = Load<int32_t>(sp);
     sp += 4;
   }
-  if (ref & kRefInstanceBias) d.selector += kInstanceIdBase;
+  if (ref & kRefInstanceBias) d.selector = int32_t(uint32_t(d.selector) + uint32_t(kInstanceIdBase));
   return sp;
 }
 
@@ -923,7 +1130,8 @@ uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
     }
   }
   sp -= kValueSize;
-  RValue::StoreRaw(sp, std::move(value));
+  PutValue(sp, std::move(value));
+  TagItem(f, sp, TYPE_VARIABLE);
   return sp;
 }
 
@@ -934,15 +1142,17 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
   DecodedRef d;
+  uint8_t* start = sp;
   sp = DecodeReference(sp, word, ref, d);
   RValue value;
   int t = Type2(word);
+  if (!Owns(f, sp, t)) return start;
   switch (t) {
     case TYPE_DOUBLE: value.real = Load<double>(sp); break;
     case TYPE_INT: value.real = double(Load<int32_t>(sp)); break;
     case TYPE_LONG: value.real = double(Load<int64_t>(sp)); break;
     case TYPE_BOOL: value.real = (Load<int32_t>(sp) & 0xFF) ? 1.0 : 0.0; break;
-    case TYPE_VARIABLE: value = RValue::LoadRaw(sp); break;
+    case TYPE_VARIABLE: value = TakeValue(sp); break;
     case TYPE_STRING: value.AdoptText(Load<char*>(sp)); break;
     default:
       sp += kWidth[t];
@@ -1014,12 +1224,19 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
 
 next:
-  if (f.aborted) return false;
+  if (f.aborted) {
+    f.sp = sp;
+    return false;
+  }
   if (sp < stackLimit) {
+    f.sp = sp;
     AbortRun(f, "Execution Engine - Stack overflow: the code uses more stack than the machine has");
     return false;
   }
   if (sp > f.frameTop) {
+    // What the code pushed into the guard above its frame is freed here; the frame is empty.
+    FreeItems(f, sp, f.frameTop + kGuardSize);
+    f.sp = f.frameTop;
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
@@ -1043,7 +1260,7 @@ op_conv:
   NEXT();
 
 op_binary:
-  sp = DoBinary(f, sp, word);
+  if (!FastArithmetic(f, sp, word)) sp = DoBinary(f, sp, word);
   NEXT();
 
 op_unary:
@@ -1051,7 +1268,7 @@ op_unary:
   NEXT();
 
 op_compare:
-  sp = DoCompare(f, sp, word);
+  if (!FastCompare(f, sp, word)) sp = DoCompare(f, sp, word);
   NEXT();
 
 op_pop:
@@ -1060,26 +1277,30 @@ op_pop:
 
 op_dup: {
   int t = Type1(word);
+  if (!Owns(f, sp, t)) NEXT();
   switch (t) {
     case TYPE_DOUBLE:
     case TYPE_LONG:
       sp -= 8;
       std::memcpy(sp, sp + 8, 8);
+      TagItem(f, sp, t);
       break;
     case TYPE_VARIABLE: {
       RValue copy;
-      RValue top = RValue::LoadRaw(sp);
+      RValue top = TakeValue(sp);
       copy = top;
       // `top` still belongs to the stack: hand its bytes back without freeing them.
-      RValue::StoreRaw(sp, std::move(top));
+      PutValue(sp, std::move(top));
       sp -= kValueSize;
-      RValue::StoreRaw(sp, std::move(copy));
+      PutValue(sp, std::move(copy));
+      TagItem(f, sp, t);
       break;
     }
     case TYPE_STRING: {
       char* text = MemDupString(Load<char*>(sp));
       sp -= int32_t(sizeof(char*));
       Store(sp, text);
+      TagItem(f, sp, t);
       break;
     }
     case TYPE_FLOAT:
@@ -1087,6 +1308,7 @@ op_dup: {
     case TYPE_BOOL:
       sp -= 4;
       std::memcpy(sp, sp + 4, 4);
+      TagItem(f, sp, t);
       break;
     default:
       break;
@@ -1096,6 +1318,7 @@ op_dup: {
 
 op_popz: {
   int t = Type1(word);
+  if (!Owns(f, sp, t)) NEXT();
   if (IsItemType(t)) {
     FreeItem(t, sp);
     sp += kWidth[t];
@@ -1127,9 +1350,15 @@ op_pushenv:
 
 op_popenv: {
   VMEnvRecord* env = f.env;
-  if (env == nullptr) {
+  if (env == nullptr || !EnvIntact(f, env, sp)) {
+    f.sp = sp;
     AbortRun(f, "Execution Engine - popenv without a with-block");
     return false;
+  }
+  // A continue inside a switch reaches here with the switch value still above the record.
+  if (sp < reinterpret_cast<uint8_t*>(env)) {
+    FreeItems(f, sp, reinterpret_cast<uint8_t*>(env));
+    sp = reinterpret_cast<uint8_t*>(env);
   }
   if (IsPopEnvDrop(word)) {
     LeaveWith(f, sp, env);
@@ -1159,21 +1388,25 @@ op_push: {
     case TYPE_LONG:
       sp -= 8;
       std::memcpy(sp, operand, 8);
+      TagItem(f, sp, Type1(word));
       break;
     case TYPE_FLOAT:
     case TYPE_INT:
     case TYPE_BOOL:
       sp -= 4;
       std::memcpy(sp, operand, 4);
+      TagItem(f, sp, Type1(word));
       break;
     case TYPE_IMM16:
       sp -= 4;
       Store<int32_t>(sp, SignedImmediate(word));
+      TagItem(f, sp, TYPE_INT);
       break;
     case TYPE_STRING: {
       const char* text = Code_String(Load<int32_t>(operand));
       sp -= int32_t(sizeof(char*));
       Store(sp, text ? MemDupString(text) : static_cast<char*>(nullptr));
+      TagItem(f, sp, TYPE_STRING);
       break;
     }
     case TYPE_VARIABLE:
@@ -1194,27 +1427,34 @@ op_call: {
 }
 
 op_ret: {
-  RValue result = TakeAsValue(Type1(word), sp);
+  int t = Type1(word);
+  if (!Owns(f, sp, t)) NEXT();
+  RValue result = TakeAsValue(t, sp);
+  sp += IsItemType(t) ? kWidth[t] : 0;
+  FreeItems(f, sp, f.frameTop + kGuardSize);
   if (f.depth == 0) {
-    FreeEnvChain(f);
+    FreeEnvChain(f, sp);
     *value = std::move(result);
     return true;
   }
-  sp = ReturnFromScript(f);
-  RValue::StoreRaw(sp, std::move(result));
+  sp = ReturnFromScript(f, sp);
+  PutValue(sp, std::move(result));
+  TagItem(f, sp, TYPE_VARIABLE);
   NEXT();
 }
 
 op_exit:
 end_of_code:
+  FreeItems(f, sp, f.frameTop + kGuardSize);
   if (f.depth == 0) {
-    FreeEnvChain(f);
+    FreeEnvChain(f, sp);
     return false;
   }
-  sp = ReturnFromScript(f);
+  sp = ReturnFromScript(f, sp);
   {
     RValue zero;
-    RValue::StoreRaw(sp, std::move(zero));
+    PutValue(sp, std::move(zero));
+    TagItem(f, sp, TYPE_VARIABLE);
   }
   NEXT();
 
@@ -1249,11 +1489,12 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
     RaiseError(f, "%s", "Execution Engine - Stack overflow: code runs nested too deeply");
     return false;
   }
-  uint8_t* block = StackBlock(g_RunDepth);
+  uint8_t* block = StackBlock(g_RunDepth, &f.tags);
   f.stackBase = block;
   // The stack grows down from one value below its end; what lies above the first item stays zero.
   uint8_t* top = block + kVMStackSize - kValueSize;
   std::memset(top, 0, size_t(kValueSize) + kGuardSize);
+  std::memset(f.tags + ((top - block) >> 2), TAG_NONE, (size_t(kValueSize) + kGuardSize) / 4);
   f.frameTop = top;
 
   int32_t savedCount = g_ArgumentCount;

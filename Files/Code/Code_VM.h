@@ -48,7 +48,7 @@ bool VM_RunScript(int index, CInstance* self, CInstance* other, RValue& result);
 // any other module has set its own registry hooks.
 void VM_Install();
 
-// Extension functions (ids above 500000) are called through this hook with the extension function
+// Extension functions (ids from 500000) are called through this hook with the extension function
 // index. Without it such a call yields the zero value.
 using VMExtensionCall = void (*)(int index, int argc, RValue* args, RValue& result);
 void VM_SetExtensionCall(VMExtensionCall call);

@@ -4,16 +4,22 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "Function/Function_Library.h"
 #include "Platform/Platform_Memory.h"
 
 void Function_BindAll() {
+  Function_Date_Bind();
   Function_Maths_Bind();
   Function_Misc_Bind();
+  Function_Platform_Bind();
   Function_Resource_Bind();
   Function_Game_Bind();
   Function_Action_Bind();
   Function_Object_Bind();
   Function_Room_Bind();
+  Function_Timeline_Bind();
+  Function_SaveGame_Bind();
+  Function_ImplementLibrary();
 }
 
 const RValue& FunctionArgument(int argc, const RValue* args, int i) {

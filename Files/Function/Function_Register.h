@@ -8,13 +8,17 @@
 // Runs every family's binder; called once by RegisterAllFunctions.
 void Function_BindAll();
 
+void Function_Date_Bind();      // Function_Date.cpp
 void Function_Maths_Bind();     // Function_Maths.cpp
 void Function_Misc_Bind();      // Function_Misc.cpp
+void Function_Platform_Bind();  // Function_Platform.cpp
 void Function_Resource_Bind();  // Function_Resource.cpp
 void Function_Game_Bind();      // Function_Game.cpp: instances and plain motion
 void Function_Action_Bind();    // Function_Action.cpp: drag-and-drop actions
 void Function_Object_Bind();    // Function_Object.cpp: object resources and events
 void Function_Room_Bind();      // Function_Room.cpp: rooms
+void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their actions
+void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();
@@ -26,6 +30,9 @@ const RValue& FunctionArgument(int argc, const RValue* args, int i);
 // An index, object, instance or count argument: the real rounded to the nearest integer, halves to
 // even, limited to the 32-bit range (NaN gives 0). A string gives 0.
 int FunctionArgumentIndex(const RValue& value);
+
+// A flag argument: true when the real is at least 0.5 (a string is false).
+inline bool FunctionArgumentBool(const RValue& value) { return value.IsReal() && value.real >= 0.5; }
 
 // The text `string()` makes of a value, as a memory-manager string the caller frees: a string as it
 // is; a real equal to its nearest integer in full ("%d", "%lld" beyond 32 bits, "%.0f" beyond 64

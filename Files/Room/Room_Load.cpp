@@ -1,5 +1,6 @@
 #include "Room/Room_Load.h"
 
+#include <cstdint>
 #include <string>
 
 #include "Code/Code_Compile.h"
@@ -10,6 +11,15 @@
 #include "Room/Room_Class.h"
 
 namespace {
+
+// The gravity pair is stored as floats and kept as integers; a value beyond the integer range (or
+// not a number) from a damaged file is clamped rather than converted with undefined results.
+int32_t TruncateGravity(float v) {
+  if (!(v == v)) return 0;
+  if (v >= 2147483647.0f) return INT32_MAX;
+  if (v <= -2147483648.0f) return INT32_MIN;
+  return static_cast<int32_t>(v);
+}
 
 bool Bytecode() { return DataFile_HasBytecode() || Code_HasBytecode(); }
 
@@ -153,8 +163,8 @@ void Room_LoadROOM(const DataView& view, const ChunkInfo& chunk) {
     ReadTiles(view, view.u32(at + 52, "room tiles"), room, version);
     if (version > 5) {
       room->physicsWorld = view.i32(at + 56, "room physics") != 0;
-      room->gravityX = int32_t(view.f32(at + 76, "room gravity x"));
-      room->gravityY = int32_t(view.f32(at + 80, "room gravity y"));
+      room->gravityX = TruncateGravity(view.f32(at + 76, "room gravity x"));
+      room->gravityY = TruncateGravity(view.f32(at + 80, "room gravity y"));
       room->physicsScale = view.f32(at + 84, "room physics scale");
     }
   }

@@ -76,6 +76,7 @@ void Run_EndGame() {
   if (g_RunState.roomEntered && g_RunHooks.leaveRoom) g_RunHooks.leaveRoom(true);
   if (g_RunHooks.freeRoomStates) g_RunHooks.freeRoomStates();
   if (g_RunHooks.extensionsFinalise) g_RunHooks.extensionsFinalise();
+  if (g_RunHooks.freeGameData) g_RunHooks.freeGameData();
 }
 
 int32_t Run_Frame(FrameTiming& timing, const LoopOptions& options) {
@@ -83,6 +84,7 @@ int32_t Run_Frame(FrameTiming& timing, const LoopOptions& options) {
   if (g_RunHooks.roomSpeed) g_RunState.roomSpeed = g_RunHooks.roomSpeed();
   const int64_t now = clock.Micros();
   const int64_t wait = Pacing_FrameWait(timing, now, g_RunState.roomSpeed);
+  g_RunState.fps = timing.fps;
   if (!options.noSleep) Timer_Wait(clock, wait, Pump);
   if (g_RunHooks.updateAudio) g_RunHooks.updateAudio();
 

@@ -14,6 +14,7 @@ struct RunHooks {
   void (*extensionsFinalise)() = nullptr;
   void (*resetRoomStates)() = nullptr;        // size the table of room states and empty it
   void (*freeRoomStates)() = nullptr;
+  void (*freeGameData)() = nullptr;           // what game code made: open files, collections
   // Rooms.
   void (*enterFirstRoom)() = nullptr;         // with the game-start flag
   void (*leaveRoom)(bool gameEnd) = nullptr;  // room end (and game end) events

@@ -31,6 +31,7 @@ struct RunState {
   double startTime = 0;           // wall-clock seconds when the game was loaded
   int64_t stepDeltaMicros = 0;    // time since the previous step
   int64_t previousStepTime = 0;
+  int64_t fps = 0;                // frames drawn in the last whole second (built-in fps)
 };
 
 extern RunState g_RunState;

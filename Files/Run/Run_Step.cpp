@@ -8,6 +8,7 @@
 #include "Run/Run_World.h"
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_State.h"
+#include "Timeline/Timeline_Main.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ bool Step_FrozenWhileInactive() { return g_Options.freezeWhenInactive && !Run_Wi
 
 void Step_RememberPositions() { World_RememberPositions(); }
 void Step_BeginStepEvents() { Event_Pass(EV_STEP, EV_STEP_BEGIN); }
-void Step_Timelines() {}
+void Step_Timelines() { TimeLine_Step(); }
 void Step_Alarms() { World_AlarmStep(); }
 void Step_KeyboardEvents() {}
 void Step_JoystickEvents() {}

@@ -71,7 +71,7 @@ bool StartUp(LoadedGame& game, int& exitCode) {
     return false;
   }
   if (g_switches.inAWindow) g_Options.fullScreen = false;
-  Runner_ApplyOptions();
+  Runner_ApplyOptions(g_switches);
   if (g_RunHooks.createGlobals) g_RunHooks.createGlobals();
   Console::Output("PrepareGame()\n");
   if (!Prepare_Run()) {

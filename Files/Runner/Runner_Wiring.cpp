@@ -1,22 +1,34 @@
 #include "Runner/Runner_Wiring.h"
 
+#include <string>
 #include <vector>
 
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
+#include "Code/Code_Compile.h"
+#include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Function/Function_DataStructure.h"
+#include "Function/Function_Library.h"
+#include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
 #include "Room/Room_Load.h"
+#include "Object/Object_Class.h"
+#include "Object/Object_Event.h"
 #include "Room/Room_Main.h"
+#include "Run/Run_Save.h"
+#include "Timeline/Timeline_Main.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
 #include "Variable/Variable_Global.h"
+#include "Variable/Variable_List.h"
 
 namespace {
 
@@ -35,7 +47,11 @@ bool PrepareConstants() {
 }
 
 void WireCode() {
-  DataFile_SetRegisterFunctions([] { RegisterAllFunctions(); });
+  // The compiler binds execute_string and execute_file, so it is installed once the registry is full.
+  DataFile_SetRegisterFunctions([] {
+    RegisterAllFunctions();
+    Code_InstallCompiler();
+  });
   DataFile_SetPrePassHandler(MakeTag("STRG"), Chunk<Code_LoadSTRG>);
   DataFile_SetPrePassHandler(MakeTag("CODE"), Chunk<Code_LoadCODE>);
   DataFile_SetPrePassHandler(MakeTag("VARI"), Chunk<Code_LinkVARI>);
@@ -43,6 +59,7 @@ void WireCode() {
   DataFile_SetMainHandler(MakeTag("FUNC"), Chunk<Code_LinkFUNC>);
   DataFile_SetMainHandler(MakeTag("CODE"), Chunk<Code_LinkCODE>);
   Prepare_SetStep(kPrepareConstants, PrepareConstants);
+  VM_Install();
 }
 
 // Objects, instances and rooms: their chunks, their preparation steps and the run hooks.
@@ -54,6 +71,22 @@ void WireWorld() {
   Room_Install();
 }
 
+// The built-in variable table (before any code is linked, so that built-in names resolve), the
+// timelines and the saved-game load at the end of a frame.
+void WireBuiltInsTimelinesAndSaves() {
+  Variable_InitBuiltIns();
+  DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
+  Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
+  g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
+  // Error frames name objects, events and, while a moment runs, the timeline.
+  CErrorNames names;
+  names.eventName = [](int, int type, int number, char* buffer, size_t size) { Event_Name(type, number, buffer, size); };
+  names.objectName = Object_Name;
+  names.timelineName = TimeLine_Name;
+  SetErrorNames(names);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -63,12 +96,24 @@ void WireErrors() {
 
 void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.createGlobals = Variable_PrepareGlobals;
+  g_RunHooks.seedRandom = Random_SetSeed;
+  g_RunHooks.freeGameData = [] {
+    Function_CloseAllFiles();
+    DataStructures_FreeAll();
+  };
   WireCode();
   WireErrors();
   WireWorld();
+  for (const Breakpoint& bp : switches.breakpoints) {
+    const std::string spec = bp.codeName + "@" + std::to_string(bp.line + 1);
+    VM_AddBreakpoint(spec.c_str());
+  }
+  WireBuiltInsTimelinesAndSaves();
 }
 
-void Runner_ApplyOptions() {
+void Runner_ApplyOptions(const CommandLineSwitches& switches) {
+  VM_SetTrace(switches.trace);  // the options file may have changed it
   SetDisplayErrors(g_Options.displayErrors);
   SetAbortOnAllErrors(g_Options.abortOnAllErrors);
+  Variable_SetStrictVariables(g_Options.strictVariables);
 }

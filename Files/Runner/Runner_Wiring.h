@@ -4,5 +4,5 @@
 struct CommandLineSwitches;
 
 void Runner_WireSubsystems(const CommandLineSwitches& switches);
-// Hands the loaded options to the subsystems that read them (after the main chunk pass).
-void Runner_ApplyOptions();
+// Hands the loaded options and the final switches (after the options file) to the subsystems that read them (after the main chunk pass).
+void Runner_ApplyOptions(const CommandLineSwitches& switches);

@@ -49,7 +49,7 @@ void CStream::Reserve(int64_t count) {
 }
 
 void CStream::WriteBuffer(const void* bytes, int64_t count) {
-  if (count <= 0) return;
+  if (count <= 0 || bytes == nullptr) return;
   Reserve(count);
   std::memcpy(m_buffer + m_position, bytes, static_cast<size_t>(count));
   m_position += count;

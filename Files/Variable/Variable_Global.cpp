@@ -78,17 +78,33 @@ void Variable_SaveGlobals(CStream* stream) {
   stream->WriteBuffer(g_flags, g_flagCount);
 }
 
-bool Variable_LoadGlobals(CStream* stream) {
-  if (stream->ReadInteger() != kGlobalStateVersion || stream->Failed()) return false;
-  int64_t listStart = stream->GetPosition();
+namespace {
 
+// Reads the block after the marker into scratch storage; on success *listStart is where the list
+// begins and *count the number of flag bytes that follow it.
+bool CheckGlobals(CStream* stream, int64_t* listStart, int32_t* count) {
+  if (stream->ReadInteger() != kGlobalStateVersion || stream->Failed()) return false;
+  *listStart = stream->GetPosition();
+  if (!CVariableList::Skip(stream)) return false;
+  *count = stream->ReadInteger();
+  return !stream->Failed() && *count >= 0 && *count <= stream->Remaining();
+}
+
+}  // namespace
+
+bool Variable_SkipGlobals(CStream* stream) {
+  int64_t listStart;
+  int32_t count;
+  if (!CheckGlobals(stream, &listStart, &count)) return false;
+  stream->Seek(count, CStream::SEEK_FROM_CURRENT);
+  return true;
+}
+
+bool Variable_LoadGlobals(CStream* stream) {
   // First pass: read everything into scratch storage, so a bad block changes nothing.
-  {
-    CVariableList scratch;
-    if (!scratch.Load(stream)) return false;
-  }
-  int32_t count = stream->ReadInteger();
-  if (stream->Failed() || count < 0 || count > stream->Remaining()) return false;
+  int64_t listStart;
+  int32_t count;
+  if (!CheckGlobals(stream, &listStart, &count)) return false;
   uint8_t* flags = nullptr;
   if (count > 0) {
     flags = static_cast<uint8_t*>(MemAlloc(static_cast<size_t>(count)));

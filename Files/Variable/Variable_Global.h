@@ -35,3 +35,6 @@ void Variable_SaveGlobals(CStream* stream);
 // list or truncated flags change nothing and give false. On success the list's variables are added
 // to the global list and the flags replace the current ones.
 bool Variable_LoadGlobals(CStream* stream);
+// Checks a saved global state without applying it: true, with the stream past the block, when
+// Variable_LoadGlobals would accept it.
+bool Variable_SkipGlobals(CStream* stream);

@@ -217,21 +217,13 @@ void CVariableList::Dump(CTextOutput& out) const {
 
 // ---- Save and load ------------------------------------------------------------------------------
 
-namespace {
-
-void SaveValue(CStream* s, const RValue& v) {
+void Variable_SaveValue(CStream* s, const RValue& v) {
   s->WriteInteger(v.kind);
   s->WriteReal(v.real);
   s->WriteString(v.kind == VALUE_STRING ? v.text : nullptr);
 }
 
-// The smallest number of bytes a saved value takes (kind, real, string length).
-constexpr int64_t kMinValueBytes = 4 + 8 + 4;
-// The smallest node: id, a value, a row count.
-constexpr int64_t kMinNodeBytes = 4 + kMinValueBytes + 4;
-
-// Reads one value; false on a kind that is neither real nor string or on a stream error.
-bool LoadValue(CStream* s, RValue* out) {
+bool Variable_LoadValue(CStream* s, RValue* out) {
   int32_t kind = s->ReadInteger();
   double real = s->ReadReal();
   char* text = s->ReadString();
@@ -248,6 +240,14 @@ bool LoadValue(CStream* s, RValue* out) {
   return true;
 }
 
+namespace {
+
+// The smallest number of bytes a saved value takes (kind, real, string length).
+constexpr int64_t kMinValueBytes = 4 + 8 + 4;
+// The smallest node: id, a value, a row count.
+constexpr int64_t kMinNodeBytes = 4 + kMinValueBytes + 4;
+
+
 // Reads `count` elements into a fresh row.
 bool LoadRow(CStream* s, int32_t count, RVariableRow* row) {
   row->count = 0;
@@ -258,7 +258,7 @@ bool LoadRow(CStream* s, int32_t count, RVariableRow* row) {
   for (int32_t c = 0; c < count; ++c) new (&row->values[c]) RValue();
   row->count = count;
   for (int32_t c = 0; c < count; ++c)
-    if (!LoadValue(s, &row->values[c])) return false;
+    if (!Variable_LoadValue(s, &row->values[c])) return false;
   return true;
 }
 
@@ -296,12 +296,12 @@ void CVariableList::Save(CStream* stream) const {
   for (int b = 0; b < kBucketCount; ++b) {
     for (RVariable* n = m_buckets[b]; n != nullptr; n = n->bucketNext) {
       stream->WriteInteger(n->id);
-      SaveValue(stream, n->value);
+      Variable_SaveValue(stream, n->value);
       stream->WriteInteger(n->rowCount);
       for (int32_t r = 0; r < n->rowCount; ++r) {
         const RVariableRow& row = n->rows[r];
         stream->WriteInteger(row.count);
-        for (int32_t c = 0; c < row.count; ++c) SaveValue(stream, row.values[c]);
+        for (int32_t c = 0; c < row.count; ++c) Variable_SaveValue(stream, row.values[c]);
       }
     }
   }
@@ -328,7 +328,7 @@ bool CVariableList::Load(CStream* stream) {
     else
       head = n;
     tail = n;
-    if (stream->Failed() || !LoadValue(stream, &n->value) || !LoadRows(stream, version, n)) {
+    if (stream->Failed() || !Variable_LoadValue(stream, &n->value) || !LoadRows(stream, version, n)) {
       ReturnChain(head);
       return false;
     }
@@ -359,4 +359,9 @@ bool CVariableList::Load(CStream* stream) {
     n = next;
   }
   return true;
+}
+
+bool CVariableList::Skip(CStream* stream) {
+  CVariableList scratch;
+  return scratch.Load(stream);
 }

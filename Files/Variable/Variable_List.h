@@ -85,6 +85,9 @@ class CVariableList {
   // block is read and checked before anything is added: on a bad or truncated block (or another
   // version) nothing changes and the result is false.
   bool Load(CStream* stream);
+  // Checks a saved list without keeping it: true, with the stream past the block, when Load would
+  // accept it. Readers of larger saves use it to validate everything before changing anything.
+  static bool Skip(CStream* stream);
 
   static int BucketOf(int32_t id) { return static_cast<int>(static_cast<uint32_t>(id) % kBucketCount); }
 
@@ -95,6 +98,13 @@ class CVariableList {
   RVariable* m_newest;
   int32_t m_count;
 };
+
+// One value as saves and data-structure streams hold it: int32 kind, real, string (the text of a
+// string value, none for a real).
+void Variable_SaveValue(CStream* stream, const RValue& value);
+// Reads a value written by Variable_SaveValue into *out; false (and *out unchanged) when the kind is
+// neither real nor string or the stream fails.
+bool Variable_LoadValue(CStream* stream, RValue* out);
 
 // The out-of-range flag shared by all lists.
 bool Variable_OutOfRange();

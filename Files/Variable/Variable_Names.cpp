@@ -1,6 +1,8 @@
 #include "Variable/Variable_Names.h"
 
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "Platform/Platform_Memory.h"
 #include "Variable/Variable_Instance.h"
@@ -11,11 +13,16 @@ namespace {
 char** g_names = nullptr;
 int32_t g_nameCount = 0;
 int32_t g_nameCapacity = 0;
+// Name to position, over the owned texts (which never move), so that linking and compiling large
+// games stay linear.
+std::unordered_map<std::string_view, int32_t>& Index() {
+  static std::unordered_map<std::string_view, int32_t> index;
+  return index;
+}
 
 int32_t FindUser(const char* name) {
-  for (int32_t i = 0; i < g_nameCount; ++i)
-    if (std::strcmp(g_names[i], name) == 0) return kFirstUserVariable + i;
-  return -1;
+  auto it = Index().find(name);
+  return it == Index().end() ? -1 : kFirstUserVariable + it->second;
 }
 
 }  // namespace
@@ -36,6 +43,7 @@ int32_t Variable_FindOrAddName(const char* name) {
     g_nameCapacity = capacity;
   }
   g_names[g_nameCount] = MemDupString(name);
+  Index().emplace(g_names[g_nameCount], g_nameCount);
   return kFirstUserVariable + g_nameCount++;
 }
 
@@ -51,6 +59,7 @@ const char* Variable_GetName(int32_t id) {
 int32_t Variable_NameCount() { return g_nameCount; }
 
 void Variable_ClearNames() {
+  Index().clear();
   for (int32_t i = 0; i < g_nameCount; ++i) MemFree(g_names[i]);
   MemFree(g_names);
   g_names = nullptr;

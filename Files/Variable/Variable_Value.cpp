@@ -163,7 +163,38 @@ char* IntToString(int32_t x) { return PrintToNew("%d", x); }
 char* LongToString(int64_t x) { return PrintToNew("%lld", static_cast<long long>(x)); }
 char* BoolToString(bool x) { return MemDupString(x ? "true" : "false"); }
 
-double StringToReal(const char* text) { return std::strtod(OrEmpty(text), nullptr); }
+double StringToReal(const char* text) {
+  // The longest prefix of the form [space][sign]digits[.digits][e[sign]digits]. Only decimal
+  // numbers count: hexadecimal forms and words such as "nan" or "infinity" read as 0, so that text
+  // beginning with letters always gives 0.
+  const char* p = OrEmpty(text);
+  while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+  const char* start = p;
+  if (*p == '+' || *p == '-') ++p;
+  int digits = 0;
+  while (*p >= '0' && *p <= '9') ++p, ++digits;
+  if (*p == '.') {
+    ++p;
+    while (*p >= '0' && *p <= '9') ++p, ++digits;
+  }
+  if (digits == 0) return 0.0;
+  if (*p == 'e' || *p == 'E') {
+    const char* e = p + 1;
+    if (*e == '+' || *e == '-') ++e;
+    if (*e >= '0' && *e <= '9') {
+      while (*e >= '0' && *e <= '9') ++e;
+      p = e;
+    }
+  }
+  size_t length = static_cast<size_t>(p - start);
+  char local[128];
+  char* number = length < sizeof local ? local : static_cast<char*>(MemAlloc(length + 1));
+  std::memcpy(number, start, length);
+  number[length] = '\0';
+  double value = std::strtod(number, nullptr);
+  if (number != local) MemFree(number);
+  return value;
+}
 
 int64_t StringToLong(const char* text) {
   // strtoll skips white space, reads the longest prefix and saturates at the 64-bit range.
@@ -427,6 +458,7 @@ ValueError CompareItems(VMType leftType, const void* left, VMType rightType, con
   ValueError el = ReadOperand(leftType, left, &l);
   ValueError er = ReadOperand(rightType, right, &r);
   ValueError e = el != ValueError::None ? el : er;
+  if (e == ValueError::Conversion) e = ValueError::ComparisonType;  // a code that names no type
   if (e == ValueError::None) {
     auto isInteger = [](VMType t) { return t == VM_INT || t == VM_BOOL; };
     auto integerOf = [](const Operand& o) -> int64_t { return o.type == VM_INT ? o.i : (o.b ? 1 : 0); };

@@ -2,7 +2,8 @@
 """Builds one game folder with tessera-pack, runs it headless and checks what the folder expects.
 
 A game folder holds game.json, its code files and:
-  expect.txt     the exact console output of the run (required)
+  expect.txt     the exact console output of the game (required): what follows the start-up
+                 line "Run_Start", without the runner's own fixed lines
   args.txt       extra runner switches on one line (optional; default "-frames 1")
   exitcode.txt   the expected exit code (optional; default 0)
   pack_args.txt  extra tessera-pack switches (optional)
@@ -61,13 +62,21 @@ def main():
     return 0 if ok else 1
 
 
+RUNNER_LINES = {
+    "StartGame()", "Create Debug Form", "StartGame() - DONE", "**********************************.",
+    "Entering main loop.",
+}
+
+
 def filter_output(text, datafile):
-    """Keeps the lines a game test compares: the game's own output. Start-up lines that name paths or
-    memory totals vary between machines, so a test compares from "Entering main loop." on."""
+    """Keeps the game's own output: everything after the start-up line "Run_Start" except the
+    runner's fixed lines (and the memory total, which varies between builds)."""
     lines = text.splitlines(True)
     for i, line in enumerate(lines):
-        if line.startswith("Entering main loop."):
-            return "".join(lines[i + 2:])
+        if line == "Run_Start\n":
+            kept = [l for l in lines[i + 1:]
+                    if l.rstrip("\n") not in RUNNER_LINES and not l.startswith("Total memory used = ")]
+            return "".join(kept)
     return text
 
 

@@ -1,10 +1,20 @@
 #include "Pack_Project.h"
 
 #include <fstream>
+#include <map>
 #include <nlohmann/json.hpp>
 #include <sstream>
 
+#include "Code/Code_Compile.h"
+#include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
+#include "Code/Code_Function.h"
+#include "Pack_Events.h"
+#include "Platform/Platform_Console.h"
+#include "Variable/Variable_BuiltIn.h"
+#include "Writer_Code.h"
 #include "Writer_Settings.h"
+#include "Writer_World.h"
 
 using nlohmann::json;
 
@@ -13,6 +23,8 @@ namespace {
 struct PackError {
   std::string message;
 };
+
+[[noreturn]] void Fail(const std::string& file, const std::string& what) { throw PackError{file + ": " + what}; }
 
 bool ReadText(const std::string& path, std::string& text) {
   std::ifstream in(path, std::ios::binary);
@@ -24,28 +36,134 @@ bool ReadText(const std::string& path, std::string& text) {
 }
 
 // Line and column (from 1) of a byte position in a text.
-void LineColumn(const std::string& text, size_t pos, size_t& line, size_t& column) {
-  line = 1;
-  column = 1;
+std::string LineColumn(const std::string& text, size_t pos) {
+  size_t line = 1, column = 1;
   for (size_t i = 0; i < pos && i < text.size(); ++i) {
     if (text[i] == '\n') {
       ++line;
       column = 1;
-    } else {
+    } else if (text[i] != '\r') {
       ++column;
     }
   }
+  return std::to_string(line) + ":" + std::to_string(column);
 }
 
-[[noreturn]] void Fail(const std::string& file, const std::string& what) { throw PackError{file + ": " + what}; }
+// The names of the project's resources, by kind; the compiler resolves bare names through them.
+struct NameTable {
+  std::map<std::string, int> byName;
+  std::vector<std::string> names;
+  int Find(const std::string& n) const {
+    auto it = byName.find(n);
+    return it == byName.end() ? -1 : it->second;
+  }
+  void Add(const std::string& n, const std::string& file) {
+    if (byName.count(n)) Fail(file, "the name \"" + n + "\" is used twice");
+    byName[n] = static_cast<int>(names.size());
+    names.push_back(n);
+  }
+};
+
+NameTable g_objects, g_scripts, g_rooms, g_timelines;
+
+int FindObject(const char* n) { return g_objects.Find(n); }
+int FindScript(const char* n) { return g_scripts.Find(n); }
+int FindRoom(const char* n) { return g_rooms.Find(n); }
+int FindTimeline(const char* n) { return g_timelines.Find(n); }
+const char* ScriptName(int i) {
+  return i >= 0 && i < static_cast<int>(g_scripts.names.size()) ? g_scripts.names[i].c_str() : nullptr;
+}
+
+std::string g_constantMessage;
+
+class Builder {
+ public:
+  Builder(const std::string& folder, const PackOptions& options)
+      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options) {}
+
+  std::vector<uint8_t> Build();
+  // The debug side file of the last build (empty for source games).
+  std::vector<uint8_t> DebugFile();
+
+ private:
+  json Manifest();
+  template <class T>
+  T Get(const json& j, const char* key, T fallback, const std::string& where);
+  const json& Array(const json& j, const char* key);
+  void ReadNames(const json& m);
+  void ReadSettings(const json& m, GeneralSpec& general, OptionsSpec& options);
+  void DefineGameConstants(const OptionsSpec& options);
+  // The code of a manifest value: a file name (relative to the project) or {"code": text}.
+  CodeRef Code(const json& value, const std::string& unitName, const std::string& where);
+  void ReadScripts(const json& m);
+  void ReadObjects(const json& m);
+  void ReadRooms(const json& m, GeneralSpec& general);
+  void ReadTimelines(const json& m);
+  int Resolve(const NameTable& table, const json& v, const char* kind, const std::string& where);
+
+  std::string m_folder;
+  std::string m_manifestFile;
+  PackOptions m_options;
+  std::vector<CodeEntrySpec> m_code;
+  std::vector<ScriptSpec> m_scripts;
+  std::vector<ObjectSpec> m_objects;
+  std::vector<RoomSpec> m_rooms;
+  std::vector<TimelineSpec> m_timelines;
+};
+
+json Builder::Manifest() {
+  std::string text;
+  if (!ReadText(m_manifestFile, text)) Fail(m_manifestFile, "cannot be read");
+  try {
+    json m = json::parse(text);
+    if (!m.is_object()) Fail(m_manifestFile, "the manifest must be a JSON object");
+    return m;
+  } catch (const json::parse_error& e) {
+    std::string what = e.what();
+    size_t cut = what.find("syntax error");
+    throw PackError{m_manifestFile + ":" + LineColumn(text, e.byte > 0 ? e.byte - 1 : 0) + ": " +
+                    (cut == std::string::npos ? what : what.substr(cut))};
+  }
+}
 
 template <class T>
-T Get(const json& j, const char* key, T fallback, const std::string& file) {
-  if (!j.contains(key)) return fallback;
+T Builder::Get(const json& j, const char* key, T fallback, const std::string& where) {
+  if (!j.is_object() || !j.contains(key)) return fallback;
   try {
     return j.at(key).get<T>();
   } catch (const json::exception&) {
-    Fail(file, std::string("\"") + key + "\" has the wrong kind of value");
+    Fail(m_manifestFile, where + ": \"" + key + "\" has the wrong kind of value");
+  }
+}
+
+const json& Builder::Array(const json& j, const char* key) {
+  static const json empty = json::array();
+  if (!j.contains(key)) return empty;
+  const json& a = j.at(key);
+  if (!a.is_array()) Fail(m_manifestFile, std::string("\"") + key + "\" must be an array");
+  return a;
+}
+
+int Builder::Resolve(const NameTable& table, const json& v, const char* kind, const std::string& where) {
+  if (v.is_null()) return -1;
+  if (v.is_number_integer()) return v.get<int>();
+  if (!v.is_string()) Fail(m_manifestFile, where + ": a " + kind + " is named by a string");
+  const int i = table.Find(v.get<std::string>());
+  if (i < 0) Fail(m_manifestFile, where + ": there is no " + kind + " named \"" + v.get<std::string>() + "\"");
+  return i;
+}
+
+void Builder::ReadNames(const json& m) {
+  for (const json& s : Array(m, "scripts")) g_scripts.Add(Get<std::string>(s, "name", "", "script"), m_manifestFile);
+  for (const json& o : Array(m, "objects")) g_objects.Add(Get<std::string>(o, "name", "", "object"), m_manifestFile);
+  for (const json& r : Array(m, "rooms")) g_rooms.Add(Get<std::string>(r, "name", "", "room"), m_manifestFile);
+  for (const json& t : Array(m, "timelines")) {
+    g_timelines.Add(Get<std::string>(t, "name", "", "timeline"), m_manifestFile);
+  }
+  for (const char* unsupported : {"sprites", "backgrounds", "sounds", "fonts", "paths"}) {
+    if (m.contains(unsupported) && !m.at(unsupported).empty()) {
+      Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
+    }
   }
 }
 
@@ -55,24 +173,34 @@ uint32_t OptionValue(const json& v, const std::string& key, const std::string& f
   Fail(file, "option \"" + key + "\" must be true, false or an integer");
 }
 
-void ReadOptions(const json& manifest, OptionsSpec& options, const std::string& file) {
-  if (manifest.contains("options")) {
-    const json& o = manifest.at("options");
-    if (!o.is_object()) Fail(file, "\"options\" must be an object");
+void Builder::ReadSettings(const json& m, GeneralSpec& general, OptionsSpec& options) {
+  general.name = Get<std::string>(m, "name", "game", "game");
+  general.displayName = Get<std::string>(m, "display_name", general.name, "game");
+  general.gameId = Get<int32_t>(m, "game_id", 0, "game");
+  general.flags = Get<bool>(m, "debug", false, "game") ? 0 : 1;
+  if (m.contains("window")) {
+    const json& w = m.at("window");
+    general.windowWidth = Get<int32_t>(w, "width", 640, "window");
+    general.windowHeight = Get<int32_t>(w, "height", 480, "window");
+    general.windowFlags = Get<uint32_t>(w, "flags", 2, "window");
+  }
+  if (m.contains("options")) {
+    const json& o = m.at("options");
+    if (!o.is_object()) Fail(m_manifestFile, "\"options\" must be an object");
     for (auto it = o.begin(); it != o.end(); ++it) {
       bool known = false;
       for (const OptionName& n : OptionNames()) {
         if (it.key() == n.name) {
-          options.set(n.offset, OptionValue(it.value(), it.key(), file));
+          options.set(n.offset, OptionValue(it.value(), it.key(), m_manifestFile));
           known = true;
         }
       }
-      if (!known) Fail(file, "unknown option \"" + it.key() + "\"");
+      if (!known) Fail(m_manifestFile, "unknown option \"" + it.key() + "\"");
     }
   }
-  if (manifest.contains("constants")) {
-    const json& c = manifest.at("constants");
-    if (!c.is_object()) Fail(file, "\"constants\" must be an object");
+  if (m.contains("constants")) {
+    const json& c = m.at("constants");
+    if (!c.is_object()) Fail(m_manifestFile, "\"constants\" must be an object");
     for (auto it = c.begin(); it != c.end(); ++it) {
       const json& v = it.value();
       std::string text;
@@ -81,56 +209,281 @@ void ReadOptions(const json& manifest, OptionsSpec& options, const std::string& 
       } else if (v.is_number()) {
         text = v.dump();
       } else {
-        Fail(file, "constant \"" + it.key() + "\" must be a number or an expression text");
+        Fail(m_manifestFile, "constant \"" + it.key() + "\" must be a number or an expression text");
       }
       options.constants.emplace_back(it.key(), text);
     }
   }
 }
 
+void Builder::DefineGameConstants(const OptionsSpec& options) {
+  std::vector<CGameConstant> constants;
+  for (const auto& [name, value] : options.constants) constants.push_back({name.c_str(), value.c_str()});
+  g_constantMessage.clear();
+  SetConstantMessageHook([](const char* message) { g_constantMessage = message; });
+  if (!DefineConstants(constants.data(), static_cast<int>(constants.size()))) {
+    Fail(m_manifestFile, g_constantMessage.empty() ? "a constant is not valid" : g_constantMessage);
+  }
+}
+
+CodeRef Builder::Code(const json& value, const std::string& unitName, const std::string& where) {
+  std::string file, text;
+  if (value.is_string()) {
+    file = m_folder + "/" + value.get<std::string>();
+    if (!ReadText(file, text)) Fail(m_manifestFile, where + ": cannot read " + value.get<std::string>());
+  } else if (value.is_object() && value.contains("code") && value.at("code").is_string()) {
+    file = m_manifestFile + " (" + where + ")";
+    text = value.at("code").get<std::string>();
+  } else {
+    Fail(m_manifestFile, where + ": code is a file name or {\"code\": text}");
+  }
+  ClearCompileFailure();
+  Compiler::CompileResult r = Compiler::Compile(text, Code_RunnerCompileHooks());
+  if (!r.ok) {
+    throw PackError{file + ":" + LineColumn(text, static_cast<size_t>(r.problem.position)) + ": " +
+                    r.problem.message};
+  }
+  CodeRef ref;
+  if (m_options.source) {
+    ref.source = text.empty() ? std::string(" ") : text;  // an empty source would read as no code
+  } else {
+    ref.index = static_cast<int32_t>(m_code.size());
+    m_code.push_back(CodeEntrySpec{unitName, std::move(r.code), text});
+  }
+  return ref;
+}
+
+void Builder::ReadScripts(const json& m) {
+  for (const json& s : Array(m, "scripts")) {
+    ScriptSpec spec;
+    spec.name = Get<std::string>(s, "name", "", "script");
+    if (!s.contains("file") && !s.contains("code")) Fail(m_manifestFile, "script " + spec.name + " has no code");
+    spec.code = Code(s.contains("file") ? s.at("file") : json{{"code", s.at("code")}}, spec.name, "script " + spec.name);
+    m_scripts.push_back(std::move(spec));
+  }
+}
+
+void Builder::ReadObjects(const json& m) {
+  for (const json& o : Array(m, "objects")) {
+    ObjectSpec spec;
+    spec.name = Get<std::string>(o, "name", "", "object");
+    const std::string where = "object " + spec.name;
+    if (o.contains("sprite") && !o.at("sprite").is_null() && !(o.at("sprite").is_number() && o.at("sprite").get<int>() < 0)) {
+      Fail(m_manifestFile, where + ": sprites cannot be built yet by this version of tessera-pack");
+    }
+    spec.visible = Get<bool>(o, "visible", true, where);
+    spec.solid = Get<bool>(o, "solid", false, where);
+    spec.persistent = Get<bool>(o, "persistent", false, where);
+    spec.depth = Get<int32_t>(o, "depth", 0, where);
+    spec.parent = o.contains("parent") ? Resolve(g_objects, o.at("parent"), "object", where) : -1;
+    if (o.contains("events")) {
+      const json& ev = o.at("events");
+      if (!ev.is_object()) Fail(m_manifestFile, where + ": \"events\" must be an object");
+      for (auto it = ev.begin(); it != ev.end(); ++it) {
+        EventSpec e;
+        std::string eventName, problem;
+        if (!Pack_ParseEvent(it.key(), g_objects.byName, e.type, e.subtype, eventName, problem)) {
+          Fail(m_manifestFile, where + ": " + problem);
+        }
+        e.code = Code(it.value(), "Object." + spec.name + "." + eventName + "." + std::to_string(e.subtype),
+                      where + " event " + it.key());
+        spec.events.push_back(std::move(e));
+      }
+    }
+    m_objects.push_back(std::move(spec));
+  }
+}
+
+void Builder::ReadTimelines(const json& m) {
+  for (const json& t : Array(m, "timelines")) {
+    TimelineSpec spec;
+    spec.name = Get<std::string>(t, "name", "", "timeline");
+    for (const json& mo : Array(t, "moments")) {
+      MomentSpec moment;
+      moment.time = Get<int32_t>(mo, "time", 0, "timeline " + spec.name);
+      if (!spec.moments.empty() && moment.time <= spec.moments.back().time) {
+        Fail(m_manifestFile, "timeline " + spec.name + ": moments must be in ascending time");
+      }
+      const json code = mo.contains("file") ? mo.at("file") : json{{"code", Get<std::string>(mo, "code", "", "moment")}};
+      moment.code = Code(code, "Timeline." + spec.name + "." + std::to_string(moment.time),
+                         "timeline " + spec.name + " moment " + std::to_string(moment.time));
+      spec.moments.push_back(std::move(moment));
+    }
+    m_timelines.push_back(std::move(spec));
+  }
+}
+
+void Builder::ReadRooms(const json& m, GeneralSpec& general) {
+  int32_t nextId = general.lastInstanceId;
+  int32_t nextTile = general.lastTileId;
+  for (const json& r : Array(m, "rooms")) {
+    RoomSpec spec;
+    spec.name = Get<std::string>(r, "name", "", "room");
+    const std::string where = "room " + spec.name;
+    spec.caption = Get<std::string>(r, "caption", "", where);
+    spec.width = Get<int32_t>(r, "width", 640, where);
+    spec.height = Get<int32_t>(r, "height", 480, where);
+    spec.speed = Get<int32_t>(r, "speed", 30, where);
+    spec.persistent = Get<bool>(r, "persistent", false, where);
+    spec.colour = Get<int32_t>(r, "colour", 0xC0C0C0, where);
+    spec.showColour = Get<bool>(r, "show_colour", true, where);
+    spec.viewsEnabled = Get<bool>(r, "views_enabled", false, where);
+    if (r.contains("creation_code")) spec.code = Code(r.at("creation_code"), "Room." + spec.name, where + " creation code");
+    const json& views = Array(r, "views");
+    if (views.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 views");
+    for (size_t i = 0; i < views.size(); ++i) {
+      const json& v = views[i];
+      ViewSpec& s = spec.views[i];
+      const std::string vw = where + " view " + std::to_string(i);
+      s.visible = Get<bool>(v, "visible", true, vw);
+      s.xview = Get<int32_t>(v, "xview", 0, vw);
+      s.yview = Get<int32_t>(v, "yview", 0, vw);
+      s.wview = Get<int32_t>(v, "wview", 640, vw);
+      s.hview = Get<int32_t>(v, "hview", 480, vw);
+      s.xport = Get<int32_t>(v, "xport", 0, vw);
+      s.yport = Get<int32_t>(v, "yport", 0, vw);
+      s.wport = Get<int32_t>(v, "wport", s.wview, vw);
+      s.hport = Get<int32_t>(v, "hport", s.hview, vw);
+      s.hborder = Get<int32_t>(v, "hborder", 32, vw);
+      s.vborder = Get<int32_t>(v, "vborder", 32, vw);
+      s.hspeed = Get<int32_t>(v, "hspeed", -1, vw);
+      s.vspeed = Get<int32_t>(v, "vspeed", -1, vw);
+      s.object = v.contains("object") ? Resolve(g_objects, v.at("object"), "object", vw) : -1;
+    }
+    const json& backgrounds = Array(r, "backgrounds");
+    if (backgrounds.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 backgrounds");
+    for (size_t i = 0; i < backgrounds.size(); ++i) {
+      const json& b = backgrounds[i];
+      BackgroundLayerSpec& s = spec.backgrounds[i];
+      const std::string bw = where + " background " + std::to_string(i);
+      s.visible = Get<bool>(b, "visible", true, bw);
+      s.foreground = Get<bool>(b, "foreground", false, bw);
+      s.index = Get<int32_t>(b, "index", -1, bw);
+      s.x = Get<int32_t>(b, "x", 0, bw);
+      s.y = Get<int32_t>(b, "y", 0, bw);
+      s.tileX = Get<bool>(b, "tile_x", true, bw);
+      s.tileY = Get<bool>(b, "tile_y", true, bw);
+      s.hspeed = Get<int32_t>(b, "hspeed", 0, bw);
+      s.vspeed = Get<int32_t>(b, "vspeed", 0, bw);
+      s.stretch = Get<bool>(b, "stretch", false, bw);
+    }
+    const json& instances = Array(r, "instances");
+    for (size_t i = 0; i < instances.size(); ++i) {
+      const json& in = instances[i];
+      RoomInstanceSpec s;
+      const std::string iw = where + " instance " + std::to_string(i);
+      if (!in.contains("object")) Fail(m_manifestFile, iw + ": an instance names its object");
+      s.object = Resolve(g_objects, in.at("object"), "object", iw);
+      s.x = Get<int32_t>(in, "x", 0, iw);
+      s.y = Get<int32_t>(in, "y", 0, iw);
+      s.id = Get<int32_t>(in, "id", nextId + 1, iw);
+      if (s.id <= 100000) Fail(m_manifestFile, iw + ": instance ids are above 100000");
+      nextId = std::max(nextId, s.id);
+      s.xscale = Get<float>(in, "xscale", 1.0f, iw);
+      s.yscale = Get<float>(in, "yscale", 1.0f, iw);
+      s.rotation = Get<float>(in, "rotation", 0.0f, iw);
+      if (in.contains("creation_code")) {
+        s.code = Code(in.at("creation_code"), "Instance." + spec.name + "." + std::to_string(i), iw + " creation code");
+      }
+      spec.instances.push_back(std::move(s));
+    }
+    for (const json& t : Array(r, "tiles")) {
+      TileSpec s;
+      const std::string tw = where + " tile";
+      s.background = Get<int32_t>(t, "background", 0, tw);
+      s.x = Get<int32_t>(t, "x", 0, tw);
+      s.y = Get<int32_t>(t, "y", 0, tw);
+      s.left = Get<int32_t>(t, "left", 0, tw);
+      s.top = Get<int32_t>(t, "top", 0, tw);
+      s.width = Get<int32_t>(t, "width", 16, tw);
+      s.height = Get<int32_t>(t, "height", 16, tw);
+      s.depth = Get<int32_t>(t, "depth", 1000000, tw);
+      s.id = ++nextTile;
+      spec.tiles.push_back(s);
+    }
+    m_rooms.push_back(std::move(spec));
+  }
+  general.lastInstanceId = nextId;
+  general.lastTileId = nextTile;
+  if (m.contains("room_order")) {
+    for (const json& name : Array(m, "room_order")) general.roomOrder.push_back(Resolve(g_rooms, name, "room", "room_order"));
+  } else {
+    for (size_t i = 0; i < m_rooms.size(); ++i) general.roomOrder.push_back(static_cast<int32_t>(i));
+  }
+}
+
+std::vector<uint8_t> Builder::Build() {
+  const json m = Manifest();
+  g_objects = g_scripts = g_rooms = g_timelines = NameTable{};
+  ReadNames(m);
+  GeneralSpec general;
+  OptionsSpec options;
+  ReadSettings(m, general, options);
+
+  // The compiler resolves names as the runner will: scripts, then built-in functions; resources,
+  // then constants.
+  RegisterAllFunctions();
+  Variable_InitBuiltIns();  // built-in variable names compile as built-ins, as in the runner
+  CFunctionHooks fh;
+  fh.findScript = FindScript;
+  fh.scriptName = ScriptName;
+  SetFunctionHooks(fh);
+  SetResourceFindHook(ResourceKind::Object, FindObject);
+  SetResourceFindHook(ResourceKind::Script, FindScript);
+  SetResourceFindHook(ResourceKind::Room, FindRoom);
+  SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
+  Code_InstallCompiler();
+  DefineGameConstants(options);
+
+  ReadScripts(m);
+  ReadTimelines(m);
+  ReadObjects(m);
+  ReadRooms(m, general);
+
+  const bool bytecode = !m_options.source;
+  DataFileWriter writer;
+  WriteGeneral(writer, general);
+  WriteOptions(writer, options);
+  WriteScripts(writer, m_scripts, bytecode);
+  WriteTimelines(writer, m_timelines, bytecode);
+  WriteObjects(writer, m_objects, bytecode, general.version);
+  WriteRooms(writer, m_rooms, bytecode, general.version);
+  writer.chunk("DAFL").u32(0);
+  if (bytecode) WriteCode(writer, m_code);
+  writer.stringTable();
+  return writer.finish();
+}
+
+std::vector<uint8_t> Builder::DebugFile() {
+  if (m_options.source || m_code.empty()) return {};
+  DataFileWriter writer;
+  WriteDebugInfo(writer, m_code);
+  return writer.finish();
+}
+
 }  // namespace
 
-bool Pack_BuildProject(const std::string& folder, std::vector<uint8_t>& out, std::string& error) {
-  const std::string file = folder + "/game.json";
+bool Pack_BuildProject(const std::string& folder, const PackOptions& options, std::vector<uint8_t>& out,
+                       std::vector<uint8_t>& debug, std::string& error) {
+  Console::SetMuted(true);  // the registry and the constants speak on the console; the builder does not
   try {
-    std::string text;
-    if (!ReadText(file, text)) Fail(file, "cannot be read");
-    json manifest;
-    try {
-      manifest = json::parse(text);
-    } catch (const json::parse_error& e) {
-      size_t line, column;
-      LineColumn(text, e.byte > 0 ? e.byte - 1 : 0, line, column);
-      std::string what = e.what();
-      size_t cut = what.find("syntax error");
-      throw PackError{file + ":" + std::to_string(line) + ":" + std::to_string(column) + ": " +
-                      (cut == std::string::npos ? what : what.substr(cut))};
-    }
-    if (!manifest.is_object()) Fail(file, "the manifest must be a JSON object");
-
-    GeneralSpec general;
-    general.name = Get<std::string>(manifest, "name", "game", file);
-    general.displayName = Get<std::string>(manifest, "display_name", general.name, file);
-    general.gameId = Get<int32_t>(manifest, "game_id", 0, file);
-    general.flags = Get<bool>(manifest, "debug", false, file) ? 0 : 1;
-    if (manifest.contains("window")) {
-      const json& w = manifest.at("window");
-      general.windowWidth = Get<int32_t>(w, "width", 640, file);
-      general.windowHeight = Get<int32_t>(w, "height", 480, file);
-      general.windowFlags = Get<uint32_t>(w, "flags", 2, file);
-    }
-    OptionsSpec options;
-    ReadOptions(manifest, options, file);
-
-    DataFileWriter writer;
-    WriteGeneral(writer, general);
-    WriteOptions(writer, options);
-    writer.chunk("DAFL").u32(0);
-    writer.stringTable();
-    out = writer.finish();
+    Builder builder(folder, options);
+    out = builder.Build();
+    debug = builder.DebugFile();
+    Console::SetMuted(false);
     return true;
   } catch (const PackError& e) {
     error = e.message;
-    return false;
+  } catch (const std::exception& e) {
+    error = folder + ": " + e.what();
   }
+  Console::SetMuted(false);
+  return false;
+}
+
+std::string Pack_DebugFilePath(const std::string& dataFile) {
+  const size_t dot = dataFile.find_last_of('.');
+  const size_t slash = dataFile.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash)) return dataFile + ".brindledebug";
+  return dataFile.substr(0, dot) + ".brindledebug";
 }

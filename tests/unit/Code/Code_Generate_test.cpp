@@ -129,6 +129,9 @@ TEST(Generate, VariableSelectorsAndIndices) {
   EXPECT_EQ(Code("global.g = 1"), "push.e 1; pop.v.i g@-5");
   EXPECT_EQ(Code("obj_ball.a[2] = 1"), "push.e 1; push.e 2; pop.v.i a@4[]");
   EXPECT_EQ(Code("(100005).a = 1"), "push.e 1; pop.v.i a@id100005");
+  EXPECT_EQ(Code("(165535).a = 1"), "push.e 1; pop.v.i a@id165535");
+  EXPECT_EQ(Code("(165536).a = 1"), "push.e 1; push.i 165536; pop.v.i a@stack");
+  EXPECT_EQ(Code("(-40000).a = 1"), "push.e 1; push.i -40000; pop.v.i a@stack");
   EXPECT_EQ(Code("(3.5).a = 1"), "push.e 1; pop.v.i a@4");
   EXPECT_EQ(Code("(2.5).a = 1"), "push.e 1; pop.v.i a@2");
   EXPECT_EQ(Code("b.a = 1"), "push.e 1; push.v b@-6; conv.v.i; pop.v.i a@stack");

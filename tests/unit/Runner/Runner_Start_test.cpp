@@ -10,6 +10,7 @@
 
 #include "DataFileWriter.h"
 #include "Writer_Settings.h"
+#include "Writer_World.h"
 
 namespace fs = std::filesystem;
 
@@ -56,8 +57,12 @@ class RunnerProcess : public testing::Test {
     GeneralSpec g;
     g.name = name;
     g.displayName = name;
+    g.roomOrder = {0};
     WriteGeneral(w, g);
     WriteOptions(w, OptionsSpec{});
+    RoomSpec room;
+    room.name = "room0";
+    WriteRooms(w, {room}, false, g.version);  // no code chunk: a source-text game
     return w.finish();
   }
   std::string Env() const { return "XDG_DATA_HOME=" + (dir / "xdg").string() + " "; }

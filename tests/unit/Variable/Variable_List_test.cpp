@@ -386,6 +386,17 @@ TEST(VariableGlobals, SavedStateRoundTripsAndBadStateChangesNothing) {
 
   Variable_PrepareGlobals();
   s.Seek(0, CStream::SEEK_FROM_START);
+  s.WriteInteger(0);  // skipping checks the block and moves past it, changing nothing
+  s.Seek(0, CStream::SEEK_FROM_START);
+  ASSERT_FALSE(Variable_SkipGlobals(&s));
+  s.Seek(0, CStream::SEEK_FROM_START);
+  s.WriteInteger(700);
+  s.Seek(0, CStream::SEEK_FROM_START);
+  ASSERT_TRUE(Variable_SkipGlobals(&s));
+  EXPECT_EQ(s.Remaining(), 0);
+  EXPECT_FALSE(Variable_IsGlobalVar(A + 3));
+  EXPECT_EQ(g_pGlobalVariables->Count(), 0);
+  s.Seek(0, CStream::SEEK_FROM_START);
   ASSERT_TRUE(Variable_LoadGlobals(&s));
   EXPECT_TRUE(Variable_IsGlobalVar(A + 3));
   RValue out;

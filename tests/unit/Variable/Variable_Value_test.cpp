@@ -78,7 +78,14 @@ TEST(ValueConversion, StringsReadTheLongestNumericPrefix) {
   EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("  3.5abc"), VM_DOUBLE)), 3.5);
   EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str(""), VM_DOUBLE)), 0.0);
   EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str(nullptr), VM_DOUBLE)), 0.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("\t-.5e2x"), VM_DOUBLE)), -50.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("7e"), VM_DOUBLE)), 7.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("nancy"), VM_DOUBLE)), 0.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("infinity"), VM_DOUBLE)), 0.0);
+  EXPECT_DOUBLE_EQ(As<double>(Conv(VM_STRING, Str("0x1A"), VM_DOUBLE)), 0.0);
+  EXPECT_EQ(As<double>(Conv(VM_STRING, Str("1e999"), VM_DOUBLE)), INFINITY);
   EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("12abc"), VM_INT)), 12);
+  EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("99999999999"), VM_INT)), INT32_MAX);
   EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("abc"), VM_INT)), 0);
   EXPECT_EQ(As<int32_t>(Conv(VM_STRING, Str("  -7.9"), VM_INT)), -7);
   EXPECT_EQ(As<int64_t>(Conv(VM_STRING, Str("5000000000"), VM_LONG)), 5000000000LL);

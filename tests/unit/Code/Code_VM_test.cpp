@@ -1,0 +1,857 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Code/Code_Function.h"
+#include "Code/Code_Load.h"
+#include "Code/Code_Script.h"
+#include "Code/Code_TestAsm.h"
+#include "Code/Code_VM.h"
+#include "Platform/Platform_Console.h"
+#include "Platform/Platform_Memory.h"
+#include "Variable/Variable_Global.h"
+#include "Variable/Variable_Names.h"
+#include "Variable/Variable_Route.h"
+
+using namespace asmtest;
+
+namespace {
+
+// Snapshots of the argument slots taken by the probe function.
+struct ArgsSnapshot {
+  int count = -1;
+  std::string slots[16];
+  double reals[16] = {};
+};
+std::vector<ArgsSnapshot>& Snapshots() {
+  static std::vector<ArgsSnapshot> list;
+  return list;
+}
+
+void ProbeRoutine(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  ArgsSnapshot s;
+  s.count = g_ArgumentCount;
+  for (int i = 0; i < 16; i++) {
+    s.slots[i] = g_Arguments[i].IsString() ? std::string("s:") + g_Arguments[i].Str() : "r";
+    s.reals[i] = g_Arguments[i].real;
+  }
+  Snapshots().push_back(s);
+  result.SetReal(-1);
+}
+
+// argument(i): the value of slot i.
+void ArgRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  int i = argc > 0 ? int(args[0].real) : 0;
+  result = g_Arguments[i];
+}
+
+// concat_args(...): the arguments as text joined by commas (checks order and alignment).
+void JoinRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  std::string text;
+  for (int i = 0; i < argc; i++) {
+    if (i) text += ",";
+    text += args[i].IsString() ? args[i].Str() : std::to_string(int(args[i].real));
+  }
+  result.SetString(text.c_str());
+}
+
+int FunctionId(const char* name, TRoutine routine) {
+  int id = -1;
+  if (!FindFunction(name, &id) || id >= kScriptIdBase) id = RegisterFunction(name, routine, -1, false) - 1;  // a test helper, not a game function
+  return id;
+}
+
+class VMTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Code_Reset();
+    RegisterAllFunctions();
+    VM_Install();
+    Variable_PrepareGlobals();
+    SetInstanceWorld(&world);
+    Snapshots().clear();
+    probe = FunctionId("vmtest_probe", ProbeRoutine);
+    arg = FunctionId("vmtest_arg", ArgRoutine);
+    join = FunctionId("vmtest_join", JoinRoutine);
+    for (auto& slot : g_Arguments) slot.Reset();
+    g_ArgumentCount = 0;
+  }
+  void TearDown() override {
+    SetInstanceWorld(nullptr);
+    Code_Reset();
+    // Leave the registry as the game has it, without the test helpers.
+    ReleaseFunctions();
+    RegisterAllFunctions();
+    VM_SetTrace(false);
+    VM_ClearBreakpoints();
+  }
+
+  // Adds a script whose code is `bytes`; returns its function id.
+  int AddScript(const char* name, const std::vector<uint8_t>& bytes) {
+    auto* script = new CScript();
+    script->SetName(name);
+    script->code = new CCode();
+    script->code->SetName(name);
+    script->code->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+    script->code->ownsCode = true;
+    return Script_Add(script) + kScriptIdBase;
+  }
+
+  static int32_t Var(const char* name) { return Variable_FindOrAddName(name); }
+
+  double GlobalReal(const char* name) {
+    RValue v;
+    g_pGlobalVariables->Get(Var(name), 0, &v);
+    return v.real;
+  }
+
+  TestWorld world;
+  int probe = -1, arg = -1, join = -1;
+};
+
+// Builds "left op right" with the two operands pushed by the callbacks and returns the run's value.
+RValue Binary(uint8_t op, uint8_t lt, uint8_t rt, void (*pushLeft)(Assembler&), void (*pushRight)(Assembler&),
+              uint8_t resultType) {
+  Assembler a;
+  pushLeft(a);
+  pushRight(a);
+  a.op2(op, lt, rt).retAs(resultType);
+  return RunCode(a.finish());
+}
+
+}  // namespace
+
+// ---- Arithmetic ------------------------------------------------------------------------------------
+
+TEST_F(VMTest, IntegerArithmeticTruncatesAndWraps) {
+  ReportCapture capture;
+  auto i7 = [](Assembler& a) { a.pushI(7); };
+  EXPECT_EQ(Binary(OP_DIV, TYPE_INT, TYPE_INT, i7, [](Assembler& a) { a.pushI(2); }, TYPE_INT).real, 3.0);
+  EXPECT_EQ(Binary(OP_REM, TYPE_INT, TYPE_INT, i7, [](Assembler& a) { a.pushI(2); }, TYPE_INT).real, 3.0);
+  EXPECT_EQ(Binary(OP_MOD, TYPE_INT, TYPE_INT, i7, [](Assembler& a) { a.pushI(-3); }, TYPE_INT).real, 1.0);
+  EXPECT_EQ(Binary(OP_MOD, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(-7); }, [](Assembler& a) { a.pushI(3); },
+                   TYPE_INT)
+                .real,
+            -1.0);
+  EXPECT_EQ(Binary(OP_ADD, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(2147483647); },
+                   [](Assembler& a) { a.pushE(1); }, TYPE_INT)
+                .real,
+            -2147483648.0);
+  EXPECT_EQ(Binary(OP_DIV, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(INT32_MIN); },
+                   [](Assembler& a) { a.pushI(-1); }, TYPE_INT)
+                .real,
+            -2147483648.0);
+  EXPECT_EQ(Binary(OP_MOD, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(INT32_MIN); },
+                   [](Assembler& a) { a.pushI(-1); }, TYPE_INT)
+                .real,
+            0.0);
+  EXPECT_EQ(Binary(OP_SUB, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushE(-5); }, [](Assembler& a) { a.pushE(8); },
+                   TYPE_INT)
+                .real,
+            -13.0);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, DoubleArithmeticAndMixedPairs) {
+  ReportCapture capture;
+  EXPECT_DOUBLE_EQ(Binary(OP_MOD, TYPE_DOUBLE, TYPE_INT, [](Assembler& a) { a.pushD(7.5); },
+                          [](Assembler& a) { a.pushI(2); }, TYPE_DOUBLE)
+                       .real,
+                   1.5);
+  // rem on doubles is the truncated quotient: trunc(7.5 / 2) = 3, trunc(-7.5 / 2) = -3.
+  EXPECT_EQ(Binary(OP_REM, TYPE_DOUBLE, TYPE_DOUBLE, [](Assembler& a) { a.pushD(7.5); },
+                   [](Assembler& a) { a.pushD(2); }, TYPE_DOUBLE)
+                .real,
+            3.0);
+  EXPECT_EQ(Binary(OP_REM, TYPE_DOUBLE, TYPE_DOUBLE, [](Assembler& a) { a.pushD(-7.5); },
+                   [](Assembler& a) { a.pushD(2); }, TYPE_DOUBLE)
+                .real,
+            -3.0);
+  // int on the left, double on the right gives a double: 1 / 4.0 = 0.25.
+  EXPECT_EQ(Binary(OP_DIV, TYPE_INT, TYPE_DOUBLE, [](Assembler& a) { a.pushI(1); }, [](Assembler& a) { a.pushD(4); },
+                   TYPE_DOUBLE)
+                .real,
+            0.25);
+  EXPECT_EQ(Binary(OP_MUL, TYPE_DOUBLE, TYPE_INT, [](Assembler& a) { a.pushD(1.5); }, [](Assembler& a) { a.pushI(3); },
+                   TYPE_DOUBLE)
+                .real,
+            4.5);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, BitwiseAndShiftRules) {
+  ReportCapture capture;
+  EXPECT_EQ(Binary(OP_AND, TYPE_DOUBLE, TYPE_DOUBLE, [](Assembler& a) { a.pushD(5); }, [](Assembler& a) { a.pushD(3); },
+                   TYPE_DOUBLE)
+                .real,
+            1.0);
+  // -1.5 truncates toward zero to -1, whose low byte is all ones.
+  EXPECT_EQ(Binary(OP_AND, TYPE_DOUBLE, TYPE_DOUBLE, [](Assembler& a) { a.pushD(-1.5); },
+                   [](Assembler& a) { a.pushD(255); }, TYPE_DOUBLE)
+                .real,
+            255.0);
+  EXPECT_EQ(Binary(OP_XOR, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(6); }, [](Assembler& a) { a.pushI(3); },
+                   TYPE_INT)
+                .real,
+            5.0);
+  // Doubles shift as 64-bit integers: 1 << 40.
+  EXPECT_EQ(Binary(OP_SHL, TYPE_DOUBLE, TYPE_DOUBLE, [](Assembler& a) { a.pushD(1); },
+                   [](Assembler& a) { a.pushD(40); }, TYPE_DOUBLE)
+                .real,
+            1099511627776.0);
+  // Two ints shift as 32 bits by the count mod 32: 1 << 33 is 1 << 1.
+  EXPECT_EQ(Binary(OP_SHL, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(1); }, [](Assembler& a) { a.pushI(33); },
+                   TYPE_INT)
+                .real,
+            2.0);
+  // An int on the left shifted by a double also shifts as 32 bits.
+  EXPECT_EQ(Binary(OP_SHL, TYPE_INT, TYPE_DOUBLE, [](Assembler& a) { a.pushI(1); },
+                   [](Assembler& a) { a.pushD(33); }, TYPE_DOUBLE)
+                .real,
+            2.0);
+  EXPECT_EQ(Binary(OP_SHR, TYPE_INT, TYPE_INT, [](Assembler& a) { a.pushI(-8); }, [](Assembler& a) { a.pushI(1); },
+                   TYPE_INT)
+                .real,
+            -4.0);
+  // Shifting a 64-bit value by 64 or more gives 0 rather than an undefined result.
+  EXPECT_EQ(Binary(OP_SHL, TYPE_DOUBLE, TYPE_DOUBLE, [](Assembler& a) { a.pushD(1); },
+                   [](Assembler& a) { a.pushD(64); }, TYPE_DOUBLE)
+                .real,
+            0.0);
+  // Two booleans combine logically.
+  EXPECT_EQ(Binary(OP_AND, TYPE_BOOL, TYPE_BOOL, [](Assembler& a) { a.pushB(true); },
+                   [](Assembler& a) { a.pushB(false); }, TYPE_BOOL)
+                .real,
+            0.0);
+  EXPECT_EQ(Binary(OP_XOR, TYPE_BOOL, TYPE_BOOL, [](Assembler& a) { a.pushB(true); },
+                   [](Assembler& a) { a.pushB(false); }, TYPE_BOOL)
+                .real,
+            1.0);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, LongOperandsUseSixtyFourBitArithmetic) {
+  ReportCapture capture;
+  EXPECT_EQ(Binary(OP_ADD, TYPE_LONG, TYPE_INT, [](Assembler& a) { a.pushL(5000000000LL); },
+                   [](Assembler& a) { a.pushI(1); }, TYPE_LONG)
+                .real,
+            5000000001.0);
+  EXPECT_EQ(Binary(OP_MUL, TYPE_LONG, TYPE_DOUBLE, [](Assembler& a) { a.pushL(3); },
+                   [](Assembler& a) { a.pushD(0.5); }, TYPE_DOUBLE)
+                .real,
+            1.5);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, StringOperations) {
+  ReportCapture capture;
+  Code_AddString("ab");
+  Code_AddString("cd");
+  RValue cat = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(0); },
+                      [](Assembler& a) { a.pushS(1); }, TYPE_STRING);
+  EXPECT_STREQ(cat.Str(), "abcd");
+  RValue rep = Binary(OP_MUL, TYPE_INT, TYPE_STRING, [](Assembler& a) { a.pushI(3); },
+                      [](Assembler& a) { a.pushS(0); }, TYPE_STRING);
+  EXPECT_STREQ(rep.Str(), "ababab");
+  RValue none = Binary(OP_MUL, TYPE_DOUBLE, TYPE_STRING, [](Assembler& a) { a.pushD(-2); },
+                       [](Assembler& a) { a.pushS(0); }, TYPE_STRING);
+  EXPECT_TRUE(none.IsString());
+  EXPECT_STREQ(none.Str(), "");
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, OperandErrorsNameTheirRoutine) {
+  ReportCapture capture;
+  Code_AddString("ab");
+  struct Case {
+    uint8_t op, lt, rt;
+    const char* message;
+  };
+  // Pushes for left and right by type: .s string 0, .b true, .d 3, .i 0.
+  const Case cases[] = {
+      {OP_MUL, TYPE_STRING, TYPE_INT, "DoMul :: Execution Error"},
+      {OP_SUB, TYPE_STRING, TYPE_DOUBLE, "DoSub :: Execution Engine - Cannot operate on string type"},
+      {OP_SUB, TYPE_BOOL, TYPE_BOOL, "DoSub:: Execution Error"},
+      {OP_ADD, TYPE_STRING, TYPE_DOUBLE, "DoAdd :: Execution Error"},
+      {OP_DIV, TYPE_DOUBLE, TYPE_INT, "DoDiv :: Divide by zero"},
+      {OP_MOD, TYPE_DOUBLE, TYPE_STRING, "DoMod :: Execution Engine - Cannot operate on string type"},
+      {OP_MOD, TYPE_INT, TYPE_INT, "DoMod :: Divide by zero"},
+      {OP_REM, TYPE_INT, TYPE_INT, "DoRem :: Divide by zero"},
+      {OP_DIV, TYPE_INT, TYPE_INT, "DoDiv :: Divide by zero"},
+      {OP_SHL, TYPE_STRING, TYPE_INT, "DoShl :: Execution Engine - Cannot operate on string type"},
+      {OP_OR, TYPE_BOOL, TYPE_DOUBLE, "DoOr :: Execution Error"},
+  };
+  for (const Case& c : cases) {
+    capture.reports().clear();
+    Assembler a;
+    for (uint8_t t : {c.lt, c.rt}) {
+      if (t == TYPE_STRING) a.pushS(0);
+      else if (t == TYPE_BOOL) a.pushB(true);
+      else if (t == TYPE_DOUBLE) a.pushD(3);
+      else a.pushI(0);
+    }
+    a.op2(c.op, c.lt, c.rt);  // the partial result stays on the stack
+    RunCode(a.finish());
+    ASSERT_EQ(capture.reports().size(), 1u) << c.message;
+    EXPECT_NE(capture.reports()[0].find(std::string("VMError!! Occurred - ") + c.message + "\n"), std::string::npos)
+        << capture.reports()[0];
+  }
+  // A divisor of 1e-11 counts as zero.
+  capture.reports().clear();
+  Assembler a;
+  a.pushD(1).pushD(0.00000000001).op2(OP_DIV, TYPE_DOUBLE, TYPE_DOUBLE).popz(TYPE_DOUBLE);
+  RunCode(a.finish());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("DoDiv :: Divide by zero"), std::string::npos);
+}
+
+TEST_F(VMTest, VariableOperandsGiveValues) {
+  ReportCapture capture;
+  int32_t x = Var("vm_x");
+  g_pGlobalVariables->Set(x, 0, RValue(2.0));
+  Assembler a;
+  a.pushV(x, SELECTOR_GLOBAL).pushI(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).ret();
+  EXPECT_EQ(RunCode(a.finish()).real, 5.0);
+
+  g_pGlobalVariables->Set(x, 0, RValue("ab"));
+  Assembler b;
+  b.pushI(2).pushV(x, SELECTOR_GLOBAL).op2(OP_MUL, TYPE_INT, TYPE_VARIABLE).ret();
+  EXPECT_STREQ(RunCode(b.finish()).Str(), "abab");
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+// ---- Unary, comparisons, conversions -----------------------------------------------------------
+
+TEST_F(VMTest, UnaryOperations) {
+  ReportCapture capture;
+  Assembler a;
+  a.pushI(5).op1(OP_NEG, TYPE_INT).retAs(TYPE_INT);
+  EXPECT_EQ(RunCode(a.finish()).real, -5.0);
+  Assembler b;
+  b.pushD(5.7).op1(OP_NOT, TYPE_DOUBLE).retAs(TYPE_DOUBLE);  // ~5 = -6
+  EXPECT_EQ(RunCode(b.finish()).real, -6.0);
+  Assembler c;
+  c.pushB(false).op1(OP_NOT, TYPE_BOOL).retAs(TYPE_BOOL);
+  EXPECT_EQ(RunCode(c.finish()).real, 1.0);
+  EXPECT_TRUE(capture.reports().empty());
+  Assembler d;
+  d.pushB(true).op1(OP_NEG, TYPE_BOOL).popz(TYPE_BOOL);
+  RunCode(d.finish());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("DoNeg :: Execution Error"), std::string::npos);
+}
+
+TEST_F(VMTest, ComparisonsPushBooleans) {
+  ReportCapture capture;
+  Assembler a;
+  a.pushD(1.000001).pushI(1).op2(OP_SEQ, TYPE_DOUBLE, TYPE_INT).retAs(TYPE_BOOL);
+  EXPECT_EQ(RunCode(a.finish()).real, 1.0);
+  Code_AddString("abc");
+  Code_AddString("abd");
+  Assembler b;
+  b.pushS(0).pushS(1).op2(OP_SLT, TYPE_STRING, TYPE_STRING).retAs(TYPE_BOOL);
+  EXPECT_EQ(RunCode(b.finish()).real, 1.0);
+  EXPECT_TRUE(capture.reports().empty());
+  Assembler c;
+  c.pushS(0).pushD(1).op2(OP_SEQ, TYPE_STRING, TYPE_DOUBLE).retAs(TYPE_BOOL);
+  EXPECT_EQ(RunCode(c.finish()).real, 0.0);
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("DoSet :: Invalid comparison type"), std::string::npos);
+}
+
+TEST_F(VMTest, ConversionOfARealVariableToDoubleIsAnError) {
+  ReportCapture capture;
+  int32_t x = Var("vm_x");
+  g_pGlobalVariables->Set(x, 0, RValue(3.7));
+  Assembler a;
+  a.pushV(x, SELECTOR_GLOBAL).conv(TYPE_VARIABLE, TYPE_INT).retAs(TYPE_INT);
+  EXPECT_EQ(RunCode(a.finish()).real, 3.0);
+  EXPECT_TRUE(capture.reports().empty());
+  Assembler b;
+  b.pushV(x, SELECTOR_GLOBAL).conv(TYPE_VARIABLE, TYPE_DOUBLE).popz(TYPE_DOUBLE);
+  RunCode(b.finish());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("DoConv :: Execution Error"), std::string::npos);
+}
+
+// ---- Branches and loops ----------------------------------------------------------------------------
+
+TEST_F(VMTest, LoopsWithBranches) {
+  // sum = 0; i = 1; while (i <= 10) { sum += i; i += 1 }  -> 55, with locals.
+  int32_t sum = Var("vm_sum"), i = Var("vm_i");
+  Assembler a;
+  a.pushE(0).popV(sum, SELECTOR_LOCAL, TYPE_INT).pushE(1).popV(i, SELECTOR_LOCAL, TYPE_INT);
+  a.label("Repeat").pushV(i, SELECTOR_LOCAL).pushE(10).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");
+  a.pushV(sum, SELECTOR_LOCAL).pushV(i, SELECTOR_LOCAL).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  a.popV(sum, SELECTOR_LOCAL);
+  a.pushV(i, SELECTOR_LOCAL).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(i, SELECTOR_LOCAL);
+  a.branch(OP_B, "Repeat").label("End").pushV(sum, SELECTOR_LOCAL).ret();
+  EXPECT_EQ(RunCode(a.finish()).real, 55.0);
+
+  // repeat (0) skips the body and leaves the stack balanced; the run's value is then the last push.
+  Assembler r;
+  r.pushE(0).dup(TYPE_INT).pushE(0).op2(OP_SLE, TYPE_INT, TYPE_INT).branch(OP_BT, "End");
+  r.label("Repeat").pushE(99).popV(sum, SELECTOR_GLOBAL, TYPE_INT);
+  r.pushE(1).op2(OP_SUB, TYPE_INT, TYPE_INT).dup(TYPE_INT).conv(TYPE_INT, TYPE_BOOL).branch(OP_BT, "Repeat");
+  r.label("End").popz(TYPE_INT).pushE(7).retAs(TYPE_INT);
+  EXPECT_EQ(RunCode(r.finish()).real, 7.0);
+  EXPECT_EQ(GlobalReal("vm_sum"), 0.0);
+}
+
+// ---- Variables ---------------------------------------------------------------------------------
+
+TEST_F(VMTest, VariableAccessErrorsNameTheVariable) {
+  ReportCapture capture;
+  int32_t a = Var("vm_arr");
+  // vm_arr[3] = 1 through a stack index, then vm_arr[40] is out of range.
+  uint32_t indexed = EncodeVariableRef(kRefImmediateSel, a);
+  Assembler w;
+  w.pushE(1).pushE(3).popRef(indexed, TYPE_INT, uint16_t(SELECTOR_GLOBAL));
+  w.pushE(40).pushRef(indexed, uint16_t(SELECTOR_GLOBAL)).popz(TYPE_VARIABLE);
+  RunCode(w.finish());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("Push :: Execution Error - Variable Index out of range vm_arr\n"),
+            std::string::npos);
+  // Reading from an instance id that does not exist fails with "Variable Get".
+  capture.reports().clear();
+  Assembler r;
+  uint32_t byId = EncodeVariableRef(kRefNoIndex | kRefImmediateSel | kRefInstanceBias, a);
+  r.pushRef(byId, 7).popz(TYPE_VARIABLE);
+  RunCode(r.finish());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("Push :: Execution Error - Variable Get vm_arr\n"), std::string::npos);
+  // Writing a negative index reports the index error.
+  capture.reports().clear();
+  Assembler n;
+  n.pushE(1).pushE(-1).popRef(indexed, TYPE_INT, uint16_t(SELECTOR_GLOBAL));
+  RunCode(n.finish());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("Pop :: Execution Error - Variable index out of range vm_arr\n"),
+            std::string::npos);
+}
+
+TEST_F(VMTest, ImmediateInstanceIdsAboveThirtyTwoThousandReachTheirInstance) {
+  CInstance* far = world.add(140000, 1);
+  int32_t x = Var("vm_x");
+  uint32_t ref = EncodeVariableRef(kRefNoIndex | kRefImmediateSel | kRefInstanceBias, x);
+  Assembler a;
+  a.pushE(9).popRef(ref, TYPE_INT, uint16_t(140000 - 100000));
+  RunCode(a.finish());
+  RValue v;
+  far->variables.Get(x, 0, &v);
+  EXPECT_EQ(v.real, 9.0);
+}
+
+// ---- With-blocks ---------------------------------------------------------------------------------
+
+namespace {
+
+// with (selector) { global.vm_seq = global.vm_seq * 10 + tag }   (tag of self)
+// and, when `breakAfterFirst`, a break leaving the block after the first instance.
+std::vector<uint8_t> WithSequence(int32_t selector, bool breakAfterFirst) {
+  int32_t seq = Variable_FindOrAddName("vm_seq"), tag = Variable_FindOrAddName("vm_tag");
+  Assembler a;
+  a.pushI(selector).branch(OP_PUSHENV, "PopEnv").label("Start");
+  a.pushV(seq, SELECTOR_GLOBAL).pushE(10).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  a.pushV(tag, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).popV(seq, SELECTOR_GLOBAL);
+  if (breakAfterFirst) a.branch(OP_B, "End");
+  a.label("PopEnv").branch(OP_POPENV, "Start");
+  a.branch(OP_B, "CleanUpEnd").label("End").popenvDrop().label("CleanUpEnd");
+  // The value of the run: self's tag after the block.
+  a.pushV(tag, SELECTOR_SELF).ret();
+  return a.finish();
+}
+
+// Memory-manager blocks still held after a second run of `code` (the first run warms the caches:
+// stack blocks, the local-list pool).
+int64_t BlocksLeftBy(const std::vector<uint8_t>& code, CInstance* self = nullptr) {
+  RunCode(code, self);
+  int64_t before = MemoryManager::TotalBlocks();
+  RunCode(code, self);
+  return MemoryManager::TotalBlocks() - before;
+}
+
+}  // namespace
+
+TEST_F(VMTest, WithOrdersForOneTwoAndThreeInstances) {
+  int32_t tag = Var("vm_tag");
+  CInstance* caller = world.add(100100, 9);
+  caller->variables.Set(tag, 0, RValue(7.0));
+  auto tagged = [&](int32_t id, int32_t object, double t) {
+    world.add(id, object)->variables.Set(tag, 0, RValue(t));
+  };
+  tagged(100001, 1, 1);
+  tagged(100002, 1, 2);
+  tagged(100003, 2, 3);
+  // all: the caller, A, B, C in list order -> C, B, A, then the caller.
+  g_pGlobalVariables->Set(Var("vm_seq"), 0, RValue(0.0));
+  EXPECT_EQ(RunCode(WithSequence(SELECTOR_ALL, false), caller).real, 7.0);
+  EXPECT_EQ(GlobalReal("vm_seq"), 3217.0);
+  // Object 1 has two instances: first, then second.
+  g_pGlobalVariables->Set(Var("vm_seq"), 0, RValue(0.0));
+  RunCode(WithSequence(1, false), caller);
+  EXPECT_EQ(GlobalReal("vm_seq"), 12.0);
+  // Object 2 has one.
+  g_pGlobalVariables->Set(Var("vm_seq"), 0, RValue(0.0));
+  RunCode(WithSequence(2, false), caller);
+  EXPECT_EQ(GlobalReal("vm_seq"), 3.0);
+  // An instance id, an object without instances, noone, and an id that does not exist.
+  g_pGlobalVariables->Set(Var("vm_seq"), 0, RValue(0.0));
+  RunCode(WithSequence(100002, false), caller);
+  RunCode(WithSequence(5, false), caller);
+  RunCode(WithSequence(SELECTOR_NOONE, false), caller);
+  RunCode(WithSequence(100050, false), caller);
+  EXPECT_EQ(GlobalReal("vm_seq"), 2.0);
+}
+
+TEST_F(VMTest, WithOtherSwapsSelfAndOther) {
+  int32_t tag = Var("vm_tag"), seen = Var("vm_seen");
+  CInstance* me = world.add(100001, 1);
+  CInstance* you = world.add(100002, 2);
+  me->variables.Set(tag, 0, RValue(1.0));
+  you->variables.Set(tag, 0, RValue(2.0));
+  // with (other) global.vm_seen = self.tag * 10 + other.tag
+  Assembler a;
+  a.pushI(SELECTOR_OTHER).branch(OP_PUSHENV, "PopEnv").label("Start");
+  a.pushV(tag, SELECTOR_SELF).pushE(10).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  a.pushV(tag, SELECTOR_OTHER).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).popV(seen, SELECTOR_GLOBAL);
+  a.label("PopEnv").branch(OP_POPENV, "Start");
+  a.pushV(tag, SELECTOR_OTHER).ret();
+  EXPECT_EQ(RunCode(a.finish(), me, you).real, 2.0);  // other restored after the block
+  EXPECT_EQ(GlobalReal("vm_seen"), 21.0);
+}
+
+TEST_F(VMTest, BreakOutOfWithFreesTheArrayAndRestoresSelf) {
+  int32_t tag = Var("vm_tag");
+  CInstance* caller = world.add(100100, 9);
+  caller->variables.Set(tag, 0, RValue(7.0));
+  for (int k = 1; k <= 4; k++) world.add(100000 + k, 1)->variables.Set(tag, 0, RValue(double(k)));
+  g_pGlobalVariables->Set(Var("vm_seq"), 0, RValue(0.0));
+  std::vector<uint8_t> code = WithSequence(1, true);
+  EXPECT_EQ(RunCode(code, caller).real, 7.0);
+  EXPECT_EQ(GlobalReal("vm_seq"), 4.0);  // only the last instance ran
+  EXPECT_EQ(BlocksLeftBy(code, caller), 0);
+}
+
+TEST_F(VMTest, ExitInsideWithFreesTheArray) {
+  for (int k = 1; k <= 3; k++) world.add(100000 + k, 1);
+  Assembler a;
+  a.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start").exit();
+  a.label("PopEnv").branch(OP_POPENV, "Start");
+  EXPECT_EQ(BlocksLeftBy(a.finish()), 0);
+}
+
+// ---- Script calls ------------------------------------------------------------------------------
+
+TEST_F(VMTest, ScriptCallSavesAndRestoresArgumentSlots) {
+  // The script probes its slots and returns argument1.
+  Assembler s;
+  s.call(probe, 0).popz(TYPE_VARIABLE).pushE(1).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).ret();
+  int script = AddScript("scr_probe", s.finish());
+  Code_AddString("two");
+  // The caller: scr_probe(1, "two", 3) then probes its own slots; returns the script's value.
+  Assembler c;
+  c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).pushS(0).conv(TYPE_STRING, TYPE_VARIABLE);
+  c.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).call(script, 3);
+  c.call(probe, 0).popz(TYPE_VARIABLE).ret();
+  // The caller itself runs with two arguments in its slots.
+  g_Arguments[0].SetString("outer0");
+  g_Arguments[1].SetReal(11);
+  g_ArgumentCount = 2;
+  RValue result = RunCode(c.finish());
+  EXPECT_STREQ(result.Str(), "two");
+  ASSERT_EQ(Snapshots().size(), 2u);
+  const ArgsSnapshot& inside = Snapshots()[0];
+  EXPECT_EQ(inside.count, 3);
+  EXPECT_EQ(inside.reals[0], 1.0);
+  EXPECT_EQ(inside.slots[1], "s:two");
+  EXPECT_EQ(inside.reals[2], 3.0);
+  for (int k = 3; k < 16; k++) {
+    EXPECT_EQ(inside.slots[k], "r");
+    EXPECT_EQ(inside.reals[k], 0.0);
+  }
+  const ArgsSnapshot& after = Snapshots()[1];
+  EXPECT_EQ(after.count, 2);
+  EXPECT_EQ(after.slots[0], "s:outer0");
+  EXPECT_EQ(after.reals[1], 11.0);
+  EXPECT_EQ(g_ArgumentCount, 2);
+  EXPECT_EQ(VM_CallDepth(), 0);
+}
+
+TEST_F(VMTest, ScriptWithoutCodeLeavesTheStackBalanced) {
+  auto* empty = new CScript();
+  empty->SetName("scr_empty");
+  int id = Script_Add(empty) + kScriptIdBase;
+  Code_AddString("x");
+  Assembler a;
+  a.pushE(5);  // below the call: must survive it
+  a.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).call(id, 2);
+  a.conv(TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_INT, TYPE_INT).retAs(TYPE_INT);
+  std::vector<uint8_t> code = a.finish();
+  EXPECT_EQ(RunCode(code).real, 5.0);
+  EXPECT_EQ(BlocksLeftBy(code), 0);
+}
+
+TEST_F(VMTest, ExitAndEndOfCodeInsideAScriptReturnZero) {
+  Assembler s;
+  s.pushE(4).conv(TYPE_INT, TYPE_VARIABLE).exit();
+  int scrExit = AddScript("scr_exit", s.finish());
+  Assembler e;
+  e.pushE(4).popz(TYPE_INT);
+  int scrEnd = AddScript("scr_end", e.finish());
+  Assembler c;
+  c.pushE(10).call(scrExit, 0).conv(TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_INT, TYPE_INT);
+  c.call(scrEnd, 0).conv(TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_INT, TYPE_INT).retAs(TYPE_INT);
+  EXPECT_EQ(RunCode(c.finish()).real, 10.0);
+}
+
+TEST_F(VMTest, RecursionReturnsThroughEveryDepth) {
+  // scr_sum(n): if (n <= 0) return 0; return n + scr_sum(n - 1)   via vmtest_arg(0)
+  int self = Script_Count() + kScriptIdBase;
+  Assembler s;
+  s.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).pushE(0).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT);
+  s.branch(OP_BF, "Else").pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  s.label("Else");
+  s.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1);
+  s.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT);
+  s.call(self, 1).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  ASSERT_EQ(AddScript("scr_sum", s.finish()), self);
+  Assembler c;
+  c.pushE(20).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
+  EXPECT_EQ(RunCode(c.finish()).real, 210.0);
+  EXPECT_EQ(g_ArgumentCount, 0);
+}
+
+TEST_F(VMTest, RecursionThatExhaustsTheStackEndsWithAnError) {
+  ReportCapture capture;
+  int self = Script_Count() + kScriptIdBase;
+  Assembler s;
+  s.call(self, 0).ret();
+  AddScript("scr_forever", s.finish());
+  g_Arguments[0].SetString("kept");
+  g_ArgumentCount = 1;
+  Assembler c;
+  c.call(self, 0).ret();
+  bool ok = true;
+  RunCode(c.finish(), nullptr, nullptr, "test_code", &ok);
+  EXPECT_FALSE(ok);
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("Stack overflow"), std::string::npos);
+  EXPECT_EQ(g_ArgumentCount, 1);
+  EXPECT_STREQ(g_Arguments[0].Str(), "kept");
+  EXPECT_EQ(VM_CallDepth(), 0);
+}
+
+TEST_F(VMTest, RetAtDepthTwoFromInsideWith) {
+  world.add(100001, 1);
+  world.add(100002, 1);
+  world.add(100003, 1);
+  // inner: with (1) return 8
+  Assembler in;
+  in.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start").pushE(8).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  in.label("PopEnv").branch(OP_POPENV, "Start");
+  int inner = AddScript("scr_inner", in.finish());
+  Assembler mid;
+  mid.call(inner, 0).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).ret();
+  int middle = AddScript("scr_mid", mid.finish());
+  Assembler c;
+  c.call(middle, 0).ret();
+  std::vector<uint8_t> code = c.finish();
+  EXPECT_EQ(RunCode(code).real, 9.0);
+  EXPECT_EQ(BlocksLeftBy(code), 0);
+}
+
+TEST_F(VMTest, MisalignedArgumentsReachBuiltInsInOrder) {
+  Code_AddString("a");
+  Assembler c;
+  c.pushE(1);  // a 4-byte item below the arguments
+  c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).pushS(0).conv(TYPE_STRING, TYPE_VARIABLE);
+  c.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).call(join, 3);
+  c.popV(Var("vm_joined"), SELECTOR_GLOBAL).popz(TYPE_INT).pushV(Var("vm_joined"), SELECTOR_GLOBAL).ret();
+  EXPECT_STREQ(RunCode(c.finish()).Str(), "1,a,3");
+}
+
+TEST_F(VMTest, MoreThanSixteenArgumentsFillOnlyTheSlots) {
+  Assembler s;
+  s.call(probe, 0).ret();
+  int script = AddScript("scr_many", s.finish());
+  Code_AddString("t");
+  Assembler c;
+  for (int k = 17; k >= 0; k--) c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE);
+  c.call(script, 18).ret();
+  EXPECT_EQ(BlocksLeftBy(c.finish()), 0);
+  ASSERT_EQ(Snapshots().size(), 2u);
+  EXPECT_EQ(Snapshots()[0].count, 16);
+  EXPECT_EQ(Snapshots()[0].slots[15], "s:t");
+}
+
+TEST_F(VMTest, ExecuteScriptFromNativeCode) {
+  Assembler s;
+  s.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).pushE(2).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).ret();
+  int id = AddScript("scr_double", s.finish());
+  RValue in[1] = {RValue(21.0)};
+  RValue out;
+  EXPECT_TRUE(ExecuteScript(id - kScriptIdBase, nullptr, nullptr, 1, in, out));
+  EXPECT_EQ(out.real, 42.0);
+  int found = -1;
+  EXPECT_TRUE(FindFunction("scr_double", &found));
+  EXPECT_EQ(found, id);
+}
+
+// ---- Error report --------------------------------------------------------------------------------
+
+TEST_F(VMTest, ErrorReportLayoutWithCallChain) {
+  ReportCapture capture;
+  int32_t lx = Var("vm_lx"), gy = Var("vm_gy");
+  g_pGlobalVariables->Set(gy, 0, RValue(2.5));
+  // The script sets a local then divides by zero on its second line.
+  Assembler s;
+  s.pushE(4).popV(lx, SELECTOR_LOCAL, TYPE_INT);
+  uint32_t second = s.here();
+  s.pushE(1).pushE(0).op2(OP_DIV, TYPE_INT, TYPE_INT).popz(TYPE_INT).pushE(0).retAs(TYPE_INT);
+  auto* script = new CScript();
+  script->SetName("scr_fail");
+  script->code = new CCode();
+  std::vector<uint8_t> bytes = s.finish();
+  script->code->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+  script->code->ownsCode = true;
+  script->code->SetSource("lx = 4;\r\nreturn 1 div 0;\r\n");
+  uint32_t table[4] = {0, 0, second, 9};
+  script->code->positions = VMBuffer::Copy(table, sizeof table);
+  script->code->ownsPositions = true;
+  int id = Script_Add(script) + kScriptIdBase;
+
+  Assembler c;
+  c.call(id, 0).popz(TYPE_VARIABLE);
+  RunCode(c.finish(), nullptr, nullptr, "obj_test_Create");
+  ASSERT_EQ(capture.reports().size(), 1u);
+  std::string hashes(92, '#');
+  std::string expected = hashes + "\n" + "VMError!! Occurred - DoDiv :: Divide by zero\n" +
+                         " at scr_fail (line 1) - return 1 div 0;\n" + hashes + "\n" + hashes + "\n" +
+                         "Local Variables : \n" + "vm_lx = 4\n" + "Global Variables : \n" + "vm_gy = 2.500000\n" +
+                         "stack frame is\n" + "scr_fail (line 1)\n" +
+                         "called from - obj_test_Create (line 0) - <unknown source line>\n";
+  EXPECT_EQ(capture.reports()[0], expected);
+}
+
+TEST_F(VMTest, FatalErrorEndsTheProcessWithCode255) {
+  Assembler a;
+  a.pushI(1).pushI(0).op2(OP_MOD, TYPE_INT, TYPE_INT).popz(TYPE_INT);
+  std::vector<uint8_t> code = a.finish();
+  EXPECT_EXIT(RunCode(code), ::testing::ExitedWithCode(255), "");
+}
+
+// ---- Tracing and breakpoints ---------------------------------------------------------------------
+
+TEST_F(VMTest, TraceAndBreakpointLines) {
+  Assembler s;
+  s.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  int id = AddScript("scr_traced", s.finish());
+  Assembler c;
+  c.call(id, 0).popz(TYPE_VARIABLE).call(probe, 0).popz(TYPE_VARIABLE);
+  std::vector<uint8_t> bytes = c.finish();
+  VM_SetTrace(true);
+  ::testing::internal::CaptureStdout();
+  RunCode(bytes, nullptr, nullptr, "obj_a_Step");
+  Console::Flush();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  VM_SetTrace(false);
+  EXPECT_EQ(out, "script = obj_a_Step\nscript call = scr_traced\nfunc call = vmtest_probe\n");
+
+  // A breakpoint on line 1 of code whose second instruction starts line 1: one hit per entry.
+  Assembler b;
+  b.pushE(1).pushE(2).op2(OP_ADD, TYPE_INT, TYPE_INT).popz(TYPE_INT);
+  std::vector<uint8_t> code = b.finish();
+  uint32_t table[4] = {0, 0, 4, 2};
+  VMBuffer positions(reinterpret_cast<uint8_t*>(table), sizeof table);
+  VMBuffer buffer(code.data(), int32_t(code.size()));
+  ASSERT_TRUE(VM_AddBreakpoint("obj_b_Draw@1"));
+  EXPECT_FALSE(VM_AddBreakpoint("no_line@"));
+  ::testing::internal::CaptureStdout();
+  VM_Run("obj_b_Draw", nullptr, nullptr, &buffer, nullptr, &positions, "a\nb\n");
+  Console::Flush();
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Breakpoint hit: obj_b_Draw (line 1)\n");
+}
+
+TEST_F(VMTest, ItemsLeftUnderRetOrExitAreFreed) {
+  Code_AddString("case");
+  // A script that returns from inside a switch on a string: the switch value stays below the ret.
+  Assembler s;
+  s.pushS(0).dup(TYPE_STRING).pushS(0).op2(OP_SEQ, TYPE_STRING, TYPE_STRING).branch(OP_BT, "Clause");
+  s.branch(OP_B, "End").label("Clause").pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  s.label("End").popz(TYPE_STRING);
+  int id = AddScript("scr_switch", s.finish());
+  // The caller keeps a string and a with record over three instances under an exit.
+  for (int k = 1; k <= 3; k++) world.add(100000 + k, 1);
+  Assembler c;
+  c.pushS(0).call(id, 0).popz(TYPE_VARIABLE);
+  c.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start").pushS(0).exit();
+  c.label("PopEnv").branch(OP_POPENV, "Start");
+  EXPECT_EQ(BlocksLeftBy(c.finish()), 0);
+}
+
+TEST_F(VMTest, ContinueInsideSwitchInsideWithDropsTheSwitchValue) {
+  Code_AddString("v");
+  for (int k = 1; k <= 3; k++) world.add(100000 + k, 1);
+  int32_t n = Var("vm_count");
+  g_pGlobalVariables->Set(n, 0, RValue(0.0));
+  // with (1) { count += 1; switch ("v") { case "v": continue; } }
+  Assembler a;
+  a.pushI(1).branch(OP_PUSHENV, "PopEnv").label("Start");
+  a.pushV(n, SELECTOR_GLOBAL).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(n, SELECTOR_GLOBAL);
+  a.pushS(0).dup(TYPE_STRING).pushS(0).op2(OP_SEQ, TYPE_STRING, TYPE_STRING).branch(OP_BT, "Clause");
+  a.branch(OP_B, "End").label("Clause").branch(OP_B, "PopEnv").label("End").popz(TYPE_STRING);
+  a.label("PopEnv").branch(OP_POPENV, "Start");
+  a.pushE(5).retAs(TYPE_INT);
+  std::vector<uint8_t> code = a.finish();
+  ReportCapture capture;
+  EXPECT_EQ(RunCode(code).real, 5.0);
+  EXPECT_EQ(GlobalReal("vm_count"), 3.0);
+  EXPECT_EQ(BlocksLeftBy(code), 0);
+  EXPECT_TRUE(capture.reports().empty());
+}
+
+TEST_F(VMTest, MalformedStackUseEndsTheRunWithoutHarm) {
+  ReportCapture capture;
+  struct Case {
+    const char* what;
+    void (*build)(Assembler&);
+    const char* message;
+  };
+  const Case cases[] = {
+      {"a double freed as a string", [](Assembler& a) { a.pushD(1e300).popz(TYPE_STRING); }, "type mismatch"},
+      {"a string changed in place as an int",
+       [](Assembler& a) { a.pushS(0).op1(OP_NEG, TYPE_INT).popz(TYPE_STRING); }, "type mismatch"},
+      {"a pop below the frame", [](Assembler& a) { a.pushE(1).popz(TYPE_INT).popz(TYPE_INT); }, "Stack underflow"},
+      {"a call with more arguments than items", [](Assembler& a) { a.pushE(1).call(0, 3); }, "Stack underflow"},
+      {"popenv without pushenv", [](Assembler& a) { a.word(EncodeBranch(OP_POPENV, 0)); }, "popenv without"},
+  };
+  Code_AddString("s");
+  for (const Case& c : cases) {
+    capture.reports().clear();
+    Assembler a;
+    c.build(a);
+    bool ok = true;
+    std::vector<uint8_t> code = a.finish();
+    RunCode(code, nullptr, nullptr, "test_code", &ok);
+    EXPECT_FALSE(ok) << c.what;
+    ASSERT_EQ(capture.reports().size(), 1u) << c.what;
+    EXPECT_NE(capture.reports()[0].find(c.message), std::string::npos) << capture.reports()[0];
+    EXPECT_EQ(BlocksLeftBy(code), 0) << c.what;
+  }
+}
+
+TEST_F(VMTest, ExtensionCallsGoThroughTheExtensionLayer) {
+  static int seenIndex = -1, seenArgc = -1;
+  VM_SetExtensionCall([](int index, int argc, RValue* args, RValue& result) {
+    seenIndex = index;
+    seenArgc = argc;
+    result.SetReal(args[0].real + 1);
+  });
+  Assembler a;
+  a.pushE(41).conv(TYPE_INT, TYPE_VARIABLE).call(kExtensionIdBase, 1).ret();
+  EXPECT_EQ(RunCode(a.finish()).real, 42.0);
+  EXPECT_EQ(seenIndex, 0);
+  EXPECT_EQ(seenArgc, 1);
+  VM_SetExtensionCall(nullptr);
+}
