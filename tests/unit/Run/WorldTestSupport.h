@@ -26,7 +26,7 @@
 #include "Variable/Variable_Route.h"
 
 class WorldTest : public ::testing::Test {
- protected:
+  public:
   static std::vector<std::string>& VmErrors() {
     static std::vector<std::string> errors;
     return errors;
