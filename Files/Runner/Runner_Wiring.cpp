@@ -24,6 +24,7 @@
 #include "Timeline/Timeline_Main.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Run/Run_Hooks.h"
+#include "Run/Run_World.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
@@ -97,6 +98,7 @@ void WireErrors() {
 void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.createGlobals = Variable_PrepareGlobals;
   g_RunHooks.seedRandom = Random_SetSeed;
+  World_SetRandomSource([] { return static_cast<double>(Random_Unit()); });
   g_RunHooks.freeGameData = [] {
     Function_CloseAllFiles();
     DataStructures_FreeAll();
