@@ -61,7 +61,7 @@ bool VM_Trace();
 // console when a run enters that line of that code; execution continues.
 constexpr int kVMMaxBreakpoints = 10;
 // Adds "name@line"; false for a malformed text or a full table.
-bool VM_AddBreakpoint(const char* spec);
+bool VM_AddBreakpoint(const char* breakpoint);
 void VM_SetBreakpointEnabled(int index, bool enabled);
 int VM_BreakpointCount();
 void VM_ClearBreakpoints();

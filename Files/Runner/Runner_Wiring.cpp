@@ -107,8 +107,8 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireErrors();
   WireWorld();
   for (const Breakpoint& bp : switches.breakpoints) {
-    const std::string spec = bp.codeName + "@" + std::to_string(bp.line + 1);
-    VM_AddBreakpoint(spec.c_str());
+    const std::string breakpointText = bp.codeName + "@" + std::to_string(bp.line + 1);
+    VM_AddBreakpoint(breakpointText.c_str());
   }
   WireBuiltInsTimelinesAndSaves();
 }

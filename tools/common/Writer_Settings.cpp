@@ -1,25 +1,25 @@
 #include "Writer_Settings.h"
 
-void WriteGeneral(DataFileWriter& writer, const GeneralSpec& spec) {
-  DataFileWriter::Body& b = writer.chunk(spec.version == 8 ? "GEN8" : "GEN7");
-  b.u8(spec.flags).u8(spec.version).u16(0);
-  b.stringRef(spec.name);
-  b.stringRef(spec.configName);
-  b.i32(spec.lastInstanceId).i32(spec.lastTileId).i32(spec.gameId);
+void WriteGeneral(DataFileWriter& writer, const GeneralSpec& settings) {
+  DataFileWriter::Body& b = writer.chunk(settings.version == 8 ? "GEN8" : "GEN7");
+  b.u8(settings.flags).u8(settings.version).u16(0);
+  b.stringRef(settings.name);
+  b.stringRef(settings.configName);
+  b.i32(settings.lastInstanceId).i32(settings.lastTileId).i32(settings.gameId);
   b.zeros(16);  // the two stored 8-byte fields at 24 and 32
-  if (spec.version != 8) {
+  if (settings.version != 8) {
     // Older bodies: the room-order count sits inside the second stored field, at offset 36.
     b.bytes.resize(36);
-    b.u32(static_cast<uint32_t>(spec.roomOrder.size()));
-    for (int32_t r : spec.roomOrder) b.i32(r);
+    b.u32(static_cast<uint32_t>(settings.roomOrder.size()));
+    for (int32_t r : settings.roomOrder) b.i32(r);
     return;
   }
-  b.stringRef(spec.displayName);  // 40
+  b.stringRef(settings.displayName);  // 40
   b.zeros(16);                    // 44..59
-  b.i32(spec.windowWidth).i32(spec.windowHeight).u32(spec.windowFlags);  // 60, 64, 68
+  b.i32(settings.windowWidth).i32(settings.windowHeight).u32(settings.windowFlags);  // 60, 64, 68
   b.zeros(24 + 4);                // 72..99
-  b.u32(static_cast<uint32_t>(spec.roomOrder.size()));  // 100
-  for (int32_t r : spec.roomOrder) b.i32(r);
+  b.u32(static_cast<uint32_t>(settings.roomOrder.size()));  // 100
+  for (int32_t r : settings.roomOrder) b.i32(r);
 }
 
 std::array<uint32_t, 35> OptionsSpec::Defaults() {
@@ -44,11 +44,11 @@ const std::vector<OptionName>& OptionNames() {
   return names;
 }
 
-void WriteOptions(DataFileWriter& writer, const OptionsSpec& spec) {
+void WriteOptions(DataFileWriter& writer, const OptionsSpec& settings) {
   DataFileWriter::Body& b = writer.chunk("OPTN");
-  for (uint32_t w : spec.words) b.u32(w);
-  b.u32(static_cast<uint32_t>(spec.constants.size()));
-  for (const auto& [name, value] : spec.constants) {
+  for (uint32_t w : settings.words) b.u32(w);
+  b.u32(static_cast<uint32_t>(settings.constants.size()));
+  for (const auto& [name, value] : settings.constants) {
     b.stringRef(name);
     b.stringRef(value);
   }

@@ -23,7 +23,7 @@ struct GeneralSpec {
   std::vector<int32_t> roomOrder;
 };
 
-void WriteGeneral(DataFileWriter& writer, const GeneralSpec& spec);
+void WriteGeneral(DataFileWriter& writer, const GeneralSpec& settings);
 
 struct OptionsSpec {
   // The 35 option words at body offsets 0, 4, ... 136, preset to the runner's defaults.
@@ -42,4 +42,4 @@ struct OptionName {
 };
 const std::vector<OptionName>& OptionNames();
 
-void WriteOptions(DataFileWriter& writer, const OptionsSpec& spec);
+void WriteOptions(DataFileWriter& writer, const OptionsSpec& settings);

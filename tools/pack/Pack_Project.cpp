@@ -255,27 +255,27 @@ CodeRef Builder::Code(const json& value, const std::string& unitName, const std:
 
 void Builder::ReadScripts(const json& m) {
   for (const json& s : Array(m, "scripts")) {
-    ScriptSpec spec;
-    spec.name = Get<std::string>(s, "name", "", "script");
-    if (!s.contains("file") && !s.contains("code")) Fail(m_manifestFile, "script " + spec.name + " has no code");
-    spec.code = Code(s.contains("file") ? s.at("file") : json{{"code", s.at("code")}}, spec.name, "script " + spec.name);
-    m_scripts.push_back(std::move(spec));
+    ScriptSpec item;
+    item.name = Get<std::string>(s, "name", "", "script");
+    if (!s.contains("file") && !s.contains("code")) Fail(m_manifestFile, "script " + item.name + " has no code");
+    item.code = Code(s.contains("file") ? s.at("file") : json{{"code", s.at("code")}}, item.name, "script " + item.name);
+    m_scripts.push_back(std::move(item));
   }
 }
 
 void Builder::ReadObjects(const json& m) {
   for (const json& o : Array(m, "objects")) {
-    ObjectSpec spec;
-    spec.name = Get<std::string>(o, "name", "", "object");
-    const std::string where = "object " + spec.name;
+    ObjectSpec item;
+    item.name = Get<std::string>(o, "name", "", "object");
+    const std::string where = "object " + item.name;
     if (o.contains("sprite") && !o.at("sprite").is_null() && !(o.at("sprite").is_number() && o.at("sprite").get<int>() < 0)) {
       Fail(m_manifestFile, where + ": sprites cannot be built yet by this version of tessera-pack");
     }
-    spec.visible = Get<bool>(o, "visible", true, where);
-    spec.solid = Get<bool>(o, "solid", false, where);
-    spec.persistent = Get<bool>(o, "persistent", false, where);
-    spec.depth = Get<int32_t>(o, "depth", 0, where);
-    spec.parent = o.contains("parent") ? Resolve(g_objects, o.at("parent"), "object", where) : -1;
+    item.visible = Get<bool>(o, "visible", true, where);
+    item.solid = Get<bool>(o, "solid", false, where);
+    item.persistent = Get<bool>(o, "persistent", false, where);
+    item.depth = Get<int32_t>(o, "depth", 0, where);
+    item.parent = o.contains("parent") ? Resolve(g_objects, o.at("parent"), "object", where) : -1;
     if (o.contains("events")) {
       const json& ev = o.at("events");
       if (!ev.is_object()) Fail(m_manifestFile, where + ": \"events\" must be an object");
@@ -285,31 +285,31 @@ void Builder::ReadObjects(const json& m) {
         if (!Pack_ParseEvent(it.key(), g_objects.byName, e.type, e.subtype, eventName, problem)) {
           Fail(m_manifestFile, where + ": " + problem);
         }
-        e.code = Code(it.value(), "Object." + spec.name + "." + eventName + "." + std::to_string(e.subtype),
+        e.code = Code(it.value(), "Object." + item.name + "." + eventName + "." + std::to_string(e.subtype),
                       where + " event " + it.key());
-        spec.events.push_back(std::move(e));
+        item.events.push_back(std::move(e));
       }
     }
-    m_objects.push_back(std::move(spec));
+    m_objects.push_back(std::move(item));
   }
 }
 
 void Builder::ReadTimelines(const json& m) {
   for (const json& t : Array(m, "timelines")) {
-    TimelineSpec spec;
-    spec.name = Get<std::string>(t, "name", "", "timeline");
+    TimelineSpec item;
+    item.name = Get<std::string>(t, "name", "", "timeline");
     for (const json& mo : Array(t, "moments")) {
       MomentSpec moment;
-      moment.time = Get<int32_t>(mo, "time", 0, "timeline " + spec.name);
-      if (!spec.moments.empty() && moment.time <= spec.moments.back().time) {
-        Fail(m_manifestFile, "timeline " + spec.name + ": moments must be in ascending time");
+      moment.time = Get<int32_t>(mo, "time", 0, "timeline " + item.name);
+      if (!item.moments.empty() && moment.time <= item.moments.back().time) {
+        Fail(m_manifestFile, "timeline " + item.name + ": moments must be in ascending time");
       }
       const json code = mo.contains("file") ? mo.at("file") : json{{"code", Get<std::string>(mo, "code", "", "moment")}};
-      moment.code = Code(code, "Timeline." + spec.name + "." + std::to_string(moment.time),
-                         "timeline " + spec.name + " moment " + std::to_string(moment.time));
-      spec.moments.push_back(std::move(moment));
+      moment.code = Code(code, "Timeline." + item.name + "." + std::to_string(moment.time),
+                         "timeline " + item.name + " moment " + std::to_string(moment.time));
+      item.moments.push_back(std::move(moment));
     }
-    m_timelines.push_back(std::move(spec));
+    m_timelines.push_back(std::move(item));
   }
 }
 
@@ -317,23 +317,23 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
   int32_t nextId = general.lastInstanceId;
   int32_t nextTile = general.lastTileId;
   for (const json& r : Array(m, "rooms")) {
-    RoomSpec spec;
-    spec.name = Get<std::string>(r, "name", "", "room");
-    const std::string where = "room " + spec.name;
-    spec.caption = Get<std::string>(r, "caption", "", where);
-    spec.width = Get<int32_t>(r, "width", 640, where);
-    spec.height = Get<int32_t>(r, "height", 480, where);
-    spec.speed = Get<int32_t>(r, "speed", 30, where);
-    spec.persistent = Get<bool>(r, "persistent", false, where);
-    spec.colour = Get<int32_t>(r, "colour", 0xC0C0C0, where);
-    spec.showColour = Get<bool>(r, "show_colour", true, where);
-    spec.viewsEnabled = Get<bool>(r, "views_enabled", false, where);
-    if (r.contains("creation_code")) spec.code = Code(r.at("creation_code"), "Room." + spec.name, where + " creation code");
+    RoomSpec item;
+    item.name = Get<std::string>(r, "name", "", "room");
+    const std::string where = "room " + item.name;
+    item.caption = Get<std::string>(r, "caption", "", where);
+    item.width = Get<int32_t>(r, "width", 640, where);
+    item.height = Get<int32_t>(r, "height", 480, where);
+    item.speed = Get<int32_t>(r, "speed", 30, where);
+    item.persistent = Get<bool>(r, "persistent", false, where);
+    item.colour = Get<int32_t>(r, "colour", 0xC0C0C0, where);
+    item.showColour = Get<bool>(r, "show_colour", true, where);
+    item.viewsEnabled = Get<bool>(r, "views_enabled", false, where);
+    if (r.contains("creation_code")) item.code = Code(r.at("creation_code"), "Room." + item.name, where + " creation code");
     const json& views = Array(r, "views");
     if (views.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 views");
     for (size_t i = 0; i < views.size(); ++i) {
       const json& v = views[i];
-      ViewSpec& s = spec.views[i];
+      ViewSpec& s = item.views[i];
       const std::string vw = where + " view " + std::to_string(i);
       s.visible = Get<bool>(v, "visible", true, vw);
       s.xview = Get<int32_t>(v, "xview", 0, vw);
@@ -354,7 +354,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
     if (backgrounds.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 backgrounds");
     for (size_t i = 0; i < backgrounds.size(); ++i) {
       const json& b = backgrounds[i];
-      BackgroundLayerSpec& s = spec.backgrounds[i];
+      BackgroundLayerSpec& s = item.backgrounds[i];
       const std::string bw = where + " background " + std::to_string(i);
       s.visible = Get<bool>(b, "visible", true, bw);
       s.foreground = Get<bool>(b, "foreground", false, bw);
@@ -383,9 +383,9 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
       s.yscale = Get<float>(in, "yscale", 1.0f, iw);
       s.rotation = Get<float>(in, "rotation", 0.0f, iw);
       if (in.contains("creation_code")) {
-        s.code = Code(in.at("creation_code"), "Instance." + spec.name + "." + std::to_string(i), iw + " creation code");
+        s.code = Code(in.at("creation_code"), "Instance." + item.name + "." + std::to_string(i), iw + " creation code");
       }
-      spec.instances.push_back(std::move(s));
+      item.instances.push_back(std::move(s));
     }
     for (const json& t : Array(r, "tiles")) {
       TileSpec s;
@@ -399,9 +399,9 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
       s.height = Get<int32_t>(t, "height", 16, tw);
       s.depth = Get<int32_t>(t, "depth", 1000000, tw);
       s.id = ++nextTile;
-      spec.tiles.push_back(s);
+      item.tiles.push_back(s);
     }
-    m_rooms.push_back(std::move(spec));
+    m_rooms.push_back(std::move(item));
   }
   general.lastInstanceId = nextId;
   general.lastTileId = nextTile;

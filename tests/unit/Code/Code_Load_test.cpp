@@ -257,7 +257,7 @@ TEST_F(LoadTest, FunctionChainsPreferScriptsAndEmptyScriptSlotsStayEmpty) {
   Assembler b;
   b.call(0, 0).ret();
   uint32_t ea = f.entry("code_a", a.finish());
-  uint32_t eb = f.entry("gml_Script_vmtest_shadow", b.finish());
+  uint32_t eb = f.entry("code_b", b.finish());
   f.patch(ea + 8 + 4, (eb + 8) - (ea + 8));
   uint32_t codeList = f.list({ea, eb});
   uint32_t scriptRecord = f.u32(f.cstring("vmtest_shadow"));
