@@ -1114,6 +1114,60 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
   return sp;
 }
 
+// A reference to a user variable with no index and a selector in the instruction: the form of
+// almost every access to locals, self and globals.
+constexpr uint32_t kDirectRefFlags = kRefNoIndex | kRefImmediateSel;
+
+// The list holding a directly referenced variable, or null when the access needs the general
+// routing (built-in variables, other instances, objects, missing self).
+inline CVariableList* DirectList(const VMFrame& f, int32_t selector, int32_t id) {
+  if (id < kBuiltInVariableLimit) return nullptr;
+  switch (selector) {
+    case SELECTOR_LOCAL: return f.locals;
+    case SELECTOR_PLAIN:
+      if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
+      [[fallthrough]];
+    case SELECTOR_SELF: return f.self != nullptr ? &f.self->variables : nullptr;
+    case SELECTOR_GLOBAL: return g_pGlobalVariables;
+    default: return nullptr;
+  }
+}
+
+// The node of a directly referenced variable that already exists, or null.
+inline RVariable* DirectNode(const VMFrame& f, uint32_t word, uint32_t ref) {
+  if ((ref & kRefFlagMask) != kDirectRefFlags) return nullptr;
+  int32_t id = RefId(ref);
+  CVariableList* list = DirectList(f, SignedImmediate(word), id);
+  return list != nullptr ? list->Find(id) : nullptr;
+}
+
+// push.v of an existing variable without the general routing; false when it needs it.
+inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
+  RVariable* node = DirectNode(f, word, Load<uint32_t>(operand));
+  if (node == nullptr) return false;
+  sp -= kValueSize;
+  Store<int32_t>(sp + offsetof(RValue, kind), node->value.kind);
+  Store<char*>(sp + offsetof(RValue, text), node->value.text ? MemDupString(node->value.text) : nullptr);
+  Store<double>(sp + offsetof(RValue, real), node->value.real);
+  TagItem(f, sp, TYPE_VARIABLE);
+  return true;
+}
+
+// pop.v of a number into an existing variable without the general routing; false when it needs it.
+inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
+  if (Type1(word) != TYPE_VARIABLE) return false;
+  RVariable* node = DirectNode(f, word, Load<uint32_t>(operand));
+  if (node == nullptr) return false;
+  int t = Type2(word);
+  double d;
+  int32_t i;
+  bool isInt;
+  if (!FastNumber(f, t, sp, &d, &i, &isInt)) return false;
+  node->value.SetReal(d);
+  sp += kWidth[t];
+  return true;
+}
+
 uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
   uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
   DecodedRef d;
@@ -1219,37 +1273,53 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   uint32_t word = 0;
   const uint8_t* operand = nullptr;
   uint8_t* stackLimit = f.stackBase + kInstructionMargin;
+  // The running code's position and bytes live in registers; f.pc is written back before anything
+  // that reads it (a call, leaving the loop) and read again after anything that moves it (a call or
+  // a return switches code). f.instrPc is stored at every instruction: error reports read it.
+  uint32_t pc = f.pc;
+  const uint8_t* codeBytes = f.codeBytes;
+  uint32_t codeSize = f.codeSize;
+  uint8_t* frameTop = f.frameTop;
 
 #define NEXT() goto next
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
+#define RELOAD_CODE()        \
+  do {                       \
+    pc = f.pc;               \
+    codeBytes = f.codeBytes; \
+    codeSize = f.codeSize;   \
+    frameTop = f.frameTop;   \
+  } while (0)
 
 next:
-  if (f.aborted) {
+  if (__builtin_expect(f.aborted, 0)) {
     f.sp = sp;
+    f.pc = pc;
     return false;
   }
-  if (sp < stackLimit) {
+  if (__builtin_expect(uintptr_t(sp - stackLimit) > uintptr_t(frameTop - stackLimit), 0)) {
     f.sp = sp;
-    AbortRun(f, "Execution Engine - Stack overflow: the code uses more stack than the machine has");
-    return false;
-  }
-  if (sp > f.frameTop) {
+    f.pc = pc;
+    if (sp < stackLimit) {
+      AbortRun(f, "Execution Engine - Stack overflow: the code uses more stack than the machine has");
+      return false;
+    }
     // What the code pushed into the guard above its frame is freed here; the frame is empty.
-    FreeItems(f, sp, f.frameTop + kGuardSize);
-    f.sp = f.frameTop;
+    FreeItems(f, sp, frameTop + kGuardSize);
+    f.sp = frameTop;
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
-  if (f.pc + 4 > f.codeSize) goto end_of_code;
-  word = Load<uint32_t>(f.codeBytes + f.pc);
-  f.instrPc = f.pc;
+  if (__builtin_expect(pc + 4 > codeSize, 0)) goto end_of_code;
+  word = Load<uint32_t>(codeBytes + pc);
+  f.instrPc = pc;
+  operand = codeBytes + pc + 4;
   {
     uint32_t length = uint32_t(InstructionLength(word));
-    if (uint64_t(f.pc) + length > f.codeSize) goto end_of_code;
-    f.pc += length;
+    if (__builtin_expect(uint64_t(pc) + length > codeSize, 0)) goto end_of_code;
+    pc += length;
   }
-  operand = f.codeBytes + f.instrPc + 4;
-  if (g_BreakpointCount > 0) CheckBreakpoints(f);
+  if (__builtin_expect(g_BreakpointCount > 0, 0)) CheckBreakpoints(f);
   goto* table[Opcode(word)];
 
 op_nop:
@@ -1272,7 +1342,7 @@ op_compare:
   NEXT();
 
 op_pop:
-  sp = DoPop(f, sp, word);
+  if (!FastPopVariable(f, sp, word, operand)) sp = DoPop(f, sp, word);
   NEXT();
 
 op_dup: {
@@ -1327,25 +1397,25 @@ op_popz: {
 }
 
 op_b:
-  f.pc = BRANCH_TARGET();
+  pc = BRANCH_TARGET();
   NEXT();
 
 op_bt: {
   bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
   sp += 4;
-  if (flag) f.pc = BRANCH_TARGET();
+  if (flag) pc = BRANCH_TARGET();
   NEXT();
 }
 
 op_bf: {
   bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
   sp += 4;
-  if (!flag) f.pc = BRANCH_TARGET();
+  if (!flag) pc = BRANCH_TARGET();
   NEXT();
 }
 
 op_pushenv:
-  if (!EnterWith(f, sp)) f.pc = BRANCH_TARGET();
+  if (!EnterWith(f, sp)) pc = BRANCH_TARGET();
   NEXT();
 
 op_popenv: {
@@ -1368,14 +1438,14 @@ op_popenv: {
     env->cursor--;
     if (env->cursor >= 0) {
       f.self = env->array[env->cursor];
-      f.pc = BRANCH_TARGET();
+      pc = BRANCH_TARGET();
       NEXT();
     }
   } else if (env->kind == 1) {
     f.self = env->pending;
     env->pending = nullptr;
     env->kind = 0;
-    f.pc = BRANCH_TARGET();
+    pc = BRANCH_TARGET();
     NEXT();
   }
   LeaveWith(f, sp, env);
@@ -1410,7 +1480,7 @@ op_push: {
       break;
     }
     case TYPE_VARIABLE:
-      sp = DoPushVariable(f, sp, word);
+      if (!FastPushVariable(f, sp, word, operand)) sp = DoPushVariable(f, sp, word);
       break;
     default:
       break;
@@ -1419,10 +1489,11 @@ op_push: {
 }
 
 op_call: {
+  f.pc = pc;
   uint8_t* next = DoCall(f, sp, word);
   if (next == nullptr) return false;
   sp = next;
-  stackLimit = f.stackBase + kInstructionMargin;
+  RELOAD_CODE();
   NEXT();
 }
 
@@ -1435,9 +1506,11 @@ op_ret: {
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     *value = std::move(result);
+    f.pc = pc;
     return true;
   }
   sp = ReturnFromScript(f, sp);
+  RELOAD_CODE();
   PutValue(sp, std::move(result));
   TagItem(f, sp, TYPE_VARIABLE);
   NEXT();
@@ -1448,9 +1521,11 @@ end_of_code:
   FreeItems(f, sp, f.frameTop + kGuardSize);
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
+    f.pc = pc;
     return false;
   }
   sp = ReturnFromScript(f, sp);
+  RELOAD_CODE();
   {
     RValue zero;
     PutValue(sp, std::move(zero));
@@ -1460,6 +1535,7 @@ end_of_code:
 
 #undef NEXT
 #undef BRANCH_TARGET
+#undef RELOAD_CODE
 }
 
 }  // namespace

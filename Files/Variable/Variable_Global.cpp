@@ -7,26 +7,25 @@
 #include "Variable/Variable_Names.h"
 
 CVariableList* g_pGlobalVariables = nullptr;
+uint8_t* g_GlobalVarFlags = nullptr;
+int32_t g_GlobalVarFlagCount = 0;
 
 namespace {
 
 constexpr int32_t kInitialFlags = 10000;
 constexpr int32_t kFlagGrowth = 1000;
 
-uint8_t* g_flags = nullptr;
-int32_t g_flagCount = 0;
-
 void FreeFlags() {
-  if (g_flags != nullptr) MemFree(g_flags);
-  g_flags = nullptr;
-  g_flagCount = 0;
+  if (g_GlobalVarFlags != nullptr) MemFree(g_GlobalVarFlags);
+  g_GlobalVarFlags = nullptr;
+  g_GlobalVarFlagCount = 0;
 }
 
 void EnsureGlobals() {
   if (g_pGlobalVariables == nullptr) g_pGlobalVariables = new CVariableList();
-  if (g_flags == nullptr) {
-    g_flags = static_cast<uint8_t*>(MemAlloc(kInitialFlags));
-    g_flagCount = kInitialFlags;
+  if (g_GlobalVarFlags == nullptr) {
+    g_GlobalVarFlags = static_cast<uint8_t*>(MemAlloc(kInitialFlags));
+    g_GlobalVarFlagCount = kInitialFlags;
   }
 }
 
@@ -43,28 +42,22 @@ void Variable_FreeGlobals() {
   FreeFlags();
 }
 
-bool Variable_IsGlobalVar(int32_t id) {
-  if (id < kFirstUserVariable) return false;
-  int64_t index = static_cast<int64_t>(id) - kFirstUserVariable;
-  return index < g_flagCount && g_flags[index] != 0;
-}
-
 bool Variable_DeclareGlobalVar(int32_t id) {
   if (id < kFirstUserVariable) return false;
   EnsureGlobals();
   int32_t index = id - kFirstUserVariable;
-  if (index >= g_flagCount) {
-    int64_t count = g_flagCount;
+  if (index >= g_GlobalVarFlagCount) {
+    int64_t count = g_GlobalVarFlagCount;
     while (count <= index) count += kFlagGrowth;
-    g_flags = static_cast<uint8_t*>(MemReAlloc(g_flags, static_cast<size_t>(count)));  // new bytes are 0
-    g_flagCount = static_cast<int32_t>(count);
+    g_GlobalVarFlags = static_cast<uint8_t*>(MemReAlloc(g_GlobalVarFlags, static_cast<size_t>(count)));  // new bytes are 0
+    g_GlobalVarFlagCount = static_cast<int32_t>(count);
   }
-  g_flags[index] = 1;
+  g_GlobalVarFlags[index] = 1;
   g_pGlobalVariables->FindOrCreate(id);
   return true;
 }
 
-int32_t Variable_GlobalVarFlagCount() { return g_flagCount; }
+int32_t Variable_GlobalVarFlagCount() { return g_GlobalVarFlagCount; }
 
 void Variable_SaveGlobals(CStream* stream) {
   stream->WriteInteger(kGlobalStateVersion);
@@ -74,8 +67,8 @@ void Variable_SaveGlobals(CStream* stream) {
     CVariableList empty;
     empty.Save(stream);
   }
-  stream->WriteInteger(g_flagCount);
-  stream->WriteBuffer(g_flags, g_flagCount);
+  stream->WriteInteger(g_GlobalVarFlagCount);
+  stream->WriteBuffer(g_GlobalVarFlags, g_GlobalVarFlagCount);
 }
 
 namespace {
@@ -118,7 +111,7 @@ bool Variable_LoadGlobals(CStream* stream) {
   g_pGlobalVariables->Load(stream);
   stream->Seek(end, CStream::SEEK_FROM_START);
   FreeFlags();
-  g_flags = flags;
-  g_flagCount = count;
+  g_GlobalVarFlags = flags;
+  g_GlobalVarFlagCount = count;
   return true;
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "Variable/Variable_List.h"
+#include "Variable/Variable_Names.h"
 
 class CStream;
 
@@ -21,8 +22,17 @@ void Variable_PrepareGlobals();
 // Destroys the global list and the flags (game end).
 void Variable_FreeGlobals();
 
+// The globalvar flags, one byte per user variable id from 100000 on; owned by Variable_Global.cpp
+// and read inline on every plain variable access.
+extern uint8_t* g_GlobalVarFlags;
+extern int32_t g_GlobalVarFlagCount;
+
 // True when user variable `id` was declared with globalvar.
-bool Variable_IsGlobalVar(int32_t id);
+inline bool Variable_IsGlobalVar(int32_t id) {
+  if (id < kFirstUserVariable) return false;
+  int64_t index = static_cast<int64_t>(id) - kFirstUserVariable;
+  return index < g_GlobalVarFlagCount && g_GlobalVarFlags[index] != 0;
+}
 // Declares `id` global: sets its flag (growing the table) and creates the variable in the global
 // list as the zero value. Ids below 100000 are ignored and give false.
 bool Variable_DeclareGlobalVar(int32_t id);

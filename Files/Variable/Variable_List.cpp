@@ -97,12 +97,6 @@ CVariableList::CVariableList() : m_newest(nullptr), m_count(0) {
 
 CVariableList::~CVariableList() { Clear(); }
 
-RVariable* CVariableList::Find(int32_t id) const {
-  for (RVariable* n = m_buckets[BucketOf(id)]; n != nullptr; n = n->bucketNext)
-    if (n->id == id) return n;
-  return nullptr;
-}
-
 RVariable* CVariableList::Create(int32_t id) {
   RVariable* n = TakeNode(id);
   int b = BucketOf(id);

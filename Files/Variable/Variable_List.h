@@ -65,7 +65,11 @@ class CVariableList {
   // The node for `id`, created (holding the zero value) when missing.
   RVariable* FindOrCreate(int32_t id);
   // The node for `id`, or null.
-  RVariable* Find(int32_t id) const;
+  RVariable* Find(int32_t id) const {
+    for (RVariable* n = m_buckets[BucketOf(id)]; n != nullptr; n = n->bucketNext)
+      if (n->id == id) return n;
+    return nullptr;
+  }
   // Frees every text and array and returns all nodes to the pool; the list stays usable.
   void Clear();
 

@@ -16,32 +16,9 @@ RValue::RValue(const char* value) : kind(VALUE_STRING), text(nullptr), real(0.0)
   if (value != nullptr) text = MemDupString(value);
 }
 
-RValue::RValue(const RValue& other) : kind(other.kind), text(nullptr), real(other.real) {
-  if (other.text != nullptr) text = MemDupString(other.text);
-}
+char* RValue::DupText(const char* text) { return MemDupString(text); }
 
-RValue& RValue::operator=(const RValue& other) {
-  if (this == &other) return *this;
-  // Duplicate first: `other` may live inside the block this value is about to free.
-  char* copy = other.text != nullptr ? MemDupString(other.text) : nullptr;
-  FreeText();
-  kind = other.kind;
-  text = copy;
-  real = other.real;
-  return *this;
-}
-
-RValue& RValue::operator=(RValue&& other) noexcept {
-  if (this == &other) return *this;
-  FreeText();
-  kind = other.kind;
-  text = other.text;
-  real = other.real;
-  other.kind = VALUE_REAL;
-  other.text = nullptr;
-  other.real = 0.0;
-  return *this;
-}
+void RValue::FreeTextBlock(char* text) { MemFree(text); }
 
 RValue RValue::AdoptString(char* owned) {
   RValue v;
@@ -56,13 +33,6 @@ void RValue::SetString(const char* value) {
   kind = VALUE_STRING;
   text = copy;
   real = 0.0;
-}
-
-void RValue::FreeText() {
-  if (text != nullptr) {
-    MemFree(text);
-    text = nullptr;
-  }
 }
 
 // ---- Type codes ---------------------------------------------------------------------------------

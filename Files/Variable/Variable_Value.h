@@ -37,14 +37,35 @@ class RValue {
   explicit RValue(T value) noexcept : kind(VALUE_REAL), text(nullptr), real(static_cast<double>(value)) {}
   // A string value holding a copy of `value` (null gives the empty string, text null).
   explicit RValue(const char* value);
-  RValue(const RValue& other);
+  RValue(const RValue& other) : kind(other.kind), text(nullptr), real(other.real) {
+    if (other.text != nullptr) text = DupText(other.text);
+  }
   RValue(RValue&& other) noexcept : kind(other.kind), text(other.text), real(other.real) {
     other.kind = VALUE_REAL;
     other.text = nullptr;
     other.real = 0.0;
   }
-  RValue& operator=(const RValue& other);
-  RValue& operator=(RValue&& other) noexcept;
+  RValue& operator=(const RValue& other) {
+    if (this == &other) return *this;
+    // Duplicate first: `other` may live inside the block this value is about to free.
+    char* copy = other.text != nullptr ? DupText(other.text) : nullptr;
+    FreeText();
+    kind = other.kind;
+    text = copy;
+    real = other.real;
+    return *this;
+  }
+  RValue& operator=(RValue&& other) noexcept {
+    if (this == &other) return *this;
+    FreeText();
+    kind = other.kind;
+    text = other.text;
+    real = other.real;
+    other.kind = VALUE_REAL;
+    other.text = nullptr;
+    other.real = 0.0;
+    return *this;
+  }
   ~RValue() { FreeText(); }
 
   static RValue Real(double value) { return RValue(value); }
@@ -102,7 +123,14 @@ class RValue {
   }
 
  private:
-  void FreeText();
+  void FreeText() {
+    if (text != nullptr) {
+      FreeTextBlock(text);
+      text = nullptr;
+    }
+  }
+  static char* DupText(const char* text);
+  static void FreeTextBlock(char* text);
 };
 
 static_assert(sizeof(RValue) == 24, "RValue is kind, text pointer, real");
