@@ -126,18 +126,10 @@ void RunCodeText(const char* name, const char* text, RValue& result, CInstance* 
     ReportActionError(CompileErrorText(), false);
     return;
   }
-  RValue saved[kArgumentSlotCount];
-  for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
-  const int savedCount = g_ArgumentCount;
-  int n = argc - 1;
-  if (n > kArgumentSlotCount) n = kArgumentSlotCount;
-  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i + 1];
-  g_ArgumentCount = n;
-
-  if (!VM_Execute(self, other, code, &result)) result.Reset();
-
-  for (int i = 0; i < kArgumentSlotCount; ++i) g_Arguments[i] = std::move(saved[i]);
-  g_ArgumentCount = savedCount;
+  {
+    CArgumentFrame frame(argc - 1, argc > 1 ? args + 1 : nullptr);
+    if (!VM_Execute(self, other, code, &result)) result.Reset();
+  }
   delete code;
 }
 

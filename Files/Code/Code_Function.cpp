@@ -12,6 +12,7 @@
 #include "Platform/Platform_Memory.h"
 
 RValue g_Arguments[kArgumentSlotCount];
+int g_ArgumentSlotsUsed = 0;
 int g_ArgumentCount = 0;
 
 namespace {
@@ -242,25 +243,30 @@ const CFunctionHooks& FunctionHooks() { return g_Hooks; }
 
 // ---- Script execution from outside bytecode ----------------------------------------------------
 
+CArgumentFrame::CArgumentFrame(int n, const RValue* args)
+    : m_savedUsed(g_ArgumentSlotsUsed), m_savedCount(g_ArgumentCount) {
+  for (int i = 0; i < m_savedUsed; ++i) m_saved[i] = std::move(g_Arguments[i]);
+  if (n < 0) n = 0;
+  if (n > kArgumentSlotCount) n = kArgumentSlotCount;  // only the first 16 reach the script
+  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i];
+  g_ArgumentSlotsUsed = n;
+  g_ArgumentCount = n;
+}
+
+CArgumentFrame::~CArgumentFrame() {
+  for (int i = 0; i < g_ArgumentSlotsUsed; ++i) g_Arguments[i].Reset();
+  for (int i = 0; i < m_savedUsed; ++i) g_Arguments[i] = std::move(m_saved[i]);
+  g_ArgumentSlotsUsed = m_savedUsed;
+  g_ArgumentCount = m_savedCount;
+}
+
 bool ExecuteScript(int index, CInstance* self, CInstance* other, int argc, const RValue* args,
                    RValue& result) {
   result.Reset();
   if (g_Hooks.runScript == nullptr || index < 0) return false;
 
-  // Save the slots by moving them out; the slots are left as zero values.
-  RValue saved[kArgumentSlotCount];
-  for (int i = 0; i < kArgumentSlotCount; ++i) saved[i] = std::move(g_Arguments[i]);
-  int savedCount = g_ArgumentCount;
-
-  int n = argc < 0 ? 0 : argc;
-  if (n > kArgumentSlotCount) n = kArgumentSlotCount;  // only the first 16 reach the script
-  for (int i = 0; i < n; ++i) g_Arguments[i] = args[i];
-  g_ArgumentCount = n;
-
+  CArgumentFrame frame(argc, args);
   bool ran = g_Hooks.runScript(index, self, other, result);
-
-  for (int i = 0; i < kArgumentSlotCount; ++i) g_Arguments[i] = std::move(saved[i]);
-  g_ArgumentCount = savedCount;
   if (!ran) result.Reset();
   return ran;
 }

@@ -117,6 +117,28 @@ const CFunctionHooks& FunctionHooks();
 inline constexpr int kArgumentSlotCount = 16;
 extern RValue g_Arguments[kArgumentSlotCount];
 extern int g_ArgumentCount;
+// The leading slots that may hold something other than the zero value; every slot from here on is
+// zero. Calls save and restore only these, so whoever writes a slot notes it here.
+extern int g_ArgumentSlotsUsed;
+inline void NoteArgumentSlotWritten(int slot) {
+  if (slot >= g_ArgumentSlotsUsed) g_ArgumentSlotsUsed = slot + 1;
+}
+
+// The caller's argument slots and count, set aside while a script runs from outside bytecode:
+// the constructor moves them out and fills slots 0..n-1 with copies of `args` (n at most 16); the
+// destructor frees what the run left in the slots and moves the caller's back.
+class CArgumentFrame {
+ public:
+  CArgumentFrame(int n, const RValue* args);
+  ~CArgumentFrame();
+  CArgumentFrame(const CArgumentFrame&) = delete;
+  CArgumentFrame& operator=(const CArgumentFrame&) = delete;
+
+ private:
+  RValue m_saved[kArgumentSlotCount];
+  int m_savedUsed;
+  int m_savedCount;
+};
 
 // Runs script `index` from outside bytecode (events, script_execute, actions): saves the slots and
 // the count, fills slots 0..n-1 with copies of the arguments (only the first 16 when there are more)

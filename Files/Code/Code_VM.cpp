@@ -105,6 +105,7 @@ struct VMCallRecord {
   const char* name;
   int32_t line;
   int32_t argumentCount;
+  int32_t slotsUsed;      // how many of savedArguments hold the caller's slots
   VMCallRecord* prev;
   CVariableList* locals;
   VMEnvRecord* env;
@@ -883,26 +884,16 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
-// Raw copies of argument slots (the saved slots move their texts with them). Done in 16-byte steps:
-// for these small blocks that is faster than a string-move instruction.
-using Chunk = long long __attribute__((vector_size(16), aligned(1), __may_alias__));
-inline void CopySlots(void* dst, const void* src) {
-  auto* d = static_cast<Chunk*>(dst);
-  const auto* s = static_cast<const Chunk*>(src);
-#pragma GCC unroll 24
-  for (int i = 0; i < int(kArgumentSlots * sizeof(RValue) / 16); i++) d[i] = s[i];
-}
+// Raw copy of `length` bytes (a multiple of 8) of argument slots: the copy takes over their texts.
 inline void CopyBytes(void* dst, const void* src, size_t length) {
   auto* d = static_cast<uint8_t*>(dst);
   const auto* s = static_cast<const uint8_t*>(src);
-  size_t i = 0;
-  for (; i + 8 <= length; i += 8) Store<uint64_t>(d + i, Load<uint64_t>(s + i));
+  for (size_t i = 0; i + 8 <= length; i += 8) Store<uint64_t>(d + i, Load<uint64_t>(s + i));
 }
 
-void FreeSlotTexts() {
-  for (int i = 0; i < kArgumentSlots; i++) {
-    if (g_Arguments[i].text != nullptr) g_Arguments[i].Reset();
-  }
+// Frees what a finished script left in the slots it may have written; they become zero values.
+void ClearUsedSlots() {
+  for (int i = 0; i < g_ArgumentSlotsUsed; i++) g_Arguments[i].Reset();
 }
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
@@ -911,8 +902,9 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   VMCallRecord* r = f.call;
   FreeEnvChain(f, sp);
   PoolRelease();
-  FreeSlotTexts();
-  CopySlots(g_Arguments, r->savedArguments);
+  ClearUsedSlots();
+  CopyBytes(g_Arguments, r->savedArguments, size_t(r->slotsUsed) * kValueSize);
+  g_ArgumentSlotsUsed = r->slotsUsed;
   g_ArgumentCount = r->argumentCount;
   f.pc = r->pc;
   f.instrPc = r->instrPc;
@@ -981,13 +973,17 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   record->env = f.env;
   record->frameTop = f.frameTop;
   record->spAfterArgs = spAfterArgs;
-  CopySlots(record->savedArguments, g_Arguments);
+  // Only the slots in use are saved; they are left zero below the callee's arguments.
+  int32_t used = g_ArgumentSlotsUsed;
+  record->slotsUsed = used;
+  CopyBytes(record->savedArguments, g_Arguments, size_t(used) * kValueSize);
   CopyBytes(g_Arguments, scratch, size_t(kept) * kValueSize);
-  for (int32_t i = kept; i < kArgumentSlots; i++) {
+  for (int32_t i = kept; i < used; i++) {
     g_Arguments[i].kind = VALUE_REAL;
     g_Arguments[i].text = nullptr;
     g_Arguments[i].real = 0.0;
   }
+  g_ArgumentSlotsUsed = kept;
 
   CCode* code = script->code;
   f.call = record;
@@ -1114,15 +1110,14 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
   return sp;
 }
 
-// A reference to a user variable with no index and a selector in the instruction: the form of
-// almost every access to locals, self and globals.
-constexpr uint32_t kDirectRefFlags = kRefNoIndex | kRefImmediateSel;
-
-// The list holding a directly referenced variable, or null when the access needs the general
-// routing (built-in variables, other instances, objects, missing self).
-inline CVariableList* DirectList(const VMFrame& f, int32_t selector, int32_t id) {
+// The list holding a user variable whose selector is in the instruction (the form of almost every
+// access to locals, self and globals), or null when the access needs the general routing
+// (built-in variables, other instances, objects, a computed selector, a missing self).
+inline CVariableList* DirectList(const VMFrame& f, uint32_t word, uint32_t ref) {
+  if ((ref & (kRefImmediateSel | kRefInstanceBias)) != kRefImmediateSel) return nullptr;
+  int32_t id = RefId(ref);
   if (id < kBuiltInVariableLimit) return nullptr;
-  switch (selector) {
+  switch (SignedImmediate(word)) {
     case SELECTOR_LOCAL: return f.locals;
     case SELECTOR_PLAIN:
       if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
@@ -1133,38 +1128,59 @@ inline CVariableList* DirectList(const VMFrame& f, int32_t selector, int32_t id)
   }
 }
 
-// The node of a directly referenced variable that already exists, or null.
-inline RVariable* DirectNode(const VMFrame& f, uint32_t word, uint32_t ref) {
-  if ((ref & kRefFlagMask) != kDirectRefFlags) return nullptr;
-  int32_t id = RefId(ref);
-  CVariableList* list = DirectList(f, SignedImmediate(word), id);
-  return list != nullptr ? list->Find(id) : nullptr;
-}
-
-// push.v of an existing variable without the general routing; false when it needs it.
+// push.v of an existing variable or element without the general routing; false when the access
+// needs it (which also reports missing variables and indexes out of range).
 inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
-  RVariable* node = DirectNode(f, word, Load<uint32_t>(operand));
+  uint32_t ref = Load<uint32_t>(operand);
+  CVariableList* list = DirectList(f, word, ref);
+  if (list == nullptr) return false;
+  RVariable* node = list->Find(RefId(ref));
   if (node == nullptr) return false;
-  sp -= kValueSize;
-  Store<int32_t>(sp + offsetof(RValue, kind), node->value.kind);
-  Store<char*>(sp + offsetof(RValue, text), node->value.text ? MemDupString(node->value.text) : nullptr);
-  Store<double>(sp + offsetof(RValue, real), node->value.real);
-  TagItem(f, sp, TYPE_VARIABLE);
+  uint8_t* p = sp;
+  const RValue* value = &node->value;
+  if ((ref & kRefNoIndex) == 0) {
+    int32_t index = Load<int32_t>(p);
+    p += 4;
+    if (index != 0 && (value = node->Element(index)) == nullptr) return false;
+  }
+  p -= kValueSize;
+  Store<int32_t>(p + offsetof(RValue, kind), value->kind);
+  Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
+  Store<double>(p + offsetof(RValue, real), value->real);
+  TagItem(f, p, TYPE_VARIABLE);
+  sp = p;
   return true;
 }
 
-// pop.v of a number into an existing variable without the general routing; false when it needs it.
+// pop.v of a number or value without the general routing; false when the access needs it.
 inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
   if (Type1(word) != TYPE_VARIABLE) return false;
-  RVariable* node = DirectNode(f, word, Load<uint32_t>(operand));
-  if (node == nullptr) return false;
+  uint32_t ref = Load<uint32_t>(operand);
+  CVariableList* list = DirectList(f, word, ref);
+  if (list == nullptr) return false;
+  uint8_t* p = sp;
+  int32_t index = 0;
+  if ((ref & kRefNoIndex) == 0) {
+    index = Load<int32_t>(p);
+    if (index < 0) return false;  // out of range: the general routine reports it
+    p += 4;
+  }
   int t = Type2(word);
-  double d;
-  int32_t i;
-  bool isInt;
-  if (!FastNumber(f, t, sp, &d, &i, &isInt)) return false;
-  node->value.SetReal(d);
-  sp += kWidth[t];
+  RValue value;
+  if (t == TYPE_VARIABLE) {
+    if (!IsTagged(f, p, TYPE_VARIABLE)) return false;
+    value = TakeValue(p);
+  } else {
+    int32_t i;
+    bool isInt;
+    if (!FastNumber(f, t, p, &value.real, &i, &isInt)) return false;
+  }
+  sp = p + kWidth[t];
+  if (index == 0) {
+    list->FindOrCreate(RefId(ref))->value = std::move(value);
+  } else {
+    list->Set(RefId(ref), index, std::move(value));
+  }
   return true;
 }
 

@@ -54,7 +54,9 @@ bool GetArgument(CInstance*, int32_t index, RValue* v) {
   return true;
 }
 bool SetArgument(CInstance*, int32_t index, const RValue* v) {
-  g_Arguments[ArgumentSlot(index)] = *v;
+  int slot = ArgumentSlot(index);
+  g_Arguments[slot] = *v;
+  NoteArgumentSlotWritten(slot);
   return true;
 }
 template <int N>
@@ -65,6 +67,7 @@ bool GetArgumentN(CInstance*, int32_t, RValue* v) {
 template <int N>
 bool SetArgumentN(CInstance*, int32_t, const RValue* v) {
   g_Arguments[N] = *v;
+  NoteArgumentSlotWritten(N);
   return true;
 }
 template <int... N>

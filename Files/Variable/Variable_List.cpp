@@ -80,15 +80,6 @@ void Variable_SetStrictVariables(bool strict) { g_strict = strict; }
 int64_t Variable_PoolNodesAllocated() { return g_nodesAllocated; }
 int64_t Variable_PoolNodesFree() { return g_nodesFree; }
 
-RValue* RVariable::Element(int32_t index) const {
-  int32_t row = index / kArrayRowStride;
-  int32_t column = index % kArrayRowStride;
-  if (row < 0 || column < 0 || row >= rowCount) return nullptr;
-  const RVariableRow& r = rows[row];
-  if (column >= r.count) return nullptr;
-  return &r.values[column];
-}
-
 // ---- CVariableList ------------------------------------------------------------------------------
 
 CVariableList::CVariableList() : m_newest(nullptr), m_count(0) {
@@ -175,8 +166,15 @@ bool CVariableList::Set(int32_t id, int32_t index, RValue&& incoming) {
   }
   RVariableRow& r = n->rows[row];
   if (column >= r.count) {
-    // New elements arrive zero-filled, which is the zero value; existing ones are relocated bytewise.
-    r.values = static_cast<RValue*>(MemReAlloc(r.values, sizeof(RValue) * (static_cast<size_t>(column) + 1)));
+    if (column >= r.capacity) {
+      // Existing elements are relocated bytewise. A column is below kArrayRowStride, so a row never
+      // needs more room than that.
+      int32_t capacity = r.capacity < 4 ? 4 : r.capacity * 2;
+      if (capacity <= column) capacity = column + 1;
+      if (capacity > kArrayRowStride) capacity = kArrayRowStride;
+      r.values = static_cast<RValue*>(MemReAlloc(r.values, sizeof(RValue) * static_cast<size_t>(capacity)));
+      r.capacity = capacity;
+    }
     for (int32_t c = r.count; c <= column; ++c) new (&r.values[c]) RValue();
     r.count = column + 1;
   }
@@ -245,12 +243,14 @@ constexpr int64_t kMinNodeBytes = 4 + kMinValueBytes + 4;
 // Reads `count` elements into a fresh row.
 bool LoadRow(CStream* s, int32_t count, RVariableRow* row) {
   row->count = 0;
+  row->capacity = 0;
   row->values = nullptr;
   if (count < 0 || static_cast<int64_t>(count) * kMinValueBytes > s->Remaining()) return false;
   if (count == 0) return true;
   row->values = static_cast<RValue*>(MemAlloc(sizeof(RValue) * static_cast<size_t>(count)));
   for (int32_t c = 0; c < count; ++c) new (&row->values[c]) RValue();
   row->count = count;
+  row->capacity = count;
   for (int32_t c = 0; c < count; ++c)
     if (!Variable_LoadValue(s, &row->values[c])) return false;
   return true;

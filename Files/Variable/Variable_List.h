@@ -28,7 +28,8 @@ constexpr int32_t kVariableListVersionOld = 440;
 // One array row: `count` values.
 struct RVariableRow {
   int32_t count;
-  RValue* values;  // memory-manager block of `count` values
+  int32_t capacity;  // values the block has room for; grows by doubling, so filling a row is linear
+  RValue* values;    // memory-manager block of `capacity` values, the first `count` in use
 };
 
 // One variable node.
@@ -41,7 +42,14 @@ struct RVariable {
   RVariableRow* rows;     // memory-manager block of `rowCount` rows
 
   // The element at a non-zero array index, or null when the index lies outside the array.
-  RValue* Element(int32_t index) const;
+  RValue* Element(int32_t index) const {
+    int32_t row = index / kArrayRowStride;
+    int32_t column = index % kArrayRowStride;
+    if (row < 0 || column < 0 || row >= rowCount) return nullptr;
+    const RVariableRow& r = rows[row];
+    if (column >= r.count) return nullptr;
+    return &r.values[column];
+  }
 };
 
 class CVariableList {

@@ -214,6 +214,7 @@ TEST_F(CompileRun, ExecuteStringRunsCodeBuiltAtRunTime) {
   EXPECT_EQ(VariableOf(self, "w"), 4.0);
   // Further arguments are the code's arguments; afterwards the caller's slots are back.
   g_Arguments[0].SetString("caller");
+  NoteArgumentSlotWritten(0);
   EXPECT_STREQ(Run("return execute_string('return compiletest_slot(1) + compiletest_slot(0)', 'a', 'b')").Str(),
                "ba");
   EXPECT_STREQ(g_Arguments[0].Str(), "caller");

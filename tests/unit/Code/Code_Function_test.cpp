@@ -231,6 +231,7 @@ TEST_F(RegistryTest, ExecuteScriptFillsAndRestoresTheArgumentSlots) {
   // The caller's own arguments.
   g_Arguments[0] = RValue("outer");
   g_Arguments[5] = RValue(55.0);
+  g_ArgumentSlotsUsed = 6;
   g_ArgumentCount = 6;
 
   RValue args[2] = {RValue("hello"), RValue(2.0)};

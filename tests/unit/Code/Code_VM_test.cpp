@@ -557,6 +557,7 @@ TEST_F(VMTest, ScriptCallSavesAndRestoresArgumentSlots) {
   // The caller itself runs with two arguments in its slots.
   g_Arguments[0].SetString("outer0");
   g_Arguments[1].SetReal(11);
+  g_ArgumentSlotsUsed = 2;
   g_ArgumentCount = 2;
   RValue result = RunCode(c.finish());
   EXPECT_STREQ(result.Str(), "two");
