@@ -86,6 +86,13 @@ int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool
   }
   record.argumentCount = argumentCount;
   record.callCount = -1;
+  record.sameNameNext = -1;
+  int first = g_ByName.Find(record.name);
+  if (first >= 0) {
+    int last = first;
+    while (g_Functions[last].sameNameNext >= 0) last = g_Functions[last].sameNameNext;
+    g_Functions[last].sameNameNext = id;
+  }
   g_ByName.Add(id, false);
   if (routine == nullptr) {
     record.routine = NotImplementedRoutineFor(id);
@@ -100,12 +107,10 @@ int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool
 int ImplementFunction(const char* name, TRoutine routine) {
   int bound = 0;
   if (name == nullptr || routine == nullptr) return 0;
-  for (int i = 0; i < g_FunctionCount; ++i) {
-    if (std::strcmp(g_Functions[i].name, name) == 0) {
-      g_Functions[i].routine = routine;
-      g_Functions[i].implemented = true;
-      ++bound;
-    }
+  for (int i = g_ByName.Find(name); i >= 0; i = g_Functions[i].sameNameNext) {
+    g_Functions[i].routine = routine;
+    g_Functions[i].implemented = true;
+    ++bound;
   }
   if (bound == 0) Console::Output("ImplementFunction: no built-in function named %s\n", name);
   return bound;

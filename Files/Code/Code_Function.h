@@ -41,6 +41,7 @@ struct FunctionRecord {
   int argumentCount;   // fixed count, or kArgumentCountAny
   int callCount;       // starts at -1; the source interpreter adds 1 per call
   bool implemented;    // false while the routine is the shared not-implemented one
+  int sameNameNext;    // the next record of the same name, or -1 (some names are registered twice)
 };
 
 // Registers every built-in function of every family, in order. Done once per process; later calls

@@ -13,6 +13,7 @@
 #include "Code/Code_Script.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Instance.h"
 #include "Variable/Variable_List.h"
@@ -1112,12 +1113,9 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
 
 // The list holding a user variable whose selector is in the instruction (the form of almost every
 // access to locals, self and globals), or null when the access needs the general routing
-// (built-in variables, other instances, objects, a computed selector, a missing self).
-inline CVariableList* DirectList(const VMFrame& f, uint32_t word, uint32_t ref) {
-  if ((ref & (kRefImmediateSel | kRefInstanceBias)) != kRefImmediateSel) return nullptr;
-  int32_t id = RefId(ref);
-  if (id < kBuiltInVariableLimit) return nullptr;
-  switch (SignedImmediate(word)) {
+// (other instances, objects, a computed selector, a missing self).
+inline CVariableList* UserList(const VMFrame& f, int32_t selector, int32_t id) {
+  switch (selector) {
     case SELECTOR_LOCAL: return f.locals;
     case SELECTOR_PLAIN:
       if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
@@ -1128,25 +1126,40 @@ inline CVariableList* DirectList(const VMFrame& f, uint32_t word, uint32_t ref) 
   }
 }
 
-// push.v of an existing variable or element without the general routing; false when the access
-// needs it (which also reports missing variables and indexes out of range).
+inline bool IsDirectReference(uint32_t ref) {
+  return (ref & (kRefImmediateSel | kRefInstanceBias)) == kRefImmediateSel;
+}
+
+// push.v of an existing variable or element, or of a built-in variable of self, without the
+// general routing; false when the access needs it (which also reports missing variables and
+// indexes out of range).
 inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
   uint32_t ref = Load<uint32_t>(operand);
-  CVariableList* list = DirectList(f, word, ref);
-  if (list == nullptr) return false;
-  RVariable* node = list->Find(RefId(ref));
-  if (node == nullptr) return false;
+  if (!IsDirectReference(ref)) return false;
+  int32_t id = RefId(ref);
+  int32_t selector = SignedImmediate(word);
   uint8_t* p = sp;
-  const RValue* value = &node->value;
+  int32_t index = 0;
   if ((ref & kRefNoIndex) == 0) {
-    int32_t index = Load<int32_t>(p);
+    index = Load<int32_t>(p);
     p += 4;
-    if (index != 0 && (value = node->Element(index)) == nullptr) return false;
   }
   p -= kValueSize;
-  Store<int32_t>(p + offsetof(RValue, kind), value->kind);
-  Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
-  Store<double>(p + offsetof(RValue, real), value->real);
+  if (id < kBuiltInVariableLimit) {
+    if ((selector != SELECTOR_SELF && selector != SELECTOR_PLAIN) || f.self == nullptr) return false;
+    RValue value;
+    if (!GetBuiltIn(f.self, id, index, &value)) return false;
+    PutValue(p, std::move(value));
+  } else {
+    CVariableList* list = UserList(f, selector, id);
+    RVariable* node = list != nullptr ? list->Find(id) : nullptr;
+    if (node == nullptr) return false;
+    const RValue* value = index == 0 ? &node->value : node->Element(index);
+    if (value == nullptr) return false;
+    Store<int32_t>(p + offsetof(RValue, kind), value->kind);
+    Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
+    Store<double>(p + offsetof(RValue, real), value->real);
+  }
   TagItem(f, p, TYPE_VARIABLE);
   sp = p;
   return true;
@@ -1156,7 +1169,8 @@ inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint
 inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
   if (Type1(word) != TYPE_VARIABLE) return false;
   uint32_t ref = Load<uint32_t>(operand);
-  CVariableList* list = DirectList(f, word, ref);
+  if (!IsDirectReference(ref) || RefId(ref) < kBuiltInVariableLimit) return false;
+  CVariableList* list = UserList(f, SignedImmediate(word), RefId(ref));
   if (list == nullptr) return false;
   uint8_t* p = sp;
   int32_t index = 0;
