@@ -1275,6 +1275,7 @@ void CheckBreakpoints(VMFrame& f) {
 // (moved into *value).
 bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   static void* table[256];
+  static void* checkedTable[256];
   static bool ready = false;
   if (!ready) {
     for (auto& entry : table) entry = &&op_nop;
@@ -1297,8 +1298,11 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     table[OP_POPENV] = &&op_popenv;
     table[OP_PUSH] = &&op_push;
     table[OP_CALL] = &&op_call;
+    for (auto& entry : checkedTable) entry = &&op_breakpoint;
     ready = true;
   }
+  // With breakpoints set, every instruction passes the breakpoint check first.
+  void* const* dispatch = g_BreakpointCount > 0 ? checkedTable : table;
 
   uint32_t word = 0;
   const uint8_t* operand = nullptr;
@@ -1349,7 +1353,10 @@ next:
     if (__builtin_expect(uint64_t(pc) + length > codeSize, 0)) goto end_of_code;
     pc += length;
   }
-  if (__builtin_expect(g_BreakpointCount > 0, 0)) CheckBreakpoints(f);
+  goto* dispatch[Opcode(word)];
+
+op_breakpoint:
+  CheckBreakpoints(f);
   goto* table[Opcode(word)];
 
 op_nop:

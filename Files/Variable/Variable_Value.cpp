@@ -378,31 +378,6 @@ bool ItemToValue(VMType type, const void* item, RValue* out) {
 
 // ---- Comparison ---------------------------------------------------------------------------------
 
-bool CompareReal(double left, double right, CompareOp op) {
-  double d = left - right;
-  switch (op) {
-    case CMP_LT: return d < -kCompareEpsilon;
-    case CMP_LE: return d <= kCompareEpsilon;
-    case CMP_EQ: return d > -kCompareEpsilon && d < kCompareEpsilon;
-    case CMP_NE: return d < -kCompareEpsilon || d > kCompareEpsilon;
-    case CMP_GE: return d >= -kCompareEpsilon;
-    case CMP_GT: return d > kCompareEpsilon;
-  }
-  return false;
-}
-
-bool CompareInt(int64_t left, int64_t right, CompareOp op) {
-  switch (op) {
-    case CMP_LT: return left < right;
-    case CMP_LE: return left <= right;
-    case CMP_EQ: return left == right;
-    case CMP_NE: return left != right;
-    case CMP_GE: return left >= right;
-    case CMP_GT: return left > right;
-  }
-  return false;
-}
-
 int CompareText(const char* left, const char* right) {
   // strcmp compares the bytes as unsigned char.
   return std::strcmp(OrEmpty(left), OrEmpty(right));

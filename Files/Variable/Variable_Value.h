@@ -225,9 +225,32 @@ enum CompareOp : uint8_t { CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT };
 constexpr double kCompareEpsilon = 1e-5;
 
 // Judges d = left - right against the tolerance.
-bool CompareReal(double left, double right, CompareOp op);
+inline bool CompareReal(double left, double right, CompareOp op) {
+  double d = left - right;
+  switch (op) {
+    case CMP_LT: return d < -kCompareEpsilon;
+    case CMP_LE: return d <= kCompareEpsilon;
+    case CMP_EQ: return d > -kCompareEpsilon && d < kCompareEpsilon;
+    case CMP_NE: return d < -kCompareEpsilon || d > kCompareEpsilon;
+    case CMP_GE: return d >= -kCompareEpsilon;
+    case CMP_GT: return d > kCompareEpsilon;
+  }
+  return false;
+}
+
 // Exact comparison of two integers.
-bool CompareInt(int64_t left, int64_t right, CompareOp op);
+inline bool CompareInt(int64_t left, int64_t right, CompareOp op) {
+  switch (op) {
+    case CMP_LT: return left < right;
+    case CMP_LE: return left <= right;
+    case CMP_EQ: return left == right;
+    case CMP_NE: return left != right;
+    case CMP_GE: return left >= right;
+    case CMP_GT: return left > right;
+  }
+  return false;
+}
+
 // strcmp on unsigned bytes; null is "".
 bool CompareString(const char* left, const char* right, CompareOp op);
 // Sign of the byte-wise comparison (<0, 0, >0); null is "".
