@@ -101,18 +101,11 @@ bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RVa
 }
 
 bool Code_CompileScripts() {
-  for (int32_t i = 0; i < Script_Count(); ++i) {
-    CScript* script = Script_Get(i);
-    if (script == nullptr || script->code != nullptr) continue;
-    CCode* code = Code_CompileText(script->Name(), script->Source());
-    if (code == nullptr) {
-      ReportErrorF(true, "COMPILATION ERROR in Script: %s\n%s", script->Name(), CompileErrorText());
-      return false;
-    }
-    code->index = -1;
-    script->code = code;
-  }
-  return true;
+  return Script_CompileAll([](const char* name, const char* source) -> CCode* {
+    CCode* code = Code_CompileText(name, source);
+    if (code != nullptr) code->index = -1;  // not an entry of the code table
+    return code;
+  });
 }
 
 namespace {

@@ -172,6 +172,7 @@ void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
 // ---- Runner-wide state ---------------------------------------------------------------------------
 
 bool g_Trace = false;
+bool g_SourceInterpreter = false;
 VMErrorSink g_ErrorSink = nullptr;
 VMExtensionCall g_ExtensionCall = nullptr;
 VMFrame* g_CurrentFrame = nullptr;
@@ -1066,6 +1067,9 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
       const char* name = FunctionName(id);
       Console::Output("func call = %s\n", name ? name : "<unknown function>");
     }
+    if (g_SourceInterpreter) {
+      if (FunctionRecord* record = FunctionAt(id)) record->callCount++;
+    }
     CallFunction(id, result, f.self, f.other, n, argv);
   }
   g_CurrentFrame = saved;
@@ -1634,6 +1638,16 @@ bool VM_Execute(CInstance* self, CInstance* other, CCode* code, RValue* out) {
     if (out) *out = code->constant;
     return true;
   }
+  if (g_SourceInterpreter) {
+    if (code->code == nullptr && code->Source()[0] != '\0') {
+      ReportActionErrorF(false, "Internal Error: Executing non-compiled code->%s", code->Name());
+      return false;
+    }
+    if (self == nullptr) {
+      ReportActionError("Internal Error: Executing code for nil instance.", false);
+      return false;
+    }
+  }
   if (code->code == nullptr) return true;
   return VM_Run(code->Name(), self, other, code->code, out, code->positions, code->Source());
 }
@@ -1672,6 +1686,8 @@ void VM_Install() {
 
 void VM_SetExtensionCall(VMExtensionCall call) { g_ExtensionCall = call; }
 void VM_SetTrace(bool on) { g_Trace = on; }
+void VM_SetSourceInterpreter(bool on) { g_SourceInterpreter = on; }
+bool VM_SourceInterpreter() { return g_SourceInterpreter; }
 bool VM_Trace() { return g_Trace; }
 void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }
 int VM_CallDepth() { return g_CurrentFrame ? g_CurrentFrame->depth : 0; }

@@ -56,6 +56,12 @@ void VM_SetExtensionCall(VMExtensionCall call);
 // Tracing ("-trace", the options file's Trace key): "script = %s" per run, call messages.
 void VM_SetTrace(bool on);
 bool VM_Trace();
+// "-oldexec": game code is meant for the source interpreter. It runs on this machine all the same
+// (every code unit is compiled, from source text when the game carries it); what the switch adds
+// is the source interpreter's checks before a run (code that has no compiled form, a run without
+// an instance) and its count of calls per built-in function.
+void VM_SetSourceInterpreter(bool on);
+bool VM_SourceInterpreter();
 
 // Breakpoints from "-bp name@line" (at most 10). A hit prints "Breakpoint hit: %s (line %d)" on the
 // console when a run enters that line of that code; execution continues.

@@ -60,6 +60,7 @@ void WireCode() {
   DataFile_SetMainHandler(MakeTag("FUNC"), Chunk<Code_LinkFUNC>);
   DataFile_SetMainHandler(MakeTag("CODE"), Chunk<Code_LinkCODE>);
   Prepare_SetStep(kPrepareConstants, PrepareConstants);
+  Prepare_SetStep(kPrepareScripts, Code_CompileScripts);
   VM_Install();
 }
 
@@ -115,6 +116,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
   VM_SetTrace(switches.trace);  // the options file may have changed it
+  VM_SetSourceInterpreter(switches.oldExec);
   SetDisplayErrors(g_Options.displayErrors);
   SetAbortOnAllErrors(g_Options.abortOnAllErrors);
   Variable_SetStrictVariables(g_Options.strictVariables);

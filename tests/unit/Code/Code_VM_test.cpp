@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
 #include "Code/Code_Script.h"
@@ -83,6 +84,7 @@ class VMTest : public ::testing::Test {
     ReleaseFunctions();
     RegisterAllFunctions();
     VM_SetTrace(false);
+    VM_SetSourceInterpreter(false);
     VM_ClearBreakpoints();
   }
 
@@ -855,4 +857,41 @@ TEST_F(VMTest, ExtensionCallsGoThroughTheExtensionLayer) {
   EXPECT_EQ(seenIndex, 0);
   EXPECT_EQ(seenArgc, 1);
   VM_SetExtensionCall(nullptr);
+}
+
+// Under "-oldexec" the code still runs on the machine, after the source interpreter's two checks,
+// and built-in calls are counted.
+TEST_F(VMTest, SourceInterpreterChecksBeforeRunningAndCountsCalls) {
+  VM_SetSourceInterpreter(true);
+  SetErrorOccurred(false);
+  CInstance* self = world.add(100001, 0);
+
+  CCode uncompiled;
+  uncompiled.SetName("Object.obj_a.Step.0");
+  uncompiled.SetSource("x = 1;");
+  EXPECT_FALSE(VM_Execute(self, self, &uncompiled, nullptr));
+  EXPECT_TRUE(ErrorOccurred());
+  EXPECT_NE(std::string(LastErrorText()).find("Internal Error: Executing non-compiled code->Object.obj_a.Step.0"),
+            std::string::npos);
+
+  Assembler a;
+  a.pushE(4).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).ret();
+  std::vector<uint8_t> bytes = a.finish();
+  CCode compiled;
+  compiled.SetName("Object.obj_a.Step.1");
+  compiled.code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+  compiled.ownsCode = true;
+  SetErrorOccurred(false);
+  RValue out;
+  EXPECT_FALSE(VM_Execute(nullptr, nullptr, &compiled, &out));
+  EXPECT_NE(std::string(LastErrorText()).find("Internal Error: Executing code for nil instance."), std::string::npos);
+
+  // The counter starts at -1; one call makes it 0, two make it 1.
+  int before = FunctionAt(arg)->callCount;
+  EXPECT_TRUE(VM_Execute(self, self, &compiled, &out));
+  EXPECT_TRUE(VM_Execute(self, self, &compiled, &out));
+  EXPECT_EQ(FunctionAt(arg)->callCount, before + 2);
+  VM_SetSourceInterpreter(false);
+  EXPECT_TRUE(VM_Execute(self, self, &compiled, &out));
+  EXPECT_EQ(FunctionAt(arg)->callCount, before + 2);
 }
