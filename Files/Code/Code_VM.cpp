@@ -472,7 +472,7 @@ char* Repeat(const char* s, double count, bool* tooLarge) {
 }
 
 // A number operand for the fast paths: a double, an int, or a value holding a real (tag-checked).
-inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt) {
+__attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt) {
   switch (type) {
     case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
     case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
@@ -487,11 +487,10 @@ inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_
 }
 
 // add, sub and mul on numbers, the common case, without the general routine. False when the
-// operands need the general routine (strings, other types, anything unusual).
-inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint32_t word) {
-  uint8_t op = Opcode(word);
+// operands need the general routine (strings, other types, anything unusual). Callers that know the
+// types pass them as constants, and the type tests fold away.
+__attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
   if (op != OP_ADD && op != OP_SUB && op != OP_MUL) return false;
-  int tr = Type1(word), tl = Type2(word);
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
@@ -522,15 +521,14 @@ inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint32_t word) {
 }
 
 // Numeric comparisons without the general routine; false when they need it.
-inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint32_t word) {
-  int tr = Type1(word), tl = Type2(word);
+__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
   if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
   static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
-  CompareOp op = kOps[Opcode(word) - OP_SLT];
-  bool result = (lInt && rInt) ? CompareInt(li, ri, op) : CompareReal(l, r, op);
+  CompareOp cmp = kOps[op - OP_SLT];
+  bool result = (lInt && rInt) ? CompareInt(li, ri, cmp) : CompareReal(l, r, cmp);
   sp += kWidth[tr] + kWidth[tl] - 4;
   Store<int32_t>(sp, result ? 1 : 0);
   TagItem(f, sp, TYPE_BOOL);
@@ -1275,11 +1273,22 @@ void CheckBreakpoints(VMFrame& f) {
 
 // ---- The instruction loop ------------------------------------------------------------------------
 
+// Numeric operand pairs whose arithmetic and comparisons get their own handlers (left, right).
+#define VM_NUMBER_PAIRS(X)                                                                        \
+  X(TYPE_VARIABLE, TYPE_VARIABLE, vv) X(TYPE_INT, TYPE_VARIABLE, iv) X(TYPE_VARIABLE, TYPE_INT, vi) \
+  X(TYPE_DOUBLE, TYPE_VARIABLE, dv) X(TYPE_VARIABLE, TYPE_DOUBLE, vd) X(TYPE_INT, TYPE_INT, ii)    \
+  X(TYPE_DOUBLE, TYPE_DOUBLE, dd) X(TYPE_INT, TYPE_DOUBLE, id) X(TYPE_DOUBLE, TYPE_INT, di)
+
 // Runs the frame until the code ends at depth 0. Returns true when a ret at depth 0 left a value
 // (moved into *value).
+//
+// Dispatch goes through a table indexed by the instruction word's top 16 bits (opcode and both
+// types): the common forms (pushes, pops, numeric arithmetic and comparisons, branches, calls)
+// have handlers that know their types and length; every other word goes to the general decoder
+// and the per-opcode handlers.
 bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   static void* table[256];
-  static void* checkedTable[256];
+  static void* fast[65536];
   static bool ready = false;
   if (!ready) {
     for (auto& entry : table) entry = &&op_nop;
@@ -1302,11 +1311,30 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     table[OP_POPENV] = &&op_popenv;
     table[OP_PUSH] = &&op_push;
     table[OP_CALL] = &&op_call;
-    for (auto& entry : checkedTable) entry = &&op_breakpoint;
+
+    for (auto& entry : fast) entry = &&op_decode;
+    auto at = [](uint8_t op, int tl, int tr) { return (size_t(op) << 8) | (size_t(tl) << 4) | size_t(tr); };
+    for (int t2 = 0; t2 < 16; t2++) {
+      fast[at(OP_PUSH, t2, TYPE_VARIABLE)] = &&op_push_variable;
+      fast[at(OP_PUSH, t2, TYPE_IMM16)] = &&op_push_imm16;
+      fast[at(OP_PUSH, t2, TYPE_INT)] = &&op_push_int;
+      fast[at(OP_PUSH, t2, TYPE_DOUBLE)] = &&op_push_double;
+      fast[at(OP_POP, t2, TYPE_VARIABLE)] = &&op_pop_variable;
+      fast[at(OP_CALL, t2, TYPE_INT)] = &&op_call_fixed;
+    }
+    for (int low = 0; low < 256; low++) {
+      fast[(size_t(OP_B) << 8) | size_t(low)] = &&op_b;
+      fast[(size_t(OP_BT) << 8) | size_t(low)] = &&op_bt;
+      fast[(size_t(OP_BF) << 8) | size_t(low)] = &&op_bf;
+    }
+#define VM_FILL_PAIR(TL, TR, NAME)                                                               \
+    for (uint8_t op : {OP_ADD, OP_SUB, OP_MUL}) fast[at(op, TL, TR)] = &&op_arithmetic_##NAME;     \
+    for (uint8_t op : {OP_SLT, OP_SLE, OP_SEQ, OP_SNE, OP_SGE, OP_SGT}) fast[at(op, TL, TR)] = &&op_compare_##NAME;
+    VM_NUMBER_PAIRS(VM_FILL_PAIR)
+#undef VM_FILL_PAIR
     ready = true;
   }
-  // With breakpoints set, every instruction passes the breakpoint check first.
-  void* const* dispatch = g_BreakpointCount > 0 ? checkedTable : table;
+  const bool breakpoints = g_BreakpointCount > 0;
 
   uint32_t word = 0;
   const uint8_t* operand = nullptr;
@@ -1327,6 +1355,14 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     codeBytes = f.codeBytes; \
     codeSize = f.codeSize;   \
     frameTop = f.frameTop;   \
+  } while (0)
+// A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
+// inside the code.
+#define TAKE_LENGTH(length)                                                        \
+  do {                                                                             \
+    if (__builtin_expect(uint64_t(pc) + (length) > codeSize, 0)) goto end_of_code; \
+    operand = codeBytes + pc + 4;                                                  \
+    pc += (length);                                                                \
   } while (0)
 
 next:
@@ -1351,17 +1387,59 @@ next:
   if (__builtin_expect(pc + 4 > codeSize, 0)) goto end_of_code;
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
-  operand = codeBytes + pc + 4;
-  {
-    uint32_t length = uint32_t(InstructionLength(word));
-    if (__builtin_expect(uint64_t(pc) + length > codeSize, 0)) goto end_of_code;
-    pc += length;
-  }
-  goto* dispatch[Opcode(word)];
+  if (__builtin_expect(breakpoints, 0)) CheckBreakpoints(f);
+  goto* fast[word >> 16];
 
-op_breakpoint:
-  CheckBreakpoints(f);
+op_decode:
+  TAKE_LENGTH(uint32_t(InstructionLength(word)));
   goto* table[Opcode(word)];
+
+op_push_variable:
+  TAKE_LENGTH(8);
+  if (!FastPushVariable(f, sp, word, operand)) sp = DoPushVariable(f, sp, word);
+  NEXT();
+
+op_push_imm16:
+  pc += 4;
+  sp -= 4;
+  Store<int32_t>(sp, SignedImmediate(word));
+  TagItem(f, sp, TYPE_INT);
+  NEXT();
+
+op_push_int:
+  TAKE_LENGTH(8);
+  sp -= 4;
+  std::memcpy(sp, operand, 4);
+  TagItem(f, sp, TYPE_INT);
+  NEXT();
+
+op_push_double:
+  TAKE_LENGTH(12);
+  sp -= 8;
+  std::memcpy(sp, operand, 8);
+  TagItem(f, sp, TYPE_DOUBLE);
+  NEXT();
+
+op_pop_variable:
+  TAKE_LENGTH(8);
+  if (!FastPopVariable(f, sp, word, operand)) sp = DoPop(f, sp, word);
+  NEXT();
+
+op_call_fixed:
+  TAKE_LENGTH(8);
+  goto op_call;
+
+#define VM_PAIR_HANDLERS(TL, TR, NAME)                                          \
+  op_arithmetic_##NAME:                                                         \
+  pc += 4;                                                                      \
+  if (!FastArithmetic(f, sp, Opcode(word), TL, TR)) sp = DoBinary(f, sp, word); \
+  NEXT();                                                                       \
+  op_compare_##NAME:                                                            \
+  pc += 4;                                                                      \
+  if (!FastCompare(f, sp, Opcode(word), TL, TR)) sp = DoCompare(f, sp, word);   \
+  NEXT();
+  VM_NUMBER_PAIRS(VM_PAIR_HANDLERS)
+#undef VM_PAIR_HANDLERS
 
 op_nop:
   NEXT();
@@ -1371,7 +1449,7 @@ op_conv:
   NEXT();
 
 op_binary:
-  if (!FastArithmetic(f, sp, word)) sp = DoBinary(f, sp, word);
+  if (!FastArithmetic(f, sp, Opcode(word), Type2(word), Type1(word))) sp = DoBinary(f, sp, word);
   NEXT();
 
 op_unary:
@@ -1379,7 +1457,7 @@ op_unary:
   NEXT();
 
 op_compare:
-  if (!FastCompare(f, sp, word)) sp = DoCompare(f, sp, word);
+  if (!FastCompare(f, sp, Opcode(word), Type2(word), Type1(word))) sp = DoCompare(f, sp, word);
   NEXT();
 
 op_pop:
@@ -1441,17 +1519,18 @@ op_b:
   pc = BRANCH_TARGET();
   NEXT();
 
+// Branches have no operand: they are reached straight from the dispatch, before pc moves on.
 op_bt: {
   bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
   sp += 4;
-  if (flag) pc = BRANCH_TARGET();
+  pc = flag ? BRANCH_TARGET() : f.instrPc + 4;
   NEXT();
 }
 
 op_bf: {
   bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
   sp += 4;
-  if (!flag) pc = BRANCH_TARGET();
+  pc = flag ? f.instrPc + 4 : BRANCH_TARGET();
   NEXT();
 }
 
@@ -1577,7 +1656,10 @@ end_of_code:
 #undef NEXT
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
+#undef TAKE_LENGTH
 }
+
+#undef VM_NUMBER_PAIRS
 
 }  // namespace
 
