@@ -1193,7 +1193,9 @@ inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8
   }
   sp = p + kWidth[t];
   if (index == 0) {
-    list->FindOrCreate(RefId(ref))->value = std::move(value);
+    RVariable* node = list->Find(RefId(ref));
+    if (node == nullptr) node = list->FindOrCreate(RefId(ref));
+    node->value = std::move(value);
   } else {
     list->Set(RefId(ref), index, std::move(value));
   }
@@ -1347,7 +1349,9 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   uint32_t codeSize = f.codeSize;
   uint8_t* frameTop = f.frameTop;
 
+// NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
 #define NEXT() goto next
+#define NEXT_FAST() goto next_fast
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
 #define RELOAD_CODE()        \
   do {                       \
@@ -1371,6 +1375,7 @@ next:
     f.pc = pc;
     return false;
   }
+next_fast:
   if (__builtin_expect(uintptr_t(sp - stackLimit) > uintptr_t(frameTop - stackLimit), 0)) {
     f.sp = sp;
     f.pc = pc;
@@ -1396,7 +1401,8 @@ op_decode:
 
 op_push_variable:
   TAKE_LENGTH(8);
-  if (!FastPushVariable(f, sp, word, operand)) sp = DoPushVariable(f, sp, word);
+  if (FastPushVariable(f, sp, word, operand)) NEXT_FAST();
+  sp = DoPushVariable(f, sp, word);
   NEXT();
 
 op_push_imm16:
@@ -1404,39 +1410,42 @@ op_push_imm16:
   sp -= 4;
   Store<int32_t>(sp, SignedImmediate(word));
   TagItem(f, sp, TYPE_INT);
-  NEXT();
+  NEXT_FAST();
 
 op_push_int:
   TAKE_LENGTH(8);
   sp -= 4;
   std::memcpy(sp, operand, 4);
   TagItem(f, sp, TYPE_INT);
-  NEXT();
+  NEXT_FAST();
 
 op_push_double:
   TAKE_LENGTH(12);
   sp -= 8;
   std::memcpy(sp, operand, 8);
   TagItem(f, sp, TYPE_DOUBLE);
-  NEXT();
+  NEXT_FAST();
 
 op_pop_variable:
   TAKE_LENGTH(8);
-  if (!FastPopVariable(f, sp, word, operand)) sp = DoPop(f, sp, word);
+  if (FastPopVariable(f, sp, word, operand)) NEXT_FAST();
+  sp = DoPop(f, sp, word);
   NEXT();
 
 op_call_fixed:
   TAKE_LENGTH(8);
   goto op_call;
 
-#define VM_PAIR_HANDLERS(TL, TR, NAME)                                          \
-  op_arithmetic_##NAME:                                                         \
-  pc += 4;                                                                      \
-  if (!FastArithmetic(f, sp, Opcode(word), TL, TR)) sp = DoBinary(f, sp, word); \
-  NEXT();                                                                       \
-  op_compare_##NAME:                                                            \
-  pc += 4;                                                                      \
-  if (!FastCompare(f, sp, Opcode(word), TL, TR)) sp = DoCompare(f, sp, word);   \
+#define VM_PAIR_HANDLERS(TL, TR, NAME)                                       \
+  op_arithmetic_##NAME:                                                      \
+  pc += 4;                                                                   \
+  if (FastArithmetic(f, sp, Opcode(word), TL, TR)) NEXT_FAST();              \
+  sp = DoBinary(f, sp, word);                                                \
+  NEXT();                                                                    \
+  op_compare_##NAME:                                                         \
+  pc += 4;                                                                   \
+  if (FastCompare(f, sp, Opcode(word), TL, TR)) NEXT_FAST();                 \
+  sp = DoCompare(f, sp, word);                                               \
   NEXT();
   VM_NUMBER_PAIRS(VM_PAIR_HANDLERS)
 #undef VM_PAIR_HANDLERS
@@ -1517,21 +1526,21 @@ op_popz: {
 
 op_b:
   pc = BRANCH_TARGET();
-  NEXT();
+  NEXT_FAST();
 
 // Branches have no operand: they are reached straight from the dispatch, before pc moves on.
 op_bt: {
   bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
   sp += 4;
   pc = flag ? BRANCH_TARGET() : f.instrPc + 4;
-  NEXT();
+  NEXT_FAST();
 }
 
 op_bf: {
   bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
   sp += 4;
   pc = flag ? f.instrPc + 4 : BRANCH_TARGET();
-  NEXT();
+  NEXT_FAST();
 }
 
 op_pushenv:
@@ -1654,6 +1663,7 @@ end_of_code:
   NEXT();
 
 #undef NEXT
+#undef NEXT_FAST
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
 #undef TAKE_LENGTH

@@ -9,6 +9,7 @@
 CVariableList* g_pGlobalVariables = nullptr;
 uint8_t* g_GlobalVarFlags = nullptr;
 int32_t g_GlobalVarFlagCount = 0;
+int32_t g_GlobalVarLimit = 0;
 
 namespace {
 
@@ -19,6 +20,7 @@ void FreeFlags() {
   if (g_GlobalVarFlags != nullptr) MemFree(g_GlobalVarFlags);
   g_GlobalVarFlags = nullptr;
   g_GlobalVarFlagCount = 0;
+  g_GlobalVarLimit = 0;
 }
 
 void EnsureGlobals() {
@@ -53,6 +55,7 @@ bool Variable_DeclareGlobalVar(int32_t id) {
     g_GlobalVarFlagCount = static_cast<int32_t>(count);
   }
   g_GlobalVarFlags[index] = 1;
+  if (index >= g_GlobalVarLimit) g_GlobalVarLimit = index + 1;
   g_pGlobalVariables->FindOrCreate(id);
   return true;
 }
@@ -113,5 +116,7 @@ bool Variable_LoadGlobals(CStream* stream) {
   FreeFlags();
   g_GlobalVarFlags = flags;
   g_GlobalVarFlagCount = count;
+  g_GlobalVarLimit = count;
+  while (g_GlobalVarLimit > 0 && flags[g_GlobalVarLimit - 1] == 0) g_GlobalVarLimit--;
   return true;
 }

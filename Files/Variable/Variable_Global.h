@@ -22,16 +22,17 @@ void Variable_PrepareGlobals();
 // Destroys the global list and the flags (game end).
 void Variable_FreeGlobals();
 
-// The globalvar flags, one byte per user variable id from 100000 on; owned by Variable_Global.cpp
-// and read inline on every plain variable access.
+// The globalvar flags, one byte per user variable id from 100000 on, and one past the highest id
+// index ever flagged (0 while none is); owned by Variable_Global.cpp and read inline on every plain
+// variable access.
 extern uint8_t* g_GlobalVarFlags;
 extern int32_t g_GlobalVarFlagCount;
+extern int32_t g_GlobalVarLimit;
 
 // True when user variable `id` was declared with globalvar.
 inline bool Variable_IsGlobalVar(int32_t id) {
-  if (id < kFirstUserVariable) return false;
-  int64_t index = static_cast<int64_t>(id) - kFirstUserVariable;
-  return index < g_GlobalVarFlagCount && g_GlobalVarFlags[index] != 0;
+  uint32_t index = static_cast<uint32_t>(id) - static_cast<uint32_t>(kFirstUserVariable);
+  return index < static_cast<uint32_t>(g_GlobalVarLimit) && g_GlobalVarFlags[index] != 0;
 }
 // Declares `id` global: sets its flag (growing the table) and creates the variable in the global
 // list as the zero value. Ids below 100000 are ignored and give false.
