@@ -32,6 +32,9 @@ constexpr int32_t kGuardSize = 64;
 // Room one instruction may need below the stack pointer (a with record, a converted value).
 constexpr int32_t kInstructionMargin = 128;
 constexpr int32_t kArgumentSlots = kArgumentSlotCount;
+// The built-in variables argument0 .. argument15 have consecutive ids after argument_relative and
+// argument; reads of them go straight to the slots.
+constexpr int32_t kArgument0Id = kBuiltInFirstGlobal + 2;
 
 // Stack widths of the type codes (0 for codes that name no stack item).
 constexpr int32_t kWidth[16] = {8, 4, 4, 8, 4, kValueSize, int32_t(sizeof(char*)), 0, 0, 0, 0, 0, 0, 0, 0, 0};
@@ -1150,7 +1153,11 @@ inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint
   if (id < kBuiltInVariableLimit) {
     if ((selector != SELECTOR_SELF && selector != SELECTOR_PLAIN) || f.self == nullptr) return false;
     RValue value;
-    if (!GetBuiltIn(f.self, id, index, &value)) return false;
+    if (uint32_t(id - kArgument0Id) < uint32_t(kArgumentSlots)) {
+      value = g_Arguments[id - kArgument0Id];  // argument0 .. argument15, whatever the index
+    } else if (!GetBuiltIn(f.self, id, index, &value)) {
+      return false;
+    }
     PutValue(p, std::move(value));
   } else {
     CVariableList* list = UserList(f, selector, id);
