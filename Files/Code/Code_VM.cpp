@@ -1331,6 +1331,8 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       fast[at(OP_POP, t2, TYPE_VARIABLE)] = &&op_pop_variable;
       fast[at(OP_CALL, t2, TYPE_INT)] = &&op_call_fixed;
     }
+    fast[at(OP_CONV, TYPE_INT, TYPE_VARIABLE)] = &&op_conv_variable_int;
+    fast[at(OP_CONV, TYPE_VARIABLE, TYPE_INT)] = &&op_conv_int_variable;
     for (int low = 0; low < 256; low++) {
       fast[(size_t(OP_B) << 8) | size_t(low)] = &&op_b;
       fast[(size_t(OP_BT) << 8) | size_t(low)] = &&op_bt;
@@ -1442,6 +1444,30 @@ op_pop_variable:
 op_call_fixed:
   TAKE_LENGTH(8);
   goto op_call;
+
+// conv.v.i of a real (array indexes, integer arithmetic) and conv.i.v.
+op_conv_variable_int:
+  pc += 4;
+  if (f.tags[(sp - f.stackBase) >> 2] == TYPE_VARIABLE && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
+    int32_t i = RealToInt(Load<double>(sp + offsetof(RValue, real)));
+    sp += kValueSize - 4;
+    Store<int32_t>(sp, i);
+    TagItem(f, sp, TYPE_INT);
+    NEXT_FAST();
+  }
+  sp = DoConvert(f, sp, word);
+  NEXT();
+
+op_conv_int_variable: {
+  pc += 4;
+  double d = double(Load<int32_t>(sp));
+  sp -= kValueSize - 4;
+  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real), d);
+  TagItem(f, sp, TYPE_VARIABLE);
+  NEXT_FAST();
+}
 
 #define VM_PAIR_HANDLERS(TL, TR, NAME)                                       \
   op_arithmetic_##NAME:                                                      \

@@ -89,12 +89,6 @@ const char* ValueErrorMessage(ValueError error) {
 
 // ---- Scalar conversions -------------------------------------------------------------------------
 
-int32_t RealToInt(double x) {
-  // The range test is written so that NaN fails it.
-  if (x > -2147483649.0 && x < 2147483648.0) return static_cast<int32_t>(x);
-  return INT32_MIN;
-}
-
 int64_t RealToLong(double x) {
   if (x >= -9223372036854775808.0 && x < 9223372036854775808.0) return static_cast<int64_t>(x);
   return INT64_MIN;

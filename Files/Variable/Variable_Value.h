@@ -15,6 +15,7 @@
 // them without unpacking items first.
 #pragma once
 #include <cstddef>
+#include <climits>
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
@@ -174,7 +175,11 @@ const char* ValueErrorMessage(ValueError error);
 // ---- Scalar conversions (one cell of the conversion table each) ---------------------------------
 
 // Plain cast toward zero; NaN and values outside the 32-bit range give -2147483648.
-int32_t RealToInt(double x);
+inline int32_t RealToInt(double x) {
+  // The range test is written so that NaN fails it.
+  if (x > -2147483649.0 && x < 2147483648.0) return static_cast<int32_t>(x);
+  return INT32_MIN;
+}
 // Plain cast toward zero; NaN and values outside the 64-bit range give INT64_MIN.
 int64_t RealToLong(double x);
 // Rounds to the nearest float; magnitudes beyond the float range become infinities.
