@@ -813,11 +813,15 @@ bool EnvIntact(const VMFrame& f, const VMEnvRecord* env, const uint8_t* sp) {
 }
 
 // Frees the instance arrays of the running code's with-blocks (it leaves them through an exit, a
-// ret or an error). A record that malformed code overwrote is left alone.
+// ret or an error). A record that malformed code overwrote is left alone. An enclosing block's
+// record lies higher on the stack; a chain that does not climb (code that popped a record away and
+// entered a block again at the same place links a record to itself) ends the walk.
 void FreeEnvChain(VMFrame& f, const uint8_t* sp) {
-  for (VMEnvRecord* e = f.env; e && EnvIntact(f, e, sp); e = e->prev) {
+  for (VMEnvRecord* e = f.env; e && EnvIntact(f, e, sp);) {
     if (e->kind == 2) MemFree(e->array);
     e->kind = 0;
+    if (e->prev <= e) break;
+    e = e->prev;
   }
   f.env = nullptr;
 }

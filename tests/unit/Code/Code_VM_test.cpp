@@ -895,3 +895,17 @@ TEST_F(VMTest, SourceInterpreterChecksBeforeRunningAndCountsCalls) {
   EXPECT_TRUE(VM_Execute(self, self, &compiled, &out));
   EXPECT_EQ(FunctionAt(arg)->callCount, before + 2);
 }
+
+// Malformed code pops a with-block's record away (popz of ints does not look at tags) and enters
+// a block again at the same place: the new record links to itself. Leaving the code must end.
+TEST_F(VMTest, ARecordLinkedToItselfDoesNotHangTheExit) {
+  world.add(100001, 0);
+  Assembler a;
+  a.pushI(100001).branch(OP_PUSHENV, "Out");
+  for (int i = 0; i < 14; i++) a.popz(TYPE_INT);  // the 56-byte record, back to where it began
+  a.pushI(100001).branch(OP_PUSHENV, "Out");
+  a.exit();
+  a.label("Out").exit();
+  RunCode(a.finish());
+  SUCCEED();
+}
