@@ -1349,7 +1349,17 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #undef VM_FILL_PAIR
     ready = true;
   }
-  const bool breakpoints = g_BreakpointCount > 0;
+  // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
+  // through `fast`. The table for that is made the first time breakpoints are used.
+  static void** checked = nullptr;
+  void* const* dispatch = fast;
+  if (g_BreakpointCount > 0) {
+    if (checked == nullptr) {
+      checked = static_cast<void**>(MemAlloc(sizeof(void*) * 65536));
+      for (int i = 0; i < 65536; i++) checked[i] = &&op_breakpoint;
+    }
+    dispatch = checked;
+  }
 
   uint32_t word = 0;
   const uint8_t* operand = nullptr;
@@ -1405,7 +1415,10 @@ next_fast:
   if (__builtin_expect(pc + 4 > codeSize, 0)) goto end_of_code;
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
-  if (__builtin_expect(breakpoints, 0)) CheckBreakpoints(f);
+  goto* dispatch[word >> 16];
+
+op_breakpoint:
+  CheckBreakpoints(f);
   goto* fast[word >> 16];
 
 op_decode:
