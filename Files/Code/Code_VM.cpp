@@ -139,6 +139,7 @@ struct VMFrame {
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
+  uintptr_t tagBias;      // tags - stackBase / 4: the tag of slot p is at tagBias + p / 4
   VMFrame* outer;         // the run this one is nested in
 };
 
@@ -150,8 +151,13 @@ struct VMFrame {
 constexpr uint8_t TAG_NONE = 0xFF;
 constexpr uint8_t TAG_ENV = 0xFE;
 
+// The tag byte of the stack slot at p (the stack block is 16-byte aligned).
+inline uint8_t* TagOf(const VMFrame& f, const uint8_t* p) {
+  return reinterpret_cast<uint8_t*>(f.tagBias + (reinterpret_cast<uintptr_t>(p) >> 2));
+}
+
 inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
-  uint8_t* t = f.tags + ((p - f.stackBase) >> 2);
+  uint8_t* t = TagOf(f, p);
   t[0] = uint8_t(type);
   for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
 }
@@ -159,7 +165,7 @@ inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
 // Frees the texts of the items in [from, to).
 void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
   while (from < to && from >= f.stackBase) {
-    uint8_t tag = f.tags[(from - f.stackBase) >> 2];
+    uint8_t tag = *TagOf(f, from);
     if (tag == TAG_ENV) {
       uint8_t* next = Load<uint8_t*>(from + kEnvSpBeforeOffset);
       if (next <= from) return;
@@ -311,7 +317,7 @@ void AbortRun(VMFrame& f, const char* message) {
 // the items are freed by their tags.
 bool IsTagged(VMFrame& f, const uint8_t* p, int type) {
   if (p >= f.stackBase && p < f.stackBase + kVMStackSize + kGuardSize &&
-      f.tags[(p - f.stackBase) >> 2] == type) {
+      *TagOf(f, p) == type) {
     return true;
   }
   if (!f.aborted) AbortRun(f, "Execution Engine - Stack item type mismatch: the code is malformed");
@@ -480,7 +486,7 @@ __attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, cons
     case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
     case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
     case TYPE_VARIABLE:
-      if (f.tags[(p - f.stackBase) >> 2] != TYPE_VARIABLE) return false;
+      if (*TagOf(f, p) != TYPE_VARIABLE) return false;
       if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
       *d = Load<double>(p + offsetof(RValue, real));
       *isInt = false;
@@ -809,7 +815,7 @@ class CInstanceCollector final : public CInstanceVisitor {
 // record and pushed over it would have retagged that slot.
 bool EnvIntact(const VMFrame& f, const VMEnvRecord* env, const uint8_t* sp) {
   const auto* p = reinterpret_cast<const uint8_t*>(env);
-  return p >= sp && p >= f.stackBase && p < f.stackBase + kVMStackSize && f.tags[(p - f.stackBase) >> 2] == TAG_ENV;
+  return p >= sp && p >= f.stackBase && p < f.stackBase + kVMStackSize && *TagOf(f, p) == TAG_ENV;
 }
 
 // Frees the instance arrays of the running code's with-blocks (it leaves them through an exit, a
@@ -835,7 +841,7 @@ bool EnterWith(VMFrame& f, uint8_t*& sp) {
   sp = AlignDown(sp - sizeof(VMEnvRecord), alignof(VMEnvRecord));
   auto* env = reinterpret_cast<VMEnvRecord*>(sp);
   *env = VMEnvRecord{f.self, f.other, f.env, spBefore, nullptr, nullptr, 0, 0};
-  uint8_t* tags = f.tags + ((sp - f.stackBase) >> 2);
+  uint8_t* tags = TagOf(f, sp);
   tags[0] = TAG_ENV;
   std::memset(tags + 1, TAG_NONE, size_t((spBefore - sp) >> 2) - 1);
   f.env = env;
@@ -1007,7 +1013,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.depth++;
   f.env = nullptr;
   std::memset(calleeTop, 0, kGuardSize);
-  std::memset(f.tags + ((calleeTop - f.stackBase) >> 2), TAG_NONE, kGuardSize / 4);
+  std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
   f.frameTop = calleeTop;
   return calleeTop;
 }
@@ -1124,15 +1130,15 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
 // access to locals, self and globals), or null when the access needs the general routing
 // (other instances, objects, a computed selector, a missing self).
 inline CVariableList* UserList(const VMFrame& f, int32_t selector, int32_t id) {
-  switch (selector) {
-    case SELECTOR_LOCAL: return f.locals;
-    case SELECTOR_PLAIN:
-      if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
-      [[fallthrough]];
-    case SELECTOR_SELF: return f.self != nullptr ? &f.self->variables : nullptr;
-    case SELECTOR_GLOBAL: return g_pGlobalVariables;
-    default: return nullptr;
+  // Tests in the order of how often code uses the selectors.
+  if (selector == SELECTOR_PLAIN) {
+    if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
+    return f.self != nullptr ? &f.self->variables : nullptr;
   }
+  if (selector == SELECTOR_LOCAL) return f.locals;
+  if (selector == SELECTOR_SELF) return f.self != nullptr ? &f.self->variables : nullptr;
+  if (selector == SELECTOR_GLOBAL) return g_pGlobalVariables;
+  return nullptr;
 }
 
 inline bool IsDirectReference(uint32_t ref) {
@@ -1465,7 +1471,7 @@ op_call_fixed:
 // conv.v.i of a real (array indexes, integer arithmetic) and conv.i.v.
 op_conv_variable_int:
   pc += 4;
-  if (f.tags[(sp - f.stackBase) >> 2] == TYPE_VARIABLE && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
+  if (*TagOf(f, sp) == TYPE_VARIABLE && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
     int32_t i = RealToInt(Load<double>(sp + offsetof(RValue, real)));
     sp += kValueSize - 4;
     Store<int32_t>(sp, i);
@@ -1750,6 +1756,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   }
   uint8_t* block = StackBlock(g_RunDepth, &f.tags);
   f.stackBase = block;
+  f.tagBias = reinterpret_cast<uintptr_t>(f.tags) - (reinterpret_cast<uintptr_t>(block) >> 2);
   // The stack grows down from one value below its end; what lies above the first item stays zero.
   uint8_t* top = block + kVMStackSize - kValueSize;
   std::memset(top, 0, size_t(kValueSize) + kGuardSize);
