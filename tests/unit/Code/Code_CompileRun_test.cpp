@@ -31,6 +31,9 @@ class CompileRun : public ::testing::Test {
   void TearDown() override {
     SetInstanceWorld(nullptr);
     Code_Reset();
+    // Leave the registry as the game has it, without functions a test added.
+    ReleaseFunctions();
+    RegisterAllFunctions();
   }
 
   // Compiles and runs `text` with `self`; returns the code's value.
