@@ -1842,19 +1842,13 @@ void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }
 int VM_CallDepth() { return g_CurrentFrame ? g_CurrentFrame->depth : 0; }
 int VM_RunDepth() { return g_RunDepth; }
 
-bool VM_AddBreakpoint(const char* breakpoint) {
-  if (breakpoint == nullptr || g_BreakpointCount >= kVMMaxBreakpoints) return false;
-  const char* at = std::strrchr(breakpoint, '@');
-  if (at == nullptr || at == breakpoint || at[1] == 0) return false;
-  char* end = nullptr;
-  long line = std::strtol(at + 1, &end, 10);
-  if (end == nullptr || *end != 0 || line < 0 || line > INT32_MAX) return false;
-  size_t length = size_t(at - breakpoint);
+bool VM_AddBreakpoint(const char* codeName, int32_t line) {
+  if (codeName == nullptr || codeName[0] == 0 || line < 0 || g_BreakpointCount >= kVMMaxBreakpoints) return false;
   Breakpoint& b = g_Breakpoints[g_BreakpointCount];
+  size_t length = std::strlen(codeName);
   if (length >= sizeof b.name) return false;
-  std::memcpy(b.name, breakpoint, length);
-  b.name[length] = 0;
-  b.line = int32_t(line);
+  std::memcpy(b.name, codeName, length + 1);
+  b.line = line;
   b.enabled = true;
   g_BreakpointCount++;
   return true;

@@ -66,8 +66,9 @@ bool VM_SourceInterpreter();
 // Breakpoints from "-bp name@line" (at most 10). A hit prints "Breakpoint hit: %s (line %d)" on the
 // console when a run enters that line of that code; execution continues.
 constexpr int kVMMaxBreakpoints = 10;
-// Adds "name@line"; false for a malformed text or a full table.
-bool VM_AddBreakpoint(const char* breakpoint);
+// Adds a breakpoint on `line` (counted from 1) of the named code; false for an empty or too long
+// name, a negative line or a full table.
+bool VM_AddBreakpoint(const char* codeName, int32_t line);
 void VM_SetBreakpointEnabled(int index, bool enabled);
 int VM_BreakpointCount();
 void VM_ClearBreakpoints();

@@ -107,10 +107,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireCode();
   WireErrors();
   WireWorld();
-  for (const Breakpoint& bp : switches.breakpoints) {
-    const std::string breakpointText = bp.codeName + "@" + std::to_string(bp.line + 1);
-    VM_AddBreakpoint(breakpointText.c_str());
-  }
+  for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
 }
 

@@ -768,8 +768,9 @@ TEST_F(VMTest, TraceAndBreakpointLines) {
   uint32_t table[4] = {0, 0, 4, 2};
   VMBuffer positions(reinterpret_cast<uint8_t*>(table), sizeof table);
   VMBuffer buffer(code.data(), int32_t(code.size()));
-  ASSERT_TRUE(VM_AddBreakpoint("obj_b_Draw@1"));
-  EXPECT_FALSE(VM_AddBreakpoint("no_line@"));
+  ASSERT_TRUE(VM_AddBreakpoint("obj_b_Draw", 1));
+  EXPECT_FALSE(VM_AddBreakpoint("", 1));
+  EXPECT_FALSE(VM_AddBreakpoint("obj_b_Draw", -1));
   ::testing::internal::CaptureStdout();
   VM_Run("obj_b_Draw", nullptr, nullptr, &buffer, nullptr, &positions, "a\nb\n");
   Console::Flush();
