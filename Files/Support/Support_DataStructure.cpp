@@ -182,6 +182,42 @@ bool CDS_Queue::Read(const char* text) {
 
 // ---- List ----------------------------------------------------------------------------------------
 
+namespace {
+
+// Merge-sorts a list that holds only reals through compact keys (each real at single precision
+// and its position), comparing as DS_Compare does; false, with the list untouched, when any
+// element is a string. For reals, b - a is exactly -(a - b), so "greater both ways" is d > 0.
+bool SortReals(std::vector<RValue>& items, bool ascending) {
+  struct Key {
+    float value;
+    uint32_t at;
+  };
+  std::vector<Key> keys;
+  keys.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!items[i].IsReal()) return false;
+    keys.push_back(Key{static_cast<float>(items[i].real), static_cast<uint32_t>(i)});
+  }
+  const double precision = g_Precision;
+  if (ascending) {
+    std::stable_sort(keys.begin(), keys.end(), [precision](const Key& a, const Key& b) {
+      float d = a.value - b.value;
+      return !(precision > std::fabs(static_cast<double>(d))) && d < 0;
+    });
+  } else {
+    std::stable_sort(keys.begin(), keys.end(), [precision](const Key& a, const Key& b) {
+      float d = a.value - b.value;
+      return !(precision > std::fabs(static_cast<double>(d))) && d > 0;
+    });
+  }
+  std::vector<RValue> sorted(items.size());
+  for (size_t i = 0; i < keys.size(); ++i) sorted[i].real = items[keys[i].at].real;
+  items.swap(sorted);
+  return true;
+}
+
+}  // namespace
+
 bool CDS_List::Insert(int pos, const RValue& v) {
   if (pos < 0 || pos > Size()) return false;
   m_items.insert(m_items.begin() + pos, v);
@@ -216,11 +252,12 @@ void CDS_List::Sort(bool ascending) {
     // A long list is merge-sorted to the same order: ascending keeps equal elements in their
     // order, descending puts later equal elements first. Pairs that compare as greater both ways
     // (a real against a string) count as equal here.
+    if (!ascending) std::reverse(m_items.begin(), m_items.end());
+    if (SortReals(m_items, ascending)) return;
     if (ascending) {
       std::stable_sort(m_items.begin(), m_items.end(),
                        [](const RValue& a, const RValue& b) { return DS_Compare(a, b) < 0; });
     } else {
-      std::reverse(m_items.begin(), m_items.end());
       std::stable_sort(m_items.begin(), m_items.end(), [](const RValue& a, const RValue& b) {
         return DS_Compare(a, b) > 0 && DS_Compare(b, a) < 0;
       });
@@ -388,7 +425,7 @@ void CDS_Grid::Shuffle() {
 void CDS_Grid::Apply(RValue& cell, const RValue& value, Op op) {
   switch (op) {
     case Op::Set:
-      cell = value;
+      DS_CopyValue(cell, value);
       break;
     case Op::Add:
       if (cell.IsReal() && value.IsReal()) {

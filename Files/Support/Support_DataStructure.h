@@ -23,6 +23,15 @@ double DS_Precision();
 // -1, 0 or 1: reals by the tolerance, otherwise as texts (no text on either side gives 1).
 int DS_Compare(const RValue& a, const RValue& b);
 
+// to = from, without a call for the common case of a real onto a real (neither holds a text).
+inline void DS_CopyValue(RValue& to, const RValue& from) {
+  if (from.IsReal() && to.IsReal()) {
+    to.real = from.real;
+  } else {
+    to = from;
+  }
+}
+
 class CDS_Stack {
  public:
   int Size() const { return static_cast<int>(m_items.size()); }
