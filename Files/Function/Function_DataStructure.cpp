@@ -62,7 +62,7 @@ T* Lookup(CTable<T>& table, int argc, RValue* args, int i = 0) {
 }
 
 void SetCopy(RValue& result, const RValue* value) {
-  if (value != nullptr) result = *value;
+  if (value != nullptr) DS_CopyValue(result, *value);
 }
 
 void SetBool(RValue& result, bool on) { result.SetReal(on ? 1.0 : 0.0); }
@@ -261,7 +261,7 @@ void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   CDS_Grid* g = Lookup(g_Grids, argc, args);
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);
-  if (g->Inside(x, y)) result = g->Cell(x, y);
+  if (g->Inside(x, y)) DS_CopyValue(result, g->Cell(x, y));
 }
 
 // A clipped rectangle of cells.

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
-#include <memory>
 
 #include "Platform/Platform_Memory.h"
 #include "Support/Support_Random.h"
@@ -20,8 +19,6 @@ constexpr int32_t kPriorityTag = 501;
 constexpr int32_t kGridTag = 601;
 // The fewest bytes one element takes in a stream: kind, real and text length.
 constexpr int64_t kMinElementBytes = 16;
-
-const char kHexDigits[] = "0123456789ABCDEF";
 
 // ---- Elements in a stream ----------------------------------------------------------------------
 
@@ -76,85 +73,6 @@ std::string StreamText(const CStream& s) {
   return out;
 }
 
-// ---- Map text ----------------------------------------------------------------------------------
-
-void HexBytes(std::string& out, const uint8_t* bytes, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    out += kHexDigits[bytes[i] >> 4];
-    out += kHexDigits[bytes[i] & 15];
-  }
-}
-
-void WriteMapValue(std::string& out, const RValue& v) {
-  if (v.IsString()) {
-    HexBytes(out, reinterpret_cast<const uint8_t*>(v.Str()), std::strlen(v.Str()));
-    return;
-  }
-  uint64_t bits;
-  std::memcpy(&bits, &v.real, sizeof bits);
-  // From the most significant byte down, stopping once the remaining low bytes are all zero.
-  for (int byte = 7; byte >= 0 && (bits & ((uint64_t{1} << ((byte + 1) * 8 - 1) << 1) - 1)) != 0;
-       --byte) {
-    uint8_t b = static_cast<uint8_t>(bits >> (byte * 8));
-    HexBytes(out, &b, 1);
-  }
-}
-
-int HexValue(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
-
-// Parses the hex field text[begin, end) as a string or a real; false when malformed.
-bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RValue& out) {
-  size_t n = end - begin;
-  if (n % 2 != 0) return false;
-  if (!isString && n > 16) return false;
-  std::string bytes;
-  for (size_t i = begin; i < end; i += 2) {
-    int hi = HexValue(text[i]);
-    int lo = HexValue(text[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    bytes += static_cast<char>(hi * 16 + lo);
-  }
-  if (isString) {
-    if (bytes.find('\0') != std::string::npos) return false;
-    out.SetString(bytes.c_str());
-  } else {
-    uint64_t bits = 0;
-    for (size_t i = 0; i < bytes.size(); ++i) {
-      bits |= uint64_t{static_cast<uint8_t>(bytes[i])} << ((7 - i) * 8);
-    }
-    double real;
-    std::memcpy(&real, &bits, sizeof real);
-    out.SetReal(real);
-  }
-  return true;
-}
-
-bool KeysEqual(const RValue& a, const RValue& b) {
-  if (a.kind != b.kind) return false;
-  if (a.IsString()) return std::strcmp(a.Str(), b.Str()) == 0;
-  return std::memcmp(&a.real, &b.real, sizeof a.real) == 0;
-}
-
-uint32_t Crc32(const uint8_t* bytes, size_t n) {
-  static const auto table = [] {
-    std::unique_ptr<uint32_t[]> t(new uint32_t[256]);
-    for (uint32_t i = 0; i < 256; ++i) {
-      uint32_t c = i;
-      for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      t[i] = c;
-    }
-    return t;
-  }();
-  uint32_t crc = 0xFFFFFFFFu;
-  for (size_t i = 0; i < n; ++i) crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
-  return crc;
-}
-
 }  // namespace
 
 // ---- Shared rules --------------------------------------------------------------------------------
@@ -171,16 +89,6 @@ int DS_Compare(const RValue& a, const RValue& b) {
   if (a.IsReal() || b.IsReal() || a.text == nullptr || b.text == nullptr) return 1;
   int c = std::strcmp(a.text, b.text);  // strcmp compares as unsigned bytes
   return c < 0 ? -1 : (c > 0 ? 1 : 0);
-}
-
-uint32_t DS_KeyHash(const RValue& key) {
-  if (key.IsString()) {
-    const char* t = key.Str();
-    return Crc32(reinterpret_cast<const uint8_t*>(t), std::strlen(t));
-  }
-  uint8_t bytes[8];
-  std::memcpy(bytes, &key.real, 8);
-  return Crc32(bytes, 8);
 }
 
 // ---- Stack ---------------------------------------------------------------------------------------
@@ -274,6 +182,42 @@ bool CDS_Queue::Read(const char* text) {
 
 // ---- List ----------------------------------------------------------------------------------------
 
+namespace {
+
+// Merge-sorts a list that holds only reals through compact keys (each real at single precision
+// and its position), comparing as DS_Compare does; false, with the list untouched, when any
+// element is a string. For reals, b - a is exactly -(a - b), so "greater both ways" is d > 0.
+bool SortReals(std::vector<RValue>& items, bool ascending) {
+  struct Key {
+    float value;
+    uint32_t at;
+  };
+  std::vector<Key> keys;
+  keys.reserve(items.size());
+  for (size_t i = 0; i < items.size(); ++i) {
+    if (!items[i].IsReal()) return false;
+    keys.push_back(Key{static_cast<float>(items[i].real), static_cast<uint32_t>(i)});
+  }
+  const double precision = g_Precision;
+  if (ascending) {
+    std::stable_sort(keys.begin(), keys.end(), [precision](const Key& a, const Key& b) {
+      float d = a.value - b.value;
+      return !(precision > std::fabs(static_cast<double>(d))) && d < 0;
+    });
+  } else {
+    std::stable_sort(keys.begin(), keys.end(), [precision](const Key& a, const Key& b) {
+      float d = a.value - b.value;
+      return !(precision > std::fabs(static_cast<double>(d))) && d > 0;
+    });
+  }
+  std::vector<RValue> sorted(items.size());
+  for (size_t i = 0; i < keys.size(); ++i) sorted[i].real = items[keys[i].at].real;
+  items.swap(sorted);
+  return true;
+}
+
+}  // namespace
+
 bool CDS_List::Insert(int pos, const RValue& v) {
   if (pos < 0 || pos > Size()) return false;
   m_items.insert(m_items.begin() + pos, v);
@@ -308,11 +252,12 @@ void CDS_List::Sort(bool ascending) {
     // A long list is merge-sorted to the same order: ascending keeps equal elements in their
     // order, descending puts later equal elements first. Pairs that compare as greater both ways
     // (a real against a string) count as equal here.
+    if (!ascending) std::reverse(m_items.begin(), m_items.end());
+    if (SortReals(m_items, ascending)) return;
     if (ascending) {
       std::stable_sort(m_items.begin(), m_items.end(),
                        [](const RValue& a, const RValue& b) { return DS_Compare(a, b) < 0; });
     } else {
-      std::reverse(m_items.begin(), m_items.end());
       std::stable_sort(m_items.begin(), m_items.end(), [](const RValue& a, const RValue& b) {
         return DS_Compare(a, b) > 0 && DS_Compare(b, a) < 0;
       });
@@ -354,189 +299,6 @@ bool CDS_List::Read(const char* text) {
   std::vector<RValue> items;
   if (s.Failed() || !CountFits(s, count) || !ReadElements(s, items, count)) return false;
   m_items = std::move(items);
-  return true;
-}
-
-// ---- Map -----------------------------------------------------------------------------------------
-
-CDS_Map::CDS_Map() : m_buckets(kBuckets) {}
-
-void CDS_Map::Clear() {
-  for (auto& b : m_buckets) b.clear();
-  m_count = 0;
-}
-
-CDS_Map::Node* CDS_Map::FindNode(const RValue& key, uint32_t hash) {
-  for (auto& n : m_buckets[hash & (kBuckets - 1)]) {
-    if (n.hash == hash && KeysEqual(n.key, key)) return &n;
-  }
-  return nullptr;
-}
-
-const CDS_Map::Node* CDS_Map::FindNode(const RValue& key, uint32_t hash) const {
-  return const_cast<CDS_Map*>(this)->FindNode(key, hash);
-}
-
-void CDS_Map::Append(uint32_t hash, RValue key, RValue value) {
-  m_buckets[hash & (kBuckets - 1)].push_back(Node{hash, std::move(key), std::move(value)});
-  ++m_count;
-}
-
-bool CDS_Map::Add(const RValue& key, const RValue& value) {
-  uint32_t hash = DS_KeyHash(key);
-  if (FindNode(key, hash) != nullptr) return false;
-  Append(hash, key, value);
-  return true;
-}
-
-void CDS_Map::Replace(const RValue& key, const RValue& value) {
-  uint32_t hash = DS_KeyHash(key);
-  if (Node* n = FindNode(key, hash)) {
-    n->value = value;
-  } else {
-    Append(hash, key, value);
-  }
-}
-
-bool CDS_Map::Delete(const RValue& key) {
-  uint32_t hash = DS_KeyHash(key);
-  auto& chain = m_buckets[hash & (kBuckets - 1)];
-  for (auto it = chain.begin(); it != chain.end(); ++it) {
-    if (it->hash == hash && KeysEqual(it->key, key)) {
-      chain.erase(it);
-      --m_count;
-      return true;
-    }
-  }
-  return false;
-}
-
-const RValue* CDS_Map::Find(const RValue& key) const {
-  const Node* n = FindNode(key, DS_KeyHash(key));
-  return n != nullptr ? &n->value : nullptr;
-}
-
-template <typename F>
-void CDS_Map::Walk(F visit) const {
-  if (m_count == 0) return;
-  for (const auto& chain : m_buckets) {
-    for (const auto& n : chain) {
-      if (!visit(n)) return;
-    }
-  }
-}
-
-const RValue* CDS_Map::First() const {
-  const RValue* found = nullptr;
-  Walk([&](const Node& n) {
-    found = &n.key;
-    return false;
-  });
-  return found;
-}
-
-const RValue* CDS_Map::Last() const {
-  for (auto b = m_buckets.rbegin(); b != m_buckets.rend(); ++b) {
-    if (!b->empty()) return &b->back().key;
-  }
-  return nullptr;
-}
-
-const RValue* CDS_Map::Next(const RValue& key) const {
-  const RValue* found = nullptr;
-  bool matched = false;
-  Walk([&](const Node& n) {
-    if (matched) {
-      found = &n.key;
-      return false;
-    }
-    matched = KeysEqual(n.key, key);
-    return true;
-  });
-  return found;
-}
-
-const RValue* CDS_Map::Previous(const RValue& key) const {
-  const RValue* found = nullptr;
-  const RValue* previous = nullptr;
-  Walk([&](const Node& n) {
-    if (KeysEqual(n.key, key)) {
-      found = previous;
-      return false;
-    }
-    previous = &n.key;
-    return true;
-  });
-  return found;
-}
-
-std::vector<std::pair<const RValue*, const RValue*>> CDS_Map::Entries() const {
-  std::vector<std::pair<const RValue*, const RValue*>> out;
-  out.reserve(static_cast<size_t>(m_count));
-  Walk([&](const Node& n) {
-    out.emplace_back(&n.key, &n.value);
-    return true;
-  });
-  return out;
-}
-
-void CDS_Map::Assign(const CDS_Map& other) {
-  if (&other == this) return;
-  Clear();
-  other.Walk([&](const Node& n) {
-    Append(n.hash, n.key, n.value);
-    return true;
-  });
-}
-
-std::string CDS_Map::Write() const {
-  std::string out;
-  Walk([&](const Node& n) {
-    if (!out.empty()) out += ',';
-    out += kHexDigits[(n.key.IsString() ? 1 : 0) + (n.value.IsString() ? 2 : 0)];
-    out += ':';
-    WriteMapValue(out, n.key);
-    out += ':';
-    WriteMapValue(out, n.value);
-    return true;
-  });
-  return out;
-}
-
-bool CDS_Map::Read(const char* text) {
-  if (text == nullptr) text = "";
-  struct Parsed {
-    RValue key;
-    RValue value;
-  };
-  std::vector<Parsed> entries;
-  size_t n = std::strlen(text);
-  size_t i = 0;
-  auto field = [&](bool isString, RValue& out) {
-    size_t begin = i;
-    while (i < n && text[i] != ':' && text[i] != ',') ++i;
-    return ParseMapValue(text, begin, i, isString, out);
-  };
-  while (i < n) {
-    int flag = HexValue(text[i]);
-    if (flag < 0 || i + 1 >= n || text[i + 1] != ':') return false;
-    i += 2;
-    Parsed e;
-    if (!field((flag & 1) != 0, e.key)) return false;
-    if (i >= n || text[i] != ':') return false;
-    ++i;
-    if (!field((flag & 2) != 0, e.value)) return false;
-    if (i < n) {
-      if (text[i] != ',' || i + 1 >= n) return false;
-      ++i;
-    }
-    entries.push_back(std::move(e));
-  }
-  Clear();
-  for (auto& e : entries) {
-    uint32_t hash = DS_KeyHash(e.key);
-    Append(hash, std::move(e.key), std::move(e.value));
-  }
   return true;
 }
 
@@ -663,7 +425,7 @@ void CDS_Grid::Shuffle() {
 void CDS_Grid::Apply(RValue& cell, const RValue& value, Op op) {
   switch (op) {
     case Op::Set:
-      cell = value;
+      DS_CopyValue(cell, value);
       break;
     case Op::Add:
       if (cell.IsReal() && value.IsReal()) {

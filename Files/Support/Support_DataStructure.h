@@ -13,6 +13,7 @@
 #include <utility>
 #include <vector>
 
+#include "Support/Support_DataStructureMap.h"
 #include "Variable/Variable_Value.h"
 
 // The tolerance for comparing reals in every collection.
@@ -22,9 +23,14 @@ double DS_Precision();
 // -1, 0 or 1: reals by the tolerance, otherwise as texts (no text on either side gives 1).
 int DS_Compare(const RValue& a, const RValue& b);
 
-// The reflected CRC-32 register (0xEDB88320, start 0xFFFFFFFF, no final inversion) of a key: the
-// bytes of a string's text, or the 8 bytes of a real's IEEE pattern, little-endian.
-uint32_t DS_KeyHash(const RValue& key);
+// to = from, without a call for the common case of a real onto a real (neither holds a text).
+inline void DS_CopyValue(RValue& to, const RValue& from) {
+  if (from.IsReal() && to.IsReal()) {
+    to.real = from.real;
+  } else {
+    to = from;
+  }
+}
 
 class CDS_Stack {
  public:
@@ -86,48 +92,6 @@ class CDS_List {
 
  private:
   std::vector<RValue> m_items;
-};
-
-class CDS_Map {
- public:
-  static constexpr int kBuckets = 4096;
-
-  CDS_Map();
-  int Size() const { return m_count; }
-  void Clear();
-  // Adds when the key is absent; false when it exists.
-  bool Add(const RValue& key, const RValue& value);
-  // Sets the value of the key, adding the entry when absent.
-  void Replace(const RValue& key, const RValue& value);
-  bool Delete(const RValue& key);
-  const RValue* Find(const RValue& key) const;
-  // Keys in iteration order (bucket 0 to 4095, each chain head to tail); null when none.
-  const RValue* First() const;
-  const RValue* Last() const;
-  const RValue* Next(const RValue& key) const;
-  const RValue* Previous(const RValue& key) const;
-  // Every entry's key and value, in iteration order (valid until the map changes).
-  std::vector<std::pair<const RValue*, const RValue*>> Entries() const;
-  void Assign(const CDS_Map& other);
-  std::string Write() const;
-  bool Read(const char* text);
-
-  struct Node {
-    uint32_t hash;
-    RValue key;
-    RValue value;
-  };
-
- private:
-  Node* FindNode(const RValue& key, uint32_t hash);
-  const Node* FindNode(const RValue& key, uint32_t hash) const;
-  void Append(uint32_t hash, RValue key, RValue value);
-  // Visits nodes in iteration order until `visit` returns false.
-  template <typename F>
-  void Walk(F visit) const;
-
-  std::vector<std::vector<Node>> m_buckets;
-  int m_count = 0;
 };
 
 class CDS_Priority {

@@ -1,0 +1,373 @@
+#include "Support/Support_DataStructureMap.h"
+
+#include <array>
+#include <cstring>
+
+namespace {
+
+const char kHexDigits[] = "0123456789ABCDEF";
+
+constexpr std::array<uint32_t, 256> kCrcTable = [] {
+  std::array<uint32_t, 256> t{};
+  for (uint32_t i = 0; i < 256; ++i) {
+    uint32_t c = i;
+    for (int k = 0; k < 8; ++k) c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+    t[i] = c;
+  }
+  return t;
+}();
+
+uint32_t Crc32(const uint8_t* bytes, size_t n) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) crc = kCrcTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+  return crc;
+}
+
+// ---- Map text ----------------------------------------------------------------------------------
+
+void HexBytes(std::string& out, const uint8_t* bytes, size_t n) {
+  for (size_t i = 0; i < n; ++i) {
+    out += kHexDigits[bytes[i] >> 4];
+    out += kHexDigits[bytes[i] & 15];
+  }
+}
+
+void WriteMapValue(std::string& out, const RValue& v) {
+  if (v.IsString()) {
+    HexBytes(out, reinterpret_cast<const uint8_t*>(v.Str()), std::strlen(v.Str()));
+    return;
+  }
+  uint64_t bits;
+  std::memcpy(&bits, &v.real, sizeof bits);
+  // From the most significant byte down, stopping once the remaining low bytes are all zero.
+  for (int byte = 7; byte >= 0 && (bits & ((uint64_t{1} << ((byte + 1) * 8 - 1) << 1) - 1)) != 0;
+       --byte) {
+    uint8_t b = static_cast<uint8_t>(bits >> (byte * 8));
+    HexBytes(out, &b, 1);
+  }
+}
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Parses the hex field text[begin, end) as a string or a real; false when malformed.
+bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RValue& out) {
+  size_t n = end - begin;
+  if (n % 2 != 0) return false;
+  if (!isString && n > 16) return false;
+  std::string bytes;
+  for (size_t i = begin; i < end; i += 2) {
+    int hi = HexValue(text[i]);
+    int lo = HexValue(text[i + 1]);
+    if (hi < 0 || lo < 0) return false;
+    bytes += static_cast<char>(hi * 16 + lo);
+  }
+  if (isString) {
+    if (bytes.find('\0') != std::string::npos) return false;
+    out.SetString(bytes.c_str());
+  } else {
+    uint64_t bits = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+      bits |= uint64_t{static_cast<uint8_t>(bytes[i])} << ((7 - i) * 8);
+    }
+    double real;
+    std::memcpy(&real, &bits, sizeof real);
+    out.SetReal(real);
+  }
+  return true;
+}
+
+bool KeysEqual(const RValue& a, const RValue& b) {
+  if (a.kind != b.kind) return false;
+  if (a.IsString()) return std::strcmp(a.Str(), b.Str()) == 0;
+  return std::memcmp(&a.real, &b.real, sizeof a.real) == 0;
+}
+
+}  // namespace
+
+uint32_t DS_KeyHash(const RValue& key) {
+  if (key.IsString()) {
+    const char* t = key.Str();
+    return Crc32(reinterpret_cast<const uint8_t*>(t), std::strlen(t));
+  }
+  uint8_t bytes[8];
+  std::memcpy(bytes, &key.real, 8);
+  return Crc32(bytes, 8);
+}
+
+// ---- Index ---------------------------------------------------------------------------------------
+
+CDS_Map::CDS_Map() { Clear(); }
+
+void CDS_Map::Clear() {
+  std::vector<Node>().swap(m_nodes);
+  m_free = kNone;
+  m_chains.assign(kBuckets, Chain{});
+  m_index.assign(16, Slot{});
+  m_shift = 28;
+  m_count = 0;
+  m_duplicates = false;
+}
+
+size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
+  size_t mask = m_index.size() - 1;
+  for (size_t i = Home(hash);; i = (i + 1) & mask) {
+    const Slot& s = m_index[i];
+    if (s.node == kNone || (s.hash == hash && KeysEqual(m_nodes[s.node].key, key))) return i;
+  }
+}
+
+size_t CDS_Map::SlotFor(const RValue& key, uint32_t hash) {
+  if ((static_cast<size_t>(m_count) + 1) * 2 > m_index.size()) GrowIndex();
+  return Probe(key, hash);
+}
+
+void CDS_Map::GrowIndex() {
+  std::vector<Slot> old(m_index.size() * 2);
+  old.swap(m_index);
+  --m_shift;
+  size_t mask = m_index.size() - 1;
+  for (const Slot& s : old) {
+    if (s.node == kNone) continue;
+    size_t i = Home(s.hash);
+    while (m_index[i].node != kNone) i = (i + 1) & mask;
+    m_index[i] = s;
+  }
+}
+
+void CDS_Map::Unindex(size_t hole) {
+  size_t mask = m_index.size() - 1;
+  for (size_t i = (hole + 1) & mask; m_index[i].node != kNone; i = (i + 1) & mask) {
+    // The slot at i may fill the hole when its home does not lie after the hole in the run.
+    if (((i - Home(m_index[i].hash)) & mask) >= ((i - hole) & mask)) {
+      m_index[hole] = m_index[i];
+      hole = i;
+    }
+  }
+  m_index[hole] = Slot{};
+}
+
+// ---- Nodes ---------------------------------------------------------------------------------------
+
+uint32_t CDS_Map::NewNode(uint32_t hash, RValue key, RValue value) {
+  uint32_t n;
+  if (m_free != kNone) {
+    n = m_free;
+    m_free = m_nodes[n].next;
+    m_nodes[n].hash = hash;
+    m_nodes[n].key = std::move(key);
+    m_nodes[n].value = std::move(value);
+  } else {
+    n = static_cast<uint32_t>(m_nodes.size());
+    m_nodes.push_back(Node{hash, kNone, kNone, std::move(key), std::move(value)});
+  }
+  Chain& c = m_chains[hash & (kBuckets - 1)];
+  m_nodes[n].next = kNone;
+  m_nodes[n].prev = c.tail;
+  if (c.tail != kNone) {
+    m_nodes[c.tail].next = n;
+  } else {
+    c.head = n;
+  }
+  c.tail = n;
+  ++m_count;
+  return n;
+}
+
+void CDS_Map::FreeNode(uint32_t n) {
+  Node& node = m_nodes[n];
+  Chain& c = m_chains[node.hash & (kBuckets - 1)];
+  (node.prev != kNone ? m_nodes[node.prev].next : c.head) = node.next;
+  (node.next != kNone ? m_nodes[node.next].prev : c.tail) = node.prev;
+  node.key.Reset();
+  node.value.Reset();
+  node.next = m_free;
+  m_free = n;
+  --m_count;
+}
+
+uint32_t CDS_Map::NextCopy(uint32_t n) const {
+  const Node& node = m_nodes[n];
+  for (uint32_t k = node.next; k != kNone; k = m_nodes[k].next) {
+    if (m_nodes[k].hash == node.hash && KeysEqual(m_nodes[k].key, node.key)) return k;
+  }
+  return kNone;
+}
+
+void CDS_Map::Append(uint32_t hash, RValue key, RValue value) {
+  size_t slot = SlotFor(key, hash);
+  bool present = m_index[slot].node != kNone;
+  uint32_t n = NewNode(hash, std::move(key), std::move(value));
+  if (present) {
+    m_duplicates = true;
+  } else {
+    m_index[slot] = Slot{hash, n};
+  }
+}
+
+// ---- Entries -------------------------------------------------------------------------------------
+
+bool CDS_Map::Add(const RValue& key, const RValue& value) {
+  uint32_t hash = DS_KeyHash(key);
+  size_t slot = SlotFor(key, hash);
+  if (m_index[slot].node != kNone) return false;
+  m_index[slot] = Slot{hash, NewNode(hash, key, value)};
+  return true;
+}
+
+void CDS_Map::Replace(const RValue& key, const RValue& value) {
+  uint32_t hash = DS_KeyHash(key);
+  size_t slot = SlotFor(key, hash);
+  if (m_index[slot].node != kNone) {
+    m_nodes[m_index[slot].node].value = value;
+  } else {
+    m_index[slot] = Slot{hash, NewNode(hash, key, value)};
+  }
+}
+
+bool CDS_Map::Delete(const RValue& key) {
+  size_t slot = Probe(key, DS_KeyHash(key));
+  uint32_t n = m_index[slot].node;
+  if (n == kNone) return false;
+  uint32_t copy = m_duplicates ? NextCopy(n) : kNone;
+  if (copy != kNone) {
+    m_index[slot].node = copy;
+  } else {
+    Unindex(slot);
+  }
+  FreeNode(n);
+  return true;
+}
+
+const RValue* CDS_Map::Find(const RValue& key) const {
+  uint32_t n = m_index[Probe(key, DS_KeyHash(key))].node;
+  return n != kNone ? &m_nodes[n].value : nullptr;
+}
+
+// ---- Iteration -----------------------------------------------------------------------------------
+
+uint32_t CDS_Map::HeadAfter(int bucket) const {
+  for (int b = bucket + 1; b < kBuckets; ++b) {
+    if (m_chains[b].head != kNone) return m_chains[b].head;
+  }
+  return kNone;
+}
+
+uint32_t CDS_Map::TailBefore(int bucket) const {
+  for (int b = bucket - 1; b >= 0; --b) {
+    if (m_chains[b].tail != kNone) return m_chains[b].tail;
+  }
+  return kNone;
+}
+
+template <typename F>
+void CDS_Map::Walk(F visit) const {
+  if (m_count == 0) return;
+  for (const Chain& c : m_chains) {
+    for (uint32_t n = c.head; n != kNone; n = m_nodes[n].next) {
+      if (!visit(m_nodes[n])) return;
+    }
+  }
+}
+
+const RValue* CDS_Map::First() const {
+  uint32_t n = m_count > 0 ? HeadAfter(-1) : kNone;
+  return n != kNone ? &m_nodes[n].key : nullptr;
+}
+
+const RValue* CDS_Map::Last() const {
+  uint32_t n = m_count > 0 ? TailBefore(kBuckets) : kNone;
+  return n != kNone ? &m_nodes[n].key : nullptr;
+}
+
+const RValue* CDS_Map::Next(const RValue& key) const {
+  uint32_t hash = DS_KeyHash(key);
+  uint32_t n = m_index[Probe(key, hash)].node;
+  if (n == kNone) return nullptr;
+  uint32_t after = m_nodes[n].next != kNone ? m_nodes[n].next : HeadAfter(hash & (kBuckets - 1));
+  return after != kNone ? &m_nodes[after].key : nullptr;
+}
+
+const RValue* CDS_Map::Previous(const RValue& key) const {
+  uint32_t hash = DS_KeyHash(key);
+  uint32_t n = m_index[Probe(key, hash)].node;
+  if (n == kNone) return nullptr;
+  uint32_t before = m_nodes[n].prev != kNone ? m_nodes[n].prev : TailBefore(hash & (kBuckets - 1));
+  return before != kNone ? &m_nodes[before].key : nullptr;
+}
+
+std::vector<std::pair<const RValue*, const RValue*>> CDS_Map::Entries() const {
+  std::vector<std::pair<const RValue*, const RValue*>> out;
+  out.reserve(static_cast<size_t>(m_count));
+  Walk([&](const Node& n) {
+    out.emplace_back(&n.key, &n.value);
+    return true;
+  });
+  return out;
+}
+
+void CDS_Map::Assign(const CDS_Map& other) {
+  if (&other == this) return;
+  Clear();
+  other.Walk([&](const Node& n) {
+    Append(n.hash, n.key, n.value);
+    return true;
+  });
+}
+
+// ---- Text ----------------------------------------------------------------------------------------
+
+std::string CDS_Map::Write() const {
+  std::string out;
+  Walk([&](const Node& n) {
+    if (!out.empty()) out += ',';
+    out += kHexDigits[(n.key.IsString() ? 1 : 0) + (n.value.IsString() ? 2 : 0)];
+    out += ':';
+    WriteMapValue(out, n.key);
+    out += ':';
+    WriteMapValue(out, n.value);
+    return true;
+  });
+  return out;
+}
+
+bool CDS_Map::Read(const char* text) {
+  if (text == nullptr) text = "";
+  struct Parsed {
+    RValue key;
+    RValue value;
+  };
+  std::vector<Parsed> entries;
+  size_t n = std::strlen(text);
+  size_t i = 0;
+  auto field = [&](bool isString, RValue& out) {
+    size_t begin = i;
+    while (i < n && text[i] != ':' && text[i] != ',') ++i;
+    return ParseMapValue(text, begin, i, isString, out);
+  };
+  while (i < n) {
+    int flag = HexValue(text[i]);
+    if (flag < 0 || i + 1 >= n || text[i + 1] != ':') return false;
+    i += 2;
+    Parsed e;
+    if (!field((flag & 1) != 0, e.key)) return false;
+    if (i >= n || text[i] != ':') return false;
+    ++i;
+    if (!field((flag & 2) != 0, e.value)) return false;
+    if (i < n) {
+      if (text[i] != ',' || i + 1 >= n) return false;
+      ++i;
+    }
+    entries.push_back(std::move(e));
+  }
+  Clear();
+  for (auto& e : entries) {
+    uint32_t hash = DS_KeyHash(e.key);
+    Append(hash, std::move(e.key), std::move(e.value));
+  }
+  return true;
+}
