@@ -495,24 +495,49 @@ __attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, cons
   }
 }
 
-// add, sub and mul on numbers, the common case, without the general routine. False when the
-// operands need the general routine (strings, other types, anything unusual). Callers that know the
-// types pass them as constants, and the type tests fold away.
+// The remainder of two reals, as fmod gives it; whole numbers below 2^53 take the integer
+// remainder, which is the same number (with the dividend's sign on a zero) and much cheaper.
+inline double RealMod(double l, double r) {
+  constexpr double kWhole = 9007199254740992.0;  // 2^53
+  if (std::fabs(l) < kWhole && std::fabs(r) < kWhole && r != 0.0) {
+    int64_t li = int64_t(l), ri = int64_t(r);
+    if (double(li) == l && double(ri) == r) {
+      int64_t m = li % ri;
+      if (m == 0) return std::signbit(l) ? -0.0 : 0.0;
+      return double(m);
+    }
+  }
+  return std::fmod(l, r);
+}
+
+// add, sub, mul, and div and mod of reals, on numbers without the general routine. False when the
+// operands need the general routine (strings, integer division, a zero divisor, other types).
+// Callers that know the types pass them as constants, and the type tests fold away.
 __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
-  if (op != OP_ADD && op != OP_SUB && op != OP_MUL) return false;
+  if (op != OP_ADD && op != OP_SUB && op != OP_MUL && op != OP_DIV && op != OP_MOD) return false;
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
   if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
   uint8_t* out = sp + kWidth[tr] + kWidth[tl];
+  const bool divides = op == OP_DIV || op == OP_MOD;
   if (lInt && rInt) {
+    if (divides) return false;  // integer division and its zero check: the general routine
     uint32_t v = op == OP_ADD ? uint32_t(li) + uint32_t(ri) : op == OP_SUB ? uint32_t(li) - uint32_t(ri)
                                                                         : uint32_t(li) * uint32_t(ri);
     out -= 4;
     Store<int32_t>(out, int32_t(v));
     TagItem(f, out, TYPE_INT);
   } else {
-    double v = op == OP_ADD ? l + r : op == OP_SUB ? l - r : l * r;
+    double v;
+    if (!divides) {
+      v = op == OP_ADD ? l + r : op == OP_SUB ? l - r : l * r;
+    } else if (op == OP_MOD) {
+      v = RealMod(l, r);
+    } else {
+      if (std::fabs(r) < 1e-10) return false;  // the general routine reports the division by zero
+      v = l / r;
+    }
     if (tl == TYPE_VARIABLE || tr == TYPE_VARIABLE) {
       out -= kValueSize;
       Store<int32_t>(out + offsetof(RValue, kind), VALUE_REAL);
@@ -598,7 +623,7 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
           if (std::fabs(r) < 1e-10) error = names.zero;
           else res.d = std::trunc(l / r);
           break;
-        case OP_MOD: res.d = std::fmod(l, r); break;
+        case OP_MOD: res.d = RealMod(l, r); break;
         case OP_AND: res.d = double(RealToLong(l) & RealToLong(r)); break;
         case OP_OR: res.d = double(RealToLong(l) | RealToLong(r)); break;
         case OP_XOR: res.d = double(RealToLong(l) ^ RealToLong(r)); break;
@@ -1349,7 +1374,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       fast[(size_t(OP_BF) << 8) | size_t(low)] = &&op_bf;
     }
 #define VM_FILL_PAIR(TL, TR, NAME)                                                               \
-    for (uint8_t op : {OP_ADD, OP_SUB, OP_MUL}) fast[at(op, TL, TR)] = &&op_arithmetic_##NAME;     \
+    for (uint8_t op : {OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD}) fast[at(op, TL, TR)] = &&op_arithmetic_##NAME; \
     for (uint8_t op : {OP_SLT, OP_SLE, OP_SEQ, OP_SNE, OP_SGE, OP_SGT}) fast[at(op, TL, TR)] = &&op_compare_##NAME;
     VM_NUMBER_PAIRS(VM_FILL_PAIR)
 #undef VM_FILL_PAIR

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 
 #include "Code/Code_Error.h"
@@ -909,4 +910,24 @@ TEST_F(VMTest, ARecordLinkedToItselfDoesNotHangTheExit) {
   a.label("Out").exit();
   RunCode(a.finish());
   SUCCEED();
+}
+
+// mod of reals keeps the remainder's sign rules whether the operands are whole numbers (the integer
+// route) or not (fmod): the sign follows the dividend, a zero keeps the dividend's sign.
+TEST_F(VMTest, RealModuloOfWholeAndFractionalNumbers) {
+  auto mod = [](double l, double r) {
+    Assembler a;
+    a.pushD(l).pushD(r).op2(OP_MOD, TYPE_DOUBLE, TYPE_DOUBLE).retAs(TYPE_DOUBLE);
+    return RunCode(a.finish()).real;
+  };
+  EXPECT_EQ(mod(-7, 3), -1.0);
+  EXPECT_EQ(mod(7, -3), 1.0);
+  EXPECT_EQ(mod(7.5, -2), 1.5);
+  EXPECT_TRUE(std::signbit(mod(-6, 3)));
+  EXPECT_FALSE(std::signbit(mod(6, -3)));
+  // One step of the Park-Miller sequence from 2^31 - 2: 16807 * (p - 1) mod p = p - 16807.
+  EXPECT_EQ(mod(16807.0 * 2147483646.0, 2147483647.0), 2147466840.0);
+  // Beyond 2^53 the remainder is fmod's: 2^60 mod 10 = 6 (2^60 = 1152921504606846976).
+  EXPECT_EQ(mod(1152921504606846976.0, 10), 6.0);
+  EXPECT_TRUE(std::isnan(mod(5, 0)));
 }
