@@ -22,15 +22,9 @@ void Function_BindAll() {
   Function_ImplementLibrary();
 }
 
-const RValue& FunctionArgument(int argc, const RValue* args, int i) {
-  static const RValue kZero;
-  if (args == nullptr || i < 0 || i >= argc) return kZero;
-  return args[i];
-}
-
-int FunctionArgumentIndex(const RValue& value) {
-  if (!value.IsReal() || std::isnan(value.real)) return 0;
-  double r = std::nearbyint(value.real);
+int FunctionArgumentIndexOfReal(double x) {
+  if (std::isnan(x)) return 0;
+  double r = std::nearbyint(x);
   if (r <= -2147483648.0) return INT32_MIN;
   if (r >= 2147483647.0) return INT32_MAX;
   return static_cast<int>(r);

@@ -25,11 +25,24 @@ bool Action_Relative();
 
 // Argument `i` of a call, or the zero value when the call passed fewer (bytecode calls are not
 // checked against the registry's counts).
-const RValue& FunctionArgument(int argc, const RValue* args, int i);
+inline const RValue& FunctionArgument(int argc, const RValue* args, int i) {
+  static const RValue kZero;
+  if (args == nullptr || i < 0 || i >= argc) return kZero;
+  return args[i];
+}
 
 // An index, object, instance or count argument: the real rounded to the nearest integer, halves to
 // even, limited to the 32-bit range (NaN gives 0). A string gives 0.
-int FunctionArgumentIndex(const RValue& value);
+int FunctionArgumentIndexOfReal(double x);
+inline int FunctionArgumentIndex(const RValue& value) {
+  if (!value.IsReal()) return 0;
+  double x = value.real;
+  if (x > -2147483648.0 && x < 2147483647.0) {
+    int i = static_cast<int>(x);
+    if (static_cast<double>(i) == x) return i;  // already whole: nothing to round
+  }
+  return FunctionArgumentIndexOfReal(x);
+}
 
 // A flag argument: true when the real is at least 0.5 (a string is false).
 inline bool FunctionArgumentBool(const RValue& value) { return value.IsReal() && value.real >= 0.5; }
