@@ -27,6 +27,7 @@
 #include "Code/Code_Error.h"
 #include "DataFile/DataFile_Included.h"
 #include "Function/Function_Library.h"
+#include "Platform/Platform_Process.h"
 #include "Runner/Runner_Folders.h"
 #include "Variable/Variable_Value.h"
 
@@ -587,6 +588,16 @@ void F_DiscardIncludeFile(RValue&, CInstance*, CInstance*, int argc, RValue* arg
   f->loaded = false;
 }
 
+// parameter_string(0) is the program, 1 .. parameter_count() what followed it; anything else "".
+void F_ParameterCount(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  result.SetReal(Platform_ParameterCount());
+}
+
+void F_ParameterString(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  const char* text = Platform_Parameter(ArgIndex(argc, args, 0));
+  SetStringResult(result, text != nullptr ? text : "");
+}
+
 void F_EnvironmentGetVariable(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   const char* value = std::getenv(ArgText(argc, args, 0).c_str());
   SetStringResult(result, value != nullptr ? value : "");
@@ -653,4 +664,6 @@ void Function_File_Implement() {
   ImplementFunction("export_include_file_location", F_ExportIncludeFileLocation);
   ImplementFunction("discard_include_file", F_DiscardIncludeFile);
   ImplementFunction("environment_get_variable", F_EnvironmentGetVariable);
+  ImplementFunction("parameter_count", F_ParameterCount);
+  ImplementFunction("parameter_string", F_ParameterString);
 }

@@ -1,4 +1,4 @@
-// Miscellaneous: the debug console and variables by name.
+// Miscellaneous: the debug console, the clipboard and variables by name.
 //
 // The variable functions name a variable by a string. `variable_global_*` work on the global list
 // (as `global.name` does); `variable_local_*` work on the calling instance's own variables (as a
@@ -10,7 +10,9 @@
 #include <utility>
 
 #include "Code/Code_Error.h"
+#include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
+#include "Platform/Platform_Clipboard.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
 #include "Variable/Variable_Global.h"
@@ -26,6 +28,20 @@ void F_ShowDebugMessage(RValue& result, CInstance*, CInstance*, int argc, RValue
   char* text = StringOfValue(FunctionArgument(argc, args, 0));
   Console::Output("%s\n", text);
   MemFree(text);
+}
+
+// ---- Clipboard ---------------------------------------------------------------------------------
+
+void F_ClipboardHasText(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  result.SetReal(Platform_ClipboardHasText() ? 1.0 : 0.0);
+}
+
+void F_ClipboardGetText(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  Library::SetStringResult(result, Platform_ClipboardText());
+}
+
+void F_ClipboardSetText(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  Platform_SetClipboardText(Library::ArgText(argc, args, 0));
 }
 
 // ---- Variables by name -----------------------------------------------------------------------
@@ -112,6 +128,9 @@ void F_LocalArray2Set(RValue&, CInstance* s, CInstance* o, int n, RValue* a) { S
 
 void Function_Misc_Bind() {
   ImplementFunction("show_debug_message", F_ShowDebugMessage);
+  ImplementFunction("clipboard_has_text", F_ClipboardHasText);
+  ImplementFunction("clipboard_get_text", F_ClipboardGetText);
+  ImplementFunction("clipboard_set_text", F_ClipboardSetText);
   ImplementFunction("variable_global_exists", F_GlobalExists);
   ImplementFunction("variable_global_array_get", F_GlobalArrayGet);
   ImplementFunction("variable_global_array2_get", F_GlobalArray2Get);

@@ -10,6 +10,7 @@
 #include "Option/Option_Main.h"
 #include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
+#include "Platform/Platform_Process.h"
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
@@ -103,6 +104,7 @@ void ShutDown() {
 const CommandLineSwitches& Runner_Switches() { return g_switches; }
 
 int Runner_Main(int argc, char** argv) {
+  Platform_SetCommandLine(argc, argv);
   // The console is line-buffered so that every finished line is out even if the process is killed.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
 #ifndef TESSERA_SANITIZED
