@@ -115,9 +115,7 @@ bool Operator(unsigned char c0, unsigned char c1, TokenKind& kind, size_t& lengt
 
 bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem& problem) {
   tokens.clear();
-  // Code has about one token for every three characters; reserving more costs only address space,
-  // while growing would copy every token.
-  tokens.reserve(source.size() / 2 + 16);
+  tokens.reserve(source.size() / 4 + 16);  // about one token for every four characters
   const std::string_view code = source;
   const size_t length = code.size();
   // Reads past the end give 0, which ends every look-ahead below.
