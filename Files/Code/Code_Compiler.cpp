@@ -13,11 +13,12 @@ namespace Compiler {
 CompileResult Compile(const std::string& text, const CompileHooks& hooks, CompileAs as) {
   CompileResult result;
   ClearCompileFailure();
+  // The tokens and the tree view `text` and `store`.
   std::vector<Token> tokens;
-  std::vector<std::string> fallbackNames;
+  ClassifyStore store;
   Program program;
   CompileProblem& problem = result.problem;
-  result.ok = Scan(text, tokens, problem) && Classify(tokens, hooks, fallbackNames, problem) &&
+  result.ok = Scan(text, tokens, problem) && Classify(tokens, hooks, store, problem) &&
               (as == CompileAs::Expression ? ParseExpression(tokens, hooks, program, problem)
                                            : ParseProgram(tokens, hooks, program, problem)) &&
               FoldProgram(program, problem) && Generate(program, result.code, problem);

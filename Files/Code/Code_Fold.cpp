@@ -5,6 +5,7 @@
 #include <unordered_set>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Compiler {
 
@@ -51,8 +52,8 @@ int64_t ShiftRight(int64_t value, int64_t count) {
 
 class Folder {
  public:
-  explicit Folder(const Program& program)
-      : locals_(program.localNames.begin(), program.localNames.end()) {}
+  explicit Folder(Program& program)
+      : arena_(*program.arena), locals_(program.localNames.begin(), program.localNames.end()) {}
 
   void FoldStatement(Stmt& s) {
     if (s.expr) FoldExpr(s.expr);
@@ -62,15 +63,15 @@ class Folder {
     if (s.elseBody) FoldStatement(*s.elseBody);
     if (s.init) FoldStatement(*s.init);
     if (s.step) FoldStatement(*s.step);
-    for (auto& child : s.list) FoldStatement(*child);
+    for (Stmt* child : s.list) FoldStatement(*child);
   }
 
-  void FoldExpr(std::unique_ptr<Expr>& e) {
+  void FoldExpr(Expr*& e) {
     switch (e->kind) {
       case ExprKind::Constant:
         return;
       case ExprKind::Call:
-        for (auto& arg : e->args) FoldExpr(arg);
+        for (Expr*& arg : e->args) FoldExpr(arg);
         return;
       case ExprKind::Variable:
         FoldVariable(*e);
@@ -78,40 +79,45 @@ class Folder {
       case ExprKind::Unary: {
         FoldExpr(e->left);
         if (e->op == TokenKind::Plus && e->left->kind != ExprKind::Constant) {
-          e = std::move(e->left);  // unary plus has no effect on a value
+          e = e->left;  // unary plus has no effect on a value
           return;
         }
         if (e->left->kind != ExprKind::Constant) return;
-        Replace(e, e->left->value, nullptr);
+        Replace(e, Owned(e->left->value), nullptr);
         return;
       }
       case ExprKind::Binary:
         FoldExpr(e->left);
         FoldExpr(e->right);
         if (e->left->kind == ExprKind::Constant && e->right->kind == ExprKind::Constant) {
-          Replace(e, e->left->value, &e->right->value);
+          const CompileConstant right = Owned(e->right->value);
+          Replace(e, Owned(e->left->value), &right);
         }
         return;
     }
   }
 
  private:
-  void Replace(std::unique_ptr<Expr>& e, const CompileConstant& left, const CompileConstant* right) {
+  static CompileConstant Owned(const TreeConstant& c) {
+    return c.isString ? CompileConstant::Text(std::string(c.text)) : CompileConstant::Real(c.real);
+  }
+
+  void Replace(Expr*& e, const CompileConstant& left, const CompileConstant* right) {
     CompileConstant result;
     const char* error = nullptr;
     if (!FoldOperation(e->op, left, right, result, error)) {
       if (error) throw FoldFailure{error, e->position};
       return;  // too large to build while compiling: evaluated when the code runs
     }
-    auto c = std::make_unique<Expr>();
+    Expr* c = arena_.New<Expr>();
     c->kind = ExprKind::Constant;
     c->position = e->position;
-    c->value = std::move(result);
-    e = std::move(c);
+    c->value = TreeConstant{result.isString, result.real, arena_.CopyText(result.text)};
+    e = c;
   }
 
   void FoldVariable(Expr& v) {
-    for (auto& index : v.args) FoldExpr(index);
+    for (Expr*& index : v.args) FoldExpr(index);
     if (!v.instance) {
       const bool local = locals_.count(v.name) != 0;
       v.selectorKnown = true;
@@ -127,13 +133,14 @@ class Folder {
     if (selector >= -2147483648.0 && selector <= 2147483647.0) {
       v.selectorKnown = true;
       v.selector = static_cast<int>(selector);
-      v.instance.reset();
+      v.instance = nullptr;
     }
   }
 
   // The names declared with var, for the selector of every plain variable (a hash set keeps large
   // programs linear).
-  std::unordered_set<std::string> locals_;
+  Arena& arena_;
+  std::unordered_set<std::string_view> locals_;
 };
 
 }  // namespace
@@ -265,7 +272,7 @@ bool FoldOperation(TokenKind op, const CompileConstant& left, const CompileConst
 bool FoldProgram(Program& program, CompileProblem& problem) {
   try {
     Folder folder(program);
-    for (auto& s : program.statements) folder.FoldStatement(*s);
+    for (Stmt* s : program.statements) folder.FoldStatement(*s);
     if (program.expression) folder.FoldExpr(program.expression);
   } catch (const FoldFailure& failure) {
     problem.message = failure.message;

@@ -2,7 +2,8 @@
 
 #include <cmath>
 #include <cstring>
-#include <map>
+#include <string_view>
+#include <unordered_map>
 
 #include "Code/Code_CompileHooks.h"
 #include "Code/Code_Opcodes.h"
@@ -11,12 +12,16 @@ namespace Compiler {
 
 void VMWriteBuffer::Int32(int32_t value) {
   const uint32_t v = static_cast<uint32_t>(value);
-  for (int i = 0; i < 4; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  const size_t at = bytes_.size();
+  bytes_.resize(at + 4);
+  for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 void VMWriteBuffer::Int64(int64_t value) {
   const uint64_t v = static_cast<uint64_t>(value);
-  for (int i = 0; i < 8; ++i) bytes_.push_back(static_cast<uint8_t>(v >> (8 * i)));
+  const size_t at = bytes_.size();
+  bytes_.resize(at + 8);
+  for (int i = 0; i < 8; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
 }
 
 void VMWriteBuffer::Double(double value) {
@@ -200,8 +205,8 @@ class Generator {
  public:
   explicit Generator(CompiledCode& out) : out_(out) {}
 
-  void Statements(const std::vector<std::unique_ptr<Stmt>>& list) {
-    for (const auto& s : list) Statement(*s);
+  void Statements(Span<Stmt*> list) {
+    for (const Stmt* s : list) Statement(*s);
   }
 
   void ValueOf(const Expr& e) {
@@ -279,25 +284,20 @@ class Generator {
     types_.Push(TYPE_INT);
   }
 
-  void UseSymbol(std::vector<SymbolUse>& list, std::map<std::string, size_t>& index,
-                 const std::string& name, int id) {
-    auto it = index.find(name);
-    if (it == index.end()) {
-      it = index.emplace(name, list.size()).first;
-      list.push_back(SymbolUse{name, id, {}});
-    }
+  using NameIndex = std::unordered_map<std::string_view, size_t>;
+
+  void UseSymbol(std::vector<SymbolUse>& list, NameIndex& index, std::string_view name, int id) {
+    const auto [it, added] = index.try_emplace(name, list.size());
+    if (added) list.push_back(SymbolUse{std::string(name), id, {}});
     list[it->second].offsets.push_back(Here());
   }
 
   // ---- expressions ------------------------------------------------------------------------------
 
-  void Constant(const CompileConstant& c) {
+  void Constant(const TreeConstant& c) {
     if (c.isString) {
-      auto it = stringIndex_.find(c.text);
-      if (it == stringIndex_.end()) {
-        it = stringIndex_.emplace(c.text, out_.strings.size()).first;
-        out_.strings.push_back(c.text);
-      }
+      const auto [it, added] = stringIndex_.try_emplace(c.text, out_.strings.size());
+      if (added) out_.strings.emplace_back(c.text);
       out_.stringUses.push_back(Here());
       Emit(Encode(OP_PUSH, TYPE_STRING));
       code_.Int32(static_cast<int32_t>(it->second));
@@ -656,7 +656,7 @@ class Generator {
 
     std::vector<std::unique_ptr<Label>> labels;  // one per case or default, in body order
     Label end("End");
-    for (const auto& child : s.list) {
+    for (const Stmt* child : s.list) {
       if (child->kind == StmtKind::Case) {
         labels.push_back(std::make_unique<Label>("Switch Clause"));
         Position(child->position);
@@ -679,7 +679,7 @@ class Generator {
     Branch(OP_B, end);
     contexts_.push_back(Context{Context::Switch, &end, nullptr, valueType});
     size_t next = 0;
-    for (const auto& child : s.list) {
+    for (const Stmt* child : s.list) {
       if (child->kind == StmtKind::Case || child->kind == StmtKind::Default) {
         Place(*labels[next++]);
       } else {
@@ -716,9 +716,9 @@ class Generator {
   VMWriteBuffer code_;
   TypeStack types_;
   std::vector<Context> contexts_;
-  std::map<std::string, size_t> variableIndex_;
-  std::map<std::string, size_t> functionIndex_;
-  std::map<std::string, size_t> stringIndex_;
+  NameIndex variableIndex_;
+  NameIndex functionIndex_;
+  NameIndex stringIndex_;
   int position_ = 0;
 };
 
@@ -726,13 +726,14 @@ class Generator {
 
 bool Generate(const Program& program, CompiledCode& out, CompileProblem& problem) {
   out = CompiledCode();
-  out.localNames = program.localNames;
+  out.localNames.assign(program.localNames.begin(), program.localNames.end());
   try {
     Generator generator(out);
     if (program.expression) {
       if (program.expression->kind == ExprKind::Constant) {
         out.isConstant = true;
-        out.constant = program.expression->value;
+        const TreeConstant& c = program.expression->value;
+        out.constant = c.isString ? CompileConstant::Text(std::string(c.text)) : CompileConstant::Real(c.real);
       }
       generator.ValueOf(*program.expression);
     } else {

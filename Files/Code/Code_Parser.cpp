@@ -1,5 +1,6 @@
 #include "Code/Code_Parser.h"
 
+#include <string>
 #include <utility>
 
 namespace Compiler {
@@ -15,12 +16,10 @@ struct ParseFailure {
 class Parser {
  public:
   Parser(const std::vector<Token>& tokens, const CompileHooks& hooks, Program& program)
-      : tokens_(tokens), hooks_(hooks), program_(program) {}
+      : tokens_(tokens), hooks_(hooks), program_(program), arena_(*program.arena) {}
 
   void ParseAll() {
-    while (Peek().kind != TokenKind::End && Peek().kind != TokenKind::BlockClose) {
-      program_.statements.push_back(ParseStatement(false));
-    }
+    program_.statements = ParseStatementList(false);
     if (Peek().kind != TokenKind::End) Fail("Program ends before end of the code.");
   }
 
@@ -53,8 +52,8 @@ class Parser {
     throw ParseFailure{message, position};
   }
 
-  std::unique_ptr<Stmt> NewStmt(StmtKind kind) {
-    auto s = std::make_unique<Stmt>();
+  Stmt* NewStmt(StmtKind kind) {
+    Stmt* s = arena_.New<Stmt>();
     s->kind = kind;
     s->position = Peek().position;
     return s;
@@ -62,8 +61,8 @@ class Parser {
 
   // ---- statements -----------------------------------------------------------------------------
 
-  std::unique_ptr<Stmt> ParseStatement(bool inSwitchBody) {
-    std::unique_ptr<Stmt> s = ParseStatementBody(inSwitchBody);
+  Stmt* ParseStatement(bool inSwitchBody) {
+    Stmt* s = ParseStatementBody(inSwitchBody);
     while (Accept(TokenKind::Semicolon)) {
     }
     return s;
@@ -82,18 +81,18 @@ class Parser {
   // can walk.
   static void Deepen(Expr& e) {
     int depth = 0;
-    const auto see = [&](const std::unique_ptr<Expr>& child) {
+    const auto see = [&](const Expr* child) {
       if (child && child->depth > depth) depth = child->depth;
     };
     see(e.left);
     see(e.right);
     see(e.instance);
-    for (const auto& arg : e.args) see(arg);
+    for (const Expr* arg : e.args) see(arg);
     e.depth = depth + 1;
     if (e.depth > kMaxNesting) FailAt("Code is nested too deeply.", e.position);
   }
 
-  std::unique_ptr<Stmt> ParseStatementBody(bool inSwitchBody) {
+  Stmt* ParseStatementBody(bool inSwitchBody) {
     NestingGuard guard(*this);
     const Token& t = Peek();
     switch (t.kind) {
@@ -107,9 +106,7 @@ class Parser {
       case TokenKind::BlockOpen: {
         auto s = NewStmt(StmtKind::Block);
         Advance();
-        while (Peek().kind != TokenKind::End && Peek().kind != TokenKind::BlockClose) {
-          s->list.push_back(ParseStatement(false));
-        }
+        s->list = ParseStatementList(false);
         Expect(TokenKind::BlockClose, "Symbol  } expected.");
         return s;
       }
@@ -170,9 +167,7 @@ class Parser {
         Advance();
         s->expr = ParseExpr();
         Expect(TokenKind::BlockOpen, "Symbol {  expected.");
-        while (Peek().kind != TokenKind::End && Peek().kind != TokenKind::BlockClose) {
-          s->list.push_back(ParseStatement(true));
-        }
+        s->list = ParseStatementList(true);
         Expect(TokenKind::BlockClose, "Symbol  } expected.");
         return s;
       }
@@ -222,33 +217,56 @@ class Parser {
     Fail("Variable name expected.");
   }
 
-  std::unique_ptr<Stmt> ParseDeclaration(bool local) {
+  Stmt* ParseDeclaration(bool local) {
     auto s = NewStmt(local ? StmtKind::Var : StmtKind::GlobalVar);
     Advance();
+    names_.clear();
+    ids_.clear();
     while (true) {
       const Token& name = Peek();
       if (name.kind != TokenKind::Variable) Fail("Variable name expected.");
       if (name.id <= kMaxBuiltinVariableId) Fail("Cannot redeclare a builtin variable.");
-      s->names.push_back(name.text);
-      s->ids.push_back(name.id);
+      names_.push_back(name.text);
+      ids_.push_back(name.id);
       if (local) {
         program_.localNames.push_back(name.text);
       } else if (hooks_.declareGlobal) {
-        hooks_.declareGlobal(name.text, name.id);
+        hooks_.declareGlobal(std::string(name.text), name.id);
       }
       Advance();
       if (!Accept(TokenKind::Comma)) break;
     }
+    s->names = {arena_.Copy(names_.data(), names_.size()), static_cast<uint32_t>(names_.size())};
+    s->ids = {arena_.Copy(ids_.data(), ids_.size()), static_cast<uint32_t>(ids_.size())};
     return s;
   }
 
-  std::unique_ptr<Stmt> ParseAssignmentOrCall() {
+  // Statements up to the closing "}" (or the end of the code), through a scratch stack shared by
+  // all nesting levels.
+  Span<Stmt*> ParseStatementList(bool inSwitchBody) {
+    const size_t first = stmtStack_.size();
+    while (Peek().kind != TokenKind::End && Peek().kind != TokenKind::BlockClose) {
+      Stmt* s = ParseStatement(inSwitchBody);
+      stmtStack_.push_back(s);
+    }
+    return TakeFrom(stmtStack_, first);
+  }
+
+  template <typename T>
+  Span<T> TakeFrom(std::vector<T>& stack, size_t first) {
+    const size_t count = stack.size() - first;
+    Span<T> span{arena_.Copy(stack.data() + first, count), static_cast<uint32_t>(count)};
+    stack.resize(first);
+    return span;
+  }
+
+  Stmt* ParseAssignmentOrCall() {
     const int start = Peek().position;
-    std::unique_ptr<Expr> target = ParseDotted();
+    Expr* target = ParseDotted();
     if (target->kind == ExprKind::Call) {
       auto s = NewStmt(StmtKind::Call);
       s->position = start;
-      s->expr = std::move(target);
+      s->expr = target;
       return s;
     }
     if (target->kind != ExprKind::Variable) FailAt("Variable name expected.", start);
@@ -268,75 +286,74 @@ class Parser {
       default:
         Fail("Assignment operator expected.");
     }
-    s->target = std::move(target);
+    s->target = target;
     s->expr = ParseExpr();
     return s;
   }
 
   // ---- expressions ----------------------------------------------------------------------------
 
-  static std::unique_ptr<Expr> NewBinary(TokenKind op, int position, std::unique_ptr<Expr> left,
-                                         std::unique_ptr<Expr> right) {
-    auto e = std::make_unique<Expr>();
+  Expr* NewBinary(TokenKind op, int position, Expr* left, Expr* right) {
+    Expr* e = arena_.New<Expr>();
     e->kind = ExprKind::Binary;
     e->op = op;
     e->position = position;
-    e->left = std::move(left);
-    e->right = std::move(right);
+    e->left = left;
+    e->right = right;
     Deepen(*e);
     return e;
   }
 
   template <typename Next, typename IsOp>
-  std::unique_ptr<Expr> ParseLevel(Next next, IsOp isOp) {
-    std::unique_ptr<Expr> left = (this->*next)();
+  Expr* ParseLevel(Next next, IsOp isOp) {
+    Expr* left = (this->*next)();
     while (isOp(Peek().kind)) {
       const Token& op = Advance();
       // A single "=" inside an expression compares.
       const TokenKind kind = op.kind == TokenKind::Assign ? TokenKind::Equal : op.kind;
-      std::unique_ptr<Expr> right = (this->*next)();
-      left = NewBinary(kind, op.position, std::move(left), std::move(right));
+      Expr* right = (this->*next)();
+      left = NewBinary(kind, op.position, left, right);
     }
     return left;
   }
 
-  std::unique_ptr<Expr> ParseExpr() {
+  Expr* ParseExpr() {
     return ParseLevel(&Parser::ParseComparison, [](TokenKind k) {
       return k == TokenKind::And || k == TokenKind::Or || k == TokenKind::Xor;
     });
   }
-  std::unique_ptr<Expr> ParseComparison() {
+  Expr* ParseComparison() {
     return ParseLevel(&Parser::ParseBitwise, [](TokenKind k) {
       return k == TokenKind::Less || k == TokenKind::LessEqual || k == TokenKind::Assign ||
              k == TokenKind::Equal || k == TokenKind::NotEqual || k == TokenKind::GreaterEqual ||
              k == TokenKind::Greater;
     });
   }
-  std::unique_ptr<Expr> ParseBitwise() {
+  Expr* ParseBitwise() {
     return ParseLevel(&Parser::ParseShift, [](TokenKind k) {
       return k == TokenKind::BitOr || k == TokenKind::BitAnd || k == TokenKind::BitXor;
     });
   }
-  std::unique_ptr<Expr> ParseShift() {
+  Expr* ParseShift() {
     return ParseLevel(&Parser::ParseAdditive, [](TokenKind k) {
       return k == TokenKind::ShiftLeft || k == TokenKind::ShiftRight;
     });
   }
-  std::unique_ptr<Expr> ParseAdditive() {
+  Expr* ParseAdditive() {
     return ParseLevel(&Parser::ParseMultiplicative,
                       [](TokenKind k) { return k == TokenKind::Plus || k == TokenKind::Minus; });
   }
-  std::unique_ptr<Expr> ParseMultiplicative() {
+  Expr* ParseMultiplicative() {
     return ParseLevel(&Parser::ParseUnary, [](TokenKind k) {
       return k == TokenKind::Times || k == TokenKind::Divide || k == TokenKind::Div ||
              k == TokenKind::Mod;
     });
   }
-  std::unique_ptr<Expr> ParseUnary() {
+  Expr* ParseUnary() {
     const TokenKind k = Peek().kind;
     if (k == TokenKind::Not || k == TokenKind::Minus || k == TokenKind::Plus ||
         k == TokenKind::BitNot) {
-      auto e = std::make_unique<Expr>();
+      Expr* e = arena_.New<Expr>();
       e->kind = ExprKind::Unary;
       e->op = k;
       e->position = Advance().position;
@@ -348,26 +365,26 @@ class Parser {
   }
 
   // An operand followed by any number of ". variable".
-  std::unique_ptr<Expr> ParseDotted() {
-    std::unique_ptr<Expr> e = ParseOperand();
+  Expr* ParseDotted() {
+    Expr* e = ParseOperand();
     while (Accept(TokenKind::Dot)) {
       if (Peek().kind != TokenKind::Variable) Fail("Variable name expected.");
-      std::unique_ptr<Expr> v = ParseVariable();
-      v->instance = std::move(e);
+      Expr* v = ParseVariable();
+      v->instance = e;
       Deepen(*v);
-      e = std::move(v);
+      e = v;
     }
     return e;
   }
 
-  std::unique_ptr<Expr> ParseOperand() {
+  Expr* ParseOperand() {
     const Token& t = Peek();
     switch (t.kind) {
       case TokenKind::Constant: {
-        auto e = std::make_unique<Expr>();
+        Expr* e = arena_.New<Expr>();
         e->kind = ExprKind::Constant;
         e->position = t.position;
-        e->value = t.value;
+        e->value = TreeConstant{t.isString, t.real, t.isString ? t.text : std::string_view()};
         Advance();
         return e;
       }
@@ -378,7 +395,7 @@ class Parser {
       case TokenKind::OpenParen: {
         NestingGuard guard(*this);
         Advance();
-        std::unique_ptr<Expr> e = ParseExpr();
+        Expr* e = ParseExpr();
         Expect(TokenKind::CloseParen, "Symbol ) expected.");
         return e;
       }
@@ -387,10 +404,10 @@ class Parser {
     }
   }
 
-  std::unique_ptr<Expr> ParseCall() {
+  Expr* ParseCall() {
     const Token& name = Peek();
     if (name.kind != TokenKind::Function) Fail("Function name expected.");
-    auto e = std::make_unique<Expr>();
+    Expr* e = arena_.New<Expr>();
     e->kind = ExprKind::Call;
     e->position = name.position;
     e->name = name.text;
@@ -398,12 +415,15 @@ class Parser {
     Advance();
     Expect(TokenKind::OpenParen, "Symbol ( expected.");
     if (!Accept(TokenKind::CloseParen)) {
+      const size_t first = exprStack_.size();
       while (true) {
-        e->args.push_back(ParseExpr());
+        Expr* arg = ParseExpr();
+        exprStack_.push_back(arg);
         if (Accept(TokenKind::Comma)) continue;
         if (Accept(TokenKind::CloseParen)) break;
         Fail(Peek().kind == TokenKind::End ? "Symbol ) expected." : "Symbol , or ) expected.");
       }
+      e->args = TakeFrom(exprStack_, first);
     }
     Deepen(*e);
     const int count = static_cast<int>(e->args.size());
@@ -414,24 +434,26 @@ class Parser {
     return e;
   }
 
-  std::unique_ptr<Expr> ParseVariable() {
+  Expr* ParseVariable() {
     const Token& name = Peek();
     if (name.kind != TokenKind::Variable) Fail("Variable name expected.");
-    auto e = std::make_unique<Expr>();
+    Expr* e = arena_.New<Expr>();
     e->kind = ExprKind::Variable;
     e->position = name.position;
     e->name = name.text;
     e->id = name.id;
     Advance();
     if (Accept(TokenKind::OpenBracket)) {
-      e->args.push_back(ParseExpr());
+      Expr* indices[2] = {ParseExpr(), nullptr};
+      uint32_t count = 1;
       if (Accept(TokenKind::Comma)) {
-        e->args.push_back(ParseExpr());
+        indices[count++] = ParseExpr();
         if (Peek().kind == TokenKind::Comma) Fail("Only 1- and 2-dimensional arrays are supported.");
         Expect(TokenKind::CloseBracket, "Symbol ] expected.");
       } else {
         Expect(TokenKind::CloseBracket, "Symbol , or ] expected.");
       }
+      e->args = {arena_.Copy(indices, count), count};
       Deepen(*e);
     }
     return e;
@@ -440,6 +462,11 @@ class Parser {
   const std::vector<Token>& tokens_;
   const CompileHooks& hooks_;
   Program& program_;
+  Arena& arena_;
+  std::vector<Stmt*> stmtStack_;  // statement lists being parsed, innermost last
+  std::vector<Expr*> exprStack_;  // argument lists being parsed, innermost last
+  std::vector<std::string_view> names_;  // the declaration being parsed
+  std::vector<int> ids_;
   size_t index_ = 0;
   int nesting_ = 0;
 };
@@ -466,8 +493,9 @@ bool RunParser(const std::vector<Token>& tokens, const CompileHooks& hooks, Prog
 
 }  // namespace
 
-bool Classify(std::vector<Token>& tokens, const CompileHooks& hooks,
-              std::vector<std::string>& fallbackNames, CompileProblem& problem) {
+bool Classify(std::vector<Token>& tokens, const CompileHooks& hooks, ClassifyStore& store,
+              CompileProblem& problem) {
+  std::string name;  // the hooks take names as strings; one buffer serves every token
   for (size_t i = 0; i < tokens.size(); ++i) {
     Token& t = tokens[i];
     if (t.kind == TokenKind::Number || t.kind == TokenKind::String) {
@@ -475,11 +503,12 @@ bool Classify(std::vector<Token>& tokens, const CompileHooks& hooks,
       continue;
     }
     if (t.kind != TokenKind::Identifier) continue;
+    name.assign(t.text);
     const bool call = i + 1 < tokens.size() && tokens[i + 1].kind == TokenKind::OpenParen;
     if (call) {
       int id = -1;
-      if (!hooks.findFunction || !hooks.findFunction(t.text, id)) {
-        problem.message = "Unknown function or script: " + t.text;
+      if (!hooks.findFunction || !hooks.findFunction(name, id)) {
+        problem.message = "Unknown function or script: " + name;
         problem.position = t.position;
         return false;
       }
@@ -488,19 +517,19 @@ bool Classify(std::vector<Token>& tokens, const CompileHooks& hooks,
       continue;
     }
     CompileConstant value;
-    if (hooks.findValue && hooks.findValue(t.text, value)) {
+    if (hooks.findValue && hooks.findValue(name, value)) {
       t.kind = TokenKind::Constant;
-      t.value = std::move(value);
+      t.isString = value.isString;
+      t.real = value.real;
+      if (value.isString) t.text = store.texts.emplace_back(std::move(value.text));
       continue;
     }
     t.kind = TokenKind::Variable;
     if (hooks.variableId) {
-      t.id = hooks.variableId(t.text);
+      t.id = hooks.variableId(name);
     } else {
-      size_t n = 0;
-      while (n < fallbackNames.size() && fallbackNames[n] != t.text) ++n;
-      if (n == fallbackNames.size()) fallbackNames.push_back(t.text);
-      t.id = kFirstUserVariableId + static_cast<int>(n);
+      const int next = kFirstUserVariableId + static_cast<int>(store.localIds.size());
+      t.id = store.localIds.try_emplace(t.text, next).first->second;
     }
   }
   return true;

@@ -1,7 +1,7 @@
 #include "Code/Code_Scanner.h"
 
 #include <cmath>
-#include <cstring>
+#include <string_view>
 
 namespace Compiler {
 
@@ -18,7 +18,7 @@ int HexDigit(unsigned char c) {
 }
 
 struct Word {
-  const char* text;
+  std::string_view text;
   TokenKind kind;
 };
 
@@ -39,73 +39,125 @@ constexpr Word kWords[] = {
     {"div", TokenKind::Div},           {"mod", TokenKind::Mod},
 };
 
-constexpr Word kTwoCharOperators[] = {
-    {":=", TokenKind::Assign},       {"+=", TokenKind::AssignPlus},   {"-=", TokenKind::AssignMinus},
-    {"*=", TokenKind::AssignTimes},  {"/=", TokenKind::AssignDivide}, {"|=", TokenKind::AssignOr},
-    {"&=", TokenKind::AssignAnd},    {"^=", TokenKind::AssignXor},    {"&&", TokenKind::And},
-    {"||", TokenKind::Or},           {"^^", TokenKind::Xor},          {"<=", TokenKind::LessEqual},
-    {"==", TokenKind::Equal},        {"!=", TokenKind::NotEqual},     {"<>", TokenKind::NotEqual},
-    {">=", TokenKind::GreaterEqual}, {"<<", TokenKind::ShiftLeft},    {">>", TokenKind::ShiftRight},
-};
+TokenKind WordKind(std::string_view word) {
+  // Every keyword is 2 to 9 lowercase letters long.
+  if (word.size() < 2 || word.size() > 9 || word[0] < 'a' || word[0] > 'y') return TokenKind::Identifier;
+  for (const Word& w : kWords) {
+    if (w.text.size() == word.size() && w.text[0] == word[0] && w.text == word) return w.kind;
+  }
+  return TokenKind::Identifier;
+}
 
-constexpr Word kOneCharOperators[] = {
-    {"{", TokenKind::BlockOpen},    {"}", TokenKind::BlockClose},   {"(", TokenKind::OpenParen},
-    {")", TokenKind::CloseParen},   {"[", TokenKind::OpenBracket},  {"]", TokenKind::CloseBracket},
-    {",", TokenKind::Comma},        {".", TokenKind::Dot},          {":", TokenKind::Colon},
-    {";", TokenKind::Semicolon},    {"=", TokenKind::Assign},       {"<", TokenKind::Less},
-    {">", TokenKind::Greater},      {"+", TokenKind::Plus},         {"-", TokenKind::Minus},
-    {"*", TokenKind::Times},        {"/", TokenKind::Divide},       {"%", TokenKind::Mod},
-    {"&", TokenKind::BitAnd},       {"|", TokenKind::BitOr},        {"^", TokenKind::BitXor},
-    {"~", TokenKind::BitNot},       {"!", TokenKind::Not},
-};
+// The operator at the start of `c0 c1`, two-character forms first; its length in `length`.
+bool Operator(unsigned char c0, unsigned char c1, TokenKind& kind, size_t& length) {
+  length = 2;
+  switch (c0) {
+    case ':': if (c1 == '=') { kind = TokenKind::Assign; return true; } break;
+    case '+': if (c1 == '=') { kind = TokenKind::AssignPlus; return true; } break;
+    case '-': if (c1 == '=') { kind = TokenKind::AssignMinus; return true; } break;
+    case '*': if (c1 == '=') { kind = TokenKind::AssignTimes; return true; } break;
+    case '/': if (c1 == '=') { kind = TokenKind::AssignDivide; return true; } break;
+    case '|':
+      if (c1 == '=') { kind = TokenKind::AssignOr; return true; }
+      if (c1 == '|') { kind = TokenKind::Or; return true; }
+      break;
+    case '&':
+      if (c1 == '=') { kind = TokenKind::AssignAnd; return true; }
+      if (c1 == '&') { kind = TokenKind::And; return true; }
+      break;
+    case '^':
+      if (c1 == '=') { kind = TokenKind::AssignXor; return true; }
+      if (c1 == '^') { kind = TokenKind::Xor; return true; }
+      break;
+    case '<':
+      if (c1 == '=') { kind = TokenKind::LessEqual; return true; }
+      if (c1 == '>') { kind = TokenKind::NotEqual; return true; }
+      if (c1 == '<') { kind = TokenKind::ShiftLeft; return true; }
+      break;
+    case '=': if (c1 == '=') { kind = TokenKind::Equal; return true; } break;
+    case '!': if (c1 == '=') { kind = TokenKind::NotEqual; return true; } break;
+    case '>':
+      if (c1 == '=') { kind = TokenKind::GreaterEqual; return true; }
+      if (c1 == '>') { kind = TokenKind::ShiftRight; return true; }
+      break;
+    default: break;
+  }
+  length = 1;
+  switch (c0) {
+    case '{': kind = TokenKind::BlockOpen; return true;
+    case '}': kind = TokenKind::BlockClose; return true;
+    case '(': kind = TokenKind::OpenParen; return true;
+    case ')': kind = TokenKind::CloseParen; return true;
+    case '[': kind = TokenKind::OpenBracket; return true;
+    case ']': kind = TokenKind::CloseBracket; return true;
+    case ',': kind = TokenKind::Comma; return true;
+    case '.': kind = TokenKind::Dot; return true;
+    case ':': kind = TokenKind::Colon; return true;
+    case ';': kind = TokenKind::Semicolon; return true;
+    case '=': kind = TokenKind::Assign; return true;
+    case '<': kind = TokenKind::Less; return true;
+    case '>': kind = TokenKind::Greater; return true;
+    case '+': kind = TokenKind::Plus; return true;
+    case '-': kind = TokenKind::Minus; return true;
+    case '*': kind = TokenKind::Times; return true;
+    case '/': kind = TokenKind::Divide; return true;
+    case '%': kind = TokenKind::Mod; return true;
+    case '&': kind = TokenKind::BitAnd; return true;
+    case '|': kind = TokenKind::BitOr; return true;
+    case '^': kind = TokenKind::BitXor; return true;
+    case '~': kind = TokenKind::BitNot; return true;
+    case '!': kind = TokenKind::Not; return true;
+    default: return false;
+  }
+}
 
 }  // namespace
 
 bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem& problem) {
   tokens.clear();
-  // Three blanks of padding let every look-ahead below read past the last real character.
-  const std::string code = source + "   ";
-  const size_t length = source.size();
-  const auto at = [&](size_t i) -> unsigned char { return i < code.size() ? code[i] : 0; };
+  tokens.reserve(source.size() / 4 + 16);  // about one token for every four characters
+  const std::string_view code = source;
+  const size_t length = code.size();
+  // Reads past the end give 0, which ends every look-ahead below.
+  const auto at = [&](size_t i) -> unsigned char { return i < length ? code[i] : 0; };
   size_t i = 0;
   while (true) {
     // Blanks, control characters and comments.
     while (i < length) {
-      const unsigned char c = at(i);
+      const unsigned char c = code[i];
       if (c < 33) {
         ++i;
       } else if (c == '/' && at(i + 1) == '/') {
         i += 2;
-        while (i < length && at(i) != '\r' && at(i) != '\n') ++i;
+        while (i < length && code[i] != '\r' && code[i] != '\n') ++i;
       } else if (c == '/' && at(i + 1) == '*') {
         i += 2;
-        while (i < length && !(at(i) == '*' && at(i + 1) == '/')) ++i;
+        while (i < length && !(code[i] == '*' && at(i + 1) == '/')) ++i;
         i = i < length ? i + 2 : length;
       } else {
         break;
       }
     }
-    Token token;
+    Token& token = tokens.emplace_back();
     token.position = static_cast<int>(i);
     if (i >= length) {
       token.kind = TokenKind::End;
-      tokens.push_back(std::move(token));
       return true;
     }
-    const unsigned char c = at(i);
+    const unsigned char c = code[i];
     const size_t start = i;
     if (c == '$') {
       double value = 0.0;
       ++i;
-      while (i < length && HexDigit(at(i)) >= 0) value = value * 16.0 + HexDigit(at(i++));
+      while (i < length && HexDigit(code[i]) >= 0) value = value * 16.0 + HexDigit(code[i++]);
       token.kind = TokenKind::Number;
-      token.value = CompileConstant::Real(value);
+      token.real = value;
     } else if (IsDigit(c) || (c == '.' && IsDigit(at(i + 1)))) {
       double value = 0.0;
       bool seenPoint = false;
       int fractionDigits = 0;
       while (i < length) {
-        const unsigned char d = at(i);
+        const unsigned char d = code[i];
         if (IsDigit(d)) {
           if (seenPoint) {
             ++fractionDigits;
@@ -121,51 +173,31 @@ bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem&
         ++i;
       }
       token.kind = TokenKind::Number;
-      token.value = CompileConstant::Real(value);
+      token.real = value;
     } else if (c == '"' || c == '\'') {
-      size_t close = source.find(static_cast<char>(c), i + 1);
-      if (close == std::string::npos) close = length;  // an unclosed string takes the rest
+      size_t close = code.find(static_cast<char>(c), i + 1);
+      if (close == std::string_view::npos) close = length;  // an unclosed string takes the rest
       token.kind = TokenKind::String;
-      token.value = CompileConstant::Text(source.substr(i + 1, close - i - 1));
+      token.isString = true;
+      token.text = code.substr(i + 1, close - i - 1);
       i = close < length ? close + 1 : length;
+      continue;
     } else if (IsLetter(c) || c == '_') {
-      while (i < length && IsWordChar(at(i))) ++i;
-      token.kind = TokenKind::Identifier;
-      const std::string word = source.substr(start, i - start);
-      for (const Word& w : kWords) {
-        if (word == w.text) {
-          token.kind = w.kind;
-          break;
-        }
-      }
+      while (i < length && IsWordChar(code[i])) ++i;
+      token.text = code.substr(start, i - start);
+      token.kind = WordKind(token.text);
+      continue;
     } else {
-      bool found = false;
-      for (const Word& w : kTwoCharOperators) {
-        if (at(i) == static_cast<unsigned char>(w.text[0]) &&
-            at(i + 1) == static_cast<unsigned char>(w.text[1])) {
-          token.kind = w.kind;
-          i += 2;
-          found = true;
-          break;
-        }
-      }
-      for (const Word& w : kOneCharOperators) {
-        if (found) break;
-        if (at(i) == static_cast<unsigned char>(w.text[0])) {
-          token.kind = w.kind;
-          i += 1;
-          found = true;
-        }
-      }
-      if (!found) {
+      size_t size = 0;
+      if (!Operator(c, at(i + 1), token.kind, size)) {
+        tokens.pop_back();
         problem.message = "Unexpected symbol.";
         problem.position = static_cast<int>(i);
         return false;
       }
+      i += size;
     }
-    if (token.kind != TokenKind::String) token.text = source.substr(start, i - start);
-    else token.text = token.value.text;
-    tokens.push_back(std::move(token));
+    token.text = code.substr(start, i - start);
   }
 }
 

@@ -7,8 +7,9 @@
 
 namespace Compiler {
 
-// Scans `code` into `tokens`, which always ends with an End token. On an unknown character returns
-// false with "Unexpected symbol." at its position.
+// Scans `code` into `tokens`, which always ends with an End token. The tokens view `code`, which
+// must outlive them. On an unknown character returns false with "Unexpected symbol." at its
+// position.
 bool Scan(const std::string& code, std::vector<Token>& tokens, CompileProblem& problem);
 
 }  // namespace Compiler

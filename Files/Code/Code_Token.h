@@ -2,6 +2,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace Compiler {
 
@@ -102,12 +103,15 @@ struct CompileConstant {
   bool operator==(const CompileConstant&) const = default;
 };
 
+// A token views the code text: `text` is its written form (for strings: the characters between
+// the quotes). Classification may point `text` at a string value kept elsewhere (see Classify).
 struct Token {
   TokenKind kind = TokenKind::End;
-  std::string text;    // the written form (for strings: the text between the quotes)
-  int position = 0;    // character offset in the code text
-  CompileConstant value;  // Number, String and Constant tokens
+  bool isString = false;  // Constant: the value is the string in `text`
+  int position = 0;       // character offset in the code text
   int id = 0;             // function id (Function) or variable id (Variable)
+  double real = 0.0;      // Number, and Constant with a real value
+  std::string_view text;
 };
 
 // The first problem found while compiling: the message and the character offset it refers to.

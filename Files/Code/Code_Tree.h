@@ -1,12 +1,72 @@
 // The syntax tree that the parser builds, the folder simplifies and the generator lowers.
+//
+// Every node lives in the program's arena and is freed with it in one go; nodes hold no owning
+// members, so nothing is destroyed node by node. Names and string values view the code text, the
+// texts classification keeps, or characters copied into the arena.
 #pragma once
+#include <cstddef>
+#include <cstdint>
 #include <memory>
-#include <string>
+#include <string_view>
+#include <type_traits>
 #include <vector>
 
 #include "Code/Code_Token.h"
 
 namespace Compiler {
+
+// A bump allocator for tree nodes, lists and texts; everything goes when the arena goes.
+class Arena {
+ public:
+  // A new value-initialised T; T must not need a destructor.
+  template <typename T>
+  T* New() {
+    static_assert(std::is_trivially_destructible_v<T>);
+    return new (Allocate(sizeof(T), alignof(T))) T();
+  }
+  // A copy of `count` items; T must not need a destructor.
+  template <typename T>
+  T* Copy(const T* items, size_t count) {
+    static_assert(std::is_trivially_copyable_v<T>);
+    if (count == 0) return nullptr;
+    T* out = static_cast<T*>(Allocate(sizeof(T) * count, alignof(T)));
+    for (size_t i = 0; i < count; ++i) out[i] = items[i];
+    return out;
+  }
+  std::string_view CopyText(std::string_view text) {
+    if (text.empty()) return {};
+    char* out = static_cast<char*>(Allocate(text.size(), 1));
+    for (size_t i = 0; i < text.size(); ++i) out[i] = text[i];
+    return {out, text.size()};
+  }
+
+ private:
+  void* Allocate(size_t size, size_t align);
+
+  std::vector<std::unique_ptr<char[]>> blocks_;
+  char* next_ = nullptr;
+  size_t left_ = 0;
+};
+
+// A list of arena items.
+template <typename T>
+struct Span {
+  T* items = nullptr;
+  uint32_t count = 0;
+
+  T* begin() const { return items; }
+  T* end() const { return items + count; }
+  size_t size() const { return count; }
+  bool empty() const { return count == 0; }
+  T& operator[](size_t i) const { return items[i]; }
+};
+
+// A constant in the tree: a real or a string (viewed, see above).
+struct TreeConstant {
+  bool isString = false;
+  double real = 0.0;
+  std::string_view text;
+};
 
 // Compile-time instance selectors of variables.
 constexpr int kSelectorSelf = -1;
@@ -22,22 +82,22 @@ enum class ExprKind { Constant, Variable, Call, Unary, Binary };
 struct Expr {
   ExprKind kind = ExprKind::Constant;
   int position = 0;  // character offset of the token that gives this node (operator, name, literal)
-  CompileConstant value;  // Constant
+  TreeConstant value;  // Constant
 
   // Variable: name and id; `instance` is the expression on the left of "." (none for a plain name).
   // After folding, `selectorKnown` says whether `selector` holds a compile-time instance selector.
   // Call: name, id and the arguments in `args`. Variable: the indices (0, 1 or 2) in `args`.
-  std::string name;
+  std::string_view name;
   int id = 0;
-  std::unique_ptr<Expr> instance;
+  Expr* instance = nullptr;
   bool selectorKnown = false;
   int selector = 0;
-  std::vector<std::unique_ptr<Expr>> args;
+  Span<Expr*> args;
 
   // Unary (operand in `left`) and Binary.
   TokenKind op = TokenKind::End;
-  std::unique_ptr<Expr> left;
-  std::unique_ptr<Expr> right;
+  Expr* left = nullptr;
+  Expr* right = nullptr;
 
   int depth = 1;  // height of this subtree; the parser bounds it
 };
@@ -75,24 +135,26 @@ struct Stmt {
   int position = 0;
   // Condition (If, While, DoUntil, For), count (Repeat), target (With), value (Switch, Case,
   // Return, Assign), the call (Call).
-  std::unique_ptr<Expr> expr;
-  std::unique_ptr<Expr> target;  // Assign: the variable written
+  Expr* expr = nullptr;
+  Expr* target = nullptr;  // Assign: the variable written
   TokenKind assignOp = TokenKind::Assign;
-  std::unique_ptr<Stmt> body;      // If (then), While, DoUntil, For, Repeat, With
-  std::unique_ptr<Stmt> elseBody;  // If
-  std::unique_ptr<Stmt> init;      // For
-  std::unique_ptr<Stmt> step;      // For
-  std::vector<std::unique_ptr<Stmt>> list;  // Block, Switch (its body, labels included)
-  bool caseConstant = false;                // Case: the label's value is a constant
-  std::vector<std::string> names;           // Var, GlobalVar
-  std::vector<int> ids;                     // Var, GlobalVar
+  Stmt* body = nullptr;      // If (then), While, DoUntil, For, Repeat, With
+  Stmt* elseBody = nullptr;  // If
+  Stmt* init = nullptr;      // For
+  Stmt* step = nullptr;      // For
+  Span<Stmt*> list;          // Block, Switch (its body, labels included)
+  bool caseConstant = false; // Case: the label's value is a constant
+  Span<std::string_view> names;  // Var, GlobalVar
+  Span<int> ids;                 // Var, GlobalVar
 };
 
-// A parsed piece of code: the statements and the names it declares local with var.
+// A parsed piece of code: the statements and the names it declares local with var. The arena
+// holds every node.
 struct Program {
-  std::vector<std::unique_ptr<Stmt>> statements;
-  std::vector<std::string> localNames;
-  std::unique_ptr<Expr> expression;  // set instead of statements when compiled as one expression
+  std::unique_ptr<Arena> arena = std::make_unique<Arena>();
+  Span<Stmt*> statements;
+  std::vector<std::string_view> localNames;
+  Expr* expression = nullptr;  // set instead of statements when compiled as one expression
 };
 
 }  // namespace Compiler

@@ -229,3 +229,43 @@ TEST(Generate, PositionsMapStatementsToTheirSource) {
   const std::vector<std::pair<uint32_t, uint32_t>> expected = {{0, 0}, {12, 7}};
   EXPECT_EQ(r.code.positions, expected);
 }
+
+// A program that mixes the statement forms, so that branch targets, label order, folding and the
+// symbol lists are checked together. Instruction numbers are given in the comments.
+TEST(Generate, VariedProgramListing) {
+  const std::string program =
+      "var i; s = 'a' + 'b';\n"
+      "for (i = 0; i < 2; i += 1) { switch i { case 0: continue; default: s += i * 2 } }\n"
+      "with all if x break\n"
+      "show_message('ab'); a[1, j] = -3; repeat 2 exit";
+  const std::string expected =
+      // 0: the folded string
+      "push.s \"ab\"; pop.v.s s@-6; "
+      // 2: for: init, 4: test, 8: switch, 15: case 0 (continue), 17: default, 23: end of switch,
+      // 24: step, 29: after the loop
+      "push.e 0; pop.v.i i@-7; push.v i@-7; push.e 2; slt.i.v; bf 29; "
+      "push.v i@-7; dup.v; push.e 0; seq.i.v; bt 15; b 17; b 23; popz.v; b 24; "
+      "push.v s@-6; push.v i@-7; push.e 2; mul.i.v; add.v.v; pop.v.v s@-6; popz.v; "
+      "push.v i@-7; push.e 1; add.i.v; pop.v.v i@-7; b 4; "
+      // 29: with: 31 body, 35 next instance, 37 clean-up after break, 38 after the with
+      "push.e -3; pushenv 35; push.v x@-6; conv.v.b; bf 35; b 37; popenv 31; b 38; popenv drop; "
+      // 38: the call, 42: the two-index store of the folded -3
+      "push.s \"ab\"; conv.s.v; call.i show_message(1); popz.v; "
+      "push.e -3; push.e 1; push.i 32000; mul.i.i; push.v j@-6; conv.v.i; add.i.i; pop.v.i a@-6[]; "
+      // 50: repeat: 55 body, 56 count-down, 61 popping the counter
+      "push.e 2; dup.i; push.i 0; sle.i.i; bt 61; exit.i; push.i 1; sub.i.i; dup.i; conv.i.b; "
+      "bt 55; popz.i";
+  CompilerTest::World world;
+  CompileResult r = Compile(program, world.Hooks());
+  ASSERT_TRUE(r.ok) << r.problem.message << " at " << r.problem.position;
+  EXPECT_EQ(CompilerTest::Listing(r.code), expected);
+  std::vector<std::string> names;
+  for (const SymbolUse& v : r.code.variables) names.push_back(v.name);
+  // In order of the first referring instruction: j is read (46) before a is written (49).
+  EXPECT_EQ(names, (std::vector<std::string>{"s", "i", "x", "j", "a"}));
+  ASSERT_EQ(r.code.functions.size(), 1u);
+  EXPECT_EQ(r.code.functions[0].name, "show_message");
+  EXPECT_EQ(r.code.strings, (std::vector<std::string>{"ab"}));
+  EXPECT_EQ(r.code.stringUses.size(), 2u);
+  EXPECT_EQ(r.code.localNames, (std::vector<std::string>{"i"}));
+}

@@ -20,10 +20,10 @@ Parsed ParseText(const std::string& code, CompilerTest::World* world = nullptr) 
   CompilerTest::World& w = world ? *world : local;
   Parsed out;
   std::vector<Token> tokens;
-  std::vector<std::string> fallback;
+  ClassifyStore store;
   Program program;
   const CompileHooks hooks = w.Hooks();
-  out.ok = Scan(code, tokens, out.problem) && Classify(tokens, hooks, fallback, out.problem) &&
+  out.ok = Scan(code, tokens, out.problem) && Classify(tokens, hooks, store, out.problem) &&
            ParseProgram(tokens, hooks, program, out.problem);
   if (out.ok) out.tree = CompilerTest::Print(program);
   return out;

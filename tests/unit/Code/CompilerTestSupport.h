@@ -109,7 +109,7 @@ inline std::string Print(const Compiler::Expr& e) {
   using Compiler::ExprKind;
   switch (e.kind) {
     case ExprKind::Constant: {
-      if (e.value.isString) return "'" + e.value.text + "'";
+      if (e.value.isString) return std::string("'").append(e.value.text).append("'");
       char buffer[64];
       std::snprintf(buffer, sizeof buffer, "%.17g", e.value.real);
       return buffer;
@@ -117,18 +117,18 @@ inline std::string Print(const Compiler::Expr& e) {
     case ExprKind::Variable: {
       std::string s;
       if (e.instance) s = "(" + Print(*e.instance) + ").";
-      s += e.name;
+      s.append(e.name);
       if (e.selectorKnown) s += "@" + std::to_string(e.selector);
       if (!e.args.empty()) {
         s += "[";
-        for (size_t i = 0; i < e.args.size(); ++i) s += (i ? "," : "") + Print(*e.args[i]);
+        for (size_t i = 0; i < e.args.size(); ++i) s.append(i ? "," : "").append(Print(*e.args[i]));
         s += "]";
       }
       return s;
     }
     case ExprKind::Call: {
-      std::string s = e.name + "(";
-      for (size_t i = 0; i < e.args.size(); ++i) s += (i ? "," : "") + Print(*e.args[i]);
+      std::string s = std::string(e.name) + "(";
+      for (size_t i = 0; i < e.args.size(); ++i) s.append(i ? "," : "").append(Print(*e.args[i]));
       return s + ")";
     }
     case ExprKind::Unary: return "(" + OpName(e.op) + " " + Print(*e.left) + ")";
@@ -140,11 +140,11 @@ inline std::string Print(const Compiler::Expr& e) {
 
 inline std::string Print(const Compiler::Stmt& s) {
   using Compiler::StmtKind;
-  const auto sub = [](const std::unique_ptr<Compiler::Stmt>& p) { return p ? Print(*p) : "-"; };
+  const auto sub = [](const Compiler::Stmt* p) { return p ? Print(*p) : "-"; };
   std::string list;
-  for (const auto& child : s.list) list += " " + Print(*child);
+  for (const Compiler::Stmt* child : s.list) list.append(" ").append(Print(*child));
   std::string names;
-  for (const auto& n : s.names) names += " " + n;
+  for (std::string_view n : s.names) names.append(" ").append(n);
   switch (s.kind) {
     case StmtKind::Empty: return "{}";
     case StmtKind::Block: return "{" + list + " }";
@@ -173,7 +173,7 @@ inline std::string Print(const Compiler::Stmt& s) {
 
 inline std::string Print(const Compiler::Program& p) {
   std::string s;
-  for (const auto& stmt : p.statements) s += (s.empty() ? "" : "; ") + Print(*stmt);
+  for (const Compiler::Stmt* stmt : p.statements) s += (s.empty() ? "" : "; ") + Print(*stmt);
   if (p.expression) s += Print(*p.expression);
   return s;
 }
