@@ -1538,8 +1538,9 @@ op_conv:
   sp = DoConvert(f, sp, word);
   NEXT();
 
+// Operand pairs of double, int and value have their own handlers; these are the others.
 op_binary:
-  if (!FastArithmetic(f, sp, Opcode(word), Type2(word), Type1(word))) sp = DoBinary(f, sp, word);
+  sp = DoBinary(f, sp, word);
   NEXT();
 
 op_unary:
@@ -1547,7 +1548,7 @@ op_unary:
   NEXT();
 
 op_compare:
-  if (!FastCompare(f, sp, Opcode(word), Type2(word), Type1(word))) sp = DoCompare(f, sp, word);
+  sp = DoCompare(f, sp, word);
   NEXT();
 
 op_pop:
@@ -1662,25 +1663,19 @@ op_popenv: {
   NEXT();
 }
 
+// The pushes without their own handler: long, float, bool and string.
 op_push: {
   switch (Type1(word)) {
-    case TYPE_DOUBLE:
     case TYPE_LONG:
       sp -= 8;
       std::memcpy(sp, operand, 8);
-      TagItem(f, sp, Type1(word));
+      TagItem(f, sp, TYPE_LONG);
       break;
     case TYPE_FLOAT:
-    case TYPE_INT:
     case TYPE_BOOL:
       sp -= 4;
       std::memcpy(sp, operand, 4);
       TagItem(f, sp, Type1(word));
-      break;
-    case TYPE_IMM16:
-      sp -= 4;
-      Store<int32_t>(sp, SignedImmediate(word));
-      TagItem(f, sp, TYPE_INT);
       break;
     case TYPE_STRING: {
       const char* text = Code_String(Load<int32_t>(operand));
@@ -1689,9 +1684,6 @@ op_push: {
       TagItem(f, sp, TYPE_STRING);
       break;
     }
-    case TYPE_VARIABLE:
-      if (!FastPushVariable(f, sp, word, operand)) sp = DoPushVariable(f, sp, word);
-      break;
     default:
       break;
   }
