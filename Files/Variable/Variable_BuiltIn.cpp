@@ -2,6 +2,8 @@
 
 #include <cmath>
 #include <cstring>
+#include <string_view>
+#include <unordered_map>
 
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
@@ -18,6 +20,8 @@ struct BuiltInSlot {
 
 BuiltInSlot g_slots[kBuiltInSlotCount];
 int32_t g_count = 0;
+// Names to ids (the first of a name wins), over the names the slots hold.
+std::unordered_map<std::string_view, int32_t> g_byName;
 
 constexpr const char* kUnknownName = "<unknown built-in variable>";
 
@@ -54,15 +58,14 @@ void AddBuiltIn(const char* name, TGetVarRoutine getter, TSetVarRoutine setter, 
   slot.getter = getter;
   slot.setter = setter;
   slot.canSet = canSet;
+  g_byName.emplace(slot.name, g_count);
   ++g_count;
 }
 
 int32_t FindBuiltIn(const char* name) {
   if (name == nullptr) return -1;
-  for (int32_t i = 0; i < g_count; ++i) {
-    if (std::strcmp(g_slots[i].name, name) == 0) return i;
-  }
-  return -1;
+  auto it = g_byName.find(name);
+  return it == g_byName.end() ? -1 : it->second;
 }
 
 const char* BuiltInName(int32_t id) { return (id >= 0 && id < g_count) ? g_slots[id].name : kUnknownName; }
@@ -90,6 +93,7 @@ void ClearBuiltIns() {
     g_slots[i].setter = nullptr;
     g_slots[i].canSet = false;
   }
+  g_byName.clear();
   g_count = 0;
 }
 
