@@ -35,10 +35,10 @@ CInstance::CInstance(float newX, float newY, int32_t instanceId, int32_t objectI
       object_index(objectIndex),
       x(newX),
       y(newY),
-      xstart(newX),
-      ystart(newY),
       xprevious(newX),
-      yprevious(newY) {
+      yprevious(newY),
+      xstart(newX),
+      ystart(newY) {
   SetObject(objectIndex, link);
 }
 
