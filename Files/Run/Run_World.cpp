@@ -28,8 +28,9 @@ void Detach(CInstance* instance) {
 // ---- CInstanceList --------------------------------------------------------------------------------------
 
 void CInstanceList::InsertByDepth(CInstance* instance) {
-  // Most instances go last (equal or growing depths): no walk for them.
-  if (tail == nullptr || !(tail->depth > instance->depth)) {
+  // Most instances go last (equal or growing depths): no walk for them. The depths other than NaN
+  // are in order, so a tail that is not NaN holds the greatest; nothing is greater than NaN.
+  if (tail == nullptr || tail->depth <= instance->depth || std::isnan(instance->depth)) {
     Append(instance);
     return;
   }

@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "Run/WorldTestSupport.h"
 
 namespace {
@@ -86,6 +88,19 @@ TEST_F(InstanceWorldTest, TheListArrayFollowsEveryChangeOfTheList) {
   World_UpdateActive();
   EXPECT_EQ(order(), (std::vector<float>{1}));
   EXPECT_EQ(World_Deactivated().Items(), (std::vector<CInstance*>{b}));
+}
+
+TEST_F(InstanceWorldTest, ANaNDepthIsNeverGreaterSoDepthsAroundItStayInOrder) {
+  AddObject(0, "o");
+  CInstance* nine = World_CreateInstance(0, 0, 0);
+  World_SetDepth(nine, 9);
+  CInstance* nan = World_CreateInstance(0, 0, 0);
+  World_SetDepth(nan, std::nanf(""));  // after 9: nothing is greater than NaN
+  CInstance* seven = World_CreateInstance(0, 0, 0);
+  World_SetDepth(seven, 7);  // before 9, the first greater depth
+  CInstance* ten = World_CreateInstance(0, 0, 0);
+  World_SetDepth(ten, 10);  // no greater depth: last
+  EXPECT_EQ(World_Active().Items(), (std::vector<CInstance*>{seven, nine, nan, ten}));
 }
 
 TEST_F(InstanceWorldTest, RemovalWithNothingMarkedKeepsEveryInstance) {
