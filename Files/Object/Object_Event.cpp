@@ -105,8 +105,8 @@ InstanceSnapshot::InstanceSnapshot(const std::vector<CInstance*>& list) {
 InstanceSnapshot::InstanceSnapshot(const CInstanceList& list) {
   if (g_snapshotDepth == g_snapshotPool.size()) g_snapshotPool.push_back(std::make_unique<std::vector<CInstance*>>());
   m_items = g_snapshotPool[g_snapshotDepth++].get();
-  m_items->clear();
-  for (CInstance* i = list.head; i != nullptr; i = i->next) m_items->push_back(i);
+  const std::vector<CInstance*>& items = list.Items();
+  m_items->assign(items.begin(), items.end());
 }
 
 InstanceSnapshot::~InstanceSnapshot() {

@@ -35,10 +35,10 @@ CInstance::CInstance(float newX, float newY, int32_t instanceId, int32_t objectI
       object_index(objectIndex),
       x(newX),
       y(newY),
-      xstart(newX),
-      ystart(newY),
       xprevious(newX),
-      yprevious(newY) {
+      yprevious(newY),
+      xstart(newX),
+      ystart(newY) {
   SetObject(objectIndex, link);
 }
 
@@ -112,8 +112,9 @@ void CInstance::ComputeDirectionSpeed() {
   } else {
     dir = 0;
   }
+  // dir lies in [0, 360] (or is NaN): the remainder by 360 only turns 360 into 0.
   dir = Snap(dir);
-  direction = std::fmod(dir, 360.0f);
+  direction = dir == 360.0f ? 0.0f : dir;
   const float sum = hspeed * hspeed + vspeed * vspeed;
   speed = Snap(std::sqrt(sum));
 }

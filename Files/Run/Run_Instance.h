@@ -104,7 +104,8 @@ class CInstance {
   // carrying persistent instances). The object lists are not touched.
   void CopyStateFrom(const CInstance& source);
 
-  // Fields, in declaration order.
+  // The fields every per-step walk reads (flags, stamp, object, animation, position, motion, path
+  // position, links) come first: they share the record's first two cache lines.
   bool bbox_dirty = true;
   bool visible = true;
   bool solid = false;
@@ -116,20 +117,10 @@ class CInstance {
   uint64_t creation_stamp = 0;
   int32_t id;
   int32_t object_index;
-  CObject* object = nullptr;
-  void* physics_body = nullptr;
   int32_t sprite_index = -1;
   float image_index = 0;
   float image_speed = 1;
-  float image_xscale = 1;
-  float image_yscale = 1;
-  float image_angle = 0;
-  float image_alpha = 1;
-  uint32_t image_blend = 0xFFFFFF;
-  int32_t mask_index = -1;
-  bool precise = false;
   float x = 0, y = 0;
-  float xstart = 0, ystart = 0;
   float xprevious = 0, yprevious = 0;
   float direction = 0;
   float speed = 0;
@@ -137,12 +128,25 @@ class CInstance {
   float gravity_direction = 270;
   float gravity = 0;
   float hspeed = 0, vspeed = 0;
-  InstanceBox bbox;
-  int32_t alarm[kAlarmCount] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
-  CVariableList variables;  // the instance's own user variables
-  int32_t path_index = -1;
   float path_position = 0;
   float path_positionprevious = 0;
+  int32_t path_index = -1;
+  CInstance* next = nullptr;
+  CInstance* prev = nullptr;
+  float depth = 0;
+
+  CObject* object = nullptr;
+  void* physics_body = nullptr;
+  float xstart = 0, ystart = 0;
+  float image_xscale = 1;
+  float image_yscale = 1;
+  float image_angle = 0;
+  float image_alpha = 1;
+  uint32_t image_blend = 0xFFFFFF;
+  int32_t mask_index = -1;
+  bool precise = false;
+  InstanceBox bbox;
+  int32_t alarm[kAlarmCount] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1};
   float path_speed = 0;
   float path_scale = 1;
   float path_orientation = 0;
@@ -154,9 +158,7 @@ class CInstance {
   bool timeline_running = false;
   bool timeline_loop = false;
   CCode* creation_code = nullptr;  // the room editor's creation code (not owned)
-  CInstance* next = nullptr;
-  CInstance* prev = nullptr;
-  float depth = 0;
+  CVariableList variables;  // the instance's own user variables
 };
 
 // Sprite queries the instance needs, answered by the sprite store once it exists: the frame count

@@ -28,6 +28,13 @@ void Detach(CInstance* instance) {
 // ---- CInstanceList --------------------------------------------------------------------------------------
 
 void CInstanceList::InsertByDepth(CInstance* instance) {
+  // Most instances go last (equal or growing depths): no walk for them. The depths other than NaN
+  // are in order, so a tail that is not NaN holds the greatest; nothing is greater than NaN.
+  if (tail == nullptr || tail->depth <= instance->depth || std::isnan(instance->depth)) {
+    Append(instance);
+    return;
+  }
+  m_stale = true;
   CInstance* before = head;
   while (before != nullptr && !(before->depth > instance->depth)) before = before->next;
   if (before == nullptr) {
@@ -46,6 +53,7 @@ void CInstanceList::InsertByDepth(CInstance* instance) {
 }
 
 void CInstanceList::Append(CInstance* instance) {
+  m_stale = true;
   instance->next = nullptr;
   instance->prev = tail;
   if (tail != nullptr) {
@@ -72,13 +80,21 @@ void CInstanceList::Unlink(CInstance* instance) {
   }
   Detach(instance);
   --count;
+  m_stale = true;
 }
 
 CInstance* CInstanceList::At(int32_t n) const {
   if (n < 0 || n >= count) return nullptr;
-  CInstance* i = head;
-  while (n-- > 0 && i != nullptr) i = i->next;
-  return i;
+  return Items()[size_t(n)];
+}
+
+const std::vector<CInstance*>& CInstanceList::Items() const {
+  if (m_stale) {
+    m_items.clear();
+    for (CInstance* i = head; i != nullptr; i = i->next) m_items.push_back(i);
+    m_stale = false;
+  }
+  return m_items;
 }
 
 CInstanceList& World_Active() { return *g_active; }
@@ -90,8 +106,8 @@ void World_SetLists(CInstanceList* active, CInstanceList* deactivated) {
 }
 
 void World_CopyActive(std::vector<CInstance*>& out) {
-  out.clear();
-  for (CInstance* i = g_active->head; i != nullptr; i = i->next) out.push_back(i);
+  const std::vector<CInstance*>& items = g_active->Items();
+  out.assign(items.begin(), items.end());
 }
 
 // ---- Ids ----------------------------------------------------------------------------------------------------
@@ -140,6 +156,10 @@ void World_FreeInstance(CInstance* instance, CInstanceList* list) {
 
 void World_RemoveMarked() {
   Object_FreeRetired();
+  const std::vector<CInstance*>& items = g_active->Items();
+  bool any = false;
+  for (CInstance* i : items) any |= i->marked;
+  if (!any) return;
   CInstance* i = g_active->head;
   while (i != nullptr) {
     CInstance* next = i->next;
@@ -306,7 +326,7 @@ bool World_PlaceSnapped(CInstance* i, float hsnap, float vsnap) {
 // ---- Per-step routines ------------------------------------------------------------------------------------
 
 void World_RememberPositions() {
-  for (CInstance* i = g_active->head; i != nullptr; i = i->next) {
+  for (CInstance* i : g_active->Items()) {
     i->xprevious = i->x;
     i->yprevious = i->y;
     i->path_positionprevious = i->path_position;

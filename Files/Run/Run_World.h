@@ -11,7 +11,9 @@
 
 #include "Run/Run_Instance.h"
 
-// A doubly linked list of instances threaded through CInstance::next/prev.
+// A doubly linked list of instances threaded through CInstance::next/prev, with the same instances
+// in an array that the per-step walks read (following the links costs a dependent load per
+// instance). The array is rebuilt on first use after the list changed.
 struct CInstanceList {
   CInstance* head = nullptr;
   CInstance* tail = nullptr;
@@ -23,6 +25,13 @@ struct CInstanceList {
   void Unlink(CInstance* instance);
   // The n-th instance from the head (0-based), or null.
   CInstance* At(int32_t n) const;
+  // The instances in list order. The reference stays valid until the list changes and Items is
+  // called again: a walk that may run game code walks a copy (InstanceSnapshot) instead.
+  const std::vector<CInstance*>& Items() const;
+
+ private:
+  mutable std::vector<CInstance*> m_items;
+  mutable bool m_stale = true;
 };
 
 // The lists of the current room.

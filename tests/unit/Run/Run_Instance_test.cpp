@@ -37,6 +37,24 @@ TEST(InstanceMotion, VerticalComponentsAndSnapping) {
   EXPECT_EQ(i.vspeed, -3);
 }
 
+TEST(InstanceMotion, DirectionsFromComponentsNearTheRightSnapIntoRange) {
+  CInstance i(100001, 0);
+  // Slightly downwards: a = 5.7e-5 degrees, 360 - a snaps to 360, which the remainder makes 0.
+  i.SetVspeed(1e-6f);
+  i.SetHspeed(1);
+  EXPECT_EQ(i.direction, 0);
+  // Slightly upwards: a = -5.7e-5, -a snaps to 0.
+  i.SetVspeed(-1e-6f);
+  EXPECT_EQ(i.direction, 0);
+  // Straight left: atan2(0, -1) = pi gives a just under 180 (pi over the float 3.1415927).
+  i.SetVspeed(0);
+  i.SetHspeed(-1);
+  EXPECT_EQ(i.direction, 180);
+  // A NaN component gives a NaN direction.
+  i.SetHspeed(std::nanf(""));
+  EXPECT_TRUE(std::isnan(i.direction));
+}
+
 TEST(InstanceMotion, DirectionIsKeptInZeroTo360) {
   CInstance i(100001, 0);
   i.SetDirection(-90);

@@ -1,3 +1,5 @@
+#include <cmath>
+
 #include "Run/WorldTestSupport.h"
 
 namespace {
@@ -61,6 +63,77 @@ TEST_F(InstanceWorldTest, EqualDepthsGoAfterTheirPeersAndDepthChangesReinsert) {
   EXPECT_EQ(World_Active().At(2), b);
   EXPECT_EQ(World_Active().count, 3);
   EXPECT_EQ(World_Active().tail, b);
+}
+
+TEST_F(InstanceWorldTest, TheListArrayFollowsEveryChangeOfTheList) {
+  AddObject(0, "o");
+  auto order = [] {
+    std::vector<float> xs;
+    for (CInstance* i : World_Active().Items()) xs.push_back(i->x);
+    return xs;
+  };
+  CInstance* a = World_CreateInstance(1, 0, 0);
+  CInstance* b = World_CreateInstance(2, 0, 0);
+  World_SetDepth(b, 10);
+  CInstance* c = World_CreateInstance(3, 0, 0);  // depth 0: before b, after a
+  EXPECT_EQ(order(), (std::vector<float>{1, 3, 2}));
+  World_SetDepth(a, 5);  // between c (0) and b (10)
+  EXPECT_EQ(order(), (std::vector<float>{3, 1, 2}));
+  EXPECT_EQ(World_Active().At(1), a);
+  c->marked = true;
+  World_RemoveMarked();
+  EXPECT_EQ(order(), (std::vector<float>{1, 2}));
+  EXPECT_EQ(World_Active().At(2), nullptr);
+  b->deactivated = true;
+  World_UpdateActive();
+  EXPECT_EQ(order(), (std::vector<float>{1}));
+  EXPECT_EQ(World_Deactivated().Items(), (std::vector<CInstance*>{b}));
+}
+
+TEST_F(InstanceWorldTest, ANaNDepthIsNeverGreaterSoDepthsAroundItStayInOrder) {
+  AddObject(0, "o");
+  CInstance* nine = World_CreateInstance(0, 0, 0);
+  World_SetDepth(nine, 9);
+  CInstance* nan = World_CreateInstance(0, 0, 0);
+  World_SetDepth(nan, std::nanf(""));  // after 9: nothing is greater than NaN
+  CInstance* seven = World_CreateInstance(0, 0, 0);
+  World_SetDepth(seven, 7);  // before 9, the first greater depth
+  CInstance* ten = World_CreateInstance(0, 0, 0);
+  World_SetDepth(ten, 10);  // no greater depth: last
+  EXPECT_EQ(World_Active().Items(), (std::vector<CInstance*>{seven, nine, nan, ten}));
+}
+
+TEST_F(InstanceWorldTest, RemovalWithNothingMarkedKeepsEveryInstance) {
+  AddObject(0, "o");
+  CInstance* a = World_CreateInstance(0, 0, 0);
+  CInstance* b = World_CreateInstance(0, 0, 0);
+  World_RemoveMarked();
+  EXPECT_EQ(World_Active().Items(), (std::vector<CInstance*>{a, b}));
+  b->marked = true;
+  World_RemoveMarked();
+  EXPECT_EQ(World_Active().Items(), (std::vector<CInstance*>{a}));
+  EXPECT_EQ(World_Active().tail, a);
+}
+
+TEST_F(InstanceWorldTest, APassWalksTheInstancesItStartedWith) {
+  // In the animation pass the first instance destroys the second and makes a new one: the
+  // destroyed one is skipped, the new one takes part from the next pass on.
+  AddObject(0, "o");
+  On(0, EV_OTHER, EV_ANIMATION_END,
+     "global.seen += string(tag) + \" \"; if (tag == 1) { with (global.victim) instance_destroy(); "
+     "instance_create(0, 0, 0); }");
+  SetGlobal("seen", RValue(""));
+  SetVar(World_CreateInstance(0, 0, 0), "tag", 1);
+  CInstance* victim = World_CreateInstance(0, 0, 0);
+  SetVar(victim, "tag", 2);
+  SetGlobal("victim", RValue(double(victim->id)));
+  World_AnimationStep();
+  EXPECT_EQ(GlobalText("seen"), "1 ");
+  World_RemoveMarked();
+  EXPECT_EQ(World_Active().count, 2);
+  World_AnimationStep();
+  EXPECT_EQ(GlobalText("seen"), "1 1 0 ");
+  EXPECT_EQ(World_Active().count, 3);
 }
 
 TEST_F(InstanceWorldTest, IdsFollowTheLastIdAndAreFoundInTheTable) {
