@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "Code/Code_Compile.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
 #include "DataFile/DataFile_Container.h"
@@ -96,7 +97,9 @@ void Usage() {
 
 int main(int argc, char** argv) {
   if (argc == 2 && std::strcmp(argv[1], "--functions") == 0) {
+    // As the runner has them: the compiler binds execute_string and execute_file.
     RegisterAllFunctions();
+    Code_InstallCompiler();
     PrintFunctionCounts();
     return 0;
   }
