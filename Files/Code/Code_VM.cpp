@@ -1211,7 +1211,6 @@ inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint
 
 // pop.v of a number or value without the general routing; false when the access needs it.
 inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8_t* operand) {
-  if (Type1(word) != TYPE_VARIABLE) return false;
   uint32_t ref = Load<uint32_t>(operand);
   if (!IsDirectReference(ref) || RefId(ref) < kBuiltInVariableLimit) return false;
   CVariableList* list = UserList(f, SignedImmediate(word), RefId(ref));
@@ -1235,9 +1234,7 @@ inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8
   }
   sp = p + kWidth[t];
   if (index == 0) {
-    RVariable* node = list->Find(RefId(ref));
-    if (node == nullptr) node = list->FindOrCreate(RefId(ref));
-    node->value = std::move(value);
+    list->FindOrCreate(RefId(ref))->value = std::move(value);
   } else {
     list->Set(RefId(ref), index, std::move(value));
   }
@@ -1348,9 +1345,6 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     table[OP_RET] = &&op_ret;
     table[OP_EXIT] = &&op_exit;
     table[OP_POPZ] = &&op_popz;
-    table[OP_B] = &&op_b;
-    table[OP_BT] = &&op_bt;
-    table[OP_BF] = &&op_bf;
     table[OP_PUSHENV] = &&op_pushenv;
     table[OP_POPENV] = &&op_popenv;
     table[OP_PUSH] = &&op_push;
@@ -1551,8 +1545,9 @@ op_compare:
   sp = DoCompare(f, sp, word);
   NEXT();
 
+// pop.v has its own handler; this is every other pop form, which the general routine refuses.
 op_pop:
-  if (!FastPopVariable(f, sp, word, operand)) sp = DoPop(f, sp, word);
+  sp = DoPop(f, sp, word);
   NEXT();
 
 op_dup: {

@@ -8,10 +8,11 @@
 
 CVariableList* g_pGlobalVariables = nullptr;
 uint8_t* g_GlobalVarFlags = nullptr;
-int32_t g_GlobalVarFlagCount = 0;
 int32_t g_GlobalVarLimit = 0;
 
 namespace {
+
+int32_t g_GlobalVarFlagCount = 0;
 
 constexpr int32_t kInitialFlags = 10000;
 constexpr int32_t kFlagGrowth = 1000;

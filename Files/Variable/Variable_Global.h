@@ -26,7 +26,6 @@ void Variable_FreeGlobals();
 // index ever flagged (0 while none is); owned by Variable_Global.cpp and read inline on every plain
 // variable access.
 extern uint8_t* g_GlobalVarFlags;
-extern int32_t g_GlobalVarFlagCount;
 extern int32_t g_GlobalVarLimit;
 
 // True when user variable `id` was declared with globalvar.

@@ -99,11 +99,6 @@ RVariable* CVariableList::Create(int32_t id) {
   return n;
 }
 
-RVariable* CVariableList::FindOrCreate(int32_t id) {
-  RVariable* n = Find(id);
-  return n != nullptr ? n : Create(id);
-}
-
 void CVariableList::Clear() {
   RVariable* n = m_newest;
   while (n != nullptr) {

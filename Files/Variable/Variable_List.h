@@ -71,7 +71,10 @@ class CVariableList {
   // As Set, moving the value's text in instead of copying it.
   bool Set(int32_t id, int32_t index, RValue&& value);
   // The node for `id`, created (holding the zero value) when missing.
-  RVariable* FindOrCreate(int32_t id);
+  RVariable* FindOrCreate(int32_t id) {
+    RVariable* n = Find(id);
+    return n != nullptr ? n : Create(id);
+  }
   // The node for `id`, or null.
   RVariable* Find(int32_t id) const {
     for (RVariable* n = m_buckets[BucketOf(id)]; n != nullptr; n = n->bucketNext)
