@@ -1,0 +1,24 @@
+// What the frame's room drawing asks of the stores that own the things it draws. A store that exists
+// sets its entry; an empty entry draws nothing.
+#pragma once
+
+class CInstance;
+struct CBackgroundLayer;
+struct CTile;
+
+// A rectangle in room coordinates: the area being drawn (the current view, or the room).
+struct DrawArea {
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+
+struct DrawHooks {
+  // The default drawing of an instance whose object has no draw event (its sprite with its image
+  // fields); also what draw_self does.
+  void (*drawInstanceDefault)(CInstance* self) = nullptr;
+  // A room background or foreground layer, tiled over `area` as its flags say.
+  void (*drawBackgroundLayer)(const CBackgroundLayer& layer, const DrawArea& area) = nullptr;
+  // One tile (its rectangle of its background at its position, scale, blend and alpha).
+  void (*drawTile)(const CTile& tile) = nullptr;
+};
+
+extern DrawHooks g_DrawHooks;
