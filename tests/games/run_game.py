@@ -8,10 +8,10 @@ A game folder holds game.json, its code files and:
   exitcode.txt   the expected exit code (optional; default 0)
   pack_args.txt  extra tessera-pack switches (optional)
   expect_pack_fail.txt  if present, packing must fail and its stderr must contain this text
-  expect_pixels.txt  pixels of the screenshot: lines "x y r g b a" ("#" starts a comment); args.txt
-                 must then write "-screenshot shot.png" (in the work folder)
+  expect_pixels.txt  pixels of the screenshot: lines "x y r g b a [tolerance]" ("#" starts a
+                 comment); args.txt must then write "-screenshot shot.png" (in the work folder)
   expect_files.txt   files the game must have written (relative to the work folder): lines
-                 "FILE" (it exists), or "FILE x y r g b a" (a PNG with that pixel)
+                 "FILE" (it exists), "FILE size W H" (a PNG of that size) or "FILE x y r g b a"
 """
 import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
 
@@ -131,13 +131,20 @@ def check_pixels(path, text, what):
         return False
     ok = True
     for fields in pixel_lines(text):
+        if fields[0] == "size":
+            if [width, height] != [int(fields[1]), int(fields[2])]:
+                print(f"{what} is {width}x{height}, expected {fields[1]}x{fields[2]}")
+                ok = False
+            continue
         x, y, *want = (int(f) for f in fields)
+        tolerance = want[4] if len(want) > 4 else 0
+        want = want[:4]
         if not (0 <= x < width and 0 <= y < height):
             print(f"{what}: pixel {x},{y} is outside the {width}x{height} image")
             ok = False
             continue
         got = list(rows[y][x * 4:x * 4 + 4])
-        if got != want:
+        if any(abs(g - w) > tolerance for g, w in zip(got, want)):
             print(f"{what}: pixel {x},{y} is {got}, expected {want}")
             ok = False
     return ok
