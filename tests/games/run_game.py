@@ -12,6 +12,9 @@ A game folder holds game.json, its code files and:
                  comment); args.txt must then write "-screenshot shot.png" (in the work folder)
   expect_files.txt   files the game must have written (relative to the work folder): lines
                  "FILE" (it exists), "FILE size W H" (a PNG of that size) or "FILE x y r g b a"
+  window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
+                 size "WxH" and the seconds after which the screen is captured; the other lines are
+                 pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
 """
 import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
 
@@ -46,6 +49,9 @@ def main():
         return 1
     args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
     env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
+    window = game / "window.txt"
+    if window.exists():
+        return run_in_window(a.runner, out, args, work, env, window.read_text(), game)
     r = subprocess.run([a.runner, "-game", str(out), "-headless", "-nosleep", *args],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
     want_rc = int((game / "exitcode.txt").read_text()) if (game / "exitcode.txt").exists() else 0
@@ -70,6 +76,60 @@ def main():
     if not ok and r.stderr:
         print("stderr:\n" + r.stderr)
     return 0 if ok else 1
+
+
+def run_in_window(runner, datafile, args, work, env, spec, game):
+    """Runs the game in a window under Xvfb, captures the screen while it runs and checks pixels."""
+    lines = spec.splitlines()
+    size, seconds = lines[0].split()
+    shot = work / "screen.xwd"
+    if shot.exists():
+        shot.unlink()
+    runner_line = " ".join(shlex.quote(x) for x in [runner, "-game", str(datafile), *args])
+    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; sleep {seconds}; "
+              f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
+    r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
+                       capture_output=True, text=True, cwd=work, env=env, timeout=100)
+    output = (work / "runner.out").read_text() if (work / "runner.out").exists() else ""
+    ok = r.returncode == 0
+    if not ok:
+        print(f"exit code {r.returncode}\n{r.stdout}{r.stderr}{output}")
+    got = filter_output(output, datafile)
+    expect = (game / "expect.txt").read_text()
+    if got != expect:
+        print(f"console output differs: expected {expect!r}, got {got!r}")
+        ok = False
+    try:
+        width, height, pixel = read_xwd(shot)
+    except (OSError, ValueError, struct.error) as e:
+        print(f"the screen capture cannot be read: {e}")
+        return 1
+    for fields in pixel_lines("\n".join(lines[1:])):
+        x, y, *want = (int(f) for f in fields)
+        got_pixel = list(pixel(x, y)) if 0 <= x < width and 0 <= y < height else None
+        if got_pixel != want:
+            print(f"the screen: pixel {x},{y} is {got_pixel}, expected {want}")
+            ok = False
+    return 0 if ok else 1
+
+
+def read_xwd(path):
+    """Reads a true-colour ZPixmap XWD dump: (width, height, pixel(x, y) -> (r, g, b))."""
+    data = pathlib.Path(path).read_bytes()
+    h = struct.unpack(">25I", data[:100])
+    header_size, fmt, width, height, byte_order = h[0], h[2], h[4], h[5], h[7]
+    bits, line, masks, ncolours = h[11], h[12], h[14:17], h[19]
+    step = bits // 8  # Xvfb's 24-bit screens dump packed 3-byte pixels, rows padded
+    if fmt != 2 or bits not in (24, 32) or line < width * step:
+        raise ValueError(f"unsupported XWD: format {fmt}, {bits} bits a pixel")
+    base = header_size + ncolours * 12
+    shifts = [(m & -m).bit_length() - 1 for m in masks]
+
+    def pixel(x, y):
+        at = base + y * line + x * step
+        v = int.from_bytes(data[at:at + step], "little" if byte_order == 0 else "big")
+        return tuple((v & m) >> s for m, s in zip(masks, shifts))
+    return width, height, pixel
 
 
 def read_png(path):
