@@ -19,6 +19,7 @@
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 #include "Run/Run_Save.h"
 #include "Timeline/Timeline_Main.h"
@@ -79,7 +80,6 @@ void WireBuiltInsTimelinesAndSaves() {
   Variable_InitBuiltIns();
   DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
   Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
-  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
   // Error frames name objects, events and, while a moment runs, the timeline.
   CErrorNames names;
@@ -87,6 +87,16 @@ void WireBuiltInsTimelinesAndSaves() {
   names.objectName = Object_Name;
   names.timelineName = TimeLine_Name;
   SetErrorNames(names);
+}
+
+// Bare names in compiled code (the builder, source-text games at preparation, execute_string):
+// each resource store answers for its kind. The lookup order is the order of the kinds, not of
+// these lines; a new store adds its line here.
+void WireResourceNames() {
+  SetResourceFindHook(ResourceKind::Object, Object_FindByName);
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
+  SetResourceFindHook(ResourceKind::Script, Script_Find);
+  SetResourceFindHook(ResourceKind::Room, Room_Find);
 }
 
 void WireErrors() {
@@ -109,6 +119,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireWorld();
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
+  WireResourceNames();
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
