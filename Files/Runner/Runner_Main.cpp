@@ -15,6 +15,7 @@
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
+#include "Runner/Runner_Capture.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Game.h"
 #include "Runner/Runner_Prepare.h"
@@ -115,13 +116,18 @@ int Runner_Main(int argc, char** argv) {
   if (!beside.empty()) {
     g_switches.gameFile = beside;
   } else {
-    CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches);
+    std::string problem;
+    if (!CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches, &problem)) {
+      std::fprintf(stderr, "tessera: %s\n", problem.c_str());
+      return 1;
+    }
   }
   if (g_switches.gameFile.empty()) {
     g_switches.gameFile = Runner_AskForGameFile();
     if (g_switches.gameFile.empty()) return 1;
   }
 
+  Runner_CheckCaptureFiles(g_switches);
   RunState_Reset();
   Runner_WireSubsystems(g_switches);
 
@@ -136,6 +142,7 @@ int Runner_Main(int argc, char** argv) {
     Run_MainLoop(loop);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();
+  if (started && !g_switches.screenshotFile.empty()) Runner_SaveScreenshot(g_switches.screenshotFile);
   ShutDown();
   Console::Flush();
   if (g_RunState.newRoom == kRequestEndAfterError) return 1;

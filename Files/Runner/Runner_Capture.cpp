@@ -1,0 +1,61 @@
+#include "Runner/Runner_Capture.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <unistd.h>
+
+#include "Platform/Platform_Console.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Why `path` cannot be read as a file, or "" when it can.
+std::string ReadProblem(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return "it is a folder";
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return std::strerror(errno);
+  std::fclose(f);
+  return {};
+}
+
+// Why `path` cannot be written as a file, or "" when it can. Nothing is created.
+std::string WriteProblem(const std::string& path) {
+  std::error_code ec;
+  if (fs::is_directory(path, ec)) return "it is a folder";
+  if (fs::exists(path, ec)) return ::access(path.c_str(), W_OK) == 0 ? std::string() : std::strerror(errno);
+  fs::path folder = fs::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  if (!fs::is_directory(folder, ec)) return "the folder " + folder.string() + " does not exist";
+  return ::access(folder.c_str(), W_OK | X_OK) == 0 ? std::string() : std::strerror(errno);
+}
+
+}  // namespace
+
+void Runner_CheckCaptureFiles(const CommandLineSwitches& switches) {
+  if (switches.playback) {
+    const std::string problem = ReadProblem(switches.recordFile);
+    if (!problem.empty()) {
+      Console::Output("-playback: cannot read %s: %s\n", switches.recordFile.c_str(), problem.c_str());
+    } else {
+      Console::Output("-playback: input is not read yet, so %s is not replayed\n", switches.recordFile.c_str());
+    }
+  }
+  if (switches.record) {
+    const std::string problem = WriteProblem(switches.recordFile);
+    if (!problem.empty()) {
+      Console::Output("-record: cannot write %s: %s\n", switches.recordFile.c_str(), problem.c_str());
+    } else {
+      Console::Output("-record: input is not read yet, so nothing is recorded to %s\n", switches.recordFile.c_str());
+    }
+  }
+}
+
+void Runner_SaveScreenshot(const std::string& path) { Runner_ScreenshotUnavailable(path); }
+
+void Runner_ScreenshotUnavailable(const std::string& path) {
+  Console::Output("-screenshot: there is no drawing device, so no screenshot is written to %s\n", path.c_str());
+}
