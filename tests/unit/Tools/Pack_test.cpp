@@ -232,3 +232,58 @@ TEST_F(Pack, WarningsForAnOpenCommentAndAScriptThatHidesABuiltInFunction) {
       << b.out;
   EXPECT_TRUE(fs::exists(dir / "out.win"));
 }
+
+TEST_F(Pack, DumpListsTheTextAndTheListingOfASourceGame) {
+  File("game.json", R"j({"name": "src", "scripts": [{"name": "scr_two", "code": "return 2;"}],
+    "objects": [{"name": "obj_a"}, {"name": "obj_b", "events": {"create": "b.tss"}}],
+    "rooms": [{"name": "rm", "creation_code": {"code": "global.g = obj_b;"}, "instances": [{"object": "obj_b"}]}]})j");
+  File("b.tss", "// the create event\nshow_debug_message(scr_two());\n");
+  ASSERT_EQ(Build("--source").exitCode, 0);
+  Result d = Shell(dump + " --code " + (dir / "out.win").string());
+  ASSERT_EQ(d.exitCode, 0) << d.out;
+  const char* inOrder[] = {"Code 0: scr_two\n--- source\nreturn 2;\n--- listing\n",
+                           "ret.v",
+                           "Code 1: Object.obj_b.Create.0\n--- source\n// the create event\nshow_debug_message(scr_two());\n",
+                           "call.i    scr_two",
+                           "call.i    show_debug_message",
+                           "Code 2: Room.rm\n--- source\nglobal.g = obj_b;\n--- listing\n",
+                           "push.e    1"};  // obj_b is object 1
+  size_t at = 0;
+  for (const char* text : inOrder) {
+    const size_t found = d.out.find(text, at);
+    ASSERT_NE(found, std::string::npos) << "missing, or out of order: " << text << "\n" << d.out;
+    at = found;
+  }
+}
+
+TEST_F(Pack, DumpListsEveryBuiltInFunctionWithItsArgumentsAndState) {
+  Result counts = Shell(dump + " --functions");
+  int registered = 0, implemented = 0;
+  ASSERT_EQ(std::sscanf(counts.out.c_str(), "Built-in functions: %d registered, %d implemented", &registered, &implemented), 2)
+      << counts.out;
+  Result all = Shell(dump + " --functions --list");
+  ASSERT_EQ(all.exitCode, 0);
+  // One line per registered function, ending in its state.
+  int yes = 0, no = 0;
+  size_t start = 0;
+  for (size_t end; (end = all.out.find('\n', start)) != std::string::npos; start = end + 1) {
+    const std::string line = all.out.substr(start, end - start);
+    if (line.size() > 4 && line.compare(line.size() - 4, 4, "  no") == 0) ++no;
+    if (line.size() > 5 && line.compare(line.size() - 5, 5, "  yes") == 0) ++yes;
+  }
+  EXPECT_EQ(yes, implemented);
+  EXPECT_EQ(yes + no, registered);
+
+  Result maths = Shell(dump + " --functions --list STRINGS");  // a word of the family's name, any case
+  EXPECT_EQ(maths.out.find("9. mathematics and strings: 73 functions"), 0u) << maths.out;
+  EXPECT_NE(maths.out.find("\n  choose "), std::string::npos);
+  EXPECT_NE(maths.out.find(" any  "), std::string::npos);  // choose takes any number
+  EXPECT_EQ(maths.out.find("3-D drawing"), std::string::npos);
+  Result first = Shell(dump + " --functions --list 1");
+  EXPECT_EQ(first.out.find("1. 3-D drawing: 75 functions"), 0u) << first.out;
+  EXPECT_NE(first.out.find("\n  d3d_start "), std::string::npos);
+  Result none = Shell(dump + " --functions --list nothing_like_it");
+  EXPECT_EQ(none.exitCode, 1);
+  EXPECT_NE(none.out.find("no function family matches \"nothing_like_it\""), std::string::npos);
+  EXPECT_NE(none.out.find("15. platform services"), std::string::npos);
+}
