@@ -1,6 +1,7 @@
 #include "Pack_Project.h"
 
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -10,12 +11,14 @@
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_Opcodes.h"
 #include "Code/Code_Parser.h"
 #include "Code/Code_Scanner.h"
 #include "Pack_Events.h"
 #include "Pack_Keys.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
+#include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 #include "Writer_Code.h"
 #include "Writer_Settings.h"
@@ -491,6 +494,31 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
   }
 }
 
+// A plain name that code anywhere in the game declares with globalvar is a global variable in all
+// code. A game that carries source text learns this as the runner compiles it; bytecode carries no
+// declarations, so the builder writes such names with the global selector, where the flag would
+// route them.
+void PlainGlobalVarsToGlobalSelector(std::vector<CodeEntrySpec>& entries) {
+  constexpr uint32_t kPlainName = static_cast<uint16_t>(Compiler::kSelectorPlainName);
+  constexpr uint32_t kGlobal = static_cast<uint16_t>(Compiler::kSelectorGlobal);
+  for (CodeEntrySpec& entry : entries) {
+    std::vector<uint8_t>& bytes = entry.code.bytes;
+    for (const Compiler::SymbolUse& use : entry.code.variables) {
+      if (!Variable_IsGlobalVar(use.id)) continue;
+      for (uint32_t at : use.offsets) {
+        if (at + 8 > bytes.size()) continue;
+        uint32_t word = 0, reference = 0;
+        std::memcpy(&word, &bytes[at], 4);
+        std::memcpy(&reference, &bytes[at + 4], 4);
+        const bool immediateSelector = (reference & VM::kRefImmediateSel) != 0 && (reference & VM::kRefInstanceBias) == 0;
+        if (!immediateSelector || (word & 0xFFFFu) != kPlainName) continue;
+        word = (word & 0xFFFF0000u) | kGlobal;
+        std::memcpy(&bytes[at], &word, 4);
+      }
+    }
+  }
+}
+
 std::vector<uint8_t> Builder::Build() {
   const json m = Manifest();
   const std::string unknownKey = Pack_CheckKeys(m);
@@ -505,6 +533,7 @@ std::vector<uint8_t> Builder::Build() {
   // then constants.
   RegisterAllFunctions();
   Variable_InitBuiltIns();  // built-in variable names compile as built-ins, as in the runner
+  Variable_PrepareGlobals();  // globalvar declarations are gathered while compiling
   CFunctionHooks fh;
   fh.findScript = FindScript;
   fh.scriptName = ScriptName;
@@ -530,7 +559,10 @@ std::vector<uint8_t> Builder::Build() {
   WriteObjects(writer, m_objects, bytecode, general.version);
   WriteRooms(writer, m_rooms, bytecode, general.version);
   writer.chunk("DAFL").u32(0);
-  if (bytecode) WriteCode(writer, m_code);
+  if (bytecode) {
+    PlainGlobalVarsToGlobalSelector(m_code);
+    WriteCode(writer, m_code);
+  }
   writer.stringTable();
   return writer.finish();
 }
