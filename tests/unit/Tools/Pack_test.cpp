@@ -287,3 +287,20 @@ TEST_F(Pack, DumpListsEveryBuiltInFunctionWithItsArgumentsAndState) {
   EXPECT_NE(none.out.find("no function family matches \"nothing_like_it\""), std::string::npos);
   EXPECT_NE(none.out.find("15. platform services"), std::string::npos);
 }
+
+TEST_F(Pack, RuntimeErrorsCountLinesFromZeroAndNeedTheSideFileForTheirText) {
+  File("game.json", R"j({"objects": [{"name": "o", "events": {"create": "create.tss"}}],
+    "rooms": [{"name": "r", "instances": [{"object": "o"}]}]})j");
+  File("create.tss", "a = 1;\nb = \"text\";\nc = a + b;\n");
+  ASSERT_EQ(Build().exitCode, 0);
+  ASSERT_TRUE(fs::exists(dir / "out.brindledebug"));
+  const std::string run = "cd " + dir.string() + " && XDG_DATA_HOME=" + (dir / "xdg").string() + " " +
+                          fs::path(pack).parent_path().string() + "/tessera -game out.win -headless -nosleep -frames 1";
+  Result r = Shell(run);
+  EXPECT_EQ(r.exitCode, 255);
+  EXPECT_NE(r.out.find(" at Object.o.Create.0 (line 2) - c = a + b;\n"), std::string::npos) << r.out;
+  fs::remove(dir / "out.brindledebug");
+  r = Shell(run);
+  EXPECT_EQ(r.exitCode, 255);
+  EXPECT_NE(r.out.find(" at Object.o.Create.0 (line 0) - <unknown source line>\n"), std::string::npos) << r.out;
+}
