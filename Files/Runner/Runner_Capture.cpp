@@ -36,22 +36,17 @@ std::string WriteProblem(const std::string& path) {
 }  // namespace
 
 void Runner_CheckCaptureFiles(const CommandLineSwitches& switches) {
-  if (switches.playback) {
-    const std::string problem = ReadProblem(switches.recordFile);
+  // What a switch cannot do: its file's problem, or else that input is not read yet.
+  auto say = [&](const char* name, const char* verb, const std::string& problem, const char* notYet) {
+    const char* file = switches.recordFile.c_str();
     if (!problem.empty()) {
-      Console::Output("-playback: cannot read %s: %s\n", switches.recordFile.c_str(), problem.c_str());
+      Console::Output("%s: cannot %s %s: %s\n", name, verb, file, problem.c_str());
     } else {
-      Console::Output("-playback: input is not read yet, so %s is not replayed\n", switches.recordFile.c_str());
+      Console::Output("%s: input is not read yet, so %s %s\n", name, notYet, file);
     }
-  }
-  if (switches.record) {
-    const std::string problem = WriteProblem(switches.recordFile);
-    if (!problem.empty()) {
-      Console::Output("-record: cannot write %s: %s\n", switches.recordFile.c_str(), problem.c_str());
-    } else {
-      Console::Output("-record: input is not read yet, so nothing is recorded to %s\n", switches.recordFile.c_str());
-    }
-  }
+  };
+  if (switches.playback) say("-playback", "read", ReadProblem(switches.recordFile), "nothing is replayed from");
+  if (switches.record) say("-record", "write", WriteProblem(switches.recordFile), "nothing is recorded to");
 }
 
 void Runner_SaveScreenshot(const std::string& path) { Runner_ScreenshotUnavailable(path); }
