@@ -18,6 +18,7 @@
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
+#include "Runner/Runner_Capture.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Game.h"
 #include "Runner/Runner_Prepare.h"
@@ -47,14 +48,6 @@ bool CreateWindowAndGraphics() {
   Window_PumpMessages();
   Loading_Splash();
   return true;
-}
-
-// -screenshot: the last finished frame as a PNG.
-void WriteScreenshot(const std::string& path) {
-  std::string error;
-  if (!Display_SaveScreen(path, 0, 0, g_Display.gameWidth, g_Display.gameHeight, error)) {
-    Console::Output("Cannot write the screenshot %s: %s\n", path.c_str(), error.c_str());
-  }
 }
 
 // Loads, passes and prepares the game. False when start-up must end; `exitCode` tells how.
@@ -137,13 +130,18 @@ int Runner_Main(int argc, char** argv) {
   if (!beside.empty()) {
     g_switches.gameFile = beside;
   } else {
-    CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches);
+    std::string problem;
+    if (!CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches, &problem)) {
+      std::fprintf(stderr, "tessera: %s\n", problem.c_str());
+      return 1;
+    }
   }
   if (g_switches.gameFile.empty()) {
     g_switches.gameFile = Runner_AskForGameFile();
     if (g_switches.gameFile.empty()) return 1;
   }
 
+  Runner_CheckCaptureFiles(g_switches);
   RunState_Reset();
   Runner_WireSubsystems(g_switches);
 
@@ -156,7 +154,7 @@ int Runner_Main(int argc, char** argv) {
     loop.frames = g_switches.frames;
     loop.headless = g_switches.headless;
     Run_MainLoop(loop);
-    if (!g_switches.screenshotFile.empty()) WriteScreenshot(g_switches.screenshotFile);
+    if (!g_switches.screenshotFile.empty()) Runner_SaveScreenshot(g_switches.screenshotFile);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();
   ShutDown();

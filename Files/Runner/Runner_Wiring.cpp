@@ -23,6 +23,7 @@
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 #include "Run/Run_Save.h"
 #include "Timeline/Timeline_Main.h"
@@ -83,7 +84,6 @@ void WireBuiltInsTimelinesAndSaves() {
   Variable_InitBuiltIns();
   DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
   Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
-  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
   // Error frames name objects, events and, while a moment runs, the timeline.
   CErrorNames names;
@@ -108,6 +108,16 @@ void WireGraphics() {
   Prepare_SetProgress(Loading_Update);
 }
 
+// Bare names in compiled code (the builder, source-text games at preparation, execute_string):
+// each resource store answers for its kind. The lookup order is the order of the kinds, not of
+// these lines; a new store adds its line here.
+void WireResourceNames() {
+  SetResourceFindHook(ResourceKind::Object, Object_FindByName);
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
+  SetResourceFindHook(ResourceKind::Script, Script_Find);
+  SetResourceFindHook(ResourceKind::Room, Room_Find);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -129,6 +139,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireWorld();
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
+  WireResourceNames();
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {

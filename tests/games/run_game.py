@@ -7,7 +7,11 @@ A game folder holds game.json, its code files and:
   args.txt       extra runner switches on one line (optional; default "-frames 1")
   exitcode.txt   the expected exit code (optional; default 0)
   pack_args.txt  extra tessera-pack switches (optional)
-  expect_pack_fail.txt  if present, packing must fail and its stderr must contain this text
+  forms.txt      the forms to build, one per line: "bytecode" (the default) and/or "source"
+                 (tessera-pack --source); every form must give the same results
+  expect_pack_fail.txt  if present, packing must fail with exit code 1, write nothing, and its
+                 stderr must contain this text
+  expect_pack_warning.txt  each line is a text the builder's stderr must contain (warnings)
   expect_pixels.txt  pixels of the screenshot: lines "x y r g b a [tolerance]" ("#" starts a
                  comment); args.txt must then write "-screenshot shot.png" (in the work folder)
   expect_files.txt   files the game must have written (relative to the work folder): lines
@@ -27,26 +31,48 @@ def main():
     ap.add_argument("--work", required=True)
     a = ap.parse_args()
     game = pathlib.Path(a.game)
-    work = pathlib.Path(a.work)
+    forms = ["bytecode"]
+    if (game / "forms.txt").exists():
+        forms = (game / "forms.txt").read_text().split()
+    ok = True
+    for form in forms:
+        if form not in ("bytecode", "source"):
+            print(f"forms.txt: unknown form {form!r}")
+            return 1
+        work = pathlib.Path(a.work) / form if len(forms) > 1 else pathlib.Path(a.work)
+        if not run_form(a, game, work, ["--source"] if form == "source" else []):
+            print(f"(in the {form} form)" if len(forms) > 1 else "")
+            ok = False
+    return 0 if ok else 1
+
+
+def run_form(a, game, work, form_args):
+    """Packs and runs the game in one form; True when everything is as the folder expects."""
     work.mkdir(parents=True, exist_ok=True)
     out = work / "game.win"
     if out.exists():
         out.unlink()
     pack_args = shlex.split((game / "pack_args.txt").read_text()) if (game / "pack_args.txt").exists() else []
-    p = subprocess.run([a.pack, str(game), "-o", str(out), *pack_args], capture_output=True, text=True)
+    p = subprocess.run([a.pack, str(game), "-o", str(out), *pack_args, *form_args], capture_output=True, text=True)
     fail = game / "expect_pack_fail.txt"
     if fail.exists():
         want = fail.read_text().strip()
-        if p.returncode == 0 or want not in p.stderr:
-            print(f"packing should fail with {want!r}; got rc={p.returncode} stderr={p.stderr!r}")
-            return 1
+        if p.returncode != 1 or want not in p.stderr:
+            print(f"packing should fail with {want!r} and exit code 1; got rc={p.returncode} stderr={p.stderr!r}")
+            return False
         if out.exists():
             print("a failed pack left its output file behind")
-            return 1
-        return 0
+            return False
+        return True
     if p.returncode != 0:
         print("tessera-pack failed:\n" + p.stdout + p.stderr)
-        return 1
+        return False
+    want_warn = game / "expect_pack_warning.txt"
+    if want_warn.exists():
+        for line in want_warn.read_text().splitlines():
+            if line.strip() and line.strip() not in p.stderr:
+                print(f"packing should warn {line.strip()!r}; got stderr={p.stderr!r}")
+                return False
     args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
     env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
     window = game / "window.txt"
@@ -75,7 +101,7 @@ def main():
         ok = check_files(work, files.read_text()) and ok
     if not ok and r.stderr:
         print("stderr:\n" + r.stderr)
-    return 0 if ok else 1
+    return ok
 
 
 def run_in_window(runner, datafile, args, work, env, spec, game):
@@ -103,14 +129,14 @@ def run_in_window(runner, datafile, args, work, env, spec, game):
         width, height, pixel = read_xwd(shot)
     except (OSError, ValueError, struct.error) as e:
         print(f"the screen capture cannot be read: {e}")
-        return 1
+        return False
     for fields in pixel_lines("\n".join(lines[1:])):
         x, y, *want = (int(f) for f in fields)
         got_pixel = list(pixel(x, y)) if 0 <= x < width and 0 <= y < height else None
         if got_pixel != want:
             print(f"the screen: pixel {x},{y} is {got_pixel}, expected {want}")
             ok = False
-    return 0 if ok else 1
+    return ok
 
 
 def read_xwd(path):
