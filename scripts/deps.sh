@@ -9,6 +9,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev           # unit tests
   nlohmann-json3-dev                  # the builder's manifest
   zlib1g-dev libpng-dev               # images
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core   # typefaces; the default font's face
   libsdl2-dev libepoxy-dev            # the window and the GL function loader
   libegl-dev libopengl-dev libgl-dev  # headless GL (EGL) headers
   libegl1 libegl-mesa0 libopengl0 libgl1-mesa-dri   # Mesa's software renderer (llvmpipe)

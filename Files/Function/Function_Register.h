@@ -22,6 +22,7 @@ void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, sav
 void Function_Display_Bind();   // Function_Display.cpp: display, window, screen capture, clearing, draw settings
 void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
 void Function_Shape_Bind();     // Function_Shape.cpp: colours, shapes and primitives
+void Function_Text_Bind();      // Function_Text.cpp: fonts and text
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

@@ -7,6 +7,7 @@
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
+#include "Font/Font_Class.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_Window.h"
@@ -42,6 +43,7 @@ bool CreateWindowAndGraphics() {
   Console::Output("Background_InitTextures()\n");
   Console::Output("Sprite_InitTextures()\n");
   Console::Output("Font_InitTextures()\n");
+  Font_InitTextures();
   Console::Output("Create Score Form\n");
   Console::Output("Create Load Form\n");
   Console::Output("Create Error Form\n");

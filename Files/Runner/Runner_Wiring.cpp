@@ -11,6 +11,7 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Font/Font_Class.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Graphics/Graphics_Display.h"
@@ -116,6 +117,7 @@ void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   SetResourceFindHook(ResourceKind::Script, Script_Find);
   SetResourceFindHook(ResourceKind::Room, Room_Find);
+  SetResourceFindHook(ResourceKind::Font, [](const char* name) { return int(Font_Find(name)); });
 }
 
 void WireErrors() {
