@@ -21,6 +21,8 @@ void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their ac
 void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
 void Function_SpriteDraw_Bind();  // Function_SpriteDraw.cpp: drawing sprites and backgrounds
 void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
+void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
+void Function_Background_Bind();  // Function_Background.cpp: background resources
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();
