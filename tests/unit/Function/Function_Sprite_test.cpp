@@ -1,7 +1,6 @@
 // Sprite and background resources made from PNG files written by the test: strips, background keys,
 // softened edges, masks, replacing, copies, merges, saving, texture handles. Expected pixels and
 // sizes are worked out by hand from the rules.
-#include <array>
 #include <cmath>
 
 #include "Background/Background_Class.h"
@@ -12,6 +11,7 @@
 #include "Graphics/Graphics_PageEntry.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Platform/Platform_Console.h"
+#include "Sprite/PixelTestSupport.h"
 #include "Sprite/Sprite_Class.h"
 #include "Sprite/Sprite_TextureHandle.h"
 
@@ -19,13 +19,7 @@ using namespace testcall;
 
 namespace {
 
-using RGBA = std::array<uint8_t, 4>;
-
-RGBA At(const CBitmap32& b, int32_t x, int32_t y) {
-  const uint8_t* p = b.Pixel(x, y);
-  return {p[0], p[1], p[2], p[3]};
-}
-void SetPixel(CBitmap32& b, int32_t x, int32_t y, RGBA c) { std::copy(c.begin(), c.end(), b.Pixel(x, y)); }
+using namespace pixels;
 
 const RGBA kKey{10, 20, 30, 255}, kInk{200, 100, 0, 255};
 

@@ -2,26 +2,20 @@
 // boxes, gradients; expected pixels worked out by hand.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <vector>
 
+#include "Sprite/PixelTestSupport.h"
 #include "Sprite/Sprite_Image.h"
 
 namespace {
 
-using RGBA = std::array<uint8_t, 4>;
-
-RGBA At(const CBitmap32& b, int32_t x, int32_t y) {
-  const uint8_t* p = b.Pixel(x, y);
-  return {p[0], p[1], p[2], p[3]};
-}
-void Put(CBitmap32& b, int32_t x, int32_t y, RGBA c) { std::copy(c.begin(), c.end(), b.Pixel(x, y)); }
+using namespace pixels;
 
 // A w x h image whose pixel (x, y) has red = x, green = y.
 CBitmap32 Numbered(int32_t w, int32_t h) {
   CBitmap32 b(w, h);
   for (int32_t y = 0; y < h; ++y)
-    for (int32_t x = 0; x < w; ++x) Put(b, x, y, {uint8_t(x), uint8_t(y), 0, 255});
+    for (int32_t x = 0; x < w; ++x) SetPixel(b, x, y, {uint8_t(x), uint8_t(y), 0, 255});
   return b;
 }
 
@@ -54,7 +48,7 @@ TEST(SpriteImage, BackgroundKeyIsTheBottomLeftColourAndHolesTakeNeighbourColours
   CBitmap32 b(4, 3);
   const RGBA layout[3][4] = {{K, A, K, K}, {B, K, K, C}, {K, K, D, K}};
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 4; ++x) Put(b, x, y, layout[y][x]);
+    for (int x = 0; x < 4; ++x) SetPixel(b, x, y, layout[y][x]);
   Image_RemoveBackground(b);
   auto clear = [](RGBA c) { return RGBA{c[0], c[1], c[2], 0}; };
   // First opaque neighbour looked for left, right, above, below.
@@ -72,8 +66,8 @@ TEST(SpriteImage, BackgroundKeyIsTheBottomLeftColourAndHolesTakeNeighbourColours
 
 TEST(SpriteImage, HoleWithoutOpaqueNeighboursKeepsItsColour) {
   CBitmap32 b(2, 1);
-  Put(b, 0, 0, {5, 5, 5, 255});
-  Put(b, 1, 0, {5, 5, 5, 255});
+  SetPixel(b, 0, 0, {5, 5, 5, 255});
+  SetPixel(b, 1, 0, {5, 5, 5, 255});
   Image_RemoveBackground(b);
   EXPECT_EQ(At(b, 0, 0), (RGBA{5, 5, 5, 0}));
   EXPECT_EQ(At(b, 1, 0), (RGBA{5, 5, 5, 0}));
@@ -84,7 +78,7 @@ TEST(SpriteImage, SmoothReductionsAddUpAroundHoles) {
   // takes 32 more from pixel 2 and 32 from pixel 4.
   CBitmap32 row(5, 1);
   const uint8_t alphas[5] = {31, 0, 255, 0, 40};
-  for (int x = 0; x < 5; ++x) Put(row, x, 0, {1, 2, 3, alphas[x]});
+  for (int x = 0; x < 5; ++x) SetPixel(row, x, 0, {1, 2, 3, alphas[x]});
   Image_SmoothEdges(row);
   const uint8_t want[5] = {31, 0, 191, 0, 8};
   for (int x = 0; x < 5; ++x) EXPECT_EQ(At(row, x, 0)[3], want[x]) << x;
@@ -92,8 +86,8 @@ TEST(SpriteImage, SmoothReductionsAddUpAroundHoles) {
   // A hole in the middle of an opaque 3 x 3 block: each neighbour loses 32 once.
   CBitmap32 block(3, 3);
   for (int y = 0; y < 3; ++y)
-    for (int x = 0; x < 3; ++x) Put(block, x, y, {0, 0, 0, 255});
-  Put(block, 1, 1, {0, 0, 0, 0});
+    for (int x = 0; x < 3; ++x) SetPixel(block, x, y, {0, 0, 0, 255});
+  SetPixel(block, 1, 1, {0, 0, 0, 0});
   Image_SmoothEdges(block);
   EXPECT_EQ(At(block, 0, 0)[3], 223);
   EXPECT_EQ(At(block, 2, 1)[3], 223);
@@ -102,9 +96,9 @@ TEST(SpriteImage, SmoothReductionsAddUpAroundHoles) {
 
 TEST(SpriteImage, MasksAndSolidBox) {
   CBitmap32 a(4, 3), b(4, 3);
-  Put(a, 1, 1, {0, 0, 0, 1});
-  Put(b, 3, 2, {0, 0, 0, 200});
-  Put(b, 2, 0, {0, 0, 0, 100});
+  SetPixel(a, 1, 1, {0, 0, 0, 1});
+  SetPixel(b, 3, 2, {0, 0, 0, 200});
+  SetPixel(b, 2, 0, {0, 0, 0, 100});
   const auto ma = Image_Mask(a), mb = Image_Mask(b), tolerant = Image_Mask(b, 150);
   EXPECT_EQ(ma[1 * 4 + 1], 1);
   EXPECT_EQ(ma[0], 0);
@@ -122,9 +116,9 @@ TEST(SpriteImage, MasksAndSolidBox) {
 
 TEST(SpriteImage, AlphaFromIntensityOfTheOtherImage) {
   CBitmap32 image(2, 1), source(1, 1);
-  Put(image, 0, 0, {1, 1, 1, 255});
-  Put(image, 1, 0, {1, 1, 1, 100});
-  Put(source, 0, 0, {30, 60, 90, 255});  // intensity 60, stretched over both pixels
+  SetPixel(image, 0, 0, {1, 1, 1, 255});
+  SetPixel(image, 1, 0, {1, 1, 1, 100});
+  SetPixel(source, 0, 0, {30, 60, 90, 255});  // intensity 60, stretched over both pixels
   Image_AlphaFromIntensity(image, source);
   EXPECT_EQ(At(image, 0, 0)[3], 60);       // 255 x 60 / 255
   EXPECT_EQ(At(image, 1, 0)[3], 23);       // 100 x 60 / 255 = 23.5, truncated
