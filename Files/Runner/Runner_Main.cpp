@@ -7,6 +7,9 @@
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
+#include "Graphics/Graphics_Display.h"
+#include "Graphics/Graphics_Loading.h"
+#include "Graphics/Graphics_Window.h"
 #include "Option/Option_Main.h"
 #include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
@@ -15,6 +18,7 @@
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
 #include "Run/Run_State.h"
+#include "Runner/Runner_Capture.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Game.h"
 #include "Runner/Runner_Prepare.h"
@@ -27,16 +31,23 @@ constexpr uint32_t kRandomStartSeed = 2101988;
 // The switches in force for this run (set once at process entry).
 CommandLineSwitches g_switches;
 
-void PrintWindowAndGraphicsLines() {
+// The window and the graphics device, with their console lines. False when the device cannot be set up.
+bool CreateWindowAndGraphics() {
   Console::Output("Create Window\n");
+  Display_CreateWindow(g_General.windowWidth, g_General.windowHeight, g_General.windowFlags, g_switches.headless,
+                       g_switches.inAWindow);
   Console::Output("Init Graphics\n");
   Console::Output("GR_D3D_Init()\n");
+  if (!Display_InitDevice()) return false;
   Console::Output("Background_InitTextures()\n");
   Console::Output("Sprite_InitTextures()\n");
   Console::Output("Font_InitTextures()\n");
   Console::Output("Create Score Form\n");
   Console::Output("Create Load Form\n");
   Console::Output("Create Error Form\n");
+  Window_PumpMessages();
+  Loading_Splash();
+  return true;
 }
 
 // Loads, passes and prepares the game. False when start-up must end; `exitCode` tells how.
@@ -58,7 +69,10 @@ bool StartUp(LoadedGame& game, int& exitCode) {
       }
     }
     DataFile_PrePass(view);
-    PrintWindowAndGraphicsLines();
+    if (!CreateWindowAndGraphics()) {
+      exitCode = 1;
+      return false;
+    }
     if (g_RunHooks.seedRandom) g_RunHooks.seedRandom(kRandomStartSeed);
     Console::Output("LoadGameData()\n");
     if (!LoadGameData(view)) {
@@ -97,6 +111,7 @@ void ShutDown() {
   if (g_RunHooks.freeInstances) g_RunHooks.freeInstances();
   if (g_RunHooks.stopSounds) g_RunHooks.stopSounds();
   IncludedFiles_RemoveAndClear();
+  Display_Shutdown();
 }
 
 }  // namespace
@@ -115,13 +130,18 @@ int Runner_Main(int argc, char** argv) {
   if (!beside.empty()) {
     g_switches.gameFile = beside;
   } else {
-    CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches);
+    std::string problem;
+    if (!CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches, &problem)) {
+      std::fprintf(stderr, "tessera: %s\n", problem.c_str());
+      return 1;
+    }
   }
   if (g_switches.gameFile.empty()) {
     g_switches.gameFile = Runner_AskForGameFile();
     if (g_switches.gameFile.empty()) return 1;
   }
 
+  Runner_CheckCaptureFiles(g_switches);
   RunState_Reset();
   Runner_WireSubsystems(g_switches);
 
@@ -134,6 +154,7 @@ int Runner_Main(int argc, char** argv) {
     loop.frames = g_switches.frames;
     loop.headless = g_switches.headless;
     Run_MainLoop(loop);
+    if (!g_switches.screenshotFile.empty()) Runner_SaveScreenshot(g_switches.screenshotFile);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();
   ShutDown();

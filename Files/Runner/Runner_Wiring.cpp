@@ -13,12 +13,17 @@
 #include "DataFile/DataFile_Load.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
+#include "Graphics/Graphics_Display.h"
+#include "Graphics/Graphics_Loading.h"
+#include "Graphics/Graphics_RoomDraw.h"
+#include "Graphics/Graphics_Window.h"
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 #include "Run/Run_Save.h"
 #include "Timeline/Timeline_Main.h"
@@ -80,7 +85,6 @@ void WireBuiltInsTimelinesAndSaves() {
   Variable_InitBuiltIns();
   DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
   Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
-  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
   // Error frames name objects, events and, while a moment runs, the timeline.
   CErrorNames names;
@@ -88,6 +92,31 @@ void WireBuiltInsTimelinesAndSaves() {
   names.objectName = Object_Name;
   names.timelineName = TimeLine_Name;
   SetErrorNames(names);
+}
+
+// The display: the frame protocol, the window's messages, room drawing and the window size rooms ask for.
+void WireGraphics() {
+  g_RunHooks.beginFrame = Display_BeginFrame;
+  g_RunHooks.endFrame = Display_EndFrame;
+  g_RunHooks.pumpMessages = Window_PumpMessages;
+  g_RoomHooks.drawScreen = RoomDraw_Screen;
+  g_RoomHooks.screenSize = [](int32_t* width, int32_t* height) { Window_DisplaySize(*width, *height); };
+  g_RoomHooks.resizeWindow = [](int32_t width, int32_t height) {
+    int32_t w = 0, h = 0;
+    Window_ClientSize(w, h);
+    if (w != width || h != height) Window_SetSize(width, height);
+  };
+  Prepare_SetProgress(Loading_Update);
+}
+
+// Bare names in compiled code (the builder, source-text games at preparation, execute_string):
+// each resource store answers for its kind. The lookup order is the order of the kinds, not of
+// these lines; a new store adds its line here.
+void WireResourceNames() {
+  SetResourceFindHook(ResourceKind::Object, Object_FindByName);
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
+  SetResourceFindHook(ResourceKind::Script, Script_Find);
+  SetResourceFindHook(ResourceKind::Room, Room_Find);
 }
 
 void WireErrors() {
@@ -107,9 +136,11 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   };
   WireCode();
   WireErrors();
+  WireGraphics();
   WireWorld();
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
+  WireResourceNames();
   Sprite_InstallDrawHooks();
 }
 
@@ -119,4 +150,7 @@ void Runner_ApplyOptions(const CommandLineSwitches& switches) {
   SetDisplayErrors(g_Options.displayErrors);
   SetAbortOnAllErrors(g_Options.abortOnAllErrors);
   Variable_SetStrictVariables(g_Options.strictVariables);
+  g_Display.windowColour = int32_t(g_Options.windowColour & 0xFFFFFF);
+  Window_SetCursor(g_Options.showCursor ? 0 : -1);
+  if (g_Options.fullScreen) Window_SetFullscreen(true);  // forced off by -inawindow before this
 }
