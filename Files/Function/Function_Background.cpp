@@ -6,6 +6,8 @@
 #include "Background/Background_Class.h"
 #include "Code/Code_Error.h"
 #include "Function/Function_Arguments.h"
+#include "Graphics/Graphics_Display.h"
+#include "Graphics/Graphics_Surface.h"
 #include "Platform/Platform_Console.h"
 #include "Runner/Runner_Folders.h"
 #include "Sprite/Sprite_Image.h"
@@ -148,6 +150,26 @@ void F_BackgroundReplaceAlpha(RValue& r, CInstance*, CInstance*, int argc, Args 
   Replace(r, {argc, args}, "background_replace_alpha", true);
 }
 
+// A new background from read pixels (kept as read), removeback and smooth at `first`.
+void CreateFromPixels(RValue& r, const FunctionArgs& a, CBitmap32 image, int first) {
+  ImageFileOptions o = Options(a, first, false);
+  o.keepAlpha = true;
+  o.preload = false;
+  AddNew(r, Background_MakeFromImage(std::move(image), o));
+}
+void F_BackgroundCreateFromScreen(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  CBitmap32 image;
+  Display_ReadScreen(a.Index(0), a.Index(1), a.Index(2), a.Index(3), image);
+  CreateFromPixels(r, a, std::move(image), 4);
+}
+void F_BackgroundCreateFromSurface(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  const SurfaceRecord* s = Surface_Get(a.Index(0));
+  CreateFromPixels(r, a, s != nullptr ? Surface_Read(*s, a.Index(1), a.Index(2), a.Index(3), a.Index(4)) : CBitmap32(),
+                   5);
+}
+
 // ---- Copies, deletion and saving --------------------------------------------------------------
 
 void F_BackgroundDelete(RValue&, CInstance*, CInstance*, int argc, Args args) {
@@ -199,6 +221,8 @@ void Function_Background_Bind() {
   ImplementFunction("background_set_alpha_from_background", F_BackgroundSetAlphaFromBackground);
   ImplementFunction("background_create_color", F_BackgroundCreateColor);
   ImplementFunction("background_create_gradient", F_BackgroundCreateGradient);
+  ImplementFunction("background_create_from_screen", F_BackgroundCreateFromScreen);
+  ImplementFunction("background_create_from_surface", F_BackgroundCreateFromSurface);
   ImplementFunction("background_add", F_BackgroundAdd);
   ImplementFunction("background_add_alpha", F_BackgroundAddAlpha);
   ImplementFunction("background_replace", F_BackgroundReplace);

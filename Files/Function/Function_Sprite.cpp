@@ -2,12 +2,15 @@
 // saving frames as PNG files, collision masks and texture handles.
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "Code/Code_Error.h"
 #include "Function/Function_Arguments.h"
+#include "Graphics/Graphics_Display.h"
+#include "Graphics/Graphics_Surface.h"
 #include "Platform/Platform_Console.h"
 #include "Run/Run_Instance.h"
 #include "Run/Run_World.h"
@@ -209,6 +212,72 @@ void F_SpriteReplaceAlpha(RValue& r, CInstance*, CInstance*, int argc, Args args
   Replace(r, a, "sprite_replace_alpha", ShortForm(a, 3, true));
 }
 
+// ---- Made from the screen and from surfaces ---------------------------------------------------
+
+// The pixels of the screen rectangle (x, y, w, h) at `first`, or of the surface rectangle (id, x, y,
+// w, h); empty when nothing can be read.
+CBitmap32 ScreenPart(const FunctionArgs& a, int first) {
+  CBitmap32 out;
+  Display_ReadScreen(a.Index(first), a.Index(first + 1), a.Index(first + 2), a.Index(first + 3), out);
+  return out;
+}
+CBitmap32 SurfacePart(const FunctionArgs& a, int first) {
+  const SurfaceRecord* s = Surface_Get(a.Index(first));
+  if (s == nullptr) return CBitmap32();
+  return Surface_Read(*s, a.Index(first + 1), a.Index(first + 2), a.Index(first + 3), a.Index(first + 4));
+}
+
+// A new sprite of one frame from read pixels (kept as read): removeback and smooth at `first`, then
+// preload when `withPreload`, then the origin.
+void CreateFromPixels(RValue& r, const FunctionArgs& a, const CBitmap32& image, int first, bool withPreload) {
+  ImageFileOptions o = ShortForm(a, first, true);
+  if (withPreload) {
+    o.preload = a.Flag(first + 2);
+    o.xorigin = a.Index(first + 3);
+    o.yorigin = a.Index(first + 4);
+  }
+  r.SetReal(-1);
+  CSprite* s = image.Empty() ? nullptr : Sprite_MakeFromImage(image, o);
+  if (s == nullptr) return;
+  const int32_t index = Sprite_Count();
+  Sprite_Add(s, Sprite_NewName(index));
+  r.SetReal(index);
+}
+
+// Appends read pixels as a frame of sprite `ind` (stretched to its frame size), removeback and
+// smooth at `first` when given.
+void AddFramePixels(const FunctionArgs& a, CBitmap32 image, int first, const char* function) {
+  CSprite* s = SpriteArg(a);
+  if (s == nullptr || image.Empty() || !PixelsOf(*s, function)) return;
+  ImageFileOptions o;
+  o.keepAlpha = true;
+  if (a.argc > first) o = ShortForm(a, first, true);
+  std::vector<CBitmap32> frames = s->bitmaps;
+  const int32_t w = frames.empty() ? image.Width() : s->width, h = frames.empty() ? image.Height() : s->height;
+  std::unique_ptr<CSprite> one(Sprite_MakeFromImage(Image_Stretched(image, w, h), o));
+  if (one == nullptr) return;
+  frames.push_back(std::move(one->bitmaps[0]));
+  Sprite_SetFrames(*s, std::move(frames));
+  BoxesChanged();
+}
+
+void F_SpriteCreateFromScreen(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  CreateFromPixels(r, a, ScreenPart(a, 0), 4, argc >= 9);
+}
+void F_SpriteCreateFromSurface(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  CreateFromPixels(r, a, SurfacePart(a, 0), 5, argc >= 10);
+}
+void F_SpriteAddFromScreen(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  AddFramePixels(a, ScreenPart(a, 1), 5, "sprite_add_from_screen");
+}
+void F_SpriteAddFromSurface(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  AddFramePixels(a, SurfacePart(a, 1), 6, "sprite_add_from_surface");
+}
+
 void F_Unsupported(RValue& r, CInstance*, CInstance*, int, Args) {
   Console::Output("unsupported function\n");
   r.SetReal(-1);
@@ -381,6 +450,10 @@ void Function_Sprite_Bind() {
   ImplementFunction("sprite_add_alpha", F_SpriteAddAlpha);
   ImplementFunction("sprite_replace", F_SpriteReplace);
   ImplementFunction("sprite_replace_alpha", F_SpriteReplaceAlpha);
+  ImplementFunction("sprite_create_from_screen", F_SpriteCreateFromScreen);
+  ImplementFunction("sprite_create_from_surface", F_SpriteCreateFromSurface);
+  ImplementFunction("sprite_add_from_screen", F_SpriteAddFromScreen);
+  ImplementFunction("sprite_add_from_surface", F_SpriteAddFromSurface);
   ImplementFunction("sprite_add_sprite", F_Unsupported);
   ImplementFunction("sprite_replace_sprite", F_Unsupported);
   ImplementFunction("sprite_delete", F_SpriteDelete);

@@ -1,5 +1,6 @@
 #include "Sprite/Sprite_Draw.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "Background/Background_Class.h"
@@ -89,8 +90,16 @@ void Background_DrawTile(const CTile& tile) {
                float(tile.height), tile.x, tile.y, tile.xscale, tile.yscale, 0, colours, tile.alpha);
 }
 
+void Sprite_DrawCursor(int sprite, int frame, float x, float y) {
+  const CSprite* s = Sprite_Get(sprite);
+  if (s == nullptr) return;
+  const QuadImage image = Sprite_FrameImage(*s, Sprite_FrameToDraw(s->frameCount, std::max(frame, 0), nullptr));
+  GR_Quad_Scaled(image, float(s->xorigin), float(s->yorigin), x, y, 1, 1, 0, kColourWhite, 1);
+}
+
 void Sprite_InstallDrawHooks() {
   g_DrawHooks.drawInstanceDefault = Sprite_DrawInstanceDefault;
   g_DrawHooks.drawBackgroundLayer = Background_DrawLayer;
   g_DrawHooks.drawTile = Background_DrawTile;
+  g_DrawHooks.drawCursorSprite = Sprite_DrawCursor;
 }

@@ -32,5 +32,8 @@ void Background_DrawLayer(const CBackgroundLayer& layer, const DrawArea& area);
 // One tile: its rectangle of its background at its position, scale, blend and alpha.
 void Background_DrawTile(const CTile& tile);
 
-// Fills g_DrawHooks with the three above.
+// The cursor sprite: frame `frame` (modulo the count) with its origin at (x, y), scale 1, white.
+void Sprite_DrawCursor(int sprite, int frame, float x, float y);
+
+// Fills g_DrawHooks with the four above.
 void Sprite_InstallDrawHooks();

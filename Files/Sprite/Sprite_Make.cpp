@@ -93,11 +93,14 @@ void Sprite_SetFrames(CSprite& s, std::vector<CBitmap32> frames) {
 CSprite* Sprite_MakeFromFile(const std::string& name, const ImageFileOptions& o, std::string& error) {
   CBitmap32 image;
   if (!Image_LoadForGame(name, image, error)) return nullptr;
+  CSprite* s = Sprite_MakeFromImage(image, o);
+  if (s == nullptr) error = "the image is narrower than the number of frames";
+  return s;
+}
+
+CSprite* Sprite_MakeFromImage(const CBitmap32& image, const ImageFileOptions& o) {
   std::vector<CBitmap32> frames = Image_CutStrip(image, o.frames);
-  if (frames.empty()) {
-    error = "the image is narrower than the number of frames";
-    return nullptr;
-  }
+  if (frames.empty()) return nullptr;
   for (CBitmap32& f : frames) Prepare(f, o);
   auto* s = new CSprite();
   s->precise = o.precise;
@@ -156,6 +159,11 @@ void Background_Refresh(CBackground& b) {
 CBackground* Background_MakeFromFile(const std::string& name, const ImageFileOptions& o, std::string& error) {
   CBitmap32 image;
   if (!Image_LoadForGame(name, image, error)) return nullptr;
+  return Background_MakeFromImage(std::move(image), o);
+}
+
+CBackground* Background_MakeFromImage(CBitmap32 image, const ImageFileOptions& o) {
+  if (image.Empty()) return nullptr;
   Prepare(image, o);
   CBackground* b = Background_FromBitmap(std::move(image));
   b->transparent = o.transparent;

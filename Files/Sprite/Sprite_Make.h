@@ -27,6 +27,9 @@ bool Image_LoadForGame(const std::string& name, CBitmap32& image, std::string& e
 
 // A new run-time sprite from a file; null with `error` set when the file cannot be read.
 CSprite* Sprite_MakeFromFile(const std::string& name, const ImageFileOptions& options, std::string& error);
+// A new run-time sprite from an image in memory (cut and prepared as a file's); null when the image
+// is narrower than the number of frames.
+CSprite* Sprite_MakeFromImage(const CBitmap32& image, const ImageFileOptions& options);
 // Gives a run-time sprite new frames (all of the first frame's size) and refreshes it.
 void Sprite_SetFrames(CSprite& sprite, std::vector<CBitmap32> frames);
 // After a change of pixels, flags or box mode: textures of the frames, masks (when precise and
@@ -42,6 +45,8 @@ CSprite* Sprite_Copy(const CSprite& sprite);
 
 // A new run-time background from a file; null with `error` set.
 CBackground* Background_MakeFromFile(const std::string& name, const ImageFileOptions& options, std::string& error);
+// A new run-time background from an image in memory, prepared as a file's; null for an empty image.
+CBackground* Background_MakeFromImage(CBitmap32 image, const ImageFileOptions& options);
 // A new run-time background holding `image`.
 CBackground* Background_FromBitmap(CBitmap32 image);
 // After a change of pixels: size and texture.

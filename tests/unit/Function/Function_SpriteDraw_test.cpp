@@ -339,6 +339,14 @@ TEST(FunctionSpriteDraw, RoomHooksDrawLayersAndTiles) {
   tile.visible = false;
   g_DrawHooks.drawTile(tile);
   EXPECT_EQ(Batch_PendingCount(), 0);
+  // The cursor: frame 6 mod 4 = 2 with its origin on (100, 100), opaque whatever the drawing alpha.
+  g_DrawState.alpha = 0.5;
+  g_DrawHooks.drawCursorSprite(0, 6, 100, 100);
+  ASSERT_EQ(DrawScope::Quads(), 1);
+  EXPECT_EQ(DrawScope::V()[0].x, 84);
+  EXPECT_EQ(DrawScope::V()[0].y, 84);
+  EXPECT_FLOAT_EQ(DrawScope::V()[0].u, 64 * kTexel);
+  EXPECT_EQ(DrawScope::V()[0].colour, 0xFFFFFFFFu);
   s.TearDown();
 }
 

@@ -359,3 +359,41 @@ LIBRARY_CASE(SpriteScope, BackgroundsMadeAndCopied, "background_create_color", "
 }
 
 }  // namespace
+
+namespace {
+
+// Without a window the screen reads nothing; the null device's surfaces read as transparent black.
+LIBRARY_CASE(SpriteScope, MadeFromSurfacesAndTheScreen, "sprite_create_from_surface", "sprite_add_from_surface",
+             "sprite_create_from_screen", "sprite_add_from_screen", "background_create_from_surface",
+             "background_create_from_screen") {
+  const double surface = Real("surface_create", {R(4), R(2)});
+  ASSERT_GE(surface, 0);
+  const double s = Real("sprite_create_from_surface", {R(surface), R(0), R(0), R(4), R(2), R(0), R(0), R(1), R(1)});
+  ASSERT_GE(s, 0);
+  EXPECT_EQ(Q("sprite_get_width", s), 4);
+  EXPECT_EQ(Q("sprite_get_height", s), 2);
+  EXPECT_EQ(Q("sprite_get_xoffset", s), 1);
+  EXPECT_EQ(At(Sprite_Get(int32_t(s))->bitmaps[0], 3, 1), (RGBA{0, 0, 0, 0}));  // kept as read
+  // The long form has preload before the origin; the rectangle is clipped to the surface.
+  const double p = Real("sprite_create_from_surface",
+                        {R(surface), R(2), R(0), R(10), R(10), R(0), R(0), R(1), R(0), R(1)});
+  EXPECT_EQ(Q("sprite_get_preload", p), 1);
+  EXPECT_EQ(Q("sprite_get_width", p), 2);
+  EXPECT_EQ(Q("sprite_get_yoffset", p), 1);
+  // A frame added from a surface takes the sprite's frame size.
+  Call("sprite_add_from_surface", {R(s), R(surface), R(0), R(0), R(1), R(1)});
+  EXPECT_EQ(Q("sprite_get_number", s), 2);
+  EXPECT_EQ(Sprite_Get(int32_t(s))->bitmaps[1].Width(), 4);
+  EXPECT_EQ(Real("sprite_create_from_surface", {R(9), R(0), R(0), R(4), R(2), R(0), R(0), R(0), R(0)}), -1);
+  const double b = Real("background_create_from_surface", {R(surface), R(1), R(1), R(2), R(2), R(0), R(0)});
+  EXPECT_EQ(Q("background_get_width", b), 2);
+  EXPECT_EQ(Q("background_get_height", b), 1);
+  // No screen here: nothing is made or added.
+  EXPECT_EQ(Real("sprite_create_from_screen", {R(0), R(0), R(4), R(4), R(0), R(0), R(0), R(0)}), -1);
+  EXPECT_EQ(Real("background_create_from_screen", {R(0), R(0), R(4), R(4), R(0), R(0)}), -1);
+  Call("sprite_add_from_screen", {R(s), R(0), R(0), R(4), R(4)});
+  EXPECT_EQ(Q("sprite_get_number", s), 2);
+  Call("surface_free", {R(surface)});
+}
+
+}  // namespace
