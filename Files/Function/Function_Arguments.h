@@ -19,3 +19,9 @@ struct FunctionArgs {
   // A string argument ("" for a real).
   const char* Str(int i) const { return At(i).IsString() ? At(i).Str() : ""; }
 };
+
+// A query's result: get(*found), or -1 when the resource does not exist.
+template <class T, class Get>
+void FunctionQueryResult(RValue& result, const T* found, Get get) {
+  result.SetReal(found != nullptr ? double(get(*found)) : -1.0);
+}

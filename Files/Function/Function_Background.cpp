@@ -27,14 +27,9 @@ void F_BackgroundGetName(RValue& r, CInstance*, CInstance*, int argc, Args args)
   r.SetString(Background_Name(FunctionArgs{argc, args}.Index(0)));
 }
 
-template <class Get>
-void Query(RValue& r, int argc, Args args, Get get) {
-  const CBackground* b = BackgroundArg({argc, args});
-  r.SetReal(b != nullptr ? double(get(*b)) : -1.0);
-}
-#define BACKGROUND_QUERY(Name, expr)                                     \
-  void Name(RValue& r, CInstance*, CInstance*, int argc, Args args) {    \
-    Query(r, argc, args, [](const CBackground& b) { return expr; });     \
+#define BACKGROUND_QUERY(Name, expr)                                                                \
+  void Name(RValue& r, CInstance*, CInstance*, int argc, Args args) {                               \
+    FunctionQueryResult(r, BackgroundArg({argc, args}), [](const CBackground& b) { return expr; }); \
   }
 BACKGROUND_QUERY(F_BackgroundGetWidth, b.width)
 BACKGROUND_QUERY(F_BackgroundGetHeight, b.height)

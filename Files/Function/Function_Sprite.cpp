@@ -43,14 +43,9 @@ void F_SpriteGetName(RValue& r, CInstance*, CInstance*, int argc, Args args) {
   r.SetString(Sprite_Name(FunctionArgs{argc, args}.Index(0)));
 }
 
-template <class Get>
-void Query(RValue& r, int argc, Args args, Get get) {
-  const CSprite* s = SpriteArg({argc, args});
-  r.SetReal(s != nullptr ? double(get(*s)) : -1.0);
-}
-#define SPRITE_QUERY(Name, expr)                                        \
-  void Name(RValue& r, CInstance*, CInstance*, int argc, Args args) {   \
-    Query(r, argc, args, [](const CSprite& s) { return expr; });        \
+#define SPRITE_QUERY(Name, expr)                                                               \
+  void Name(RValue& r, CInstance*, CInstance*, int argc, Args args) {                          \
+    FunctionQueryResult(r, SpriteArg({argc, args}), [](const CSprite& s) { return expr; });    \
   }
 SPRITE_QUERY(F_SpriteGetNumber, s.frameCount)
 SPRITE_QUERY(F_SpriteGetWidth, s.width)

@@ -167,14 +167,9 @@ void F_TileLayerDepth(RValue&, CInstance*, CInstance*, int argc, Args args) {
 // ---- One tile's fields ------------------------------------------------------------------------
 
 // A getter: the field of the tile with the id of argument 0, or -1 when there is no such tile.
-template <class Get>
-void GetField(RValue& r, int argc, Args args, Get get) {
-  const CTile* t = FindTile(FunctionArgs{argc, args}.Index(0));
-  r.SetReal(t != nullptr ? double(get(*t)) : -1.0);
-}
-#define TILE_GETTER(Name, expr)                                              \
-  void Name(RValue& r, CInstance*, CInstance*, int argc, Args args) {        \
-    GetField(r, argc, args, [](const CTile& t) { return expr; });            \
+#define TILE_GETTER(Name, expr)                                                                       \
+  void Name(RValue& r, CInstance*, CInstance*, int argc, Args args) {                                 \
+    FunctionQueryResult(r, FindTile(FunctionArgs{argc, args}.Index(0)), [](const CTile& t) { return expr; }); \
   }
 TILE_GETTER(F_TileGetX, t.x)
 TILE_GETTER(F_TileGetY, t.y)
