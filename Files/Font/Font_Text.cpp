@@ -8,14 +8,16 @@
 #include "Graphics/Graphics_Colour.h"
 #include "Graphics/Graphics_ColourMath.h"
 #include "Graphics/Graphics_DrawState.h"
+#include "Graphics/Graphics_Quad.h"
 #include "Graphics/Graphics_Texture.h"
+#include "Sprite/Sprite_Class.h"
+#include "Sprite/Sprite_Draw.h"
 
 namespace {
 
 constexpr char16_t kSpace = 32, kReturn = 13, kLineFeed = 10;
 
 int32_t g_HAlign = 0, g_VAlign = 0;
-SpriteGlyphDrawer g_SpriteDrawer = nullptr;
 
 bool IsBreak(char16_t c) { return c == kReturn || c == kLineFeed; }
 
@@ -83,19 +85,41 @@ void DrawTextureLine(const CFontTessera& font, const std::u16string& line, const
   }
 }
 
-void DrawSpriteLine(const CFontTessera& font, const std::u16string& line, const LinePlacement& at) {
+// A sprite font's glyph: the frame drawn as draw_sprite_ext draws it (origin, view culling); the colour
+// forms shade it with the four-colour part builder, placed by the same origin.
+void DrawSpriteGlyph(const CSprite& sprite, int32_t frame, float x, float y, const LinePlacement& at,
+                     const int32_t colours[4]) {
+  const QuadImage image = Sprite_FrameImage(sprite, frame);
+  if (!image.Drawable()) return;
+  const float sx = float(at.sx), sy = float(at.sy);
+  const float r = float(sprite.radius) * std::max(std::fabs(sx), std::fabs(sy));
+  if (!g_DrawState.mode3d && !Draw_InView(x, y, r, r)) return;
   const TextDraw& how = *at.how;
+  if (!how.gradient) {
+    GR_Quad_Scaled(image, float(sprite.xorigin), float(sprite.yorigin), x, y, sx, sy, GR_Radians(at.angle), colours[0],
+                   how.alpha);
+    return;
+  }
+  const double ox = sprite.xorigin * at.sx, oy = sprite.yorigin * at.sy;
+  const float px = float(x - ox * at.cosA - oy * at.sinA), py = float(y + ox * at.sinA - oy * at.cosA);
+  GR_Quad_Part(image, 0, 0, float(GR_Quad_FrameWidth(image)), float(GR_Quad_FrameHeight(image)), px, py, sx, sy,
+               GR_Radians(at.angle), colours, how.alpha);
+}
+
+void DrawSpriteLine(const CFontTessera& font, const std::u16string& line, const LinePlacement& at) {
+  const CSprite* sprite = Sprite_Get(font.sprite);
+  if (sprite == nullptr) return;
   const double width = Text_LineWidth(font, line);
   double pen = 0, penUnits = 0;
   for (char16_t c : line) {
     const FontGlyph* g = font.Find(c);
     if (g == nullptr) continue;
-    if (c != kSpace && g_SpriteDrawer != nullptr) {
+    if (c != kSpace) {
       int32_t colours[4];
-      GlyphColours(how, penUnits, g->shift, width, colours);
+      GlyphColours(*at.how, penUnits, g->shift, width, colours);
       float x = 0, y = 0;
       Place(at, pen + g->offset * at.sx, 0, x, y);
-      g_SpriteDrawer(font.sprite, g->width, x, y, float(at.sx), float(at.sy), float(at.angle), colours, how.alpha);
+      DrawSpriteGlyph(*sprite, g->width, x, y, at, colours);
     }
     pen += g->shift * at.sx;
     penUnits += g->shift;
@@ -226,8 +250,6 @@ void Text_SetAlign(int32_t halign, int32_t valign) {
 }
 int32_t Text_HAlign() { return g_HAlign; }
 int32_t Text_VAlign() { return g_VAlign; }
-
-void Text_SetSpriteGlyphDrawer(SpriteGlyphDrawer drawer) { g_SpriteDrawer = drawer; }
 
 void Text_Draw(const std::u16string& text, const TextDraw& how) {
   const CFontTessera* font = Font_ForText();

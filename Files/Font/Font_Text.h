@@ -39,9 +39,3 @@ struct TextDraw {
 // Draws text with the current font (or the default font) in the current alignment. The plain forms
 // use the drawing colour for every corner.
 void Text_Draw(const std::u16string& text, const TextDraw& how);
-
-// Draws a sprite font's glyph: the frame at (x, y) scaled and rotated (degrees), corner colours TL,
-// TR, BR, BL. Installed by the sprite drawing; without it sprite fonts draw nothing.
-using SpriteGlyphDrawer = void (*)(int32_t sprite, int32_t frame, float x, float y, float xscale, float yscale,
-                                   float angle, const int32_t colours[4], double alpha);
-void Text_SetSpriteGlyphDrawer(SpriteGlyphDrawer drawer);

@@ -11,6 +11,7 @@
 #include "Graphics/Graphics_Primitive.h"
 #include "Graphics/Graphics_Shape.h"
 #include "Graphics/Graphics_Texture.h"
+#include "Sprite/Sprite_TextureHandle.h"
 
 namespace {
 
@@ -156,9 +157,13 @@ void F_DrawSetCirclePrecision(RValue&, CInstance*, CInstance*, int argc, Args ar
 void F_PrimitiveBegin(RValue&, CInstance*, CInstance*, int argc, Args args) {
   Primitive_Begin(In{argc, args}.Int(0), kNoTexture, nullptr);
 }
+// The texture is a texture id, or a handle of a sprite frame's or background's page entry.
 void F_PrimitiveBeginTexture(RValue&, CInstance*, CInstance*, int argc, Args args) {
   const In a{argc, args};
-  Primitive_Begin(a.Int(0), a.Int(1), nullptr);
+  int texture = kNoTexture;
+  TexturePageEntry* entry = nullptr;
+  if (!TextureHandle_Resolve(a.Real(1), &texture, &entry)) texture = kNoTexture, entry = nullptr;
+  Primitive_Begin(a.Int(0), texture, entry);
 }
 void F_Vertex(RValue&, CInstance*, CInstance*, int argc, Args args) {
   const In a{argc, args};

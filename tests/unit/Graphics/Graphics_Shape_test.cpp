@@ -10,6 +10,9 @@
 #include "Graphics/Graphics_Primitive.h"
 #include "Graphics/Graphics_Shape.h"
 #include "RecordingDevice.h"
+#include "Graphics/Graphics_PageEntry.h"
+#include "Sprite/Sprite_Class.h"
+#include "Sprite/Sprite_TextureHandle.h"
 
 namespace {
 
@@ -343,6 +346,30 @@ void ExPrimitives() {
   d = s.Take();
   ASSERT_EQ(d.size(), 1u);
   EXPECT_EQ(d[0].texture, -1);
+  // A sprite frame's handle: 0..1 covers the frame's rectangle on its page,
+  // u' = (u x target width + source x) / slot width.
+  const int page = GR_Texture_CreateEmpty(256, 64, false);
+  TexturePageEntry entry;
+  entry.sourceX = 32, entry.sourceY = 16, entry.targetWidth = 64, entry.targetHeight = 32;
+  entry.texture = int16_t(page);
+  auto* sprite = new CSprite();
+  sprite->width = 64, sprite->height = 32, sprite->frameCount = 1;
+  sprite->entries.push_back(&entry);
+  const int32_t index = Sprite_Add(sprite, "spr_page");
+  Call("draw_primitive_begin_texture", {R(kPrimTriangleStrip), R(Sprite_TextureHandle(index, 0))});
+  Call("draw_vertex_texture", {R(0), R(0), R(0), R(0)});
+  Call("draw_vertex_texture", {R(1), R(0), R(1), R(0)});
+  Call("draw_vertex_texture", {R(0), R(1), R(0.5), R(1)});
+  Call("draw_primitive_end");
+  d = s.Take();
+  Sprite_FreeAll();
+  ASSERT_EQ(d.size(), 1u);
+  EXPECT_EQ(d[0].texture, 0);
+  EXPECT_FLOAT_EQ(d[0].v[0].u, 32.0f / 256);
+  EXPECT_FLOAT_EQ(d[0].v[0].v, 16.0f / 64);
+  EXPECT_FLOAT_EQ(d[0].v[1].u, 96.0f / 256);
+  EXPECT_FLOAT_EQ(d[0].v[2].u, 64.0f / 256);
+  EXPECT_FLOAT_EQ(d[0].v[2].v, 48.0f / 64);
 }
 
 const RegisterExercise kColourMake({"make_color", "make_color_rgb", "make_color_hsv"}, ExColourMake);
