@@ -19,6 +19,8 @@ struct DrawHooks {
   void (*drawBackgroundLayer)(const CBackgroundLayer& layer, const DrawArea& area) = nullptr;
   // One tile (its rectangle of its background at its position, scale, blend and alpha).
   void (*drawTile)(const CTile& tile) = nullptr;
+  // The cursor sprite at (x, y) in room coordinates: frame `frame`, scale 1, angle 0, white, alpha 1.
+  void (*drawCursorSprite)(int sprite, int frame, float x, float y) = nullptr;
 };
 
 extern DrawHooks g_DrawHooks;

@@ -8,6 +8,9 @@
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
+#include "Graphics/Graphics_Display.h"
+#include "Graphics/Graphics_Loading.h"
+#include "Graphics/Graphics_Window.h"
 #include "Option/Option_Main.h"
 #include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
@@ -28,16 +31,31 @@ constexpr uint32_t kRandomStartSeed = 2101988;
 // The switches in force for this run (set once at process entry).
 CommandLineSwitches g_switches;
 
-void PrintWindowAndGraphicsLines() {
+// The window and the graphics device, with their console lines. False when the device cannot be set up.
+bool CreateWindowAndGraphics() {
   Console::Output("Create Window\n");
+  Display_CreateWindow(g_General.windowWidth, g_General.windowHeight, g_General.windowFlags, g_switches.headless,
+                       g_switches.inAWindow);
   Console::Output("Init Graphics\n");
   Console::Output("GR_D3D_Init()\n");
+  if (!Display_InitDevice()) return false;
   Console::Output("Background_InitTextures()\n");
   Console::Output("Sprite_InitTextures()\n");
   Console::Output("Font_InitTextures()\n");
   Console::Output("Create Score Form\n");
   Console::Output("Create Load Form\n");
   Console::Output("Create Error Form\n");
+  Window_PumpMessages();
+  Loading_Splash();
+  return true;
+}
+
+// -screenshot: the last finished frame as a PNG.
+void WriteScreenshot(const std::string& path) {
+  std::string error;
+  if (!Display_SaveScreen(path, 0, 0, g_Display.gameWidth, g_Display.gameHeight, error)) {
+    Console::Output("Cannot write the screenshot %s: %s\n", path.c_str(), error.c_str());
+  }
 }
 
 // Loads, passes and prepares the game. False when start-up must end; `exitCode` tells how.
@@ -59,7 +77,10 @@ bool StartUp(LoadedGame& game, int& exitCode) {
       }
     }
     DataFile_PrePass(view);
-    PrintWindowAndGraphicsLines();
+    if (!CreateWindowAndGraphics()) {
+      exitCode = 1;
+      return false;
+    }
     if (g_RunHooks.seedRandom) g_RunHooks.seedRandom(kRandomStartSeed);
     Console::Output("LoadGameData()\n");
     if (!LoadGameData(view)) {
@@ -102,6 +123,7 @@ void ShutDown() {
   if (g_RunHooks.freeInstances) g_RunHooks.freeInstances();
   if (g_RunHooks.stopSounds) g_RunHooks.stopSounds();
   IncludedFiles_RemoveAndClear();
+  Display_Shutdown();
 }
 
 }  // namespace
@@ -139,6 +161,7 @@ int Runner_Main(int argc, char** argv) {
     loop.frames = g_switches.frames;
     loop.headless = g_switches.headless;
     Run_MainLoop(loop);
+    if (!g_switches.screenshotFile.empty()) WriteScreenshot(g_switches.screenshotFile);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();
   ShutDown();

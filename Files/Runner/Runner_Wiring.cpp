@@ -17,6 +17,10 @@
 #include "Graphics/Graphics_TexturePages.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
+#include "Graphics/Graphics_Display.h"
+#include "Graphics/Graphics_Loading.h"
+#include "Graphics/Graphics_RoomDraw.h"
+#include "Graphics/Graphics_Window.h"
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
@@ -98,6 +102,21 @@ void WireBuiltInsTimelinesAndSaves() {
   SetErrorNames(names);
 }
 
+// The display: the frame protocol, the window's messages, room drawing and the window size rooms ask for.
+void WireGraphics() {
+  g_RunHooks.beginFrame = Display_BeginFrame;
+  g_RunHooks.endFrame = Display_EndFrame;
+  g_RunHooks.pumpMessages = Window_PumpMessages;
+  g_RoomHooks.drawScreen = RoomDraw_Screen;
+  g_RoomHooks.screenSize = [](int32_t* width, int32_t* height) { Window_DisplaySize(*width, *height); };
+  g_RoomHooks.resizeWindow = [](int32_t width, int32_t height) {
+    int32_t w = 0, h = 0;
+    Window_ClientSize(w, h);
+    if (w != width || h != height) Window_SetSize(width, height);
+  };
+  Prepare_SetProgress(Loading_Update);
+}
+
 // Texture pages, sprites and backgrounds: their chunks, their names in code, and the sprite geometry
 // the built-in variables read.
 void WireImages() {
@@ -153,6 +172,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   };
   WireCode();
   WireErrors();
+  WireGraphics();
   WireWorld();
   WireImages();
   WireResets();
@@ -166,4 +186,7 @@ void Runner_ApplyOptions(const CommandLineSwitches& switches) {
   SetDisplayErrors(g_Options.displayErrors);
   SetAbortOnAllErrors(g_Options.abortOnAllErrors);
   Variable_SetStrictVariables(g_Options.strictVariables);
+  g_Display.windowColour = int32_t(g_Options.windowColour & 0xFFFFFF);
+  Window_SetCursor(g_Options.showCursor ? 0 : -1);
+  if (g_Options.fullScreen) Window_SetFullscreen(true);  // forced off by -inawindow before this
 }

@@ -8,8 +8,12 @@ A game folder holds game.json, its code files and:
   exitcode.txt   the expected exit code (optional; default 0)
   pack_args.txt  extra tessera-pack switches (optional)
   expect_pack_fail.txt  if present, packing must fail and its stderr must contain this text
+  expect_pixels.txt  pixels of the screenshot: lines "x y r g b a" ("#" starts a comment); args.txt
+                 must then write "-screenshot shot.png" (in the work folder)
+  expect_files.txt   files the game must have written (relative to the work folder): lines
+                 "FILE" (it exists), or "FILE x y r g b a" (a PNG with that pixel)
 """
-import argparse, os, pathlib, shlex, subprocess, sys
+import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
 
 
 def main():
@@ -57,9 +61,98 @@ def main():
         sys.stdout.writelines(difflib.unified_diff(expect.splitlines(True), got.splitlines(True),
                                                    "expected", "got"))
         ok = False
+    pixels = game / "expect_pixels.txt"
+    if pixels.exists():
+        ok = check_pixels(work / "shot.png", pixels.read_text(), "the screenshot") and ok
+    files = game / "expect_files.txt"
+    if files.exists():
+        ok = check_files(work, files.read_text()) and ok
     if not ok and r.stderr:
         print("stderr:\n" + r.stderr)
     return 0 if ok else 1
+
+
+def read_png(path):
+    """Decodes an 8-bit RGB or RGBA PNG (no interlace) into (width, height, rows of bytes)."""
+    data = pathlib.Path(path).read_bytes()
+    if data[:8] != b"\x89PNG\r\n\x1a\n":
+        raise ValueError("not a PNG file")
+    at, idat, header = 8, b"", None
+    while at < len(data):
+        length, kind = struct.unpack(">I4s", data[at:at + 8])
+        body = data[at + 8:at + 8 + length]
+        if kind == b"IHDR":
+            header = struct.unpack(">IIBBBBB", body)
+        elif kind == b"IDAT":
+            idat += body
+        at += 12 + length
+    width, height, depth, colour, _, _, interlace = header
+    if depth != 8 or colour not in (2, 6) or interlace != 0:
+        raise ValueError(f"unsupported PNG: depth {depth}, colour type {colour}, interlace {interlace}")
+    bpp = 4 if colour == 6 else 3
+    raw = zlib.decompress(idat)
+    stride = width * bpp
+    rows, previous = [], bytearray(stride)
+    for y in range(height):
+        kind = raw[y * (stride + 1)]
+        line = bytearray(raw[y * (stride + 1) + 1:(y + 1) * (stride + 1)])
+        for i in range(stride):
+            a = line[i - bpp] if i >= bpp else 0
+            b = previous[i]
+            c = previous[i - bpp] if i >= bpp else 0
+            if kind == 1:
+                line[i] = (line[i] + a) & 255
+            elif kind == 2:
+                line[i] = (line[i] + b) & 255
+            elif kind == 3:
+                line[i] = (line[i] + (a + b) // 2) & 255
+            elif kind == 4:
+                pa, pb, pc = abs(b - c), abs(a - c), abs(a + b - 2 * c)
+                line[i] = (line[i] + (a if pa <= pb and pa <= pc else b if pb <= pc else c)) & 255
+        previous = line
+        if bpp == 3:
+            line = bytearray(b for j in range(width) for b in (*line[j * 3:j * 3 + 3], 255))
+        rows.append(bytes(line))
+    return width, height, rows
+
+
+def pixel_lines(text):
+    for line in text.splitlines():
+        line = line.split("#", 1)[0].strip()
+        if line:
+            yield line.split()
+
+
+def check_pixels(path, text, what):
+    try:
+        width, height, rows = read_png(path)
+    except (OSError, ValueError, zlib.error, TypeError, struct.error) as e:
+        print(f"{what} cannot be read: {e}")
+        return False
+    ok = True
+    for fields in pixel_lines(text):
+        x, y, *want = (int(f) for f in fields)
+        if not (0 <= x < width and 0 <= y < height):
+            print(f"{what}: pixel {x},{y} is outside the {width}x{height} image")
+            ok = False
+            continue
+        got = list(rows[y][x * 4:x * 4 + 4])
+        if got != want:
+            print(f"{what}: pixel {x},{y} is {got}, expected {want}")
+            ok = False
+    return ok
+
+
+def check_files(work, text):
+    ok = True
+    for fields in pixel_lines(text):
+        path = work / fields[0]
+        if not path.exists():
+            print(f"the game did not write {fields[0]}")
+            ok = False
+        elif len(fields) > 1:
+            ok = check_pixels(path, " ".join(fields[1:]), fields[0]) and ok
+    return ok
 
 
 RUNNER_LINES = {

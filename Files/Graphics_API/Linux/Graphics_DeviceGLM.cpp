@@ -1,0 +1,648 @@
+// epoxy first: it replaces the system GL headers.
+#include <epoxy/gl.h>
+
+#include "Graphics_API/Linux/Graphics_DeviceGLM.h"
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+// Geometry is moved by this many pixels right and down so that a vertex at the device's pixel
+// position p covers and samples as the runner's device convention has it (pixel centres on whole
+// coordinates), a hair short of the full half pixel so that samples land just inside a texel rather
+// than on its edge.
+constexpr float kPixelShift = 0.5f - 1.0f / 128.0f;
+
+const char* kVertexShader = R"(
+layout(location = 0) in vec3 aPosition;
+layout(location = 1) in vec4 aColour;
+layout(location = 2) in vec2 aUV;
+layout(location = 3) in vec3 aNormal;
+uniform mat4 uWorldView;
+uniform mat4 uProjection;
+uniform vec2 uPixelShift;   // clip units
+uniform float uFlipY;       // -1 while drawing into a framebuffer object (rows top-down)
+uniform int uLighting;
+SHADE out vec4 vColour;
+out vec2 vUV;
+out float vEyeZ;
+void main() {
+  vec4 eye = uWorldView * vec4(aPosition, 1.0);
+  vec4 clip = uProjection * eye;
+  clip.xy += uPixelShift * clip.w;
+  clip.y *= uFlipY;
+  clip.z = clip.z * 2.0 - clip.w;   // depth 0..1 -> -1..1
+  vec4 colour = aColour;
+  // Lights (3-D mode) join here: with uLighting on, the lit colour from aNormal and the lights.
+  vColour = colour;
+  vUV = aUV;
+  vEyeZ = eye.z;
+  gl_Position = clip;
+}
+)";
+
+const char* kFragmentShader = R"(
+SHADE in vec4 vColour;
+in vec2 vUV;
+in float vEyeZ;
+uniform sampler2D uTexture;
+uniform int uTextureMode;   // 0 none, 1 texture x vertex colour, 2 texture alone
+uniform int uAlphaFunc;     // 1 never ... 8 always
+uniform float uAlphaRef;    // 0..255
+uniform int uFog;
+uniform vec4 uFogColour;
+uniform vec2 uFogRange;     // start, end
+out vec4 outColour;
+void main() {
+  vec4 c = vColour;
+  if (uTextureMode == 1) c *= texture(uTexture, vUV);
+  else if (uTextureMode == 2) c = texture(uTexture, vUV);
+  if (uAlphaFunc != 8) {
+    float a = floor(c.a * 255.0 + 0.5);
+    bool pass = uAlphaFunc == 2 ? a < uAlphaRef : uAlphaFunc == 3 ? a == uAlphaRef
+              : uAlphaFunc == 4 ? a <= uAlphaRef : uAlphaFunc == 5 ? a > uAlphaRef
+              : uAlphaFunc == 6 ? a != uAlphaRef : uAlphaFunc == 7 ? a >= uAlphaRef : false;
+    if (!pass) discard;
+  }
+  if (uFog != 0) {
+    float span = uFogRange.y - uFogRange.x;
+    float f = span != 0.0 ? clamp((uFogRange.y - vEyeZ) / span, 0.0, 1.0) : (vEyeZ < uFogRange.y ? 1.0 : 0.0);
+    c.rgb = mix(uFogColour.rgb, c.rgb, f);
+  }
+  outColour = c;
+}
+)";
+
+struct Program {
+  GLuint id = 0;
+  GLint worldView = -1, projection = -1, pixelShift = -1, flipY = -1, lighting = -1;
+  GLint textureMode = -1, alphaFunc = -1, alphaRef = -1, fog = -1, fogColour = -1, fogRange = -1;
+  int currentTextureMode = -1;
+};
+
+GLuint Compile(GLenum kind, const char* body, const char* shade, std::string& error) {
+  const std::string source = std::string("#version 330 core\n#define SHADE ") + shade + "\n" + body;
+  const char* text = source.c_str();
+  GLuint shader = glCreateShader(kind);
+  glShaderSource(shader, 1, &text, nullptr);
+  glCompileShader(shader);
+  GLint ok = 0;
+  glGetShaderiv(shader, GL_COMPILE_STATUS, &ok);
+  if (!ok) {
+    char log[1024] = {};
+    glGetShaderInfoLog(shader, sizeof log, nullptr, log);
+    error = std::string("shader: ") + log;
+    glDeleteShader(shader);
+    return 0;
+  }
+  return shader;
+}
+
+bool Build(Program& p, const char* shade, std::string& error) {
+  GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, shade, error);
+  if (vs == 0) return false;
+  GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader, shade, error);
+  if (fs == 0) {
+    glDeleteShader(vs);
+    return false;
+  }
+  p.id = glCreateProgram();
+  glAttachShader(p.id, vs);
+  glAttachShader(p.id, fs);
+  glLinkProgram(p.id);
+  glDeleteShader(vs);
+  glDeleteShader(fs);
+  GLint ok = 0;
+  glGetProgramiv(p.id, GL_LINK_STATUS, &ok);
+  if (!ok) {
+    char log[1024] = {};
+    glGetProgramInfoLog(p.id, sizeof log, nullptr, log);
+    error = std::string("program: ") + log;
+    return false;
+  }
+  p.worldView = glGetUniformLocation(p.id, "uWorldView");
+  p.projection = glGetUniformLocation(p.id, "uProjection");
+  p.pixelShift = glGetUniformLocation(p.id, "uPixelShift");
+  p.flipY = glGetUniformLocation(p.id, "uFlipY");
+  p.lighting = glGetUniformLocation(p.id, "uLighting");
+  p.textureMode = glGetUniformLocation(p.id, "uTextureMode");
+  p.alphaFunc = glGetUniformLocation(p.id, "uAlphaFunc");
+  p.alphaRef = glGetUniformLocation(p.id, "uAlphaRef");
+  p.fog = glGetUniformLocation(p.id, "uFog");
+  p.fogColour = glGetUniformLocation(p.id, "uFogColour");
+  p.fogRange = glGetUniformLocation(p.id, "uFogRange");
+  glUseProgram(p.id);
+  glUniform1i(glGetUniformLocation(p.id, "uTexture"), 0);
+  return true;
+}
+
+GLenum BlendFactorGL(uint32_t factor) {
+  switch (factor) {
+    case kBlendOne: return GL_ONE;
+    case kBlendSrcColour: case kBlendSrcColour2: return GL_SRC_COLOR;
+    case kBlendInvSrcColour: case kBlendInvSrcColour2: return GL_ONE_MINUS_SRC_COLOR;
+    case kBlendSrcAlpha: return GL_SRC_ALPHA;
+    case kBlendInvSrcAlpha: return GL_ONE_MINUS_SRC_ALPHA;
+    case kBlendDestAlpha: return GL_DST_ALPHA;
+    case kBlendInvDestAlpha: return GL_ONE_MINUS_DST_ALPHA;
+    case kBlendDestColour: return GL_DST_COLOR;
+    case kBlendInvDestColour: return GL_ONE_MINUS_DST_COLOR;
+    case kBlendSrcAlphaSat: return GL_SRC_ALPHA_SATURATE;
+    case kBlendFactor: return GL_CONSTANT_COLOR;
+    case kBlendInvFactor: return GL_ONE_MINUS_CONSTANT_COLOR;
+    default: return GL_ZERO;
+  }
+}
+
+GLenum PrimitiveGL(int type) {
+  switch (type) {
+    case 1: return GL_POINTS;
+    case 2: return GL_LINES;
+    case 3: return GL_LINE_STRIP;
+    case 5: return GL_TRIANGLE_STRIP;
+    case 6: return GL_TRIANGLE_FAN;
+    default: return GL_TRIANGLES;
+  }
+}
+
+Matrix4 Multiply(const Matrix4& a, const Matrix4& b) {
+  Matrix4 r;
+  for (int i = 0; i < 4; ++i) {
+    for (int j = 0; j < 4; ++j) {
+      float s = 0;
+      for (int k = 0; k < 4; ++k) s += a.at(i, k) * b.at(k, j);
+      r.at(i, j) = s;
+    }
+  }
+  return r;
+}
+
+float FloatOf(uint32_t bits) {
+  float f;
+  std::memcpy(&f, &bits, 4);
+  return f;
+}
+
+class GLDevice final : public GraphicsDevice {
+ public:
+  explicit GLDevice(const GLSurface& surface) : surface_(surface) {}
+  ~GLDevice() override;
+  bool Init(std::string& error);
+
+  const char* Name() const override { return "OpenGL"; }
+  uint32_t LastError() const override { return lastError_; }
+  DeviceTexture* CreateTexture(int32_t width, int32_t height, bool renderTarget) override;
+  void FreeTexture(DeviceTexture* texture) override;
+  void Upload(DeviceTexture* texture, int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgba,
+              size_t pitch) override;
+  bool ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* out) override;
+  void SetRenderTarget(DeviceTexture* target) override;
+  void BackBufferSize(int32_t& width, int32_t& height) const override;
+  void SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) override;
+  void SetTransform(TransformKind kind, const Matrix4& matrix) override;
+  void SetRenderState(DeviceState state, uint32_t value) override;
+  void SetFilter(bool linear) override;
+  void SetRepeat(bool repeat) override;
+  void SetTextureBlending(bool modulate) override { modulate_ = modulate; }
+  void Draw(int type, DeviceTexture* texture, int stride, const void* vertices, int count) override;
+  void Clear(uint32_t argb, bool colour, bool depth) override;
+  void BeginFrame() override {}
+  void EndFrame() override;
+  void Present() override;
+
+ private:
+  bool Offscreen() const { return surface_.swap == nullptr; }
+  void TargetSize(int32_t& width, int32_t& height) const;
+  void ApplyViewport();
+  // The offscreen back buffer follows the size the surface reports.
+  void ResizeBackBuffer();
+  void ApplyCull();
+  void ApplyBlend();
+  void Upload(Program& p);
+  void BindTexture(GLuint handle) {
+    if (boundTexture_ == handle) return;
+    glBindTexture(GL_TEXTURE_2D, handle);
+    boundTexture_ = handle;
+  }
+  void MarkDirty() { dirty_ = 3; }
+
+  GLSurface surface_;
+  Program programs_[2];   // smooth, flat shading
+  int program_ = -1;
+  int dirty_ = 3;         // a bit per program whose uniforms are out of date
+  GLuint vbo_ = 0;
+  GLuint vao_[3] = {};    // strides 16, 24, 36
+  int vaoBound_ = -1;
+  GLuint sampler_ = 0;
+  GLuint scratchFbo_ = 0;
+  GLuint backFbo_ = 0, backTexture_ = 0, backDepth_ = 0;  // offscreen back buffer
+  int32_t backWidth_ = 0, backHeight_ = 0;
+  GLuint boundTexture_ = 0;
+  DeviceTexture* target_ = nullptr;
+  bool flip_ = false;
+  int32_t viewport_[4] = {};
+  Matrix4 world_, view_, projection_, worldView_;
+  uint32_t states_[kDS_Count] = {};
+  bool modulate_ = true;
+  uint32_t lastError_ = 0;
+};
+
+GLDevice::~GLDevice() {
+  for (Program& p : programs_) {
+    if (p.id) glDeleteProgram(p.id);
+  }
+  if (vbo_) glDeleteBuffers(1, &vbo_);
+  glDeleteVertexArrays(3, vao_);
+  if (sampler_) glDeleteSamplers(1, &sampler_);
+  if (scratchFbo_) glDeleteFramebuffers(1, &scratchFbo_);
+  if (backFbo_) glDeleteFramebuffers(1, &backFbo_);
+  if (backTexture_) glDeleteTextures(1, &backTexture_);
+  if (backDepth_) glDeleteRenderbuffers(1, &backDepth_);
+}
+
+bool GLDevice::Init(std::string& error) {
+  if (epoxy_gl_version() < 33 || !epoxy_is_desktop_gl()) {
+    error = "OpenGL 3.3 is not available";
+    return false;
+  }
+  if (!Build(programs_[0], "smooth", error) || !Build(programs_[1], "flat", error)) return false;
+  glGenBuffers(1, &vbo_);
+  glBindBuffer(GL_ARRAY_BUFFER, vbo_);
+  glGenVertexArrays(3, vao_);
+  const int strides[3] = {16, 24, 36};
+  for (int i = 0; i < 3; ++i) {
+    glBindVertexArray(vao_[i]);
+    const GLsizei s = strides[i];
+    const bool normals = s == 36;
+    const size_t colourAt = normals ? 24 : 12;
+    glEnableVertexAttribArray(0);
+    glVertexAttribPointer(0, 3, GL_FLOAT, GL_FALSE, s, reinterpret_cast<void*>(0));
+    glEnableVertexAttribArray(1);  // ARGB words: B, G, R, A bytes in memory
+    glVertexAttribPointer(1, GL_BGRA, GL_UNSIGNED_BYTE, GL_TRUE, s, reinterpret_cast<void*>(colourAt));
+    if (s >= 24) {
+      glEnableVertexAttribArray(2);
+      glVertexAttribPointer(2, 2, GL_FLOAT, GL_FALSE, s, reinterpret_cast<void*>(colourAt + 4));
+    }
+    if (normals) {
+      glEnableVertexAttribArray(3);
+      glVertexAttribPointer(3, 3, GL_FLOAT, GL_FALSE, s, reinterpret_cast<void*>(12));
+    }
+  }
+  glVertexAttrib2f(2, 0, 0);
+  glVertexAttrib3f(3, 0, 0, -1);
+  glGenSamplers(1, &sampler_);
+  glBindSampler(0, sampler_);
+  SetFilter(false);
+  SetRepeat(false);
+  glActiveTexture(GL_TEXTURE0);
+  glGenFramebuffers(1, &scratchFbo_);
+  glDepthFunc(GL_LEQUAL);
+  glBlendColor(1, 1, 1, 1);
+  glProvokingVertex(GL_FIRST_VERTEX_CONVENTION);  // flat shading takes the first vertex's colour
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glPixelStorei(GL_UNPACK_ALIGNMENT, 1);
+  if (Offscreen()) {
+    if (surface_.width <= 0 || surface_.height <= 0) {
+      error = "no back buffer size";
+      return false;
+    }
+    glGenTextures(1, &backTexture_);
+    glGenRenderbuffers(1, &backDepth_);
+    ResizeBackBuffer();
+    glGenFramebuffers(1, &backFbo_);
+    glBindFramebuffer(GL_FRAMEBUFFER, backFbo_);
+    glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backTexture_, 0);
+    glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, backDepth_);
+    if (glCheckFramebufferStatus(GL_FRAMEBUFFER) != GL_FRAMEBUFFER_COMPLETE) {
+      error = "the offscreen back buffer is incomplete";
+      return false;
+    }
+  }
+  for (uint32_t& s : states_) s = 0xFFFFFFFFu;
+  SetRenderTarget(nullptr);
+  if (glGetError() != GL_NO_ERROR) {
+    error = "OpenGL reported an error while setting up";
+    return false;
+  }
+  return true;
+}
+
+void GLDevice::ResizeBackBuffer() {
+  int32_t w = 0, h = 0;
+  BackBufferSize(w, h);
+  if (w < 1) w = 1;
+  if (h < 1) h = 1;
+  if (w == backWidth_ && h == backHeight_) return;
+  backWidth_ = w;
+  backHeight_ = h;
+  BindTexture(backTexture_);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glBindRenderbuffer(GL_RENDERBUFFER, backDepth_);
+  glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
+}
+
+void GLDevice::TargetSize(int32_t& width, int32_t& height) const {
+  if (target_ != nullptr) {
+    width = target_->width;
+    height = target_->height;
+  } else {
+    BackBufferSize(width, height);
+  }
+}
+
+void GLDevice::BackBufferSize(int32_t& width, int32_t& height) const {
+  if (surface_.drawableSize != nullptr) {
+    surface_.drawableSize(&width, &height);
+  } else {
+    width = surface_.width;
+    height = surface_.height;
+  }
+}
+
+DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool renderTarget) {
+  if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
+    lastError_ = GL_INVALID_VALUE;
+    return nullptr;
+  }
+  while (glGetError() != GL_NO_ERROR) {
+  }
+  auto* t = new DeviceTexture;
+  t->width = width;
+  t->height = height;
+  t->renderTarget = renderTarget;
+  glGenTextures(1, &t->handle);
+  BindTexture(t->handle);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  GLuint fbo = scratchFbo_;
+  if (renderTarget) {
+    glGenRenderbuffers(1, &t->depthBuffer);
+    glBindRenderbuffer(GL_RENDERBUFFER, t->depthBuffer);
+    glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, width, height);
+    glGenFramebuffers(1, &t->framebuffer);
+    fbo = t->framebuffer;
+  }
+  // New textures start transparent black: cleared through a framebuffer.
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, t->handle, 0);
+  if (renderTarget) glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER, t->depthBuffer);
+  bool ok = glCheckFramebufferStatus(GL_FRAMEBUFFER) == GL_FRAMEBUFFER_COMPLETE;
+  if (ok) {
+    glDisable(GL_SCISSOR_TEST);
+    glClearColor(0, 0, 0, 0);
+    glClearDepth(1);
+    glClear(GL_COLOR_BUFFER_BIT | (renderTarget ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : 0));
+  }
+  if (!renderTarget) glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  const GLenum glError = glGetError();
+  // Back to the current target.
+  glBindFramebuffer(GL_FRAMEBUFFER, target_ ? target_->framebuffer : backFbo_);
+  if (!ok || glError != GL_NO_ERROR) {
+    lastError_ = glError != GL_NO_ERROR ? glError : GL_INVALID_FRAMEBUFFER_OPERATION;
+    FreeTexture(t);
+    return nullptr;
+  }
+  return t;
+}
+
+void GLDevice::FreeTexture(DeviceTexture* t) {
+  if (t == nullptr) return;
+  if (t == target_) SetRenderTarget(nullptr);
+  if (boundTexture_ == t->handle) boundTexture_ = 0;
+  glDeleteTextures(1, &t->handle);
+  if (t->framebuffer) glDeleteFramebuffers(1, &t->framebuffer);
+  if (t->depthBuffer) glDeleteRenderbuffers(1, &t->depthBuffer);
+  delete t;
+}
+
+void GLDevice::Upload(DeviceTexture* t, int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgba,
+                      size_t pitch) {
+  if (t == nullptr || rgba == nullptr || x < 0 || y < 0) return;
+  if (x + width > t->width) width = t->width - x;
+  if (y + height > t->height) height = t->height - y;
+  if (width <= 0 || height <= 0) return;
+  BindTexture(t->handle);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, GLint(pitch / 4));
+  glTexSubImage2D(GL_TEXTURE_2D, 0, x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+  glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+}
+
+bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* out) {
+  int32_t tw = 0, th = 0;
+  if (target != nullptr) {
+    if (target->framebuffer == 0) return false;
+    tw = target->width;
+    th = target->height;
+  } else {
+    BackBufferSize(tw, th);
+  }
+  if (width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > tw || y + height > th) return false;
+  const GLuint fbo = target != nullptr ? target->framebuffer : backFbo_;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
+  if (fbo != 0) {
+    // Framebuffer objects hold their rows top-down.
+    glReadPixels(x, y, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
+  } else {
+    glReadBuffer(GL_BACK);
+    glReadPixels(x, th - y - height, width, height, GL_RGBA, GL_UNSIGNED_BYTE, out);
+    const size_t row = size_t(width) * 4;
+    std::vector<uint8_t> swap(row);
+    for (int32_t r = 0; r < height / 2; ++r) {
+      uint8_t* a = out + size_t(r) * row;
+      uint8_t* b = out + size_t(height - 1 - r) * row;
+      std::memcpy(swap.data(), a, row);
+      std::memcpy(a, b, row);
+      std::memcpy(b, swap.data(), row);
+    }
+  }
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, target_ ? target_->framebuffer : backFbo_);
+  return glGetError() == GL_NO_ERROR;
+}
+
+void GLDevice::SetRenderTarget(DeviceTexture* target) {
+  if (target != nullptr && target->framebuffer == 0) return;
+  if (target == nullptr && Offscreen()) ResizeBackBuffer();
+  target_ = target;
+  const GLuint fbo = target != nullptr ? target->framebuffer : backFbo_;
+  glBindFramebuffer(GL_FRAMEBUFFER, fbo);
+  if (target != nullptr) target->flags |= 1;
+  flip_ = fbo != 0;
+  // As a new target is set the viewport covers all of it.
+  int32_t w = 0, h = 0;
+  TargetSize(w, h);
+  viewport_[0] = 0;
+  viewport_[1] = 0;
+  viewport_[2] = w;
+  viewport_[3] = h;
+  ApplyViewport();
+  ApplyCull();
+}
+
+void GLDevice::SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) {
+  viewport_[0] = x;
+  viewport_[1] = y;
+  viewport_[2] = width;
+  viewport_[3] = height;
+  ApplyViewport();
+}
+
+void GLDevice::ApplyViewport() {
+  const int32_t x = viewport_[0], y = viewport_[1], w = viewport_[2], h = viewport_[3];
+  int32_t tw = 0, th = 0;
+  TargetSize(tw, th);
+  glViewport(x, flip_ ? y : th - y - h, w, h);
+  MarkDirty();
+}
+
+void GLDevice::SetTransform(TransformKind kind, const Matrix4& matrix) {
+  switch (kind) {
+    case TransformKind::World: world_ = matrix; break;
+    case TransformKind::View: view_ = matrix; break;
+    case TransformKind::Projection: projection_ = matrix; break;
+  }
+  worldView_ = Multiply(world_, view_);
+  MarkDirty();
+}
+
+void GLDevice::ApplyCull() {
+  const uint32_t mode = states_[kDS_CullMode];
+  if (mode != 2 && mode != 3) {
+    glDisable(GL_CULL_FACE);
+    return;
+  }
+  // The device's winding is seen with y down; GL's with y up, unless the picture is flipped.
+  const bool cullClockwiseOnScreen = mode == 2;
+  const bool cullGLClockwise = cullClockwiseOnScreen == flip_;
+  glEnable(GL_CULL_FACE);
+  glCullFace(GL_BACK);
+  glFrontFace(cullGLClockwise ? GL_CCW : GL_CW);
+}
+
+void GLDevice::ApplyBlend() {
+  const uint32_t src = states_[kDS_SrcBlend], dst = states_[kDS_DestBlend];
+  if (src == kBlendBothSrcAlpha) {
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+  } else if (src == kBlendBothInvSrcAlpha) {
+    glBlendFunc(GL_ONE_MINUS_SRC_ALPHA, GL_SRC_ALPHA);
+  } else {
+    glBlendFunc(BlendFactorGL(src), BlendFactorGL(dst));
+  }
+}
+
+void GLDevice::SetRenderState(DeviceState state, uint32_t value) {
+  if (state < 0 || state >= kDS_Count) return;
+  states_[state] = value;
+  switch (state) {
+    case kDS_ZEnable:
+      if (value) glEnable(GL_DEPTH_TEST); else glDisable(GL_DEPTH_TEST);
+      break;
+    case kDS_FillMode:
+      glPolygonMode(GL_FRONT_AND_BACK, value == 1 ? GL_POINT : value == 2 ? GL_LINE : GL_FILL);
+      break;
+    case kDS_SrcBlend:
+    case kDS_DestBlend:
+      ApplyBlend();
+      break;
+    case kDS_CullMode:
+      ApplyCull();
+      break;
+    case kDS_AlphaBlendEnable:
+      if (value) glEnable(GL_BLEND); else glDisable(GL_BLEND);
+      break;
+    default:
+      MarkDirty();  // shading, alpha test, fog and lighting are the shaders' uniforms
+      break;
+  }
+}
+
+void GLDevice::SetFilter(bool linear) {
+  const GLint f = linear ? GL_LINEAR : GL_NEAREST;
+  glSamplerParameteri(sampler_, GL_TEXTURE_MIN_FILTER, f);
+  glSamplerParameteri(sampler_, GL_TEXTURE_MAG_FILTER, f);
+}
+
+void GLDevice::SetRepeat(bool repeat) {
+  const GLint w = repeat ? GL_REPEAT : GL_CLAMP_TO_EDGE;
+  glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_S, w);
+  glSamplerParameteri(sampler_, GL_TEXTURE_WRAP_T, w);
+}
+
+void GLDevice::Upload(Program& p) {
+  glUniformMatrix4fv(p.worldView, 1, GL_FALSE, worldView_.m);
+  glUniformMatrix4fv(p.projection, 1, GL_FALSE, projection_.m);
+  const float w = float(viewport_[2] > 0 ? viewport_[2] : 1), h = float(viewport_[3] > 0 ? viewport_[3] : 1);
+  glUniform2f(p.pixelShift, 2.0f * kPixelShift / w, -2.0f * kPixelShift / h);
+  glUniform1f(p.flipY, flip_ ? -1.0f : 1.0f);
+  glUniform1i(p.lighting, states_[kDS_Lighting] == 1 ? 1 : 0);
+  glUniform1i(p.alphaFunc, states_[kDS_AlphaTestEnable] == 1 ? int(states_[kDS_AlphaFunc]) : 8);
+  glUniform1f(p.alphaRef, float(states_[kDS_AlphaRef] & 0xFF));
+  const bool fog = states_[kDS_FogEnable] == 1 &&
+                   ((states_[kDS_FogTableMode] >= 1 && states_[kDS_FogTableMode] <= 3) ||
+                    (states_[kDS_FogVertexMode] >= 1 && states_[kDS_FogVertexMode] <= 3));
+  glUniform1i(p.fog, fog ? 1 : 0);
+  const uint32_t c = states_[kDS_FogColour];
+  glUniform4f(p.fogColour, float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f, float(c & 0xFF) / 255.0f,
+              1.0f);
+  glUniform2f(p.fogRange, FloatOf(states_[kDS_FogStart]), FloatOf(states_[kDS_FogEnd]));
+}
+
+void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* vertices, int count) {
+  if (count <= 0 || vertices == nullptr) return;
+  const int vao = stride == 16 ? 0 : stride == 24 ? 1 : stride == 36 ? 2 : -1;
+  if (vao < 0) return;
+  const int index = states_[kDS_ShadeMode] == 1 ? 1 : 0;
+  Program& p = programs_[index];
+  if (program_ != index) {
+    glUseProgram(p.id);
+    program_ = index;
+  }
+  if (dirty_ & (1 << index)) {
+    Upload(p);
+    dirty_ &= ~(1 << index);
+  }
+  const int mode = texture != nullptr && stride >= 24 ? (modulate_ ? 1 : 2) : 0;
+  if (p.currentTextureMode != mode) {
+    glUniform1i(p.textureMode, mode);
+    p.currentTextureMode = mode;
+  }
+  if (texture != nullptr) BindTexture(texture->handle);
+  if (vaoBound_ != vao) {
+    glBindVertexArray(vao_[vao]);
+    vaoBound_ = vao;
+  }
+  // One upload per draw into fresh storage (the driver orphans the old).
+  glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * stride, vertices, GL_STREAM_DRAW);
+  glDrawArrays(PrimitiveGL(type), 0, count);
+}
+
+void GLDevice::Clear(uint32_t argb, bool colour, bool depth) {
+  if (!colour && !depth) return;
+  int32_t tw = 0, th = 0;
+  TargetSize(tw, th);
+  const int32_t x = viewport_[0], y = viewport_[1], w = viewport_[2], h = viewport_[3];
+  glEnable(GL_SCISSOR_TEST);
+  glScissor(x, flip_ ? y : th - y - h, w < 0 ? 0 : w, h < 0 ? 0 : h);
+  glClearColor(float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f, float(argb & 0xFF) / 255.0f,
+               float(argb >> 24) / 255.0f);
+  glClearDepth(1);
+  glClear((colour ? GL_COLOR_BUFFER_BIT : 0) | (depth ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : 0));
+  glDisable(GL_SCISSOR_TEST);
+}
+
+void GLDevice::EndFrame() {
+  // Offscreen there is no swap to hold the queue back: finish the frame's work now.
+  if (Offscreen()) glFinish();
+}
+
+void GLDevice::Present() {
+  if (surface_.swap != nullptr) surface_.swap();
+}
+
+}  // namespace
+
+std::unique_ptr<GraphicsDevice> Device_CreateGL(const GLSurface& surface, std::string& error) {
+  auto device = std::make_unique<GLDevice>(surface);
+  if (!device->Init(error)) return nullptr;
+  return device;
+}
