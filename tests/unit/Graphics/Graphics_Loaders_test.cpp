@@ -9,8 +9,7 @@
 #include "DataFile/DataFile_Load.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_TexturePages.h"
-#include "Runner/Runner_CommandLine.h"
-#include "Runner/Runner_Wiring.h"
+#include "Graphics/LoadTestSupport.h"
 #include "Sprite/Sprite_Class.h"
 #include "Writer_Graphics.h"
 #include "Writer_Settings.h"
@@ -72,29 +71,8 @@ Game MakeGame() {
   return Game{w.finish()};
 }
 
-// Loads with the runner's handlers after a reset; "" on success, else the refusal's message.
-std::string Load(const std::vector<uint8_t>& bytes) {
-  static const bool wired = [] {
-    Runner_WireSubsystems(CommandLineSwitches{});
-    return true;
-  }();
-  (void)wired;
-  DataFile_ResetLoadedState();
-  DataView view(bytes.data(), bytes.size());
-  testing::internal::CaptureStdout();
-  std::string error;
-  try {
-    DataFile_PrePass(view);
-    if (!LoadGameData(view)) error = "unknown chunk";
-  } catch (const FileFormatError& e) {
-    error = e.what();
-  }
-  testing::internal::GetCapturedStdout();
-  return error;
-}
-
 void ExpectRefused(const Game& g, const std::string& part) {
-  const std::string error = Load(g.bytes);
+  const std::string error = LoadWithRunner(g.bytes);
   EXPECT_NE(error.find(part), std::string::npos) << "message: \"" << error << "\", expected \"" << part << "\"";
 }
 
@@ -102,7 +80,7 @@ void ExpectRefused(const Game& g, const std::string& part) {
 
 TEST(ImageLoaders, TheSpriteTableHoldsTheRecordWithExpandedMasksAndPagedFrames) {
   const Game g = MakeGame();
-  ASSERT_EQ(Load(g.bytes), "");
+  ASSERT_EQ(LoadWithRunner(g.bytes), "");
   ASSERT_EQ(Sprite_Count(), 1);
   const CSprite* s = Sprite_Get(0);
   ASSERT_NE(s, nullptr);
@@ -153,7 +131,7 @@ TEST(ImageLoaders, TheSpriteTableHoldsTheRecordWithExpandedMasksAndPagedFrames) 
   Game shared = MakeGame();
   const uint32_t rec = shared.Sprite();
   shared.Put32(rec + 68, 1);
-  ASSERT_EQ(Load(shared.bytes), "");
+  ASSERT_EQ(LoadWithRunner(shared.bytes), "");
   EXPECT_TRUE(Sprite_Get(0)->oneMaskForAll);
   EXPECT_EQ(Sprite_Get(0)->masks.size(), 1u);
 }
@@ -163,7 +141,7 @@ TEST(ImageLoaders, EntriesAreSharedByFileOffset) {
   // Frame 1 names frame 0's entry: both frames hold the same copy.
   const uint32_t rec = g.Sprite();
   g.Put32(rec + 64, g.U32(rec + 60));
-  ASSERT_EQ(Load(g.bytes), "");
+  ASSERT_EQ(LoadWithRunner(g.bytes), "");
   EXPECT_EQ(Sprite_Get(0)->entries[0], Sprite_Get(0)->entries[1]);
   EXPECT_EQ(TexturePages_EntryCount(), 3);
 }
@@ -262,14 +240,14 @@ TEST(ImageLoaders, DamagedSpritesAndBackgroundsAreRefused) {
 TEST(ImageLoaders, AResetForgetsEverythingAndTheNextFileLoads) {
   Game bad = MakeGame();
   bad.Put32(bad.U32(bad.Chunk("BGND") + 4) + 16, 0xFFFFFF00u);
-  EXPECT_NE(Load(bad.bytes), "");
+  EXPECT_NE(LoadWithRunner(bad.bytes), "");
   DataFile_ResetLoadedState();
   EXPECT_EQ(Sprite_Count(), 0);
   EXPECT_EQ(Background_Count(), 0);
   EXPECT_EQ(TexturePages_EntryCount(), 0);
   EXPECT_EQ(TexturePages_PageCount(), 0);
   const Game good = MakeGame();
-  EXPECT_EQ(Load(good.bytes), "");
+  EXPECT_EQ(LoadWithRunner(good.bytes), "");
   EXPECT_EQ(Sprite_Count(), 1);
   EXPECT_EQ(TexturePages_EntryCount(), 3);
 }
