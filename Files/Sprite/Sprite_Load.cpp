@@ -46,6 +46,9 @@ CSprite* ReadSprite(const DataView& view, const ChunkInfo& chunk, uint32_t at, u
   const uint64_t maskCountAt = uint64_t(at) + 60 + 4 * uint64_t(frames);
   const uint32_t masks = view.u32(maskCountAt, "sprite mask count");
   const uint64_t rowBytes = (uint64_t(s->width) + 7) / 8, maskBytes = rowBytes * uint64_t(s->height);
+  if (masks > 0 && maskBytes == 0) {
+    ThrowFormatError("sprite %u (%s) has %u masks for frames of %d x %d pixels", index, n, masks, s->width, s->height);
+  }
   const uint64_t chunkEnd = uint64_t(chunk.body) + chunk.length;
   if (maskCountAt + 4 + maskBytes * masks > chunkEnd) {
     ThrowFormatError("sprite %u (%s): %u masks of %d x %d pixels need %llu bytes, but the SPRT chunk ends after %llu",

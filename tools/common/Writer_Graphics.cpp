@@ -38,7 +38,7 @@ struct Placed {
 
 }  // namespace
 
-void Sprite_FinishBox(SpriteSpec& s) {
+void Writer_FinishSpriteBox(SpriteSpec& s) {
   const int32_t w = s.Width(), h = s.Height();
   if (s.boxMode == BoxMode::Manual) return;
   s.bboxLeft = 0;
@@ -65,7 +65,7 @@ void Sprite_FinishBox(SpriteSpec& s) {
   s.bboxBottom = bottom;
 }
 
-std::vector<std::vector<uint8_t>> Sprite_MaskRows(const SpriteSpec& s) {
+std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& s) {
   std::vector<std::vector<uint8_t>> masks;
   if (!s.precise || s.frames.empty()) return masks;
   const int32_t w = s.Width(), h = s.Height(), rowBytes = (w + 7) / 8;
@@ -181,7 +181,7 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
     sprt.u32(s.transparent).u32(s.smooth).u32(s.preload).i32(int32_t(s.boxMode)).u32(s.precise);
     sprt.i32(s.xorigin).i32(s.yorigin).u32(uint32_t(s.frames.size()));
     for (size_t f = 0; f < s.frames.size(); ++f) sprt.ref(entry[next++]);
-    const auto masks = Sprite_MaskRows(s);
+    const auto masks = Writer_SpriteMaskRows(s);
     sprt.u32(uint32_t(masks.size()));
     for (const auto& m : masks) sprt.raw(m.data(), m.size());
   }

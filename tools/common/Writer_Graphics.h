@@ -18,7 +18,7 @@ struct SpriteSpec {
   std::vector<std::string> frameLabels;  // where each frame came from (named in errors)
   int32_t xorigin = 0, yorigin = 0;
   BoxMode boxMode = BoxMode::Automatic;
-  // Inclusive pixel edges; given for the manual mode, worked out by Sprite_FinishBox otherwise.
+  // Inclusive pixel edges; given for the manual mode, worked out by Writer_FinishSpriteBox otherwise.
   int32_t bboxLeft = 0, bboxTop = 0, bboxRight = 0, bboxBottom = 0;
   MaskKind maskKind = MaskKind::Precise;
   int32_t tolerance = 0;  // a pixel is solid when its alpha is above this
@@ -38,11 +38,11 @@ struct BackgroundSpec {
 
 // Sets the bounding box of the automatic and full modes: automatic is the smallest box holding every
 // solid pixel of every frame (the whole frame when no pixel is solid); full is the whole frame.
-void Sprite_FinishBox(SpriteSpec& sprite);
+void Writer_FinishSpriteBox(SpriteSpec& sprite);
 // The masks as the sprite record holds them: none unless precise; one a frame when separate, else
 // one for all (solid where any frame is). Each mask is Height() rows of ceil(Width() / 8) bytes, the
 // leftmost pixel in bit 7 of a row's first byte; pixels outside the bounding box are empty.
-std::vector<std::vector<uint8_t>> Sprite_MaskRows(const SpriteSpec& sprite);
+std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& sprite);
 
 // Writes TPAG, TXTR, SPRT and BGND (nothing when there are no images). Sprite boxes must be
 // finished. False with `error` naming the frame when one is larger than a page.

@@ -156,7 +156,7 @@ void PackImages::ReadSprite(const json& s) {
   } else if (s.contains("bbox")) {
     Fail(where + ": \"bbox\" is given only with \"bbox_mode\": \"manual\"");
   }
-  Sprite_FinishBox(spec);
+  Writer_FinishSpriteBox(spec);
   m_sprites.push_back(std::move(spec));
 }
 

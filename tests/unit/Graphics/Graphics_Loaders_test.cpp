@@ -9,6 +9,7 @@
 #include "DataFile/DataFile_Load.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_TexturePages.h"
+#include "Graphics/ImageTestSupport.h"
 #include "Graphics/LoadTestSupport.h"
 #include "Sprite/Sprite_Class.h"
 #include "Writer_Graphics.h"
@@ -16,37 +17,8 @@
 
 namespace {
 
-CBitmap32 Image(int32_t w, int32_t h, std::initializer_list<std::pair<int, int>> opaque) {
-  CBitmap32 b(w, h);
-  for (auto [x, y] : opaque) {
-    uint8_t* p = b.Pixel(x, y);
-    p[1] = 90;
-    p[3] = 255;
-  }
-  return b;
-}
-
-struct Game {
-  std::vector<uint8_t> bytes;
-  uint32_t Chunk(const char (&tag)[5]) const {
-    for (const ChunkInfo& c : Container_Walk(DataView(bytes.data(), bytes.size()))) {
-      if (c.tag == MakeTag(tag)) return c.body;
-    }
-    ADD_FAILURE() << "no chunk " << tag;
-    return 0;
-  }
-  uint32_t U32(uint32_t at) const {
-    uint32_t v;
-    std::memcpy(&v, bytes.data() + at, 4);
-    return v;
-  }
-  void Put32(uint32_t at, uint32_t v) { std::memcpy(bytes.data() + at, &v, 4); }
-  void Put16(uint32_t at, int16_t v) { std::memcpy(bytes.data() + at, &v, 2); }
-  // Offsets of interest.
-  uint32_t Entry(uint32_t i) const { return U32(Chunk("TPAG") + 4 + 4 * i); }
-  uint32_t Sprite() const { return U32(Chunk("SPRT") + 4); }
-  uint32_t PageStream() const { return U32(U32(Chunk("TXTR") + 4) + 4); }
-};
+using Game = WrittenFile;
+const auto Image = TestImage;
 
 // A sprite of two 9 x 3 frames with a mask each (origin 4, 1) and a 5 x 4 background.
 Game MakeGame() {
@@ -61,7 +33,7 @@ Game MakeGame() {
   s.yorigin = 1;
   s.precise = true;
   s.separateMasks = true;
-  Sprite_FinishBox(s);
+  Writer_FinishSpriteBox(s);
   BackgroundSpec b;
   b.name = "bg_five";
   b.label = "c";
@@ -134,6 +106,13 @@ TEST(ImageLoaders, TheSpriteTableHoldsTheRecordWithExpandedMasksAndPagedFrames) 
   ASSERT_EQ(LoadWithRunner(shared.bytes), "");
   EXPECT_TRUE(Sprite_Get(0)->oneMaskForAll);
   EXPECT_EQ(Sprite_Get(0)->masks.size(), 1u);
+}
+
+TEST(ImageLoaders, AnOriginFarOutsideTheFrameKeepsTheRadiusInRange) {
+  Game g = MakeGame();
+  g.Put32(g.Sprite() + 48, 0x80000000u);  // x origin -2147483648
+  ASSERT_EQ(LoadWithRunner(g.bytes), "");
+  EXPECT_EQ(Sprite_Get(0)->radius, INT32_MAX);
 }
 
 TEST(ImageLoaders, EntriesAreSharedByFileOffset) {
@@ -224,6 +203,11 @@ TEST(ImageLoaders, DamagedSpritesAndBackgroundsAreRefused) {
     Game g = MakeGame();
     g.Put32(g.Sprite() + 40, 7);
     ExpectRefused(g, "bounding box mode 7");
+  }
+  {
+    Game g = MakeGame();
+    g.Put32(g.Sprite() + 4, 0);  // empty frames cannot have masks (nor a billion of them)
+    ExpectRefused(g, "has 2 masks for frames of 0 x 3 pixels");
   }
   {
     Game g = MakeGame();

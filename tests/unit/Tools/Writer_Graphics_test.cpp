@@ -4,21 +4,13 @@
 
 #include <random>
 
-#include "DataFile/DataFile_Container.h"
+#include "Graphics/ImageTestSupport.h"
 #include "Writer_Graphics.h"
 #include "Writer_Pages.h"
 
 namespace {
 
-CBitmap32 Image(int32_t w, int32_t h, std::initializer_list<std::pair<int, int>> opaque) {
-  CBitmap32 b(w, h);
-  for (auto [x, y] : opaque) {
-    uint8_t* p = b.Pixel(x, y);
-    p[0] = 200;
-    p[3] = 255;
-  }
-  return b;
-}
+const auto Image = TestImage;
 
 SpriteSpec Sprite(std::vector<CBitmap32> frames) {
   SpriteSpec s;
@@ -28,19 +20,7 @@ SpriteSpec Sprite(std::vector<CBitmap32> frames) {
   return s;
 }
 
-// The written file and the body offset of one of its chunks.
-struct Written {
-  std::vector<uint8_t> bytes;
-  uint32_t Chunk(const char (&tag)[5]) const {
-    for (const ChunkInfo& c : Container_Walk(DataView(bytes.data(), bytes.size()))) {
-      if (c.tag == MakeTag(tag)) return c.body;
-    }
-    ADD_FAILURE() << "no chunk " << tag;
-    return 0;
-  }
-  int16_t I16(uint32_t at) const { return int16_t(bytes[at] | bytes[at + 1] << 8); }
-  uint32_t U32(uint32_t at) const { return DataView(bytes.data(), bytes.size()).u32(at, "test"); }
-};
+using Written = WrittenFile;
 
 Written Write(const std::vector<SpriteSpec>& sprites, const std::vector<BackgroundSpec>& backgrounds,
               int32_t pageSize = 2048) {
@@ -105,7 +85,7 @@ TEST(PagePacker, RefusesABoxLargerThanAPage) {
 TEST(PageEntries, CroppedBordersGiveTheTargetOffsetsAndSizes) {
   // A 10 x 8 frame whose opaque pixels span columns 3..6 and rows 2..5.
   SpriteSpec s = Sprite({Image(10, 8, {{3, 2}, {6, 5}, {4, 3}})});
-  Sprite_FinishBox(s);
+  Writer_FinishSpriteBox(s);
   BackgroundSpec bg;
   bg.name = "bg";
   bg.label = "bg.png";
@@ -153,13 +133,13 @@ TEST(PageEntries, CroppedBordersGiveTheTargetOffsetsAndSizes) {
 
 TEST(SpriteBoxes, AutomaticIsTheUnionOfTheFramesFullAndManualAsGiven) {
   SpriteSpec s = Sprite({Image(12, 10, {{2, 7}, {5, 5}}), Image(12, 10, {{9, 1}})});
-  Sprite_FinishBox(s);
+  Writer_FinishSpriteBox(s);
   EXPECT_EQ(s.bboxLeft, 2);
   EXPECT_EQ(s.bboxTop, 1);
   EXPECT_EQ(s.bboxRight, 9);
   EXPECT_EQ(s.bboxBottom, 7);
   s.boxMode = BoxMode::Full;
-  Sprite_FinishBox(s);
+  Writer_FinishSpriteBox(s);
   EXPECT_EQ(s.bboxLeft, 0);
   EXPECT_EQ(s.bboxTop, 0);
   EXPECT_EQ(s.bboxRight, 11);
@@ -167,14 +147,14 @@ TEST(SpriteBoxes, AutomaticIsTheUnionOfTheFramesFullAndManualAsGiven) {
   s.boxMode = BoxMode::Manual;
   s.bboxLeft = 3;
   s.bboxRight = 4;
-  Sprite_FinishBox(s);
+  Writer_FinishSpriteBox(s);
   EXPECT_EQ(s.bboxLeft, 3);
   EXPECT_EQ(s.bboxRight, 4);
   // A pixel at or below the tolerance is not solid.
   SpriteSpec faint = Sprite({Image(4, 4, {{1, 1}})});
   faint.frames[0].Pixel(3, 3)[3] = 10;
   faint.tolerance = 10;
-  Sprite_FinishBox(faint);
+  Writer_FinishSpriteBox(faint);
   EXPECT_EQ(faint.bboxRight, 1);
   EXPECT_EQ(faint.bboxBottom, 1);
 }
@@ -184,12 +164,12 @@ TEST(SpriteMasks, ANinePixelWideFrameTakesTwoBytesARow) {
   SpriteSpec s = Sprite({Image(9, 3, {{0, 0}, {8, 0}, {7, 1}}), Image(9, 3, {{1, 2}})});
   s.precise = true;
   s.boxMode = BoxMode::Full;
-  Sprite_FinishBox(s);
-  auto one = Sprite_MaskRows(s);  // one for all: the frames together
+  Writer_FinishSpriteBox(s);
+  auto one = Writer_SpriteMaskRows(s);  // one for all: the frames together
   ASSERT_EQ(one.size(), 1u);
   EXPECT_EQ(one[0], (std::vector<uint8_t>{0x80, 0x80, 0x01, 0x00, 0x40, 0x00}));
   s.separateMasks = true;
-  auto each = Sprite_MaskRows(s);
+  auto each = Writer_SpriteMaskRows(s);
   ASSERT_EQ(each.size(), 2u);
   EXPECT_EQ(each[0], (std::vector<uint8_t>{0x80, 0x80, 0x01, 0x00, 0x00, 0x00}));
   EXPECT_EQ(each[1], (std::vector<uint8_t>{0x00, 0x00, 0x00, 0x00, 0x40, 0x00}));
@@ -207,7 +187,7 @@ TEST(SpriteMasks, ANinePixelWideFrameTakesTwoBytesARow) {
 
   // Not precise: no masks.
   s.precise = false;
-  EXPECT_TRUE(Sprite_MaskRows(s).empty());
+  EXPECT_TRUE(Writer_SpriteMaskRows(s).empty());
 }
 
 TEST(SpriteMasks, ShapesFillTheBoundingBox) {
@@ -221,13 +201,13 @@ TEST(SpriteMasks, ShapesFillTheBoundingBox) {
   // Ellipse in the 4 x 4 box centred at (3, 3) with radii 2: the box corners fall outside
   // ((0.75)^2 * 2 > 1), their neighbours inside (0.25^2 + 0.75^2 <= 1).
   s.maskKind = MaskKind::Ellipse;
-  auto m = Sprite_MaskRows(s)[0];
+  auto m = Writer_SpriteMaskRows(s)[0];
   EXPECT_EQ(m, (std::vector<uint8_t>{0x00, 0x30, 0x78, 0x78, 0x30, 0x00}));
   // Diamond: |dx| + |dy| <= 1 keeps the middle 2 pixels of the first and last rows.
   s.maskKind = MaskKind::Diamond;
-  m = Sprite_MaskRows(s)[0];
+  m = Writer_SpriteMaskRows(s)[0];
   EXPECT_EQ(m, (std::vector<uint8_t>{0x00, 0x30, 0x78, 0x78, 0x30, 0x00}));
   s.maskKind = MaskKind::Rectangle;
-  m = Sprite_MaskRows(s)[0];
+  m = Writer_SpriteMaskRows(s)[0];
   EXPECT_EQ(m, (std::vector<uint8_t>{0x00, 0x78, 0x78, 0x78, 0x78, 0x00}));
 }
