@@ -6,16 +6,23 @@ FUZZ_SECONDS ?= 30
 BUILD       := build
 GEN         := -G Ninja
 
-.PHONY: all deps build build-asan build-fuzz run test test-release test-asan fuzz bench clean
+.PHONY: all deps build build-run build-asan build-fuzz run test test-release test-asan fuzz bench clean
 
 all: build
 
 deps:
 	@scripts/deps.sh
 
+CONFIGURE_RELEASE := cmake -S . -B $(BUILD)/release $(GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+
 build: deps
-	@cmake -S . -B $(BUILD)/release $(GEN) -DCMAKE_BUILD_TYPE=Release >/dev/null
+	@$(CONFIGURE_RELEASE)
 	@cmake --build $(BUILD)/release -j$(JOBS)
+
+# What `make run` needs and nothing more: the runner and the builder (no tests, no benchmarks).
+build-run: deps
+	@$(CONFIGURE_RELEASE)
+	@cmake --build $(BUILD)/release -j$(JOBS) --target tessera tessera-pack
 
 build-asan: deps
 	@cmake -S . -B $(BUILD)/asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTESSERA_SANITIZE=ON \
@@ -27,7 +34,7 @@ build-fuzz: deps
 	  -DTESSERA_FUZZ=ON >/dev/null
 	@cmake --build $(BUILD)/fuzz -j$(JOBS)
 
-run: build
+run: build-run
 	@$(BUILD)/release/tessera-pack examples/demo -o $(BUILD)/demo.win
 	@$(BUILD)/release/tessera -game $(BUILD)/demo.win -headless
 

@@ -89,13 +89,38 @@ CCode* Code_CompileText(const char* name, const char* text, Compiler::CompileAs 
   return unit;
 }
 
+namespace {
+
+// Runtime errors met while a constant's value is evaluated: the value is then not valid. The
+// message of the first one is kept for the builder's report.
+int g_constantRunErrors = 0;
+std::string g_constantRunError;
+void CountConstantRunError(const char* report) {
+  if (g_constantRunErrors++ > 0 || report == nullptr) return;
+  constexpr const char* kLead = "VMError!! Occurred - ";
+  const char* start = std::strstr(report, kLead);
+  start = start != nullptr ? start + std::strlen(kLead) : report;
+  const char* end = std::strchr(start, '\n');
+  g_constantRunError.assign(start, end != nullptr ? static_cast<size_t>(end - start) : std::strlen(start));
+}
+
+}  // namespace
+
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out) {
+  g_constantRunErrors = 0;
+  g_constantRunError.clear();
   CCode* code = Code_CompileText(codeName, text, Compiler::CompileAs::Expression);
   if (code == nullptr) return false;
   RValue value;
   // A folded expression is a constant unit; anything else (a call, say) runs without an instance.
-  const bool ok = VM_Execute(nullptr, nullptr, code, &value);
+  // A runtime error there (a variable read without an instance, say) makes the value not valid
+  // instead of ending the process.
+  const VMErrorSink outer = VM_CurrentErrorSink();
+  VM_SetErrorSink(CountConstantRunError);
+  const bool ran = VM_Execute(nullptr, nullptr, code, &value);
+  VM_SetErrorSink(outer);
   delete code;
+  const bool ok = ran && g_constantRunErrors == 0;
   if (ok && out) *out = std::move(value);
   return ok;
 }
@@ -147,6 +172,8 @@ void Code_ExecuteFile(RValue& result, CInstance* self, CInstance* other, int arg
   text << in.rdbuf();
   RunCodeText("execute_file", text.str().c_str(), result, self, other, argc, args);
 }
+
+const char* Code_ConstantRunError() { return g_constantRunError.c_str(); }
 
 void Code_InstallCompiler() {
   SetConstantEvaluateHook(&Code_EvaluateConstantExpression);

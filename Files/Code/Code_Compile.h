@@ -21,8 +21,11 @@ CCode* Code_CompileText(const char* name, const char* text,
 
 // Evaluates a constant's value text at preparation, compiled as an expression under `codeName`:
 // an expression that folds gives its constant, any other is run on the virtual machine without an
-// instance. Returns false when the text does not compile or the run fails.
+// instance. Returns false when the text does not compile or the run meets a runtime error (which
+// then does not end the process).
 bool Code_EvaluateConstantExpression(const char* codeName, const char* text, RValue* out);
+// The message of the runtime error that made the last evaluation fail ("" when none did).
+const char* Code_ConstantRunError();
 
 // Preparation of a game that carries source text: compiles every script that has source text and
 // no code unit yet, in index order, each under its own name. The first script that fails to

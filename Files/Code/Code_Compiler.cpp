@@ -18,7 +18,7 @@ CompileResult Compile(const std::string& text, const CompileHooks& hooks, Compil
   ClassifyStore store;
   Program program;
   CompileProblem& problem = result.problem;
-  result.ok = Scan(text, tokens, problem) && Classify(tokens, hooks, store, problem) &&
+  result.ok = Scan(text, tokens, problem, &result.unclosedComment) && Classify(tokens, hooks, store, problem) &&
               (as == CompileAs::Expression ? ParseExpression(tokens, hooks, program, problem)
                                            : ParseProgram(tokens, hooks, program, problem)) &&
               FoldProgram(program, problem) && Generate(program, result.code, problem);

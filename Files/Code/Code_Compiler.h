@@ -23,6 +23,7 @@ struct CompileResult {
   CompiledCode code;      // valid when ok
   CompileProblem problem; // message and character position when not ok
   std::string errorText;  // "Error in code at line ..." / "Error in expression: ..." when not ok
+  int unclosedComment = -1;  // position of a "/*" that runs to the end of the code (allowed)
 };
 
 CompileResult Compile(const std::string& text, const CompileHooks& hooks,

@@ -178,6 +178,8 @@ bool FindFunction(const char* name, int* id) {
   return true;
 }
 
+int FindBuiltinFunction(const char* name) { return name != nullptr && name[0] != '\0' ? g_ByName.Find(name) : -1; }
+
 int ArgumentCount(int id) {
   if (IsExtensionFunctionId(id)) {
     if (g_Hooks.extensionArgumentCount == nullptr) return kArgumentCountNone;

@@ -65,6 +65,9 @@ const char* FunctionName(int id);
 // Looks `name` up as a script, then an extension function, then a built-in function (exact,
 // case-sensitive, first registered wins). Empty or unknown names fail with *id = -1.
 bool FindFunction(const char* name, int* id);
+// The id of the first built-in function named exactly `name`, or -1; scripts and extension
+// functions are not looked at.
+int FindBuiltinFunction(const char* name);
 // A built-in's fixed count (kArgumentCountNone outside the registry), kArgumentCountAny for a
 // script, an extension function's declared count (kArgumentCountNone when no extension knows it).
 int ArgumentCount(int id);

@@ -647,7 +647,7 @@ uint32_t Code_ListInstruction(const uint8_t* code, uint32_t size, uint32_t offse
       case TYPE_INT: {
         int32_t i;
         std::memcpy(&i, operand, 4);
-        const char* name = (op == OP_CALL && i >= 0 && i < kScriptIdBase) ? FunctionName(i) : nullptr;
+        const char* name = op == OP_CALL ? FunctionName(i) : nullptr;  // built-in, script or extension
         if (name) out.Write(name);
         else out.Printf("%d", i);
         break;

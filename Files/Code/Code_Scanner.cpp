@@ -113,7 +113,7 @@ bool Operator(unsigned char c0, unsigned char c1, TokenKind& kind, size_t& lengt
 
 }  // namespace
 
-bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem& problem) {
+bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem& problem, int* unclosedComment) {
   tokens.clear();
   tokens.reserve(source.size() / 4 + 16);  // about one token for every four characters
   const std::string_view code = source;
@@ -131,8 +131,10 @@ bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem&
         i += 2;
         while (i < length && code[i] != '\r' && code[i] != '\n') ++i;
       } else if (c == '/' && at(i + 1) == '*') {
+        const size_t open = i;
         i += 2;
         while (i < length && !(code[i] == '*' && at(i + 1) == '/')) ++i;
+        if (i >= length && unclosedComment != nullptr) *unclosedComment = static_cast<int>(open);
         i = i < length ? i + 2 : length;
       } else {
         break;

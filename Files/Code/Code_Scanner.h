@@ -9,7 +9,9 @@ namespace Compiler {
 
 // Scans `code` into `tokens`, which always ends with an End token. The tokens view `code`, which
 // must outlive them. On an unknown character returns false with "Unexpected symbol." at its
-// position.
-bool Scan(const std::string& code, std::vector<Token>& tokens, CompileProblem& problem);
+// position. A block comment with no "*/" runs to the end of the code; when `unclosedComment` is
+// given it receives the position of such a comment's "/*" (else it is left alone).
+bool Scan(const std::string& code, std::vector<Token>& tokens, CompileProblem& problem,
+          int* unclosedComment = nullptr);
 
 }  // namespace Compiler

@@ -1851,6 +1851,7 @@ void VM_SetSourceInterpreter(bool on) { g_SourceInterpreter = on; }
 bool VM_SourceInterpreter() { return g_SourceInterpreter; }
 bool VM_Trace() { return g_Trace; }
 void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }
+VMErrorSink VM_CurrentErrorSink() { return g_ErrorSink; }
 int VM_CallDepth() { return g_CurrentFrame ? g_CurrentFrame->depth : 0; }
 int VM_RunDepth() { return g_RunDepth; }
 

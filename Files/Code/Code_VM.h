@@ -77,6 +77,7 @@ void VM_ClearBreakpoints();
 // sink installed a report is built and handed over, and the run goes on as if suppressed.
 using VMErrorSink = void (*)(const char* report);
 void VM_SetErrorSink(VMErrorSink sink);
+VMErrorSink VM_CurrentErrorSink();
 
 // The current call depth of the innermost run (0 outside scripts) and the number of nested runs.
 int VM_CallDepth();

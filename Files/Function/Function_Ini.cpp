@@ -22,13 +22,17 @@ struct OpenIni {
   std::string name;  // as game code gave it
   IniFile ini;
   bool changed = false;
+  bool failureReported = false;  // a failed write is reported once per opening
 };
 std::unique_ptr<OpenIni> g_Ini;
 
+// Writes the file through a temporary file, so a failed write keeps the old one. The entries stay
+// changed, so the next write (or the closing) tries again, without a second report.
 void WriteIni() {
   if (!g_Ini) return;
   if (!WriteFileAtomic(Folders_MapForWrite(g_Ini->name), g_Ini->ini.ToText())) {
-    ReportActionErrorF(false, "Cannot write INI file %s", g_Ini->name.c_str());
+    if (!g_Ini->failureReported) ReportActionErrorF(false, "Cannot write INI file %s", g_Ini->name.c_str());
+    g_Ini->failureReported = true;
     return;
   }
   g_Ini->changed = false;

@@ -19,6 +19,8 @@ void Function_BindAll() {
   Function_Room_Bind();
   Function_Timeline_Bind();
   Function_SaveGame_Bind();
+  Function_Display_Bind();
+  Function_Surface_Bind();
   Function_ImplementLibrary();
 }
 

@@ -19,6 +19,8 @@ void Function_Object_Bind();    // Function_Object.cpp: object resources and eve
 void Function_Room_Bind();      // Function_Room.cpp: rooms
 void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their actions
 void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
+void Function_Display_Bind();   // Function_Display.cpp: display, window, screen capture, clearing, draw settings
+void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

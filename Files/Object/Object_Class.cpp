@@ -156,6 +156,15 @@ const char* Object_Name(int32_t index) {
   return object != nullptr ? object->name.c_str() : "<undefined>";
 }
 
+int32_t Object_FindByName(const char* name) {
+  if (name == nullptr) return -1;
+  int32_t found = -1;
+  Object_ForEachInTableOrder([&](CObject* object) {
+    if ((found < 0 || object->index < found) && object->name == name) found = object->index;
+  });
+  return found;
+}
+
 // ---- Instance lists ----------------------------------------------------------------------------------
 
 void Object_LinkInstance(CInstance* instance) {

@@ -153,6 +153,9 @@ void Object_ResolveParents();
 bool Object_IsAncestor(int32_t index, int32_t ancestor);
 // The object's name, or "<undefined>".
 const char* Object_Name(int32_t index);
+// The lowest index of an object named exactly `name`, or -1. Bare names in compiled code resolve
+// through it.
+int32_t Object_FindByName(const char* name);
 
 // ---- Instance lists ------------------------------------------------------------------------------
 

@@ -56,6 +56,14 @@ const char* Room_Name(int32_t index) {
   return Room_Exists(index) ? g_names[size_t(index)].c_str() : "<undefined>";
 }
 
+int32_t Room_Find(const char* name) {
+  if (name == nullptr) return -1;
+  for (size_t i = 0; i < g_definitions.size(); ++i) {
+    if (g_definitions[i] != nullptr && g_names[i] == name) return int32_t(i);
+  }
+  return -1;
+}
+
 int32_t Room_Add(CRoom* room, const std::string& name) {
   g_definitions.push_back(room);
   g_names.push_back(name);

@@ -111,6 +111,9 @@ bool Room_Exists(int32_t index);
 CRoom* Room_Definition(int32_t index);
 // "<undefined>" for a missing room.
 const char* Room_Name(int32_t index);
+// The index of the first room named exactly `name`, or -1. Bare names in compiled code resolve
+// through it.
+int32_t Room_Find(const char* name);
 // Appends a definition named `name`; returns its index.
 int32_t Room_Add(CRoom* room, const std::string& name);
 // Replaces the table with `count` empty slots (the ROOM loader).

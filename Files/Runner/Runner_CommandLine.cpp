@@ -1,7 +1,5 @@
 #include "Runner/Runner_CommandLine.h"
 
-#include <cstdlib>
-
 std::vector<std::string> CommandLine_Tokenise(const std::string& line) {
   std::vector<std::string> tokens;
   size_t i = 0;
@@ -48,22 +46,39 @@ std::string CommandLine_Join(int argc, char** argv) {
 
 namespace {
 
-Breakpoint ParseBreakpoint(const std::string& token) {
-  Breakpoint bp;
+// A whole number of at most 18 digits, without sign or blanks.
+bool WholeNumber(const std::string& text, int64_t& value) {
+  if (text.empty() || text.size() > 18) return false;
+  value = 0;
+  for (char c : text) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + (c - '0');
+  }
+  return true;
+}
+
+// "name@line" or "name" (line 0). False when the line is not a whole number.
+bool ParseBreakpoint(const std::string& token, Breakpoint& bp) {
   size_t at = token.find('@');
   if (at == std::string::npos) {
     bp.codeName = token;
     bp.line = 0;
-  } else {
-    bp.codeName = token.substr(0, at);
-    bp.line = std::atoi(token.c_str() + at + 1) - 1;
+    return true;
   }
-  return bp;
+  bp.codeName = token.substr(0, at);
+  int64_t line = 0;
+  if (!WholeNumber(token.substr(at + 1), line) || line > 0x7FFFFFFF) return false;
+  bp.line = static_cast<int>(line) - 1;
+  return true;
 }
 
 }  // namespace
 
-void CommandLine_Parse(const std::vector<std::string>& tokens, CommandLineSwitches& out) {
+bool CommandLine_Parse(const std::vector<std::string>& tokens, CommandLineSwitches& out, std::string* error) {
+  std::string problem;
+  auto fail = [&](std::string message) {
+    if (problem.empty()) problem = std::move(message);
+  };
   const size_t n = tokens.size();
   for (size_t i = 0; i < n; ++i) {
     const std::string& t = tokens[i];
@@ -93,25 +108,40 @@ void CommandLine_Parse(const std::vector<std::string>& tokens, CommandLineSwitch
       }
     } else if (t == "-bp") {
       if (hasValue) {
-        if (out.breakpoints.size() < CommandLineSwitches::kMaxBreakpoints) {
-          out.breakpoints.push_back(ParseBreakpoint(tokens[i + 1]));
+        Breakpoint bp;
+        if (!ParseBreakpoint(tokens[i + 1], bp)) {
+          fail("-bp " + tokens[i + 1] + ": the line after \"@\" must be a whole number");
+        } else if (out.breakpoints.size() < CommandLineSwitches::kMaxBreakpoints) {
+          out.breakpoints.push_back(std::move(bp));
         }
         ++i;
       }
     } else if (t == "-headless") {
       out.headless = true;
+    } else if (t == "-profile") {
+      out.profile = true;
     } else if (t == "-nosleep") {
       out.noSleep = true;
     } else if (t == "-frames") {
-      if (hasValue) {
-        out.frames = std::strtoll(tokens[i + 1].c_str(), nullptr, 10);
+      int64_t frames = 0;
+      if (!hasValue) {
+        fail("-frames needs a number of frames (a whole number, 0 or more)");
+      } else if (!WholeNumber(tokens[i + 1], frames)) {
+        fail("-frames " + tokens[i + 1] + ": the number of frames must be a whole number, 0 or more");
+        ++i;
+      } else {
+        out.frames = frames;
         ++i;
       }
     } else if (t == "-screenshot") {
-      if (hasValue) {
+      if (!hasValue) {
+        fail("-screenshot needs a file name");
+      } else {
         out.screenshotFile = tokens[i + 1];
         ++i;
       }
     }
   }
+  if (error != nullptr) *error = problem;
+  return problem.empty();
 }

@@ -27,6 +27,7 @@ struct CommandLineSwitches {
   bool noSleep = false;
   int64_t frames = -1;             // "-frames N": end the game normally after N frames
   std::string screenshotFile;
+  bool profile = false;            // "-profile": print where the frame time went when the game ends
 
   static constexpr size_t kMaxBreakpoints = 10;
 };
@@ -43,5 +44,8 @@ std::vector<std::string> CommandLine_Tokenise(const std::string& line);
 std::string CommandLine_Join(int argc, char** argv);
 
 // Applies the switches of a tokenised line. Unknown tokens are ignored; a switch that takes a value
-// consumes the next token.
-void CommandLine_Parse(const std::vector<std::string>& tokens, CommandLineSwitches& out);
+// consumes the next token. False when a value is not valid: "-frames" needs a whole number (0 or
+// more), the line of "-bp name@line" must be one, and "-frames" and "-screenshot" need their value.
+// `error` (when given) then says which; the other switches are applied all the same.
+bool CommandLine_Parse(const std::vector<std::string>& tokens, CommandLineSwitches& out,
+                       std::string* error = nullptr);

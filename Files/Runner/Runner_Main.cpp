@@ -18,7 +18,9 @@
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
+#include "Run/Run_Profile.h"
 #include "Run/Run_State.h"
+#include "Runner/Runner_Capture.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Game.h"
 #include "Runner/Runner_Prepare.h"
@@ -48,14 +50,6 @@ bool CreateWindowAndGraphics() {
   Window_PumpMessages();
   Loading_Splash();
   return true;
-}
-
-// -screenshot: the last finished frame as a PNG.
-void WriteScreenshot(const std::string& path) {
-  std::string error;
-  if (!Display_SaveScreen(path, 0, 0, g_Display.gameWidth, g_Display.gameHeight, error)) {
-    Console::Output("Cannot write the screenshot %s: %s\n", path.c_str(), error.c_str());
-  }
 }
 
 // Loads, passes and prepares the game. False when start-up must end; `exitCode` tells how.
@@ -142,13 +136,18 @@ int Runner_Main(int argc, char** argv) {
   if (!beside.empty()) {
     g_switches.gameFile = beside;
   } else {
-    CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches);
+    std::string problem;
+    if (!CommandLine_Parse(CommandLine_Tokenise(CommandLine_Join(argc, argv)), g_switches, &problem)) {
+      std::fprintf(stderr, "tessera: %s\n", problem.c_str());
+      return 1;
+    }
   }
   if (g_switches.gameFile.empty()) {
     g_switches.gameFile = Runner_AskForGameFile();
     if (g_switches.gameFile.empty()) return 1;
   }
 
+  Runner_CheckCaptureFiles(g_switches);
   RunState_Reset();
   Runner_WireSubsystems(g_switches);
 
@@ -160,8 +159,10 @@ int Runner_Main(int argc, char** argv) {
     loop.noSleep = g_switches.noSleep;
     loop.frames = g_switches.frames;
     loop.headless = g_switches.headless;
+    g_FrameProfile.enabled = g_switches.profile;
     Run_MainLoop(loop);
-    if (!g_switches.screenshotFile.empty()) WriteScreenshot(g_switches.screenshotFile);
+    Profile_Report();
+    if (!g_switches.screenshotFile.empty()) Runner_SaveScreenshot(g_switches.screenshotFile);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();
   ShutDown();

@@ -28,6 +28,7 @@
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 #include "Run/Run_Save.h"
 #include "Timeline/Timeline_Main.h"
@@ -92,7 +93,6 @@ void WireBuiltInsTimelinesAndSaves() {
   Variable_InitBuiltIns();
   DataFile_SetMainHandler(MakeTag("TMLN"), TimeLine_LoadTMLN);
   Prepare_SetStep(kPrepareTimelines, TimeLine_Prepare);
-  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   g_RunHooks.loadSavedGame = SaveGame_LoadRemembered;
   // Error frames name objects, events and, while a moment runs, the timeline.
   CErrorNames names;
@@ -117,16 +117,26 @@ void WireGraphics() {
   Prepare_SetProgress(Loading_Update);
 }
 
-// Texture pages, sprites and backgrounds: their chunks, their names in code, and the sprite geometry
-// the built-in variables read.
+// Bare names in compiled code (the builder, source-text games at preparation, execute_string):
+// each resource store answers for its kind. The lookup order is the order of the kinds, not of
+// these lines; a new store adds its line here.
+void WireResourceNames() {
+  SetResourceFindHook(ResourceKind::Object, Object_FindByName);
+  SetResourceFindHook(ResourceKind::Sprite, [](const char* name) { return int(Sprite_Find(name)); });
+  SetResourceFindHook(ResourceKind::Background, [](const char* name) { return int(Background_Find(name)); });
+  SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
+  SetResourceFindHook(ResourceKind::Script, Script_Find);
+  SetResourceFindHook(ResourceKind::Room, Room_Find);
+}
+
+// Texture pages, sprites and backgrounds: their chunks and the sprite geometry the built-in
+// variables read.
 void WireImages() {
   DataFile_SetMainHandler(MakeTag("TPAG"), TexturePages_LoadTPAG);
   DataFile_SetMainHandler(MakeTag("TXTR"), TexturePages_LoadTXTR);
   DataFile_SetMainHandler(MakeTag("SPRT"), Sprite_LoadSPRT);
   DataFile_SetMainHandler(MakeTag("BGND"), Background_LoadBGND);
   DataFile_AddLoadFinishedHandler(TexturePages_Finish);
-  SetResourceFindHook(ResourceKind::Sprite, [](const char* name) { return int(Sprite_Find(name)); });
-  SetResourceFindHook(ResourceKind::Background, [](const char* name) { return int(Background_Find(name)); });
   BuiltIn_SetSpriteQuery([](int32_t index, BuiltInSpriteGeometry* out) {
     const CSprite* sprite = Sprite_Get(index);
     if (sprite == nullptr) return false;
@@ -178,6 +188,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireResets();
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
+  WireResourceNames();
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {

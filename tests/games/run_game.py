@@ -7,11 +7,18 @@ A game folder holds game.json, its code files and:
   args.txt       extra runner switches on one line (optional; default "-frames 1")
   exitcode.txt   the expected exit code (optional; default 0)
   pack_args.txt  extra tessera-pack switches (optional)
-  expect_pack_fail.txt  if present, packing must fail and its stderr must contain this text
-  expect_pixels.txt  pixels of the screenshot: lines "x y r g b a" ("#" starts a comment); args.txt
-                 must then write "-screenshot shot.png" (in the work folder)
+  forms.txt      the forms to build, one per line: "bytecode" (the default) and/or "source"
+                 (tessera-pack --source); every form must give the same results
+  expect_pack_fail.txt  if present, packing must fail with exit code 1, write nothing, and its
+                 stderr must contain this text
+  expect_pack_warning.txt  each line is a text the builder's stderr must contain (warnings)
+  expect_pixels.txt  pixels of the screenshot: lines "x y r g b a [tolerance]" ("#" starts a
+                 comment); args.txt must then write "-screenshot shot.png" (in the work folder)
   expect_files.txt   files the game must have written (relative to the work folder): lines
-                 "FILE" (it exists), or "FILE x y r g b a" (a PNG with that pixel)
+                 "FILE" (it exists), "FILE size W H" (a PNG of that size) or "FILE x y r g b a"
+  window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
+                 size "WxH" and the seconds after which the screen is captured; the other lines are
+                 pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
 """
 import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
 
@@ -24,28 +31,53 @@ def main():
     ap.add_argument("--work", required=True)
     a = ap.parse_args()
     game = pathlib.Path(a.game)
-    work = pathlib.Path(a.work)
+    forms = ["bytecode"]
+    if (game / "forms.txt").exists():
+        forms = (game / "forms.txt").read_text().split()
+    ok = True
+    for form in forms:
+        if form not in ("bytecode", "source"):
+            print(f"forms.txt: unknown form {form!r}")
+            return 1
+        work = pathlib.Path(a.work) / form if len(forms) > 1 else pathlib.Path(a.work)
+        if not run_form(a, game, work, ["--source"] if form == "source" else []):
+            print(f"(in the {form} form)" if len(forms) > 1 else "")
+            ok = False
+    return 0 if ok else 1
+
+
+def run_form(a, game, work, form_args):
+    """Packs and runs the game in one form; True when everything is as the folder expects."""
     work.mkdir(parents=True, exist_ok=True)
     out = work / "game.win"
     if out.exists():
         out.unlink()
     pack_args = shlex.split((game / "pack_args.txt").read_text()) if (game / "pack_args.txt").exists() else []
-    p = subprocess.run([a.pack, str(game), "-o", str(out), *pack_args], capture_output=True, text=True)
+    p = subprocess.run([a.pack, str(game), "-o", str(out), *pack_args, *form_args], capture_output=True, text=True)
     fail = game / "expect_pack_fail.txt"
     if fail.exists():
         want = fail.read_text().strip()
-        if p.returncode == 0 or want not in p.stderr:
-            print(f"packing should fail with {want!r}; got rc={p.returncode} stderr={p.stderr!r}")
-            return 1
+        if p.returncode != 1 or want not in p.stderr:
+            print(f"packing should fail with {want!r} and exit code 1; got rc={p.returncode} stderr={p.stderr!r}")
+            return False
         if out.exists():
             print("a failed pack left its output file behind")
-            return 1
-        return 0
+            return False
+        return True
     if p.returncode != 0:
         print("tessera-pack failed:\n" + p.stdout + p.stderr)
-        return 1
+        return False
+    want_warn = game / "expect_pack_warning.txt"
+    if want_warn.exists():
+        for line in want_warn.read_text().splitlines():
+            if line.strip() and line.strip() not in p.stderr:
+                print(f"packing should warn {line.strip()!r}; got stderr={p.stderr!r}")
+                return False
     args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
     env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
+    window = game / "window.txt"
+    if window.exists():
+        return run_in_window(a.runner, out, args, work, env, window.read_text(), game)
     r = subprocess.run([a.runner, "-game", str(out), "-headless", "-nosleep", *args],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
     want_rc = int((game / "exitcode.txt").read_text()) if (game / "exitcode.txt").exists() else 0
@@ -69,7 +101,61 @@ def main():
         ok = check_files(work, files.read_text()) and ok
     if not ok and r.stderr:
         print("stderr:\n" + r.stderr)
-    return 0 if ok else 1
+    return ok
+
+
+def run_in_window(runner, datafile, args, work, env, spec, game):
+    """Runs the game in a window under Xvfb, captures the screen while it runs and checks pixels."""
+    lines = spec.splitlines()
+    size, seconds = lines[0].split()
+    shot = work / "screen.xwd"
+    if shot.exists():
+        shot.unlink()
+    runner_line = " ".join(shlex.quote(x) for x in [runner, "-game", str(datafile), *args])
+    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; sleep {seconds}; "
+              f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
+    r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
+                       capture_output=True, text=True, cwd=work, env=env, timeout=100)
+    output = (work / "runner.out").read_text() if (work / "runner.out").exists() else ""
+    ok = r.returncode == 0
+    if not ok:
+        print(f"exit code {r.returncode}\n{r.stdout}{r.stderr}{output}")
+    got = filter_output(output, datafile)
+    expect = (game / "expect.txt").read_text()
+    if got != expect:
+        print(f"console output differs: expected {expect!r}, got {got!r}")
+        ok = False
+    try:
+        width, height, pixel = read_xwd(shot)
+    except (OSError, ValueError, struct.error) as e:
+        print(f"the screen capture cannot be read: {e}")
+        return False
+    for fields in pixel_lines("\n".join(lines[1:])):
+        x, y, *want = (int(f) for f in fields)
+        got_pixel = list(pixel(x, y)) if 0 <= x < width and 0 <= y < height else None
+        if got_pixel != want:
+            print(f"the screen: pixel {x},{y} is {got_pixel}, expected {want}")
+            ok = False
+    return ok
+
+
+def read_xwd(path):
+    """Reads a true-colour ZPixmap XWD dump: (width, height, pixel(x, y) -> (r, g, b))."""
+    data = pathlib.Path(path).read_bytes()
+    h = struct.unpack(">25I", data[:100])
+    header_size, fmt, width, height, byte_order = h[0], h[2], h[4], h[5], h[7]
+    bits, line, masks, ncolours = h[11], h[12], h[14:17], h[19]
+    step = bits // 8  # Xvfb's 24-bit screens dump packed 3-byte pixels, rows padded
+    if fmt != 2 or bits not in (24, 32) or line < width * step:
+        raise ValueError(f"unsupported XWD: format {fmt}, {bits} bits a pixel")
+    base = header_size + ncolours * 12
+    shifts = [(m & -m).bit_length() - 1 for m in masks]
+
+    def pixel(x, y):
+        at = base + y * line + x * step
+        v = int.from_bytes(data[at:at + step], "little" if byte_order == 0 else "big")
+        return tuple((v & m) >> s for m, s in zip(masks, shifts))
+    return width, height, pixel
 
 
 def read_png(path):
@@ -131,13 +217,20 @@ def check_pixels(path, text, what):
         return False
     ok = True
     for fields in pixel_lines(text):
+        if fields[0] == "size":
+            if [width, height] != [int(fields[1]), int(fields[2])]:
+                print(f"{what} is {width}x{height}, expected {fields[1]}x{fields[2]}")
+                ok = False
+            continue
         x, y, *want = (int(f) for f in fields)
+        tolerance = want[4] if len(want) > 4 else 0
+        want = want[:4]
         if not (0 <= x < width and 0 <= y < height):
             print(f"{what}: pixel {x},{y} is outside the {width}x{height} image")
             ok = False
             continue
         got = list(rows[y][x * 4:x * 4 + 4])
-        if got != want:
+        if any(abs(g - w) > tolerance for g, w in zip(got, want)):
             print(f"{what}: pixel {x},{y} is {got}, expected {want}")
             ok = False
     return ok

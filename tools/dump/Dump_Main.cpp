@@ -1,5 +1,5 @@
 // tessera-dump: lists the chunks of a game data file and prints its general and options settings,
-// its room order and its constants.
+// its room order and its constants; lists its code; lists the built-in functions.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,7 +11,9 @@
 #include "DataFile/DataFile_Container.h"
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Load.h"
+#include "Dump_Functions.h"
 #include "Dump_Images.h"
+#include "Dump_Source.h"
 #include "Option/Option_Main.h"
 #include "Platform/Platform_Memory.h"
 #include "Platform/Platform_Console.h"
@@ -81,6 +83,13 @@ int DumpCode(const DataView& view) {
     return 1;
   }
   StdoutOutput out;
+  if (!Code_HasBytecode()) {
+    // A game that carries source text: the texts, and their listings once prepared.
+    Console::SetMuted(true);
+    Dump_ListSourceCode(out);
+    Console::SetMuted(false);
+    return 0;
+  }
   for (int32_t i = 0; i < Code_EntryCount(); ++i) {
     std::printf("Code %d: %s\n", i, Code_EntryName(i) ? Code_EntryName(i) : "");
     Code_ListEntry(i, out);
@@ -91,18 +100,29 @@ int DumpCode(const DataView& view) {
 void Usage() {
   std::fprintf(stderr,
                "usage: tessera-dump FILE              chunks, settings, room order, constants\n"
-               "       tessera-dump --code FILE       the instruction listing of every code entry\n"
+               "       tessera-dump --code FILE       every code entry: its listing (for a game that carries\n"
+               "                                      source text: its text, then its listing)\n"
                "       tessera-dump --page N OUT.png FILE   write texture page N as a PNG file\n"
-               "       tessera-dump --functions       the built-in functions registered and implemented\n");
+               "       tessera-dump --functions       how many built-in functions are registered and implemented\n"
+               "       tessera-dump --functions --list [FAMILY]\n"
+               "                                      each built-in function (of one family: its number or a\n"
+               "                                      word of its name) with its argument count and whether\n"
+               "                                      it is implemented\n");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 2 && std::strcmp(argv[1], "--functions") == 0) {
+  if (argc >= 2 && std::strcmp(argv[1], "--functions") == 0) {
+    const bool list = argc >= 3 && std::strcmp(argv[2], "--list") == 0;
+    if (argc > 4 || (argc >= 3 && !list)) {
+      Usage();
+      return 2;
+    }
     // As the runner has them: the compiler binds execute_string and execute_file.
     RegisterAllFunctions();
     Code_InstallCompiler();
+    if (list) return Dump_ListFunctions(argc == 4 ? argv[3] : nullptr) ? 0 : 1;
     PrintFunctionCounts();
     return 0;
   }

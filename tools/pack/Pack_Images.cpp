@@ -3,7 +3,7 @@
 #include <cmath>
 #include <map>
 
-using nlohmann::json;
+using json = nlohmann::ordered_json;
 
 namespace {
 

@@ -22,21 +22,21 @@ class PackImages {
       : m_folder(folder), m_manifestFile(manifestFile) {}
 
   // The names of the sprites and backgrounds (read before any code is compiled).
-  void ReadNames(const nlohmann::json& manifest);
+  void ReadNames(const nlohmann::ordered_json& manifest);
   // Reads every image and works out boxes and masks. Throws PackFailure.
-  void Read(const nlohmann::json& manifest);
+  void Read(const nlohmann::ordered_json& manifest);
   // Writes TPAG, TXTR, SPRT and BGND. Throws PackFailure.
   void Write(DataFileWriter& writer) const;
 
   // A sprite or background named by a string, an index or null (-1). Throws PackFailure naming
   // `where` for an unknown name.
-  int32_t Sprite(const nlohmann::json& value, const std::string& where) const;
-  int32_t Background(const nlohmann::json& value, const std::string& where) const;
+  int32_t Sprite(const nlohmann::ordered_json& value, const std::string& where) const;
+  int32_t Background(const nlohmann::ordered_json& value, const std::string& where) const;
   // The object keys "sprite" and "mask".
-  void ReadObject(const nlohmann::json& object, ObjectSpec& spec, const std::string& where) const;
+  void ReadObject(const nlohmann::ordered_json& object, ObjectSpec& spec, const std::string& where) const;
   // Room background layer keys beyond the plain ones, and a tile.
-  void ReadLayer(const nlohmann::json& layer, BackgroundLayerSpec& spec, const std::string& where) const;
-  void ReadTile(const nlohmann::json& tile, TileSpec& spec, const std::string& where) const;
+  void ReadLayer(const nlohmann::ordered_json& layer, BackgroundLayerSpec& spec, const std::string& where) const;
+  void ReadTile(const nlohmann::ordered_json& tile, TileSpec& spec, const std::string& where) const;
 
   const std::vector<SpriteSpec>& sprites() const { return m_sprites; }
   const std::vector<BackgroundSpec>& backgrounds() const { return m_backgrounds; }
@@ -48,9 +48,9 @@ class PackImages {
 
  private:
   [[noreturn]] void Fail(const std::string& what) const;
-  CBitmap32 LoadPNG(const nlohmann::json& value, const std::string& where, std::string& path) const;
-  void ReadSprite(const nlohmann::json& s);
-  void ReadBackground(const nlohmann::json& b);
+  CBitmap32 LoadPNG(const nlohmann::ordered_json& value, const std::string& where, std::string& path) const;
+  void ReadSprite(const nlohmann::ordered_json& s);
+  void ReadBackground(const nlohmann::ordered_json& b);
 
   std::string m_folder;
   std::string m_manifestFile;

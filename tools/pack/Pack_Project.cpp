@@ -1,5 +1,7 @@
 #include "Pack_Project.h"
 
+#include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
@@ -9,15 +11,23 @@
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
+#include "Code/Code_Opcodes.h"
+#include "Code/Code_Parser.h"
+#include "Code/Code_Scanner.h"
 #include "Pack_Events.h"
 #include "Pack_Images.h"
+#include "Pack_Keys.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
+#include "Variable/Variable_Global.h"
+#include "Variable/Variable_Names.h"
 #include "Writer_Code.h"
 #include "Writer_Settings.h"
 #include "Writer_World.h"
 
-using nlohmann::json;
+// Objects keep the order they are written in: constants are defined in that order, so a constant
+// may name an earlier one.
+using json = nlohmann::ordered_json;
 
 namespace {
 
@@ -76,6 +86,11 @@ const char* ScriptName(int i) {
 }
 
 std::string g_constantMessage;
+
+// Warnings do not stop the build; they go to the error stream as they are found.
+void Warn(const std::string& where, const std::string& what) {
+  std::fprintf(stderr, "%s: warning: %s\n", where.c_str(), what.c_str());
+}
 
 class Builder {
  public:
@@ -219,14 +234,73 @@ void Builder::ReadSettings(const json& m, GeneralSpec& general, OptionsSpec& opt
   }
 }
 
+// What went wrong with the value of a game constant, with its position in the value text.
+struct ConstantProblem {
+  std::string codeName;  // "Constant.<index>"
+  std::string message;
+  int position = -1;     // -1: no position (a runtime error)
+};
+ConstantProblem g_constantProblem;
+
+// The first name in `text` that is neither a resource, a constant nor a built-in variable; the
+// position of its token, or -1.
+int FirstUnknownName(const std::string& text, std::string& name) {
+  std::vector<Compiler::Token> tokens;
+  Compiler::CompileProblem problem;
+  Compiler::ClassifyStore store;
+  Compiler::CompileHooks hooks = Code_RunnerCompileHooks();
+  hooks.variableId = [](const std::string& n) { return Variable_FindName(n.c_str()); };
+  if (!Compiler::Scan(text, tokens, problem) || !Compiler::Classify(tokens, hooks, store, problem)) return -1;
+  for (const Compiler::Token& t : tokens) {
+    if (t.kind == Compiler::TokenKind::Variable && !VariableIdIsBuiltIn(t.id)) {
+      name.assign(t.text);
+      return t.position;
+    }
+  }
+  return -1;
+}
+
+// The builder's evaluator of game constants: the runner's, after a compile and a check of the
+// names that say where the value went wrong. At build time a name in a value can only be a
+// resource, an earlier constant or a built-in variable.
+bool EvaluateConstant(const char* codeName, const char* text, RValue* out) {
+  g_constantProblem = ConstantProblem{codeName, "", -1};
+  Compiler::CompileResult r = Compiler::Compile(text, Code_RunnerCompileHooks(), Compiler::CompileAs::Expression);
+  if (!r.ok) {
+    g_constantProblem.message = r.problem.message;
+    g_constantProblem.position = r.problem.position;
+    return false;
+  }
+  std::string name;
+  const int unknown = FirstUnknownName(text, name);
+  if (unknown >= 0) {
+    g_constantProblem.message = "\"" + name + "\" is not the name of a resource or of an earlier constant";
+    g_constantProblem.position = unknown;
+    return false;
+  }
+  return Code_EvaluateConstantExpression(codeName, text, out);
+}
+
 void Builder::DefineGameConstants(const OptionsSpec& options) {
   std::vector<CGameConstant> constants;
   for (const auto& [name, value] : options.constants) constants.push_back({name.c_str(), value.c_str()});
   g_constantMessage.clear();
+  g_constantProblem = ConstantProblem{};
   SetConstantMessageHook([](const char* message) { g_constantMessage = message; });
-  if (!DefineConstants(constants.data(), static_cast<int>(constants.size()))) {
-    Fail(m_manifestFile, g_constantMessage.empty() ? "a constant is not valid" : g_constantMessage);
+  SetConstantEvaluateHook(EvaluateConstant);
+  const bool ok = DefineConstants(constants.data(), static_cast<int>(constants.size()));
+  SetConstantEvaluateHook(Code_EvaluateConstantExpression);
+  if (ok) return;
+  int index = -1;
+  if (g_constantProblem.position >= 0 && std::sscanf(g_constantProblem.codeName.c_str(), "Constant.%d", &index) == 1 &&
+      index >= 0 && static_cast<size_t>(index) < options.constants.size()) {
+    const auto& [name, text] = options.constants[static_cast<size_t>(index)];
+    throw PackError{m_manifestFile + " (constant " + name + "):" +
+                    LineColumn(text, static_cast<size_t>(g_constantProblem.position)) + ": " + g_constantProblem.message};
   }
+  std::string message = g_constantMessage.empty() ? "a constant is not valid" : g_constantMessage;
+  if (*Code_ConstantRunError() != '\0') message += " (" + std::string(Code_ConstantRunError()) + ")";
+  Fail(m_manifestFile, message);
 }
 
 CodeRef Builder::Code(const json& value, const std::string& unitName, const std::string& where) {
@@ -246,6 +320,10 @@ CodeRef Builder::Code(const json& value, const std::string& unitName, const std:
     throw PackError{file + ":" + LineColumn(text, static_cast<size_t>(r.problem.position)) + ": " +
                     r.problem.message};
   }
+  if (r.unclosedComment >= 0) {
+    Warn(file + ":" + LineColumn(text, static_cast<size_t>(r.unclosedComment)),
+         "this /* comment is not closed: it runs to the end of the code");
+  }
   CodeRef ref;
   if (m_options.source) {
     ref.source = text.empty() ? std::string(" ") : text;  // an empty source would read as no code
@@ -260,6 +338,10 @@ void Builder::ReadScripts(const json& m) {
   for (const json& s : Array(m, "scripts")) {
     ScriptSpec item;
     item.name = Get<std::string>(s, "name", "", "script");
+    if (FindBuiltinFunction(item.name.c_str()) >= 0) {
+      Warn(m_manifestFile, "script " + item.name + " hides the built-in function " + item.name +
+                               ": calls of " + item.name + "() run the script");
+    }
     if (!s.contains("file") && !s.contains("code")) Fail(m_manifestFile, "script " + item.name + " has no code");
     item.code = Code(s.contains("file") ? s.at("file") : json{{"code", s.at("code")}}, item.name, "script " + item.name);
     m_scripts.push_back(std::move(item));
@@ -406,8 +488,35 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
   }
 }
 
+// A plain name that code anywhere in the game declares with globalvar is a global variable in all
+// code. A game that carries source text learns this as the runner compiles it; bytecode carries no
+// declarations, so the builder writes such names with the global selector, where the flag would
+// route them.
+void PlainGlobalVarsToGlobalSelector(std::vector<CodeEntrySpec>& entries) {
+  constexpr uint32_t kPlainName = static_cast<uint16_t>(Compiler::kSelectorPlainName);
+  constexpr uint32_t kGlobal = static_cast<uint16_t>(Compiler::kSelectorGlobal);
+  for (CodeEntrySpec& entry : entries) {
+    std::vector<uint8_t>& bytes = entry.code.bytes;
+    for (const Compiler::SymbolUse& use : entry.code.variables) {
+      if (!Variable_IsGlobalVar(use.id)) continue;
+      for (uint32_t at : use.offsets) {
+        if (at + 8 > bytes.size()) continue;
+        uint32_t word = 0, reference = 0;
+        std::memcpy(&word, &bytes[at], 4);
+        std::memcpy(&reference, &bytes[at + 4], 4);
+        const bool immediateSelector = (reference & VM::kRefImmediateSel) != 0 && (reference & VM::kRefInstanceBias) == 0;
+        if (!immediateSelector || (word & 0xFFFFu) != kPlainName) continue;
+        word = (word & 0xFFFF0000u) | kGlobal;
+        std::memcpy(&bytes[at], &word, 4);
+      }
+    }
+  }
+}
+
 std::vector<uint8_t> Builder::Build() {
   const json m = Manifest();
+  const std::string unknownKey = Pack_CheckKeys(m);
+  if (!unknownKey.empty()) Fail(m_manifestFile, unknownKey);
   g_objects = g_scripts = g_rooms = g_timelines = NameTable{};
   ReadNames(m);
   GeneralSpec general;
@@ -418,6 +527,7 @@ std::vector<uint8_t> Builder::Build() {
   // then constants.
   RegisterAllFunctions();
   Variable_InitBuiltIns();  // built-in variable names compile as built-ins, as in the runner
+  Variable_PrepareGlobals();  // globalvar declarations are gathered while compiling
   CFunctionHooks fh;
   fh.findScript = FindScript;
   fh.scriptName = ScriptName;
@@ -447,7 +557,10 @@ std::vector<uint8_t> Builder::Build() {
   WriteObjects(writer, m_objects, bytecode, general.version);
   WriteRooms(writer, m_rooms, bytecode, general.version);
   writer.chunk("DAFL").u32(0);
-  if (bytecode) WriteCode(writer, m_code);
+  if (bytecode) {
+    PlainGlobalVarsToGlobalSelector(m_code);
+    WriteCode(writer, m_code);
+  }
   writer.stringTable();
   return writer.finish();
 }

@@ -283,7 +283,7 @@ void Window_SetCursor(int32_t cursor) {
 int32_t Window_Cursor() { return g_window.cursor; }
 
 void Window_SetFullscreen(bool on) {
-  if (g_window.headless || on == g_window.fullScreen) return;
+  if (g_window.window == nullptr || on == g_window.fullScreen) return;  // no full screen without a window
   g_window.fullScreen = on;
   SDL_SetWindowFullscreen(g_window.window, on ? SDL_WINDOW_FULLSCREEN_DESKTOP : 0);
 }

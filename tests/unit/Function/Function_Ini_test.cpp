@@ -107,10 +107,25 @@ LIBRARY_CASE(IniTest, AFailedWriteKeepsTheOldFile, "ini_close", "ini_open", "ini
   // A file name that is a folder cannot be replaced: the report comes and nothing breaks.
   std::filesystem::create_directories(m_save + "dir.ini");
   Call("ini_open", {S("dir.ini")});
+  const int64_t before = ErrorReportCount();
   Call("ini_write_string", {S("S"), S("k"), S("v")});
   EXPECT_TRUE(ErrorOccurred());
-  EXPECT_TRUE(std::filesystem::is_directory(m_save + "dir.ini"));
+  EXPECT_NE(std::string(LastErrorText()).find("Cannot write INI file dir.ini"), std::string::npos);
+  // Every later attempt of this opening fails as well, and is not reported again.
+  Call("ini_write_string", {S("S"), S("k2"), S("v2")});
   Call("ini_close");
+  EXPECT_EQ(ErrorReportCount(), before + 1);
+  EXPECT_TRUE(std::filesystem::is_directory(m_save + "dir.ini"));
+
+  // A name so long that no temporary file fits beside it: the write fails, the file stays as it was.
+  const std::string longName = std::string(246, 'n') + ".ini";
+  Put(m_save + longName, "[S]\r\nk=old\r\n");
+  Call("ini_open", {S(longName.c_str())});
+  Call("ini_write_string", {S("S"), S("k"), S("new")});
+  EXPECT_EQ(ErrorReportCount(), before + 2);
+  Call("ini_close");
+  EXPECT_EQ(ErrorReportCount(), before + 2);
+  EXPECT_EQ(Get(m_save + longName), "[S]\r\nk=old\r\n");
 }
 
 }  // namespace

@@ -24,7 +24,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   CommandLineSwitches s;
   CommandLine_Parse(CommandLine_Tokenise("-trace -game first.win -game second.win -ext -noaudio "
                                          "-record in.rec -playback out.rec -frames 12 -headless -nosleep "
-                                         "-screenshot s.png -unknown -DEBUG"),
+                                         "-screenshot s.png -profile -unknown -DEBUG"),
                     s);
   EXPECT_EQ(s.gameFile, "first.win");  // the first -game wins
   EXPECT_TRUE(s.trace);
@@ -38,6 +38,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   EXPECT_TRUE(s.headless);
   EXPECT_TRUE(s.noSleep);
   EXPECT_EQ(s.screenshotFile, "s.png");
+  EXPECT_TRUE(s.profile);
 }
 
 TEST(CommandLine, BreakpointsAreStoredMinusOneAndCappedAtTen) {
@@ -55,7 +56,40 @@ TEST(CommandLine, BreakpointsAreStoredMinusOneAndCappedAtTen) {
 
 TEST(CommandLine, ASwitchWithoutItsValueIsIgnored) {
   CommandLineSwitches s;
-  CommandLine_Parse(CommandLine_Tokenise("-debug -game"), s);
+  EXPECT_TRUE(CommandLine_Parse(CommandLine_Tokenise("-debug -game"), s));
   EXPECT_TRUE(s.debug);
   EXPECT_EQ(s.gameFile, "");
+}
+
+TEST(CommandLine, ANumberThatIsNotOneIsRefusedWithAMessage) {
+  struct Case {
+    const char* line;
+    const char* says;
+  };
+  const Case cases[] = {
+      {"-frames abc", "-frames abc: the number of frames must be a whole number, 0 or more"},
+      {"-frames -1", "-frames -1: the number of frames"},  // not "forever"
+      {"-frames 1.5", "-frames 1.5: the number of frames"},
+      {"-frames 12x", "-frames 12x: the number of frames"},
+      {"-frames 99999999999999999999", "the number of frames"},  // would overflow
+      {"-frames", "-frames needs a number of frames"},
+      {"-screenshot", "-screenshot needs a file name"},
+      {"-bp scr_a@", "-bp scr_a@: the line after \"@\" must be a whole number"},
+      {"-bp scr_a@ten", "-bp scr_a@ten: the line after"},
+  };
+  for (const Case& c : cases) {
+    CommandLineSwitches s;
+    std::string error;
+    EXPECT_FALSE(CommandLine_Parse(CommandLine_Tokenise(std::string("-debug ") + c.line), s, &error)) << c.line;
+    EXPECT_NE(error.find(c.says), std::string::npos) << c.line << ": " << error;
+    EXPECT_TRUE(s.debug);        // the other switches still apply
+    EXPECT_EQ(s.frames, -1);     // a bad value changes nothing
+    EXPECT_TRUE(s.breakpoints.empty());
+  }
+  CommandLineSwitches s;
+  std::string error = "stale";
+  EXPECT_TRUE(CommandLine_Parse(CommandLine_Tokenise("-frames 0 -bp a@0"), s, &error));
+  EXPECT_EQ(error, "");
+  EXPECT_EQ(s.frames, 0);
+  EXPECT_EQ(s.breakpoints[0].line, -1);
 }

@@ -147,3 +147,85 @@ TEST_F(RunnerProcess, AFatalSignalWritesTheCrashReport) {
   std::getline(dump, first);
   EXPECT_EQ(first, "Signal 11 (SIGSEGV)");
 }
+
+TEST_F(RunnerProcess, ASwitchValueThatIsNotANumberEndsWithAMessageAndExitCodeOne) {
+  const std::string game = Write("game.win", Game("numbers"));
+  for (const char* value : {"abc", "-1", "2.5"}) {
+    Result r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames " + value + " 2>&1");
+    EXPECT_EQ(r.exitCode, 1) << value;
+    EXPECT_NE(r.out.find(std::string("tessera: -frames ") + value + ": the number of frames must be a whole number"),
+              std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("Run_Start"), std::string::npos);  // nothing is started
+  }
+}
+
+TEST_F(RunnerProcess, CaptureSwitchesSayWhenTheyCannotDoTheirWork) {
+  const std::string game = Write("game.win", Game("capture"));
+  const std::string missing = (dir / "missing.rec").string();
+  Result r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 2 -playback " + missing);
+  EXPECT_EQ(r.exitCode, 0);
+  const size_t said = r.out.find("-playback: cannot read " + missing + ": No such file or directory\n");
+  EXPECT_NE(said, std::string::npos) << r.out;
+  EXPECT_LT(said, r.out.find("Run_Start"));  // at start
+
+  const std::string unwritable = (dir / "no-such-folder" / "input.rec").string();
+  r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 2 -record " + unwritable);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("-record: cannot write " + unwritable + ": the folder "), std::string::npos) << r.out;
+
+  // Recording to a good path cannot happen yet either (input is not read), and says so; nothing is created.
+  const std::string good = (dir / "input.rec").string();
+  r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 2 -record " + good);
+  EXPECT_NE(r.out.find("-record: input is not read yet, so nothing is recorded to " + good), std::string::npos);
+  EXPECT_FALSE(fs::exists(good));
+
+  // A screenshot is written when the game ends; one that cannot be written is said once, then.
+  const std::string shot = (dir / "shot.png").string();
+  r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 3 -screenshot " + shot);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out.find("-screenshot:"), std::string::npos) << r.out;
+  EXPECT_TRUE(fs::exists(shot));
+  const std::string badShot = (dir / "no-such-folder" / "shot.png").string();
+  r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 3 -screenshot " + badShot);
+  EXPECT_EQ(r.exitCode, 0);
+  const std::string line = "-screenshot: cannot write " + badShot + ": ";
+  const size_t first = r.out.find(line);
+  ASSERT_NE(first, std::string::npos) << r.out;
+  EXPECT_EQ(r.out.find(line, first + 1), std::string::npos);
+  EXPECT_GT(first, r.out.find("Entering main loop."));
+  EXPECT_FALSE(fs::exists(badShot));
+}
+
+TEST_F(RunnerProcess, AGameConstantNamesOnlyEarlierConstantsAndResources) {
+  auto withConstants = [](std::vector<std::pair<std::string, std::string>> constants) {
+    DataFileWriter w;
+    GeneralSpec g;
+    g.roomOrder = {0};
+    WriteGeneral(w, g);
+    OptionsSpec o;
+    o.constants = std::move(constants);
+    WriteOptions(w, o);
+    RoomSpec room;
+    room.name = "rm_only";
+    WriteRooms(w, {room}, false, g.version);
+    return w.finish();
+  };
+  const std::string good = Write("good.win", withConstants({{"M", "5"}, {"B", "M + 2"}, {"R", "rm_only"}}));
+  Result r = RunCommand(Env() + runner + " -game " + good + " -headless -nosleep -frames 1");
+  EXPECT_EQ(r.exitCode, 0) << r.out;
+
+  // A name nothing knows is read as a variable with no instance: the value is not valid, and the game
+  // does not start (the process is not ended by the machine).
+  const std::string bad = Write("bad.win", withConstants({{"M", "5"}, {"B", "NOPE + 2"}}));
+  r = RunCommand(Env() + runner + " -game " + bad + " -headless -nosleep -frames 1");
+  EXPECT_EQ(r.exitCode, 1) << r.out;
+  EXPECT_NE(r.out.find("Value for constant B  is not valid.\n"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("Failed to define the constants.\n"), std::string::npos);
+  EXPECT_EQ(r.out.find("Run_Start"), std::string::npos);
+
+  // A constant cannot name a later one.
+  const std::string later = Write("later.win", withConstants({{"B", "M + 2"}, {"M", "5"}}));
+  r = RunCommand(Env() + runner + " -game " + later + " -headless -nosleep -frames 1");
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_NE(r.out.find("Value for constant B  is not valid.\n"), std::string::npos) << r.out;
+}
