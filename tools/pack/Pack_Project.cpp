@@ -178,7 +178,7 @@ void Builder::ReadNames(const json& m) {
     g_timelines.Add(Get<std::string>(t, "name", "", "timeline"), m_manifestFile);
   }
   m_images.ReadNames(m);
-  for (const char* unsupported : {"sounds", "fonts", "paths"}) {
+  for (const char* unsupported : {"sounds", "paths"}) {
     if (m.contains(unsupported) && !m.at(unsupported).empty()) {
       Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
     }
@@ -537,6 +537,7 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Room, FindRoom);
   SetResourceFindHook(ResourceKind::Sprite, PackImages::FindSprite);
   SetResourceFindHook(ResourceKind::Background, PackImages::FindBackground);
+  SetResourceFindHook(ResourceKind::Font, PackImages::FindFont);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
   Code_InstallCompiler();
   DefineGameConstants(options);
