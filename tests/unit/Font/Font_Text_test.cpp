@@ -53,6 +53,7 @@ struct TextWorld {
     RenderState_ResetCache();
     g_DrawState = DrawState{};
     SetLastErrorText("");
+    Font_FreeAll();
     texture = GR_Texture_CreateEmpty(512, 64, false);
     Font_Add(TestFont(texture).release(), "fnt_test");
     Font_SetCurrent(0);
