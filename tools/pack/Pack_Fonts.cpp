@@ -89,7 +89,7 @@ FontSpec Pack_ReadFont(const json& f, const std::string& folder, const std::stri
   std::string error;
   for (const auto& [first, last] : ranges) {
     FaceRender part;
-    if (!Face_Render(file, index, style, first, last, part, error)) throw PackFailure(file + ": " + error);
+    if (!Face_Render(file, index, style, first, last, part, error)) fail(error);
     if (all.glyphs.empty()) {
       all.family = part.family, all.style = part.style, all.lineHeight = part.lineHeight, all.ascender = part.ascender;
     }
