@@ -106,7 +106,8 @@ void Font_PackGlyphs(const FaceRender& render, CFontTessera& font) {
       const int32_t y = fg.top + row;
       if (y < 0 || y >= gh) continue;
       for (int32_t col = 0; col < gw; ++col) {
-        font.coverage[size_t(gy + y) * size_t(w) + size_t(gx + col)] = fg.coverage[size_t(row) * size_t(fg.width) + size_t(col)];
+        const uint8_t c = fg.coverage[size_t(row) * size_t(fg.width) + size_t(col)];
+        font.coverage[size_t(gy + y) * size_t(w) + size_t(gx + col)] = c;
       }
     }
     FontGlyph g;

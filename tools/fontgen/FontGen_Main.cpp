@@ -1,6 +1,7 @@
 // Generates the default font's data at build time: characters 32 to 128 of a fixed-width face,
-// rendered with FreeType at 10 points in two levels (hinted for monochrome), one glyph a cell on a 256 x 128 coverage image (16 cells a row,
-// 16 x 18 pixels each), written as a C++ source with the image and the glyph table.
+// rendered with FreeType at 10 points in two levels (hinted for monochrome), one glyph a cell on a
+// 256 x 128 coverage image (16 cells a row, 16 x 18 pixels each), written as a C++ source with the
+// image and the glyph table.
 //
 //   tessera-fontgen FACE.ttf OUT.cpp
 #include <algorithm>

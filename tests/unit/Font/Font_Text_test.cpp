@@ -380,7 +380,8 @@ std::string Printed(const std::function<void()>& f) {
 void ExFontAdd() {
   TextWorld w;
   double f = -1;
-  const std::string quiet = Printed([&] { f = Call("font_add", {S("DejaVu Sans"), R(12), R(1), R(0), R(-5), R(300)}).real; });
+  const std::string quiet =
+      Printed([&] { f = Call("font_add", {S("DejaVu Sans"), R(12), R(1), R(0), R(-5), R(300)}).real; });
   EXPECT_EQ(quiet, "");
   ASSERT_EQ(f, 1);
   EXPECT_EQ(Call("font_exists", {R(f)}).real, 1);
@@ -405,7 +406,8 @@ void ExFontAdd() {
   EXPECT_EQ(Batch_PendingCount(), 6);
   EXPECT_EQ(Batch_PendingTexture(), font->texture);
   // A family that is not installed: the best match stands in, and a line says which.
-  const std::string said = Printed([&] { f = Call("font_add", {S("No Such Family Tessera"), R(10), R(0), R(1), R(32), R(127)}).real; });
+  const std::string said = Printed(
+      [&] { f = Call("font_add", {S("No Such Family Tessera"), R(10), R(0), R(1), R(32), R(127)}).real; });
   EXPECT_NE(said.find("font_add: typeface \"No Such Family Tessera\" not found; using \""), std::string::npos) << said;
   EXPECT_EQ(f, 2);
   EXPECT_STREQ(Call("font_get_fontname", {R(f)}).Str(), "No Such Family Tessera");
