@@ -60,7 +60,7 @@ struct TextWorld {
     Text_SetAlign(0, 0);
   }
   ~TextWorld() {
-    Font_Get(0)->texture = -1;  // freed with the table below
+    if (CFontTessera* f = Font_Get(0)) f->texture = -1;  // freed with the table below
     Font_FreeAll();
     Text_SetAlign(0, 0);
     Batch_Reset();
