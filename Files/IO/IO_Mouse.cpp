@@ -12,28 +12,24 @@ namespace {
 
 double g_mouseX = 0, g_mouseY = 0, g_previousX = 0, g_previousY = 0;
 
-// The frame's place in the window: its corner and window pixels per frame pixel. Before the first
-// frame has been stretched the frame fills the client area.
+// The frame's place in the window: its corner and window pixels per frame pixel, from the window's
+// client size now by the final stretch's rule (letterboxed with the keep-aspect flag), so that a
+// resized window maps right before its next frame is drawn.
 struct Frame {
   double left = 0, top = 0, sx = 1, sy = 1;
 };
 Frame FrameInWindow() {
   Frame f;
-  const double gw = std::max(1, g_Display.gameWidth), gh = std::max(1, g_Display.gameHeight);
-  const DisplayRect& lb = g_Display.letterbox;
-  if (lb.right - lb.left > 0 && lb.bottom - lb.top > 0) {
-    f.left = lb.left;
-    f.top = lb.top;
-    f.sx = (lb.right - lb.left) / gw;
-    f.sy = (lb.bottom - lb.top) / gh;
-    return f;
-  }
+  const int32_t gw = std::max(1, g_Display.gameWidth), gh = std::max(1, g_Display.gameHeight);
   int32_t w = 0, h = 0;
   Window_ClientSize(w, h);
-  if (w > 0 && h > 0) {
-    f.sx = w / gw;
-    f.sy = h / gh;
-  }
+  if (w <= 0 || h <= 0) return f;
+  const DisplayRect r = Display_Letterbox(gw, gh, w, h, (g_Display.flags & kDisplayKeepAspect) != 0);
+  f.left = r.left;
+  f.top = r.top;
+  f.sx = (r.right - r.left) / gw;
+  f.sy = (r.bottom - r.top) / gh;
+  if (f.sx <= 0 || f.sy <= 0) f = Frame{};
   return f;
 }
 

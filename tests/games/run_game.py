@@ -19,6 +19,11 @@ A game folder holds game.json, its code files and:
   window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
                  size "WxH" and the seconds after which the screen is captured; the other lines are
                  pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
+  playback.txt   the input of the run: the driver writes it as "input.rec" in the work folder, one
+                 record a line, in the input record layout (see write_playback); args.txt then
+                 passes "-playback input.rec"
+  window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
+                 line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
 """
 import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
 
@@ -74,6 +79,8 @@ def run_form(a, game, work, form_args):
                 print(f"packing should warn {line.strip()!r}; got stderr={p.stderr!r}")
                 return False
     args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
+    if (game / "playback.txt").exists():
+        (work / "input.rec").write_bytes(write_playback((game / "playback.txt").read_text()))
     env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
     window = game / "window.txt"
     if window.exists():
@@ -137,6 +144,66 @@ def run_in_window(runner, datafile, args, work, env, spec, game):
             print(f"the screen: pixel {x},{y} is {got_pixel}, expected {want}")
             ok = False
     return ok
+
+
+def input_record(fields):
+    """One step's input record: every field in order, little-endian, no separators."""
+    def flags(name, size, base=0):
+        out = bytearray(size)
+        for v in fields.get(name, []):
+            out[v - base] = 1
+        return bytes(out)
+    units = fields.get("string", "").encode("utf-16-le")
+    units = units + bytes(2 * 1025 - len(units))
+    pair = lambda name: fields.get(name, [0, 0])
+    rec = b"".join([
+        struct.pack("<H", fields.get("lastchar", 0)), units,
+        struct.pack("<ii", fields.get("lastkey", 0), fields.get("key", 0)),
+        flags("down", 256), flags("released", 256), flags("pressed", 256),
+        struct.pack("<5i", fields.get("button", 0), 0, 0, 0, 0),
+        struct.pack("<5i", fields.get("lastbutton", 0), 0, 0, 0, 0),
+        flags("bdown", 15, 1), flags("breleased", 15, 1), flags("bpressed", 15, 1),
+        bytes([1 if "wheelup" in fields else 0]) + bytes(4),
+        bytes([1 if "wheeldown" in fields else 0]) + bytes(4),
+        struct.pack("<ii", *pair("screen")), struct.pack("<ii", *pair("mouse")),
+    ])
+    assert len(rec) == 2939
+    rec = bytearray(rec)
+    for at, value in fields.get("poke", []):
+        rec[at] = value
+    return bytes(rec)
+
+
+def write_playback(text):
+    """playback.txt to records. A line lists the fields of one step: down=K,K pressed=K released=K
+    lastkey=N key=N lastchar=N string=TEXT button=N lastbutton=N bdown=B,B bpressed=B breleased=B
+    wheelup wheeldown screen=X,Y mouse=X,Y (the client position) poke=OFFSET:BYTE (a raw byte of the
+    record) repeat=N (the line N times); "-" is a step without input; "cut N" writes only the first
+    N bytes of a step without input (a file cut short); "#" starts a comment."""
+    out = b""
+    for line in text.splitlines():
+        line = line.split("#", 1)[0].strip()
+        if not line:
+            continue
+        if line.startswith("cut "):
+            out += input_record({})[:int(line.split()[1])]
+            continue
+        fields = {}
+        for token in shlex.split(line):
+            name, _, value = token.partition("=")
+            if name == "-" or name in ("wheelup", "wheeldown"):
+                fields[name] = True
+            elif name == "string":
+                fields[name] = value
+            elif name == "poke":
+                at, byte = value.split(":")
+                fields.setdefault("poke", []).append((int(at), int(byte)))
+            elif name in ("down", "pressed", "released", "bdown", "bpressed", "breleased", "screen", "mouse"):
+                fields[name] = [int(v) for v in value.split(",") if v]
+            else:
+                fields[name] = int(value)
+        out += input_record(fields) * fields.get("repeat", 1)
+    return out
 
 
 def read_xwd(path):
