@@ -191,6 +191,12 @@ bool IO_StartRecording(const std::string& path) {
     Console::Output("-record: cannot write %s: it is a folder\n", path.c_str());
     return false;
   }
+  std::filesystem::path folder = std::filesystem::path(path).parent_path();
+  if (folder.empty()) folder = ".";
+  if (!std::filesystem::is_directory(folder, ec)) {
+    Console::Output("-record: cannot write %s: the folder %s does not exist\n", path.c_str(), folder.c_str());
+    return false;
+  }
   std::vector<char> name(path.begin(), path.end());
   const char suffix[] = ".XXXXXX";
   name.insert(name.end(), suffix, suffix + sizeof suffix);
@@ -257,7 +263,7 @@ bool IO_ReadRecord(IOState& state) {
   const size_t got = std::fread(record, 1, kRecordSize, g_play.file);
   const int64_t step = g_play.steps + 1;
   if (got == 0 && std::feof(g_play.file)) {
-    Say("-playback: %s ends after %lld steps; input is live from here\n", g_play.path, g_play.steps);
+    Say("-playback: %s ends after step %lld; input is live from here\n", g_play.path, g_play.steps);
     EndPlayback();
     return false;
   }

@@ -22,6 +22,9 @@ A game folder holds game.json, its code files and:
   playback.txt   the input of the run: the driver writes it as "input.rec" in the work folder, one
                  record a line, in the input record layout (see write_playback); args.txt then
                  passes "-playback input.rec"
+  roundtrip.txt  run twice: recording ("-record input.rec"), then replaying that recording while
+                 recording it again ("-playback input.rec -record again.rec"); both runs must print
+                 expect.txt and the second recording must equal the first byte for byte
   window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
                  line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
 """
@@ -85,6 +88,20 @@ def run_form(a, game, work, form_args):
     window = game / "window.txt"
     if window.exists():
         return run_in_window(a.runner, out, args, work, env, window.read_text(), game)
+    if (game / "roundtrip.txt").exists():
+        ok = run_headless(a, game, work, out, env, [*args, "-record", "input.rec"], "the recording run")
+        ok = run_headless(a, game, work, out, env, [*args, "-playback", "input.rec", "-record", "again.rec"],
+                          "the replay") and ok
+        first, second = work / "input.rec", work / "again.rec"
+        if not (first.exists() and second.exists() and first.read_bytes() == second.read_bytes()):
+            print("the replay's recording differs from the recording it replayed")
+            ok = False
+        return ok
+    return run_headless(a, game, work, out, env, args, None)
+
+
+def run_headless(a, game, work, out, env, args, what):
+    """One headless run, checked against the folder's expectations."""
     r = subprocess.run([a.runner, "-game", str(out), "-headless", "-nosleep", *args],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
     want_rc = int((game / "exitcode.txt").read_text()) if (game / "exitcode.txt").exists() else 0
@@ -108,6 +125,8 @@ def run_form(a, game, work, form_args):
         ok = check_files(work, files.read_text()) and ok
     if not ok and r.stderr:
         print("stderr:\n" + r.stderr)
+    if not ok and what:
+        print(f"(in {what})")
     return ok
 
 
