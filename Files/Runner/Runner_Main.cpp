@@ -19,6 +19,7 @@
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
+#include "Run/Run_Profile.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_Capture.h"
 #include "Runner/Runner_CommandLine.h"
@@ -158,7 +159,9 @@ int Runner_Main(int argc, char** argv) {
     loop.noSleep = g_switches.noSleep;
     loop.frames = g_switches.frames;
     loop.headless = g_switches.headless;
+    g_FrameProfile.enabled = g_switches.profile;
     Run_MainLoop(loop);
+    Profile_Report();
     if (!g_switches.screenshotFile.empty()) Runner_SaveScreenshot(g_switches.screenshotFile);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();

@@ -36,6 +36,7 @@
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
+#include "Sprite/Sprite_Draw.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_List.h"
 
@@ -155,6 +156,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
   WireResourceNames();
+  Sprite_InstallDrawHooks();
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
