@@ -16,7 +16,7 @@ namespace {
 bool BoxUnderPoint(CInstance* i, double x, double y) {
   if (!i->HasSpriteOrMask()) return false;
   const InstanceBox& b = i->BoundingBox();
-  return x >= b.left && x <= b.right && y >= b.top && y <= b.bottom;
+  return x >= b.left && x < b.right + 1 && y >= b.top && y < b.bottom + 1;
 }
 UnderPointTest g_underPoint = BoxUnderPoint;
 
