@@ -138,7 +138,15 @@ def run_in_window(runner, datafile, args, work, env, spec, game):
     if shot.exists():
         shot.unlink()
     runner_line = " ".join(shlex.quote(x) for x in [runner, "-game", str(datafile), *args])
-    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; sleep {seconds}; "
+    inputs = ""
+    if (game / "window_input.txt").exists():
+        for line in (game / "window_input.txt").read_text().splitlines():
+            line = line.split("#", 1)[0].strip()
+            if line:
+                words = shlex.split(line)
+                inputs += ("sleep " + words[1] if words[0] == "sleep" else
+                           "xdotool " + " ".join(shlex.quote(w) for w in words)) + "; "
+    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; sleep {seconds}; {inputs}"
               f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
     r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
