@@ -9,6 +9,9 @@
 void IO_Events_Install();
 void IO_Events_Shutdown();
 
+// One platform event (an SDL_Event) into the incoming state; the window's event handler.
+void IO_HandleEvent(const void* event);
+
 // The key's physical state now (keyboard_check_direct).
 bool IO_KeyDirect(int32_t key);
 // A key event for the key, through the platform's event queue (keyboard_key_press/release).

@@ -171,6 +171,8 @@ void ScreenCursor(int32_t& x, int32_t& y) {
 
 }  // namespace
 
+void IO_HandleEvent(const void* event) { OnEvent(event); }
+
 int32_t IO_KeyCodeOf(int32_t sdlKeycode, int32_t sdlScancode) {
   const SDL_Keycode sym = sdlKeycode;
   if (sym >= SDLK_a && sym <= SDLK_z) return 65 + (sym - SDLK_a);

@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "Base/Base_IniFile.h"
 #include "Code/Code_Constant.h"
@@ -220,6 +221,93 @@ TEST(VirtualButtons, TouchPointsDriveKeysAndButtons) {
   EXPECT_EQ(s.buttonReleased[1], 1);
   EXPECT_EQ(s.keyPressed[37], 1);
   VirtualButtons_Reset();
+}
+
+}  // namespace
+
+namespace {
+
+SDL_Event Key(Uint32 type, SDL_Keycode sym, SDL_Scancode sc, Uint16 mod = 0) {
+  SDL_Event e{};
+  e.type = type;
+  e.key.keysym.sym = sym;
+  e.key.keysym.scancode = sc;
+  e.key.keysym.mod = mod;
+  return e;
+}
+
+class SdlEvents : public testing::Test {
+ protected:
+  void SetUp() override { IO_Reset(); }
+  static void Send(const SDL_Event& e) { IO_HandleEvent(&e); }
+  static void Step() {
+    IO_ClearEdges();
+    IO_Publish();
+  }
+};
+
+TEST_F(SdlEvents, ModifiersGiveTheSharedCodeAndTheirSide) {
+  Send(Key(SDL_KEYDOWN, SDLK_RSHIFT, SDL_SCANCODE_RSHIFT));
+  Step();
+  EXPECT_TRUE(IO_CheckKey(KeyFlag::Pressed, 16));
+  EXPECT_TRUE(IO_CheckKey(KeyFlag::Down, 161));
+  EXPECT_FALSE(IO_CheckKey(KeyFlag::Down, 160));
+  EXPECT_EQ(IO_Current().lastKey, 16);
+  Send(Key(SDL_KEYUP, SDLK_RSHIFT, SDL_SCANCODE_RSHIFT));
+  Step();
+  EXPECT_TRUE(IO_CheckKey(KeyFlag::Released, 16));
+  EXPECT_TRUE(IO_CheckKey(KeyFlag::Released, 161));
+  EXPECT_FALSE(IO_CheckKey(KeyFlag::Down, 1));
+}
+
+TEST_F(SdlEvents, KeysWithoutTextSendTheirControlCharacters) {
+  SDL_Event text{};
+  text.type = SDL_TEXTINPUT;
+  std::strcpy(text.text.text, "ab\xC3\xA9");
+  Send(text);
+  Send(Key(SDL_KEYDOWN, SDLK_BACKSPACE, SDL_SCANCODE_BACKSPACE));
+  Step();
+  EXPECT_EQ(IO_TypedString(), "ab");
+  EXPECT_EQ(IO_Current().lastChar, 8);
+  Send(Key(SDL_KEYDOWN, SDLK_RETURN, SDL_SCANCODE_RETURN));
+  Step();
+  EXPECT_EQ(IO_Current().lastChar, 13);
+  Send(Key(SDL_KEYDOWN, SDLK_c, SDL_SCANCODE_C, KMOD_LCTRL));
+  Step();
+  EXPECT_EQ(IO_Current().lastChar, 3);  // Ctrl+C
+  EXPECT_EQ(IO_Current().lastKey, 'C');
+  EXPECT_EQ(IO_TypedString(), "ab");
+}
+
+TEST_F(SdlEvents, MouseButtonsWheelAndMotion) {
+  SDL_Event e{};
+  e.type = SDL_MOUSEBUTTONDOWN;
+  e.button.button = SDL_BUTTON_MIDDLE;
+  e.button.x = 7;
+  e.button.y = 9;
+  Send(e);
+  SDL_Event w{};
+  w.type = SDL_MOUSEWHEEL;
+  w.wheel.y = 1;
+  w.wheel.direction = SDL_MOUSEWHEEL_FLIPPED;  // "natural" scrolling: up is down
+  Send(w);
+  Step();
+  EXPECT_TRUE(IO_CheckButton(KeyFlag::Pressed, 3));
+  EXPECT_EQ(IO_Current().mouseButton[0], 3);
+  EXPECT_EQ(IO_Current().clientX, 7);
+  EXPECT_EQ(IO_Current().wheelDown[0], 1);
+  EXPECT_EQ(IO_Current().wheelUp[0], 0);
+  SDL_Event m{};
+  m.type = SDL_MOUSEMOTION;
+  m.motion.x = 30;
+  m.motion.y = 40;
+  Send(m);
+  e.type = SDL_MOUSEBUTTONUP;
+  Send(e);
+  Step();
+  EXPECT_EQ(IO_Current().clientX, 7);  // the button's own position came last
+  EXPECT_TRUE(IO_CheckButton(KeyFlag::Released, 3));
+  EXPECT_EQ(IO_Current().mouseButton[0], 0);
 }
 
 }  // namespace
