@@ -88,6 +88,8 @@ int32_t MouseButton(Uint8 button) {
 }
 
 void OnKey(const SDL_KeyboardEvent& e) {
+  // Full screen with the focus, the system keys are swallowed (as the platform's keyboard hook does).
+  if ((e.keysym.sym == SDLK_LGUI || e.keysym.sym == SDLK_RGUI) && Window_Fullscreen() && Window_HasFocus()) return;
   const int32_t code = IO_KeyCodeOf(e.keysym.sym, e.keysym.scancode);
   const int32_t side = SideCode(e.keysym.sym);
   if (e.type == SDL_KEYDOWN) {
