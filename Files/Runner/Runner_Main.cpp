@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "Code/Code_Error.h"
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
@@ -84,6 +85,10 @@ bool StartUp(LoadedGame& game, int& exitCode) {
       exitCode = 1;
       return false;
     }
+  } catch (const FatalLoadError& e) {
+    ReportError(e.what(), true);
+    exitCode = 1;
+    return false;
   } catch (const FileFormatError& e) {
     Console::Output("Error in data file %s: %s\n", g_switches.gameFile.c_str(), e.what());
     exitCode = 1;
