@@ -17,7 +17,7 @@ A game folder holds game.json, its code files and:
   expect_files.txt   files the game must have written (relative to the work folder): lines
                  "FILE" (it exists), "FILE size W H" (a PNG of that size) or "FILE x y r g b a"
   window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
-                 size "WxH" and the seconds after which the screen is captured; the other lines are
+                 size "WxH" and the seconds after the main loop's start when the screen is captured; the other lines are
                  pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
   playback.txt   the input of the run: the driver writes it as "input.rec" in the work folder, one
                  record a line, in the input record layout (see write_playback); args.txt then
@@ -151,7 +151,11 @@ def run_in_window(runner, datafile, args, work, env, spec, game):
                 words = shlex.split(line)
                 inputs += ("sleep " + words[1] if words[0] == "sleep" else
                            "xdotool " + " ".join(shlex.quote(w) for w in words)) + "; "
-    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; sleep {seconds}; {inputs}"
+    # The seconds count from the main loop's start (loading takes longer on a busy machine); the wait
+    # for it gives up when the runner has ended or after a minute.
+    started = ('n=0; until grep -q "Entering main loop." runner.out 2>/dev/null || ! kill -0 $pid 2>/dev/null'
+               ' || [ $n -ge 600 ]; do sleep 0.1; n=$((n+1)); done')
+    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; {started}; sleep {seconds}; {inputs}"
               f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
     r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
