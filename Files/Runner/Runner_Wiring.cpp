@@ -23,6 +23,9 @@
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
+#include "IO/IO_Main.h"
+#include "IO/IO_Mouse.h"
+#include "IO/IO_VirtualButtons.h"
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
@@ -171,6 +174,17 @@ void WireResets() {
   });
 }
 
+// Input: the state starts empty with the identity key map; the frame clears the step's edges, a
+// saved-game load and every error report clear the state.
+void WireInput() {
+  IO_Reset();
+  IO_ResetRoomMouse();
+  VirtualButtons_Reset();
+  g_RunHooks.clearInputEdges = IO_ClearEdges;
+  g_RunHooks.clearInputState = IO_ClearState;
+  SetErrorClearInputHook(IO_ClearState);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -188,6 +202,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   };
   WireCode();
   WireErrors();
+  WireInput();
   WireGraphics();
   WireWorld();
   WireImages();
@@ -199,6 +214,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
+  VirtualButtons_Resolve();  // their key and button names are constants, which exist by now
   VM_SetTrace(switches.trace);  // the options file may have changed it
   VM_SetSourceInterpreter(switches.oldExec);
   SetDisplayErrors(g_Options.displayErrors);
