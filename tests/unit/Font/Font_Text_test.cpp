@@ -367,6 +367,43 @@ void ExSpriteFonts() {
   EXPECT_NE(Font_Get(1), nullptr);  // a failed replace keeps the font
 }
 
+// Sprite-font glyphs are the sprite's frames placed by its origin, in the plain and the colour forms.
+TEST(SpriteFont, GlyphsAreFramesPlacedByTheOrigin) {
+  SpriteFontWorld w;
+  CSprite* s = Sprite_Get(w.sprite);
+  s->xorigin = 2, s->yorigin = 3;
+  for (TexturePageEntry& e : w.entries) {
+    e.sourceWidth = e.targetWidth = int16_t(e.sourceWidth);
+    e.sourceHeight = e.targetHeight = 20;
+    e.frameWidth = 16, e.frameHeight = 20;
+    e.texture = int16_t(w.texture);
+  }
+  s->ComputeRadius();
+  const int32_t f = Font_Add(Font_MakeFromSprite(w.sprite, u"01", false, 2).release(), "fnt_sprite");
+  Font_SetCurrent(f);
+  g_DrawState.view = DrawArea{0, 0, 640, 480};
+  // '1' is frame 1, cropped to columns 2..14: with the origin (2, 3) at (100 + 18, 50) its pixels
+  // start at x 118 - 2 + 2 and y 47.
+  TextDraw how;
+  how.x = 100, how.y = 50;
+  how.colours[0] = how.colours[1] = how.colours[2] = how.colours[3] = 0xFFFFFF;
+  Text_Draw(u"01", how);
+  auto plain = w.Pending();
+  Batch_Reset();
+  how.gradient = true;
+  Text_Draw(u"01", how);
+  auto shaded = w.Pending();
+  Batch_Reset();
+  ASSERT_EQ(plain.size(), 12u);
+  ASSERT_EQ(shaded.size(), 12u);
+  EXPECT_FLOAT_EQ(plain[6].x, 118);
+  EXPECT_FLOAT_EQ(plain[6].y, 47);
+  for (size_t i = 0; i < 12; ++i) {
+    EXPECT_FLOAT_EQ(shaded[i].x, plain[i].x) << i;
+    EXPECT_FLOAT_EQ(shaded[i].y, plain[i].y) << i;
+  }
+}
+
 // ---- System typefaces ---------------------------------------------------------------------------
 
 std::string Printed(const std::function<void()>& f) {
