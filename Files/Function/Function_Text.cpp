@@ -1,6 +1,6 @@
 // Fonts and text from game code: the current font and alignment, measuring, the draw_text family and
 // the font resources (sprite fonts, system typefaces, queries and deletion).
-#include <cmath>
+#include <algorithm>
 #include <memory>
 #include <string>
 
