@@ -439,6 +439,10 @@ bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t w
   }
   if (width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > tw || y + height > th) return false;
   const GLuint fbo = target != nullptr ? target->framebuffer : backFbo_;
+  // Every queued command finishes first: on llvmpipe a read of a surface was seen, now and then, to
+  // miss a clear made just before it after the target had changed twice (one run in twenty under
+  // load); with the queue finished it never did in hundreds of runs.
+  glFinish();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
   if (fbo != 0) {
     // Framebuffer objects hold their rows top-down.
