@@ -149,17 +149,28 @@ void RoomDraw_InView(CRoom& room, const DrawArea& area) {
   SetDepth(12000);
   DrawLayers(room, false, area);
   // Instances from the depth-ordered list (walked from the deepest end), tiles from the sorted
-  // array; at equal depths the instance goes first.
+  // array, particle systems from the particle store's list; at equal depths the instance goes
+  // first, then the particle system, then the tile.
   InstanceSnapshot snapshot(World_Active());
   CInstance* const* first = snapshot.begin();
   CInstance* const* next = snapshot.end();
   size_t tile = 0;
   const std::vector<CTile>& tiles = room.tiles;
+  int systemCount = 0, system = 0;
+  const ParticleDrawEntry* systems =
+      g_DrawHooks.particleDrawList != nullptr ? g_DrawHooks.particleDrawList(&systemCount) : nullptr;
   for (;;) {
     while (next != first && (!next[-1]->visible || next[-1]->marked || next[-1]->deactivated)) --next;
     while (tile < tiles.size() && !tiles[tile].visible) ++tile;
-    const bool haveInstance = next != first, haveTile = tile < tiles.size();
-    if (!haveInstance && !haveTile) break;
+    const bool haveInstance = next != first, haveTile = tile < tiles.size(), haveSystem = system < systemCount;
+    if (!haveInstance && !haveTile && !haveSystem) break;
+    if (haveSystem && (!haveInstance || systems[system].depth > next[-1]->depth) &&
+        (!haveTile || systems[system].depth >= tiles[tile].depth)) {
+      const ParticleDrawEntry entry = systems[system++];
+      SetDepth(std::min(entry.depth, 11000.0f));
+      g_DrawHooks.drawParticleSystem(entry.system);
+      continue;
+    }
     if (haveTile && (!haveInstance || tiles[tile].depth > next[-1]->depth)) {
       // A tile is copied: a draw event may change the room's tile array.
       const CTile t = tiles[tile++];

@@ -11,6 +11,7 @@
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_Window.h"
 #include "Option/Option_Main.h"
+#include "Particle/Particle_Shape.h"
 #include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Process.h"
@@ -43,6 +44,7 @@ bool CreateWindowAndGraphics() {
   Console::Output("Background_InitTextures()\n");
   Console::Output("Sprite_InitTextures()\n");
   Console::Output("Font_InitTextures()\n");
+  ParticleShape_InitTextures();
   Console::Output("Create Score Form\n");
   Console::Output("Create Load Form\n");
   Console::Output("Create Error Form\n");

@@ -20,6 +20,9 @@
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
+#include "Particle/Particle_Draw.h"
+#include "Particle/Particle_Effect.h"
+#include "Particle/Particle_System.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -133,6 +136,9 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.freeGameData = [] {
     Function_CloseAllFiles();
     DataStructures_FreeAll();
+    ParticleSystem_DestroyAll();
+    ParticleType_DestroyAll();
+    Effect_Forget();
   };
   WireCode();
   WireErrors();
@@ -142,6 +148,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireBuiltInsTimelinesAndSaves();
   WireResourceNames();
   Sprite_InstallDrawHooks();
+  Particle_InstallDrawHooks();
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
