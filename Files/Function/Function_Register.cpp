@@ -26,6 +26,7 @@ void Function_BindAll() {
   Function_Sprite_Bind();
   Function_Background_Bind();
   Function_Particle_Bind();
+  Function_D3D_Bind();
   Function_ImplementLibrary();
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Background/Background_Class.h"
+#include "Graphics/Graphics_3D.h"
 #include "Graphics/Graphics_Colour.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_DrawState.h"
@@ -92,9 +93,8 @@ void DrawViews(CRoom& room) {
 
 void DrawGui() {
   const bool mode3d = g_DrawState.mode3d;
-  g_DrawState.mode3d = false;
   const float depth = g_DrawState.depth;
-  g_DrawState.depth = 0;
+  D3D_ApplyMode(false);
   ScreenViewport();
   const int32_t w = g_Display.guiWidth < 0 ? g_Display.gameWidth : g_Display.guiWidth;
   const int32_t h = g_Display.guiHeight < 0 ? g_Display.gameHeight : g_Display.guiHeight;
@@ -105,7 +105,7 @@ void DrawGui() {
     if (Event_FindHandler(i->object_index, EV_DRAW, kGuiDrawEvent) == nullptr) continue;
     Event_PerformOwn(i, EV_DRAW, kGuiDrawEvent);
   }
-  g_DrawState.mode3d = mode3d;
+  D3D_ApplyMode(mode3d);
   g_DrawState.depth = depth;
 }
 

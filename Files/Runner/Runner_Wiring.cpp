@@ -15,6 +15,7 @@
 #include "Function/Function_Library.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Loading.h"
+#include "Graphics/Graphics_Model.h"
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
 #include "Support/Support_Random.h"
@@ -139,6 +140,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     ParticleSystem_DestroyAll();
     ParticleType_DestroyAll();
     Effect_Forget();
+    Model_DestroyAll();
   };
   WireCode();
   WireErrors();
