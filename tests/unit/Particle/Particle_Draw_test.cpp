@@ -37,6 +37,7 @@ struct ParticleDrawScope : testcall::LibraryScope {
     for (auto& f : frames) s->entries.push_back(&f);
     Sprite_FreeAll();
     Sprite_Add(s, "spr_four");
+    ParticleShape_InitTextures();  // fresh ids in the fresh texture table
     g_DrawState = DrawState();
     g_DrawSettings = DrawSettings();
     Batch_Reset();
