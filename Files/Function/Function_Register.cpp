@@ -27,6 +27,7 @@ void Function_BindAll() {
   Function_Background_Bind();
   Function_Particle_Bind();
   Function_D3D_Bind();
+  Function_Interaction_Bind();
   Function_ImplementLibrary();
 }
 

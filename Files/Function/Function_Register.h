@@ -27,6 +27,7 @@ void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
 void Function_Particle_Bind();    // Function_Particle.cpp: particle types, systems and effects
 void Function_D3D_Bind();         // Function_D3D.cpp: 3-D mode, its drawing and models
+void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();
