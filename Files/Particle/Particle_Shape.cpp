@@ -65,8 +65,8 @@ float ShapeAlpha(int32_t shape, float dx, float dy, float x, float y, const Nois
       return Clamp01(31 - r);
     case 2:  // square
       return std::fabs(dx) <= 30 && std::fabs(dy) <= 30 ? 1.0f : 0.0f;
-    case 3:  // line: two pixels thick, across the image, ends fading
-      return (dy == 0 || dy == -1) ? Clamp01((31 - std::fabs(dx)) / 4) : 0.0f;
+    case 3:  // line: four pixels thick (so that it survives shrinking), across the image, ends fading
+      return dy >= -2 && dy <= 1 ? Clamp01((31 - std::fabs(dx)) / 4) : 0.0f;
     case 4:  // star
       return Clamp01(StarRadius(std::atan2(dy, dx)) - r + 0.5f);
     case 5:  // circle: a thin outline
