@@ -16,6 +16,20 @@ std::vector<CParticleSystem> g_systems;
 // The wiggle wave: -1 at t = 0, up to 1 at t = 2, back to -1 at t = 4.
 float Wave(float t) { return (t > 2 ? 4 - t : t) - 1; }
 
+// The type of the particles being walked: consecutive particles mostly share one, so the last
+// lookup is kept (valid while no type is created or destroyed, which an update never does).
+struct TypeCache {
+  int32_t index = -1;
+  const CParticleType* type = nullptr;
+  const CParticleType* Get(int32_t i) {
+    if (i != index || type == nullptr) {
+      index = i;
+      type = ParticleType_Get(i);
+    }
+    return type;
+  }
+};
+
 // Whether a number of -n means "this time": one in |n|.
 bool OneIn(int32_t n) { return Random_Index(n) == 0; }
 
@@ -102,8 +116,9 @@ bool HasAny(const auto& list) {
 
 void Move(CParticleSystem& ps) {
   const bool attractors = HasAny(ps.attractors);
+  TypeCache types;
   for (CParticle& p : ps.particles) {
-    const CParticleType* t = ParticleType_Get(p.type);
+    const CParticleType* t = types.Get(p.type);
     if (t == nullptr) continue;
     p.xprev = p.x;
     p.yprev = p.y;
@@ -189,8 +204,9 @@ void Destroy(CParticleSystem& ps) {
 }
 
 void Appear(CParticleSystem& ps) {
+  TypeCache types;
   for (CParticle& p : ps.particles) {
-    const CParticleType* t = ParticleType_Get(p.type);
+    const CParticleType* t = types.Get(p.type);
     if (t == nullptr) continue;
     p.size = std::max(0.0f, p.size + t->sizeIncr);
     p.colour = Particle_ColourAtAge(*t, p.age, p.life, p.colour);
