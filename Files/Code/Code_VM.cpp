@@ -1475,7 +1475,7 @@ next_fast:
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
-  if (__builtin_expect(pc + 4 > codeSize, 0)) goto end_of_code;
+  if (__builtin_expect(uint64_t(pc) + 4 > codeSize, 0)) goto end_of_code;  // a branch may wrap pc
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
   goto* dispatch[word >> 16];

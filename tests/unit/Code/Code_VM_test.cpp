@@ -846,6 +846,18 @@ TEST_F(VMTest, MalformedStackUseEndsTheRunWithoutHarm) {
   }
 }
 
+// A branch before the start of the code or past its end leaves the code as its end does.
+TEST_F(VMTest, BranchesOutsideTheCodeEndTheRun) {
+  for (int32_t offset : {-3, -4, -0x100000, 4, 5, 0x7FFFF}) {
+    Assembler a;
+    a.pushE(1).popz(TYPE_INT).word(EncodeBranch(OP_B, offset)).pushE(7).retAs(TYPE_INT);
+    bool ok = false;
+    RValue value = RunCode(a.finish(), nullptr, nullptr, "test_code", &ok);
+    EXPECT_TRUE(ok) << offset;
+    EXPECT_EQ(value.real, 0.0) << offset;
+  }
+}
+
 TEST_F(VMTest, ExtensionCallsGoThroughTheExtensionLayer) {
   static int seenIndex = -1, seenArgc = -1;
   VM_SetExtensionCall([](int index, int argc, RValue* args, RValue& result) {
