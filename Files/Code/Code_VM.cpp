@@ -1261,19 +1261,33 @@ inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8
     p += 4;
   }
   int t = Type2(word);
-  RValue value;
+  int32_t kind = VALUE_REAL;
+  char* text = nullptr;
+  double real;
   if (t == TYPE_VARIABLE) {
     if (!IsTagged(f, p, TYPE_VARIABLE)) return false;
-    value = TakeValue(p);
+    kind = Load<int32_t>(p + offsetof(RValue, kind));
+    text = Load<char*>(p + offsetof(RValue, text));
+    real = Load<double>(p + offsetof(RValue, real));
   } else {
     int32_t i;
     bool isInt;
-    if (!FastNumber(f, t, p, &value.real, &i, &isInt)) return false;
+    if (!FastNumber(f, t, p, &real, &i, &isInt)) return false;
   }
   sp = p + kWidth[t];
   if (index == 0) {
-    list->FindOrCreate(RefId(ref))->value = std::move(value);
+    // The item's text moves into the variable; the variable's old text goes.
+    RValue& target = list->FindOrCreate(RefId(ref))->value;
+    char* old = target.text;
+    target.kind = kind;
+    target.text = text;
+    target.real = real;
+    if (old != nullptr) MemFree(old);
   } else {
+    RValue value;
+    value.kind = kind;
+    value.text = text;
+    value.real = real;
     list->Set(RefId(ref), index, std::move(value));
   }
   return true;
