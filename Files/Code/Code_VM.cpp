@@ -457,11 +457,12 @@ int64_t Shift64(int64_t value, int64_t count, bool left) {
   return left ? int64_t(uint64_t(value) << count) : (value >> count);
 }
 
-char* Concatenate(const char* a, const char* b) {
+// `a` followed by `b`, in a's block grown to fit (a's text is taken over; a null `a` is empty).
+// Growing in place spares the copy of the left side, which building a long text repeats.
+char* Append(char* a, const char* b) {
   size_t la = a ? std::strlen(a) : 0;
   size_t lb = b ? std::strlen(b) : 0;
-  char* text = static_cast<char*>(MemAlloc(la + lb + 1));
-  if (la) std::memcpy(text, a, la);
+  char* text = static_cast<char*>(MemReAlloc(a, la + lb + 1));
   if (lb) std::memcpy(text + la, b, lb);
   text[la + lb] = 0;
   return text;
@@ -593,7 +594,8 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
   } else if (L.kind == K_STRING || R.kind == K_STRING) {
     if (op == OP_ADD && L.kind == K_STRING && R.kind == K_STRING) {
       res.kind = K_STRING;
-      res.s = Concatenate(L.s, R.s);
+      res.s = Append(L.s, R.s);
+      L.s = nullptr;
     } else if (op == OP_MUL && R.kind == K_STRING && (L.kind == K_DOUBLE || L.kind == K_INT || L.kind == K_LONG)) {
       bool tooLarge;
       res.s = Repeat(R.s, L.kind == K_DOUBLE ? L.d : double(L.l), &tooLarge);
