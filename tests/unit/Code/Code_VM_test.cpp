@@ -253,6 +253,24 @@ TEST_F(VMTest, StringOperations) {
   RValue cat = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(0); },
                       [](Assembler& a) { a.pushS(1); }, TYPE_STRING);
   EXPECT_STREQ(cat.Str(), "abcd");
+  // The empty text on either side, and a value holding a long text grown by a short one.
+  Code_AddString("");
+  RValue left = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(2); },
+                       [](Assembler& a) { a.pushS(1); }, TYPE_STRING);
+  EXPECT_STREQ(left.Str(), "cd");
+  RValue right = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(0); },
+                        [](Assembler& a) { a.pushS(2); }, TYPE_STRING);
+  EXPECT_STREQ(right.Str(), "ab");
+  int32_t text = Var("vm_text");
+  std::string expected(5000, 'x');
+  g_pGlobalVariables->Set(text, 0, RValue(expected.c_str()));
+  Assembler grow;
+  grow.pushV(text, SELECTOR_GLOBAL).pushS(0).op2(OP_ADD, TYPE_VARIABLE, TYPE_STRING);
+  grow.popV(text, SELECTOR_GLOBAL).pushV(text, SELECTOR_GLOBAL).ret();
+  EXPECT_EQ(std::string(RunCode(grow.finish()).Str()), expected + "ab");
+  RValue kept;
+  g_pGlobalVariables->Get(text, 0, &kept);
+  EXPECT_EQ(std::string(kept.Str()), expected + "ab");
   RValue rep = Binary(OP_MUL, TYPE_INT, TYPE_STRING, [](Assembler& a) { a.pushI(3); },
                       [](Assembler& a) { a.pushS(0); }, TYPE_STRING);
   EXPECT_STREQ(rep.Str(), "ababab");
