@@ -35,6 +35,7 @@ void CInstanceList::InsertByDepth(CInstance* instance) {
     return;
   }
   m_stale = true;
+  ++s_epoch;
   CInstance* before = head;
   while (before != nullptr && !(before->depth > instance->depth)) before = before->next;
   if (before == nullptr) {
@@ -54,6 +55,7 @@ void CInstanceList::InsertByDepth(CInstance* instance) {
 
 void CInstanceList::Append(CInstance* instance) {
   m_stale = true;
+  ++s_epoch;
   instance->next = nullptr;
   instance->prev = tail;
   if (tail != nullptr) {
@@ -81,6 +83,7 @@ void CInstanceList::Unlink(CInstance* instance) {
   Detach(instance);
   --count;
   m_stale = true;
+  ++s_epoch;
 }
 
 CInstance* CInstanceList::At(int32_t n) const {
@@ -103,6 +106,7 @@ CInstanceList& World_Deactivated() { return *g_deactivated; }
 void World_SetLists(CInstanceList* active, CInstanceList* deactivated) {
   g_active = active != nullptr ? active : &g_ownActive;
   g_deactivated = deactivated != nullptr ? deactivated : &g_ownDeactivated;
+  ++CInstanceList::s_epoch;
 }
 
 void World_CopyActive(std::vector<CInstance*>& out) {
@@ -212,6 +216,7 @@ void World_ForgetAll() {
   g_active = &g_ownActive;
   g_deactivated = &g_ownDeactivated;
   g_ids.clear();
+  ++CInstanceList::s_epoch;
 }
 
 // ---- Instance operations that raise events ----------------------------------------------------------

@@ -29,6 +29,9 @@ struct CInstanceList {
   // called again: a walk that may run game code walks a copy (InstanceSnapshot) instead.
   const std::vector<CInstance*>& Items() const;
 
+  // Advances with every change of any list (the collision index rebuilds when it moved).
+  static inline uint64_t s_epoch = 0;
+
  private:
   mutable std::vector<CInstance*> m_items;
   mutable bool m_stale = true;
