@@ -22,6 +22,7 @@ void Function_BindAll() {
   Function_Display_Bind();
   Function_Surface_Bind();
   Function_Collision_Bind();
+  Function_Path_Bind();
   Function_ImplementLibrary();
 }
 

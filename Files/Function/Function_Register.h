@@ -22,6 +22,7 @@ void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, sav
 void Function_Display_Bind();   // Function_Display.cpp: display, window, screen capture, clearing, draw settings
 void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
 void Function_Collision_Bind(); // Function_Collision.cpp: collision queries, contact movement, bounce
+void Function_Path_Bind();      // Function_Path.cpp: paths
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "Object/Object_Class.h"
+#include "Path/Path_Main.h"
 #include "Object/Object_Event.h"
 #include "Run/Run_State.h"
 #include "Variable/Variable_Route.h"
@@ -338,7 +339,7 @@ void World_RememberPositions() {
   }
 }
 
-bool World_PathStep(CInstance* instance) { return false; }
+bool World_PathStep(CInstance* instance) { return Path_Step(instance); }
 
 bool World_MotionStep() {
   const uint64_t stamp = Event_BeginPass();

@@ -20,6 +20,7 @@
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
+#include "Path/Path_Main.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -73,6 +74,7 @@ void WireCode() {
 void WireWorld() {
   DataFile_SetMainHandler(MakeTag("OBJT"), Object_LoadOBJT);
   DataFile_SetMainHandler(MakeTag("ROOM"), Room_LoadROOM);
+  DataFile_SetMainHandler(MakeTag("PATH"), Path_LoadPATH);
   Prepare_SetStep(kPrepareObjects, Object_Prepare);
   Prepare_SetStep(kPrepareRooms, Room_Prepare);
   Room_Install();
@@ -116,6 +118,7 @@ void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   SetResourceFindHook(ResourceKind::Script, Script_Find);
   SetResourceFindHook(ResourceKind::Room, Room_Find);
+  SetResourceFindHook(ResourceKind::Path, Path_Find);
 }
 
 void WireErrors() {
