@@ -23,6 +23,7 @@ void Function_BindAll() {
   Function_Surface_Bind();
   Function_Collision_Bind();
   Function_Path_Bind();
+  Function_MotionPlanning_Bind();
   Function_ImplementLibrary();
 }
 

@@ -23,6 +23,7 @@ void Function_Display_Bind();   // Function_Display.cpp: display, window, screen
 void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
 void Function_Collision_Bind(); // Function_Collision.cpp: collision queries, contact movement, bounce
 void Function_Path_Bind();      // Function_Path.cpp: paths
+void Function_MotionPlanning_Bind();  // Function_MotionPlanning.cpp: planned steps, paths and grids
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();
