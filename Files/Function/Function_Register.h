@@ -21,6 +21,10 @@ void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their ac
 void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
 void Function_Display_Bind();   // Function_Display.cpp: display, window, screen capture, clearing, draw settings
 void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
+void Function_SpriteDraw_Bind();  // Function_SpriteDraw.cpp: drawing sprites and backgrounds
+void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
+void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
+void Function_Background_Bind();  // Function_Background.cpp: background resources
 void Function_Collision_Bind(); // Function_Collision.cpp: collision queries, contact movement, bounce
 void Function_Path_Bind();      // Function_Path.cpp: paths
 void Function_MotionPlanning_Bind();  // Function_MotionPlanning.cpp: planned steps, paths and grids
