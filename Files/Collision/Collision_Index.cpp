@@ -13,6 +13,14 @@ enum Where : uint8_t { kNotFiled = 0, kCells = 1, kBig = 2, kOutside = 3, kNowhe
 // Boxes covering more cells than this go to the big list.
 constexpr int64_t kMaxCellsPerBox = 4;
 
+// A cell's entry: the instance and the box it was filed with, so that a query passes over boxes
+// far from its area without touching the instance.
+struct CellEntry {
+  CInstance* instance;
+  InstanceBox box;
+};
+using Cell = std::vector<CellEntry>;
+
 struct Index {
   const CInstanceList* list = nullptr;
   uint64_t epoch = 0;
@@ -23,7 +31,7 @@ struct Index {
   int64_t cell = 64;
   int64_t cols = 0, rows = 0;
   size_t filed = 0;
-  std::vector<std::vector<CInstance*>> cells;
+  std::vector<Cell> cells;
   std::vector<CInstance*> big, outside, nowhere;
   std::vector<CInstance*> queue;
 };
@@ -42,36 +50,55 @@ int64_t CellOf(double v, double origin) {
   return int64_t(std::clamp(std::floor((v - origin) / double(g_index.cell)), -1e15, 1e15));
 }
 
+// Where a box goes: its cells (for kCells), the big, outside or nowhere list.
+uint8_t Place(const InstanceBox& b, int64_t& c0, int64_t& c1, int64_t& r0, int64_t& r1) {
+  if (HasNoBox(b)) return kNowhere;
+  c0 = CellOf(b.left, g_index.ox), c1 = CellOf(b.right, g_index.ox);
+  r0 = CellOf(b.top, g_index.oy), r1 = CellOf(b.bottom, g_index.oy);
+  if (c0 < 0 || r0 < 0 || c1 >= g_index.cols || r1 >= g_index.rows) return kOutside;
+  return (c1 - c0 + 1) * (r1 - r0 + 1) > kMaxCellsPerBox ? kBig : kCells;
+}
+
 void File(CInstance* i) {
   InstanceIndexEntry& e = i->index;
   e.generation = g_index.generation;
-  const InstanceBox& b = i->BoundingBox();
-  uint8_t where = kNowhere;
-  if (!HasNoBox(b)) {
-    const int64_t c0 = CellOf(b.left, g_index.ox), c1 = CellOf(b.right, g_index.ox);
-    const int64_t r0 = CellOf(b.top, g_index.oy), r1 = CellOf(b.bottom, g_index.oy);
-    if (c0 < 0 || r0 < 0 || c1 >= g_index.cols || r1 >= g_index.rows) {
-      where = kOutside;
-    } else if ((c1 - c0 + 1) * (r1 - r0 + 1) > kMaxCellsPerBox) {
-      where = kBig;
-    } else {
-      e.where = kCells;
-      e.cellLeft = int32_t(c0);
-      e.cellRight = int32_t(c1);
-      e.cellTop = int32_t(r0);
-      e.cellBottom = int32_t(r1);
-      for (int64_t c = c0; c <= c1; ++c) {
-        for (int64_t r = r0; r <= r1; ++r) g_index.cells[size_t(c * g_index.rows + r)].push_back(i);
-      }
-      ++g_index.filed;
-      return;
+  int64_t c0 = 0, c1 = -1, r0 = 0, r1 = -1;
+  const uint8_t where = Place(i->BoundingBox(), c0, c1, r0, r1);
+  e.where = where;
+  ++g_index.filed;
+  if (where == kCells) {
+    e.cellLeft = int32_t(c0);
+    e.cellRight = int32_t(c1);
+    e.cellTop = int32_t(r0);
+    e.cellBottom = int32_t(r1);
+    for (int64_t c = c0; c <= c1; ++c) {
+      for (int64_t r = r0; r <= r1; ++r) g_index.cells[size_t(c * g_index.rows + r)].push_back({i, i->bbox});
     }
+    return;
   }
   std::vector<CInstance*>& list = ListOf(where);
-  e.where = where;
   e.listSlot = int32_t(list.size());
   list.push_back(i);
-  ++g_index.filed;
+}
+
+// When the instance's box still falls in the cells it is filed in, the entries take the new box
+// and the answer is true.
+bool StillInPlace(CInstance* i) {
+  const InstanceIndexEntry& e = i->index;
+  if (e.where != kCells) return false;
+  int64_t c0 = 0, c1 = -1, r0 = 0, r1 = -1;
+  if (Place(i->BoundingBox(), c0, c1, r0, r1) != kCells || c0 != e.cellLeft || c1 != e.cellRight ||
+      r0 != e.cellTop || r1 != e.cellBottom) {
+    return false;
+  }
+  for (int64_t c = c0; c <= c1; ++c) {
+    for (int64_t r = r0; r <= r1; ++r) {
+      for (CellEntry& entry : g_index.cells[size_t(c * g_index.rows + r)]) {
+        if (entry.instance == i) entry.box = i->bbox;
+      }
+    }
+  }
+  return true;
 }
 
 void Unfile(CInstance* i) {
@@ -80,8 +107,8 @@ void Unfile(CInstance* i) {
   if (e.where == kCells) {
     for (int64_t c = e.cellLeft; c <= e.cellRight; ++c) {
       for (int64_t r = e.cellTop; r <= e.cellBottom; ++r) {
-        std::vector<CInstance*>& cell = g_index.cells[size_t(c * g_index.rows + r)];
-        auto it = std::find(cell.begin(), cell.end(), i);
+        Cell& cell = g_index.cells[size_t(c * g_index.rows + r)];
+        auto it = std::find_if(cell.begin(), cell.end(), [i](const CellEntry& entry) { return entry.instance == i; });
         if (it != cell.end()) {
           *it = cell.back();
           cell.pop_back();
@@ -145,7 +172,7 @@ void Rebuild() {
     g_index.cell *= 2;
   }
   g_index.cells.resize(size_t(g_index.cols * g_index.rows));
-  for (std::vector<CInstance*>& cell : g_index.cells) cell.clear();
+  for (Cell& cell : g_index.cells) cell.clear();
   int32_t ordinal = 0;
   for (CInstance* i : items) {
     i->index.ordinal = ordinal++;
@@ -164,7 +191,7 @@ void Sync() {
   for (CInstance* i : g_index.queue) {
     if (i == nullptr) continue;
     i->index.queueSlot = -1;
-    if (i->index.generation != g_index.generation || i->index.where == kNotFiled) continue;
+    if (i->index.generation != g_index.generation || i->index.where == kNotFiled || StillInPlace(i)) continue;
     Unfile(i);
     File(i);
   }
@@ -173,12 +200,14 @@ void Sync() {
   if (g_index.outside.size() > 16 + g_index.filed / 8) Rebuild();
 }
 
+void Take(CInstance* i, std::vector<CInstance*>& out) {
+  if (i->index.visit == g_index.visit || i->deactivated) return;
+  i->index.visit = g_index.visit;
+  out.push_back(i);
+}
+
 void Take(const std::vector<CInstance*>& list, std::vector<CInstance*>& out) {
-  for (CInstance* i : list) {
-    if (i->index.visit == g_index.visit || i->deactivated) continue;
-    i->index.visit = g_index.visit;
-    out.push_back(i);
-  }
+  for (CInstance* i : list) Take(i, out);
 }
 
 }  // namespace
@@ -206,9 +235,13 @@ bool CollisionIndex_Candidates(double left, double top, double right, double bot
   const double t = std::floor(std::min(top, bottom)) - 1, b = std::ceil(std::max(top, bottom)) + 1;
   const int64_t c0 = CellOf(l, g_index.ox), c1 = CellOf(r, g_index.ox);
   const int64_t r0 = CellOf(t, g_index.oy), r1 = CellOf(b, g_index.oy);
-  for (int64_t c = std::max<int64_t>(c0, 0); c <= std::min(c1, g_index.cols - 1); ++c) {
-    for (int64_t r = std::max<int64_t>(r0, 0); r <= std::min(r1, g_index.rows - 1); ++r) {
-      Take(g_index.cells[size_t(c * g_index.rows + r)], out);
+  for (int64_t col = std::max<int64_t>(c0, 0); col <= std::min(c1, g_index.cols - 1); ++col) {
+    for (int64_t row = std::max<int64_t>(r0, 0); row <= std::min(r1, g_index.rows - 1); ++row) {
+      for (const CellEntry& entry : g_index.cells[size_t(col * g_index.rows + row)]) {
+        const InstanceBox& box = entry.box;
+        if (box.right < l || box.left > r || box.bottom < t || box.top > b) continue;
+        Take(entry.instance, out);
+      }
     }
   }
   Take(g_index.big, out);

@@ -1,7 +1,9 @@
 #include "Collision/Collision_Query.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
+#include <unordered_map>
 #include <vector>
 
 #include "Collision/Collision_Index.h"
@@ -66,6 +68,22 @@ bool IndexedHits(int32_t objectIndex, CInstance* skip, const CollisionShape& sha
   return true;
 }
 
+// Positions of instances in an object's list, remembered between queries and checked on use (a
+// position is right when the list holds the instance there), so that the first of several hits
+// is found without walking the list.
+int32_t PositionIn(const std::vector<CInstance*>& list, const CInstance* i) {
+  static std::unordered_map<const std::vector<CInstance*>*, std::unordered_map<const CInstance*, int32_t>> orders;
+  std::unordered_map<const CInstance*, int32_t>& positions = orders[&list];
+  auto it = positions.find(i);
+  if (it == positions.end() || size_t(it->second) >= list.size() || list[size_t(it->second)] != i) {
+    positions.clear();
+    for (size_t k = 0; k < list.size(); ++k) positions[list[k]] = int32_t(k);
+    it = positions.find(i);
+    if (it == positions.end()) return INT32_MAX;
+  }
+  return it->second;
+}
+
 }  // namespace
 
 bool Collision_Passes(CInstance* i, const CollisionShape& s) {
@@ -103,10 +121,13 @@ CInstance* Collision_Find(int32_t selector, CInstance* skip, const CollisionShap
   const std::vector<CInstance*>& list = object->instancesRecursive;
   if (list.size() < kCollisionIndexThreshold || !IndexedHits(selector, skip, shape, hits)) return Walk(list, skip, shape);
   if (hits.size() <= 1) return hits.empty() ? nullptr : hits[0];
-  for (CInstance* i : list) {
-    if (std::find(hits.begin(), hits.end(), i) != hits.end()) return i;
+  CInstance* best = nullptr;
+  int32_t bestAt = INT32_MAX;
+  for (CInstance* i : hits) {
+    const int32_t at = PositionIn(list, i);
+    if (best == nullptr || at < bestAt) best = i, bestAt = at;
   }
-  return nullptr;
+  return best;
 }
 
 CInstance* Collision_InstancePlace(CInstance* self, float x, float y, int32_t selector) {
