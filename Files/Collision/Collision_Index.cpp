@@ -36,7 +36,8 @@ struct Index {
   std::vector<CInstance*> queue;
 };
 
-Index g_index;
+// Never destroyed: instances freed late in the process still take themselves out of it.
+Index& g_index = *new Index();
 
 std::vector<CInstance*>& ListOf(uint8_t where) {
   return where == kBig ? g_index.big : (where == kOutside ? g_index.outside : g_index.nowhere);

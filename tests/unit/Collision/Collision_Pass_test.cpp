@@ -122,6 +122,11 @@ TEST_F(CollisionPassTest, IndexedQueriesAgreeWithThePlainWalk) {
       i->SetPosition(float(std::rand() % 900 - 100), float(std::rand() % 700 - 100));
     }
     if (round % 40 == 0) all[size_t(round)]->marked = true;
+    // Deactivation and reactivation change the lists: the index is laid out again.
+    if (round % 25 == 0) {
+      all[size_t(round + 1)]->deactivated = !all[size_t(round + 1)]->deactivated;
+      World_UpdateActive();
+    }
     CollisionShape shape;
     shape.kind = CollisionShape::Kind(round % 4);
     shape.x1 = std::rand() % 640, shape.y1 = std::rand() % 480;
