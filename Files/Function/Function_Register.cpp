@@ -28,6 +28,9 @@ void Function_BindAll() {
   Function_Collision_Bind();
   Function_Path_Bind();
   Function_MotionPlanning_Bind();
+  Function_Interaction_Bind();
+  Function_Shape_Bind();
+  Function_Text_Bind();
   Function_ImplementLibrary();
 }
 

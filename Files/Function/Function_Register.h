@@ -28,6 +28,9 @@ void Function_Background_Bind();  // Function_Background.cpp: background resourc
 void Function_Collision_Bind(); // Function_Collision.cpp: collision queries, contact movement, bounce
 void Function_Path_Bind();      // Function_Path.cpp: paths
 void Function_MotionPlanning_Bind();  // Function_MotionPlanning.cpp: planned steps, paths and grids
+void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
+void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
+void Function_Text_Bind();         // Function_Text.cpp: fonts and text
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

@@ -183,7 +183,7 @@ void Builder::ReadNames(const json& m) {
   }
   for (const json& p : Array(m, "paths")) g_paths.Add(Get<std::string>(p, "name", "", "path"), m_manifestFile);
   m_images.ReadNames(m);
-  for (const char* unsupported : {"sounds", "fonts"}) {
+  for (const char* unsupported : {"sounds"}) {
     if (m.contains(unsupported) && !m.at(unsupported).empty()) {
       Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
     }
@@ -565,6 +565,7 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Room, FindRoom);
   SetResourceFindHook(ResourceKind::Sprite, PackImages::FindSprite);
   SetResourceFindHook(ResourceKind::Background, PackImages::FindBackground);
+  SetResourceFindHook(ResourceKind::Font, PackImages::FindFont);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
   SetResourceFindHook(ResourceKind::Path, FindPath);
   Code_InstallCompiler();
