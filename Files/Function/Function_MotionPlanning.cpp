@@ -1,6 +1,9 @@
 // Motion planning: straight and steered steps, planned paths, and the planning grids.
 #include "Code/Code_Error.h"
 #include "Function/Function_Register.h"
+#include "Graphics/Graphics_Colour.h"
+#include "Graphics/Graphics_DrawState.h"
+#include "Graphics/Graphics_Shape.h"
 #include "Motion/Motion_Grid.h"
 #include "Object/Object_Class.h"
 #include "Motion/Motion_Planning.h"
@@ -157,9 +160,25 @@ void F_GridPath(RValue& result, CInstance*, CInstance*, int argc, Args args) {
                              Flag(argc, args, 6)));
 }
 
+// Each cell's rectangle filled red when forbidden, green otherwise, at the current alpha.
+void F_GridDraw(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  CGrid* g = GridArg(argc, args);
+  if (g == nullptr) return;
+  const uint32_t forbidden = GR_Colour(0x0000FF, g_DrawState.alpha), free = GR_Colour(0x008000, g_DrawState.alpha);
+  for (int32_t i = 0; i < g->hcells; ++i) {
+    for (int32_t j = 0; j < g->vcells; ++j) {
+      const uint32_t c = g->Cell(i, j) == -1 ? forbidden : free;
+      const uint32_t corners[4] = {c, c, c, c};
+      const float x = float(double(g->left) + double(i) * g->cellWidth), y = float(double(g->top) + double(j) * g->cellHeight);
+      Shape_Rectangle(x, y, x + float(g->cellWidth), y + float(g->cellHeight), corners, false);
+    }
+  }
+}
+
 }  // namespace
 
 void Function_MotionPlanning_Bind() {
+  ImplementFunction("mp_grid_draw", F_GridDraw);
   ImplementFunction("mp_linear_step", F_Step<false, false>);
   ImplementFunction("mp_linear_step_object", F_Step<true, false>);
   ImplementFunction("mp_potential_step", F_Step<false, true>);

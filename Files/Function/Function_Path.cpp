@@ -4,6 +4,9 @@
 
 #include "Code/Code_Error.h"
 #include "Function/Function_Register.h"
+#include "Graphics/Graphics_Colour.h"
+#include "Graphics/Graphics_DrawState.h"
+#include "Graphics/Graphics_Primitive.h"
 #include "Path/Path_Class.h"
 #include "Path/Path_Main.h"
 #include "Run/Run_Instance.h"
@@ -190,9 +193,39 @@ void F_ActionPathSpeed(RValue&, CInstance* self, CInstance*, int argc, Args args
   self->path_speed = Action_Relative() ? self->path_speed + v : v;
 }
 
+// The path as one line strip (several when it has more points than a primitive list holds), at
+// (x, y) or where it lies, in the current colour and alpha.
+void F_DrawPath(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  const CPath* p = PathArg(argc, args);
+  if (p == nullptr) {
+    ReportActionError("Trying to drawn non-existing path.", false);
+    return;
+  }
+  float dx = 0, dy = 0;
+  if (!Flag(argc, args, 3)) {
+    const PathPoint start = p->At(0);
+    dx = Float(argc, args, 1) - start.x;
+    dy = Float(argc, args, 2) - start.y;
+  }
+  const double steps = std::nearbyint(double(p->Length()) * 0.25);
+  if (!(steps >= 1) || steps > 1e7) return;
+  const int n = int(steps);
+  const uint32_t colour = GR_Colour(g_DrawState.colour, g_DrawState.alpha);
+  for (int first = 0; first < n; first += kPrimitiveMaxVertices - 1) {
+    const int last = std::min(n, first + kPrimitiveMaxVertices - 1);
+    Primitive_Begin(3, -1, nullptr);
+    for (int i = first; i <= last; ++i) {
+      const PathPoint at = p->At(double(i) / n);
+      Primitive_Vertex(at.x + dx, at.y + dy, 0, 0, colour);
+    }
+    Primitive_End();
+  }
+}
+
 }  // namespace
 
 void Function_Path_Bind() {
+  ImplementFunction("draw_path", F_DrawPath);
   ImplementFunction("path_start", F_PathStart);
   ImplementFunction("action_path", F_PathStart);
   ImplementFunction("path_end", F_PathEnd);

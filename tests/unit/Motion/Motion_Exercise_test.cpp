@@ -1,6 +1,7 @@
 // Exercise of the planning functions for the implemented-set check.
 #include "Collision/CollisionTestSupport.h"
 #include "Function/Function_Exercise.h"
+#include "Graphics/Graphics_Batch.h"
 #include "Motion/Motion_Grid.h"
 #include "Motion/Motion_Planning.h"
 #include "Path/Path_Class.h"
@@ -58,6 +59,14 @@ void ExercisePlanning() {
   EXPECT_EQ(Grid_Get(int32_t(g))->Cell(5, 3), 0);
   EXPECT_EQ(call("mp_grid_path", {g, path, 15, 5, 95, 5, 0}), 1);
   EXPECT_EQ(Path_Get(int32_t(path))->Points().back().x, 95);
+  // mp_grid_draw: 100 filled rectangles of two triangles; cell (5, 0) red, (0, 0) green.
+  Batch_Reset();
+  call("mp_grid_draw", {g});
+  ASSERT_EQ(Batch_PendingCount(), 600);
+  const auto* v = static_cast<const VertexTextured*>(Batch_PendingVertices());
+  EXPECT_EQ(v[0].colour, 0xFF008000u);
+  EXPECT_EQ(v[6 * 50].colour, 0xFFFF0000u);
+  Batch_Reset();
   call("mp_grid_clear_all", {g});
   EXPECT_EQ(Grid_Get(int32_t(g))->Cell(5, 0), 0);
   call("mp_grid_destroy", {g});
@@ -73,7 +82,7 @@ const RegisterExercise kPlanning(
      "action_linear_step", "action_potential_step", "mp_potential_settings", "mp_linear_path",
      "mp_linear_path_object", "mp_potential_path", "mp_potential_path_object", "mp_grid_create",
      "mp_grid_destroy", "mp_grid_clear_all", "mp_grid_clear_cell", "mp_grid_add_cell", "mp_grid_clear_rectangle",
-     "mp_grid_add_rectangle", "mp_grid_add_instances", "mp_grid_path"},
+     "mp_grid_add_rectangle", "mp_grid_add_instances", "mp_grid_path", "mp_grid_draw"},
     ExercisePlanning);
 
 }  // namespace

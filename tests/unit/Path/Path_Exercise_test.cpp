@@ -1,6 +1,7 @@
 // Exercise of the path functions for the implemented-set check.
 #include "Collision/CollisionTestSupport.h"
 #include "Function/Function_Exercise.h"
+#include "Graphics/Graphics_Batch.h"
 #include "Path/Path_Main.h"
 
 namespace {
@@ -19,6 +20,8 @@ void ExercisePaths() {
     std::vector<RValue> values;
     for (double a : args) values.push_back(RValue(a));
     return WorldTest::Call(name, self, values).real;
+  };
+  auto LastMessage = [] { return WorldTest::LastMessage();
   };
   const double p = call("path_add", {});
   EXPECT_EQ(std::string(WorldTest::Call("path_name", self, {RValue(p)}).Str()), "__newpath0");
@@ -57,6 +60,23 @@ void ExercisePaths() {
   EXPECT_NEAR(self->x, 160, 1e-3);
   call("path_end", {});
   EXPECT_EQ(self->path_index, -1);
+  // draw_path: a path 200 long is 50 segments, 51 vertices, moved to start at (5, 6).
+  Batch_Reset();
+  const double drawn = call("path_add", {});
+  call("path_set_closed", {drawn, 0});
+  call("path_add_point", {drawn, 0, 0, 100});
+  call("path_add_point", {drawn, 200, 0, 100});
+  call("draw_path", {drawn, 5, 6, 0});
+  ASSERT_EQ(Batch_PendingCount(), 51);
+  const auto* v = static_cast<const VertexTextured*>(Batch_PendingVertices());
+  EXPECT_EQ(v[0].x, 5);
+  EXPECT_EQ(v[0].y, 6);
+  EXPECT_EQ(v[50].x, 205);
+  EXPECT_EQ(v[1].x, 9);
+  Batch_Reset();
+  call("draw_path", {99, 0, 0, 1});
+  EXPECT_EQ(LastMessage(), "Trying to drawn non-existing path.");
+  EXPECT_EQ(Batch_PendingCount(), 0);
   call("path_clear_points", {p});
   EXPECT_EQ(call("path_get_number", {p}), 0);
   EXPECT_EQ(call("path_exists", {p}), 1);
@@ -84,7 +104,7 @@ const RegisterExercise kPaths(
      "path_get_x", "path_get_y", "path_get_speed", "path_set_kind", "path_set_closed", "path_set_precision",
      "path_add", "path_duplicate", "path_assign", "path_append", "path_delete", "path_add_point",
      "path_insert_point", "path_change_point", "path_delete_point", "path_clear_points", "path_reverse",
-     "path_mirror", "path_flip", "path_rotate", "path_scale", "path_shift"},
+     "path_mirror", "path_flip", "path_rotate", "path_scale", "path_shift", "draw_path"},
     ExercisePaths);
 
 }  // namespace
