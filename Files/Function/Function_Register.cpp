@@ -27,6 +27,9 @@ void Function_BindAll() {
   Function_Background_Bind();
   Function_Particle_Bind();
   Function_D3D_Bind();
+  Function_Collision_Bind();
+  Function_Path_Bind();
+  Function_MotionPlanning_Bind();
   Function_Interaction_Bind();
   Function_Shape_Bind();
   Function_Text_Bind();

@@ -27,6 +27,9 @@ void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
 void Function_Particle_Bind();    // Function_Particle.cpp: particle types, systems and effects
 void Function_D3D_Bind();         // Function_D3D.cpp: 3-D mode, its drawing and models
+void Function_Collision_Bind(); // Function_Collision.cpp: collision queries, contact movement, bounce
+void Function_Path_Bind();      // Function_Path.cpp: paths
+void Function_MotionPlanning_Bind();  // Function_MotionPlanning.cpp: planned steps, paths and grids
 void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
 void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text

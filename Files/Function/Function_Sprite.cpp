@@ -30,7 +30,7 @@ CSprite* SpriteArg(const FunctionArgs& a, int i = 0) { return Sprite_Get(a.Index
 // Instances cache their boxes; a change of a sprite's box or origin makes every cached box suspect.
 void BoxesChanged() {
   for (CInstanceList* list : {&World_Active(), &World_Deactivated()}) {
-    for (CInstance* i : list->Items()) i->bbox_dirty = true;
+    for (CInstance* i : list->Items()) i->MarkBoxDirty();
   }
 }
 

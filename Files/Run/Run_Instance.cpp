@@ -3,6 +3,9 @@
 #include <cmath>
 #include <vector>
 
+#include "Collision/Collision_Index.h"
+#include "Collision/Collision_Test.h"
+
 #include "Object/Object_Class.h"
 #include "Platform/Platform_Memory.h"
 #include "Run/Run_State.h"
@@ -45,7 +48,7 @@ CInstance::CInstance(float newX, float newY, int32_t instanceId, int32_t objectI
   SetObject(objectIndex, link);
 }
 
-CInstance::~CInstance() = default;
+CInstance::~CInstance() { CollisionIndex_Forget(this); }
 
 void CInstance::SetObject(int32_t objectIndex, bool link) {
   if (object != nullptr) Object_UnlinkInstance(this);
@@ -61,44 +64,44 @@ void CInstance::SetObject(int32_t objectIndex, bool link) {
     sprite_index = object->sprite;
     if (std::trunc(image_index) >= float(Instance_SpriteFrameCount(sprite_index))) image_index = 0;
   }
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 void CInstance::SetPosition(float newX, float newY) {
   if (newX == x && newY == y) return;
   x = newX;
   y = newY;
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 void CInstance::SetSprite(int32_t sprite) {
   sprite_index = sprite;
   if (std::trunc(image_index) >= float(Instance_SpriteFrameCount(sprite))) image_index = 0;
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 void CInstance::SetMask(int32_t mask) {
   if (mask == mask_index) return;
   mask_index = mask;
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 void CInstance::SetXScale(float scale) {
   if (scale == image_xscale) return;
   image_xscale = scale;
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 void CInstance::SetYScale(float scale) {
   if (scale == image_yscale) return;
   image_yscale = scale;
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 void CInstance::SetAngle(float angle) {
   if (angle == image_angle) return;
   image_angle = angle;
-  bbox_dirty = true;
+  MarkBoxDirty();
 }
 
 // ---- Motion -------------------------------------------------------------------------------------
@@ -194,16 +197,7 @@ bool CInstance::HasSpriteOrMask() const {
   return Instance_SpriteExists(sprite_index) || Instance_SpriteExists(mask_index);
 }
 
-void CInstance::ComputeBoundingBox() {
-  // Without a sprite or mask the box lies far outside every room and never collides. The sprite
-  // store replaces this with the mask's box once sprites exist.
-  bbox.left = kNoBoxEdge;
-  bbox.top = kNoBoxEdge;
-  bbox.right = kNoBoxEdge;
-  bbox.bottom = kNoBoxEdge;
-  precise = false;
-  bbox_dirty = false;
-}
+void CInstance::ComputeBoundingBox() { Collision_ComputeBox(this); }
 
 const InstanceBox& CInstance::BoundingBox() {
   if (bbox_dirty) ComputeBoundingBox();
@@ -213,7 +207,7 @@ const InstanceBox& CInstance::BoundingBox() {
 // ---- Copies and the save record -----------------------------------------------------------------
 
 void CInstance::CopyStateFrom(const CInstance& s) {
-  bbox_dirty = true;
+  MarkBoxDirty();
   visible = s.visible;
   solid = s.solid;
   persistent = s.persistent;

@@ -29,6 +29,22 @@ struct InstanceBox {
   int32_t bottom = 0;
 };
 
+// Where the collision index filed an instance (owned by Collision_Index.cpp).
+struct InstanceIndexEntry {
+  uint32_t generation = 0;  // index build the instance was filed in; 0 never
+  int32_t queueSlot = -1;   // place in the queue of moved boxes, -1 when not queued
+  int32_t listSlot = -1;    // place in the big, outside or nowhere list
+  int32_t cellLeft = 0, cellTop = 0, cellRight = -1, cellBottom = -1;
+  uint8_t where = 0;        // 0 not filed, 1 cells, 2 big list, 3 outside list, 4 nowhere list
+  uint32_t visit = 0;       // query stamp that removes duplicates
+  int32_t ordinal = 0;      // position in the active list at the last build
+  uint64_t pairStamp = 0;   // collision pass marks: in the other object's list, at `pairOrder`
+  int32_t pairOrder = 0;
+};
+
+class CInstance;
+void CollisionIndex_Queue(CInstance* instance);
+
 // Edge value of the box of an instance without sprite or mask: it never collides.
 inline constexpr int32_t kNoBoxEdge = -100000;
 inline constexpr int kAlarmCount = 12;
@@ -90,6 +106,11 @@ class CInstance {
   // The box, brought up to date first when dirty.
   const InstanceBox& BoundingBox();
   void ComputeBoundingBox();
+  // Marks the box dirty and tells the collision index that it moved.
+  void MarkBoxDirty() {
+    bbox_dirty = true;
+    if (index.queueSlot < 0) CollisionIndex_Queue(this);
+  }
   // True when the instance has a sprite or a mask that exists (the box then means something).
   bool HasSpriteOrMask() const;
 
@@ -159,6 +180,7 @@ class CInstance {
   bool timeline_loop = false;
   CCode* creation_code = nullptr;  // the room editor's creation code (not owned)
   CVariableList variables;  // the instance's own user variables
+  InstanceIndexEntry index;  // the collision index's record (Collision_Index.h)
 };
 
 // Sprite queries the instance needs, answered by the sprite store: the frame count (0 for a missing

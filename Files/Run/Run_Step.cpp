@@ -1,5 +1,6 @@
 #include "Run/Run_Step.h"
 
+#include "Collision/Collision_Query.h"
 #include "IO/IO_Step.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -107,7 +108,7 @@ void Step_OtherEvents() {
   }
 }
 
-void Step_CollisionEvents() {}
+void Step_CollisionEvents() { Collision_EventPass(); }
 void Step_EndStepEvents() { Event_Pass(EV_STEP, EV_STEP_END); }
 void Step_Particles() { ParticleSystem_UpdateAll(); }
 

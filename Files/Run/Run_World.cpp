@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "Object/Object_Class.h"
+#include "Path/Path_Main.h"
 #include "Object/Object_Event.h"
 #include "Run/Run_State.h"
 #include "Variable/Variable_Route.h"
@@ -35,6 +36,7 @@ void CInstanceList::InsertByDepth(CInstance* instance) {
     return;
   }
   m_stale = true;
+  ++s_epoch;
   CInstance* before = head;
   while (before != nullptr && !(before->depth > instance->depth)) before = before->next;
   if (before == nullptr) {
@@ -54,6 +56,7 @@ void CInstanceList::InsertByDepth(CInstance* instance) {
 
 void CInstanceList::Append(CInstance* instance) {
   m_stale = true;
+  ++s_epoch;
   instance->next = nullptr;
   instance->prev = tail;
   if (tail != nullptr) {
@@ -81,6 +84,7 @@ void CInstanceList::Unlink(CInstance* instance) {
   Detach(instance);
   --count;
   m_stale = true;
+  ++s_epoch;
 }
 
 CInstance* CInstanceList::At(int32_t n) const {
@@ -103,6 +107,7 @@ CInstanceList& World_Deactivated() { return *g_deactivated; }
 void World_SetLists(CInstanceList* active, CInstanceList* deactivated) {
   g_active = active != nullptr ? active : &g_ownActive;
   g_deactivated = deactivated != nullptr ? deactivated : &g_ownDeactivated;
+  ++CInstanceList::s_epoch;
 }
 
 void World_CopyActive(std::vector<CInstance*>& out) {
@@ -212,6 +217,7 @@ void World_ForgetAll() {
   g_active = &g_ownActive;
   g_deactivated = &g_ownDeactivated;
   g_ids.clear();
+  ++CInstanceList::s_epoch;
 }
 
 // ---- Instance operations that raise events ----------------------------------------------------------
@@ -333,7 +339,7 @@ void World_RememberPositions() {
   }
 }
 
-bool World_PathStep(CInstance* instance) { return false; }
+bool World_PathStep(CInstance* instance) { return Path_Step(instance); }
 
 bool World_MotionStep() {
   const uint64_t stamp = Event_BeginPass();

@@ -29,6 +29,9 @@ struct CInstanceList {
   // called again: a walk that may run game code walks a copy (InstanceSnapshot) instead.
   const std::vector<CInstance*>& Items() const;
 
+  // Advances with every change of any list (the collision index rebuilds when it moved).
+  static inline uint64_t s_epoch = 0;
+
  private:
   mutable std::vector<CInstance*> m_items;
   mutable bool m_stale = true;
@@ -118,8 +121,7 @@ bool World_MotionStep();
 void World_AnimationStep();
 void World_AlarmStep();
 
-// The path step of an instance: true when an end of the path was reached. Paths are not followed
-// by this runner yet: an instance without a path reports false.
+// The path step of an instance (Path_Step): true when an end of the path was reached.
 bool World_PathStep(CInstance* instance);
 
 // The random source of the action functions: a uniform value in [0, 1). The runner's shared

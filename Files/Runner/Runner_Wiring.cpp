@@ -33,6 +33,10 @@
 #include "Particle/Particle_Draw.h"
 #include "Particle/Particle_Effect.h"
 #include "Particle/Particle_System.h"
+#include "Path/Path_Main.h"
+#include "Motion/Motion_Grid.h"
+#include "Collision/Collision_Index.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -91,6 +95,7 @@ void WireCode() {
 void WireWorld() {
   DataFile_SetMainHandler(MakeTag("OBJT"), Object_LoadOBJT);
   DataFile_SetMainHandler(MakeTag("ROOM"), Room_LoadROOM);
+  DataFile_SetMainHandler(MakeTag("PATH"), Path_LoadPATH);
   Prepare_SetStep(kPrepareObjects, Object_Prepare);
   Prepare_SetStep(kPrepareRooms, Room_Prepare);
   Room_Install();
@@ -136,6 +141,7 @@ void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   SetResourceFindHook(ResourceKind::Script, Script_Find);
   SetResourceFindHook(ResourceKind::Room, Room_Find);
+  SetResourceFindHook(ResourceKind::Path, Path_Find);
   SetResourceFindHook(ResourceKind::Font, [](const char* name) { return int(Font_Find(name)); });
 }
 
@@ -174,6 +180,11 @@ void WireResets() {
     Background_FreeAll();
     TexturePages_Reset();
     GR_Texture_FreeAll();
+  });
+  DataFile_AddResetHandler([] {
+    Path_FreeAll();
+    Grid_FreeAll();
+    CollisionIndex_Reset();
   });
 }
 

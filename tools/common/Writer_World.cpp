@@ -53,6 +53,16 @@ void WriteScripts(DataFileWriter& writer, const std::vector<ScriptSpec>& scripts
   });
 }
 
+void WritePaths(DataFileWriter& writer, const std::vector<PathSpec>& paths) {
+  Body& b = writer.chunk("PATH");
+  ResourceList(b, paths, [&](const PathSpec& p) {
+    b.stringRef(p.name);
+    b.u32(p.smooth ? 1 : 0).u32(p.closed ? 1 : 0).u32(static_cast<uint32_t>(p.precision));
+    b.u32(static_cast<uint32_t>(p.points.size()));
+    for (const PathPointSpec& pt : p.points) b.f32(pt.x).f32(pt.y).f32(pt.speed);
+  });
+}
+
 void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineSpec>& timelines, bool bytecode) {
   Body& b = writer.chunk("TMLN");
   ResourceList(b, timelines, [&](const TimelineSpec& t) {

@@ -95,6 +95,20 @@ struct RoomSpec {
 
 // `version` is the general chunk's version byte (it decides the record layouts).
 void WriteScripts(DataFileWriter& writer, const std::vector<ScriptSpec>& scripts, bool bytecode);
+struct PathPointSpec {
+  float x = 0, y = 0, speed = 100;
+};
+
+struct PathSpec {
+  std::string name;
+  bool smooth = false;
+  bool closed = true;
+  int32_t precision = 4;
+  std::vector<PathPointSpec> points;
+};
+
+// PATH: name, kind (1 smooth), closed, precision and the points (x, y, speed as floats).
+void WritePaths(DataFileWriter& writer, const std::vector<PathSpec>& paths);
 void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineSpec>& timelines, bool bytecode);
 void WriteObjects(DataFileWriter& writer, const std::vector<ObjectSpec>& objects, bool bytecode, int version);
 void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool bytecode, int version);

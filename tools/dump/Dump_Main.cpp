@@ -11,6 +11,8 @@
 #include "DataFile/DataFile_Container.h"
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Load.h"
+#include "Path/Path_Class.h"
+#include "Path/Path_Main.h"
 #include "Dump_Functions.h"
 #include "Dump_Images.h"
 #include "Dump_Source.h"
@@ -61,6 +63,25 @@ void PrintOptions() {
   std::printf("Constants: %zu\n", o.constantNames.size());
   for (size_t i = 0; i < o.constantNames.size(); ++i) {
     std::printf("  %s = %s\n", o.constantNames[i].c_str(), o.constantValues[i].c_str());
+  }
+}
+
+// The paths of the PATH chunk: name, kind, closed, precision, length and points.
+void PrintPaths(const DataView& view, const std::vector<ChunkInfo>& chunks) {
+  for (const ChunkInfo& c : chunks) {
+    if (c.tag != MakeTag("PATH") || c.length == 0) continue;
+    Path_LoadPATH(view, c);
+    std::printf("Paths: %d\n", Path_Count());
+    for (int32_t i = 0; i < Path_Count(); ++i) {
+      const CPath* p = Path_Get(i);
+      if (p == nullptr) continue;
+      std::printf("  %d %s: %s, %s, precision %d, length %.2f, %zu points:", i, Path_Name(i),
+                  p->Kind() == 1 ? "smooth" : "straight", p->Closed() ? "closed" : "open", p->Precision(),
+                  double(p->Length()), p->Points().size());
+      for (const PathPoint& pt : p->Points()) std::printf(" (%g, %g, %g)", double(pt.x), double(pt.y), double(pt.speed));
+      std::printf("\n");
+    }
+    Path_FreeAll();
   }
 }
 
@@ -174,6 +195,7 @@ int main(int argc, char** argv) {
     PrintGeneral();
     PrintOptions();
     Dump_Images(view);
+    PrintPaths(view, chunks);
   } catch (const FileFormatError& e) {
     std::fflush(stdout);
     Console::SetMuted(false);

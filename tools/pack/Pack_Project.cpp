@@ -1,5 +1,6 @@
 #include "Pack_Project.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
@@ -75,12 +76,13 @@ struct NameTable {
   }
 };
 
-NameTable g_objects, g_scripts, g_rooms, g_timelines;
+NameTable g_objects, g_scripts, g_rooms, g_timelines, g_paths;
 
 int FindObject(const char* n) { return g_objects.Find(n); }
 int FindScript(const char* n) { return g_scripts.Find(n); }
 int FindRoom(const char* n) { return g_rooms.Find(n); }
 int FindTimeline(const char* n) { return g_timelines.Find(n); }
+int FindPath(const char* n) { return g_paths.Find(n); }
 const char* ScriptName(int i) {
   return i >= 0 && i < static_cast<int>(g_scripts.names.size()) ? g_scripts.names[i].c_str() : nullptr;
 }
@@ -115,6 +117,7 @@ class Builder {
   void ReadObjects(const json& m);
   void ReadRooms(const json& m, GeneralSpec& general);
   void ReadTimelines(const json& m);
+  void ReadPaths(const json& m);
   int Resolve(const NameTable& table, const json& v, const char* kind, const std::string& where);
 
   std::string m_folder;
@@ -125,6 +128,7 @@ class Builder {
   std::vector<ObjectSpec> m_objects;
   std::vector<RoomSpec> m_rooms;
   std::vector<TimelineSpec> m_timelines;
+  std::vector<PathSpec> m_paths;
   PackImages m_images;
 };
 
@@ -177,8 +181,9 @@ void Builder::ReadNames(const json& m) {
   for (const json& t : Array(m, "timelines")) {
     g_timelines.Add(Get<std::string>(t, "name", "", "timeline"), m_manifestFile);
   }
+  for (const json& p : Array(m, "paths")) g_paths.Add(Get<std::string>(p, "name", "", "path"), m_manifestFile);
   m_images.ReadNames(m);
-  for (const char* unsupported : {"sounds", "paths"}) {
+  for (const char* unsupported : {"sounds"}) {
     if (m.contains(unsupported) && !m.at(unsupported).empty()) {
       Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
     }
@@ -396,6 +401,29 @@ void Builder::ReadTimelines(const json& m) {
   }
 }
 
+void Builder::ReadPaths(const json& m) {
+  for (const json& p : Array(m, "paths")) {
+    PathSpec item;
+    item.name = Get<std::string>(p, "name", "", "path");
+    const std::string where = "path " + item.name;
+    item.smooth = Get<bool>(p, "smooth", false, where);
+    item.closed = Get<bool>(p, "closed", true, where);
+    item.precision = Get<int32_t>(p, "precision", 4, where);
+    if (item.precision < 0 || item.precision > 8) Fail(m_manifestFile, where + ": \"precision\" must be 0 to 8");
+    for (const json& pt : Array(p, "points")) {
+      PathPointSpec point;
+      point.x = Get<float>(pt, "x", 0, where);
+      point.y = Get<float>(pt, "y", 0, where);
+      point.speed = Get<float>(pt, "speed", 100, where);
+      if (!std::isfinite(point.x) || !std::isfinite(point.y) || !std::isfinite(point.speed)) {
+        Fail(m_manifestFile, where + ": a point's x, y and speed must be finite numbers");
+      }
+      item.points.push_back(point);
+    }
+    m_paths.push_back(std::move(item));
+  }
+}
+
 void Builder::ReadRooms(const json& m, GeneralSpec& general) {
   int32_t nextId = general.lastInstanceId;
   int32_t nextTile = general.lastTileId;
@@ -517,7 +545,7 @@ std::vector<uint8_t> Builder::Build() {
   const json m = Manifest();
   const std::string unknownKey = Pack_CheckKeys(m);
   if (!unknownKey.empty()) Fail(m_manifestFile, unknownKey);
-  g_objects = g_scripts = g_rooms = g_timelines = NameTable{};
+  g_objects = g_scripts = g_rooms = g_timelines = g_paths = NameTable{};
   ReadNames(m);
   GeneralSpec general;
   OptionsSpec options;
@@ -539,12 +567,14 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Background, PackImages::FindBackground);
   SetResourceFindHook(ResourceKind::Font, PackImages::FindFont);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
+  SetResourceFindHook(ResourceKind::Path, FindPath);
   Code_InstallCompiler();
   DefineGameConstants(options);
 
   m_images.Read(m);
   ReadScripts(m);
   ReadTimelines(m);
+  ReadPaths(m);
   ReadObjects(m);
   ReadRooms(m, general);
 
@@ -553,6 +583,7 @@ std::vector<uint8_t> Builder::Build() {
   WriteGeneral(writer, general);
   WriteOptions(writer, options);
   m_images.Write(writer);
+  WritePaths(writer, m_paths);
   WriteScripts(writer, m_scripts, bytecode);
   WriteTimelines(writer, m_timelines, bytecode);
   WriteObjects(writer, m_objects, bytecode, general.version);
