@@ -67,6 +67,8 @@ bool Pack_ParseEvent(const std::string& key, const std::map<std::string, int>& o
     type = 3, subtype = 2, displayName = "EndStep";
   } else if (key == "draw") {
     type = 8, displayName = "Draw";
+  } else if (key == "draw_gui") {
+    type = 8, subtype = 64, displayName = "DrawGUI";
   } else if (kind == "collision" && colon != std::string::npos) {
     auto it = objects.find(arg);
     if (it == objects.end() && !Number(arg, subtype)) {
