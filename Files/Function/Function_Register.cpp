@@ -21,6 +21,7 @@ void Function_BindAll() {
   Function_SaveGame_Bind();
   Function_Display_Bind();
   Function_Surface_Bind();
+  Function_Sound_Bind();
   Function_ImplementLibrary();
 }
 

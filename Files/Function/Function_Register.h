@@ -21,6 +21,7 @@ void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their ac
 void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
 void Function_Display_Bind();   // Function_Display.cpp: display, window, screen capture, clearing, draw settings
 void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
+void Function_Sound_Bind();     // Function_Sound.cpp: sounds, audio, music and CD
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

@@ -33,6 +33,9 @@
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
+#include "Sound/Sound_Audio.h"
+#include "Sound/Sound_Classic.h"
+#include "Sound/Sound_Main.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_List.h"
 
@@ -118,6 +121,22 @@ void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Room, Room_Find);
 }
 
+// Sounds: their chunks, preparation, the per-step update, the stop at game end, and their names.
+void WireSound(const CommandLineSwitches& switches) {
+  DataFile_SetMainHandler(MakeTag("SOND"), Sound_LoadSOND);
+  DataFile_SetMainHandler(MakeTag("AUDO"), Sound_LoadAUDO);
+  OutputChoice choice;
+  choice.noAudio = switches.noAudio;
+  choice.headless = switches.headless;
+  Sound_SetOutputChoice(choice);
+  Prepare_SetStep(kPrepareSounds, Sound_Prepare);
+  g_RunHooks.updateAudio = Sound_Update;
+  g_RunHooks.stopSounds = Sound_StopAndFree;
+  SetResourceFindHook(ResourceKind::Sound, [](const char* name) {
+    return int(Sound_NewAudio() ? Audio_FindAsset(name) : Sound_Find(name));
+  });
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -140,6 +159,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
   WireResourceNames();
+  WireSound(switches);
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {

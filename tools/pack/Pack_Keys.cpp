@@ -22,9 +22,10 @@ struct Place {
 const Place kPlaces[] = {
     {"game", {{"name"}, {"display_name"}, {"game_id"}, {"debug"}, {"window", "window"}, {"options"},
               {"constants"}, {"scripts", "script"}, {"objects", "object"}, {"timelines", "timeline"},
-              {"rooms", "room"}, {"room_order"}, {"sprites"}, {"backgrounds"}, {"sounds"}, {"fonts"},
+              {"rooms", "room"}, {"room_order"}, {"sprites"}, {"backgrounds"}, {"sounds", "sound"}, {"fonts"},
               {"paths"}}},
     {"window", {{"width"}, {"height"}, {"flags"}}},
+    {"sound", {{"name"}, {"file"}, {"kind"}, {"volume"}, {"pan"}, {"preload"}}},
     {"code", {{"code"}}, true},
     {"script", {{"name"}, {"file"}, {"code"}}},
     {"object", {{"name"}, {"sprite"}, {"visible"}, {"solid"}, {"persistent"}, {"depth"}, {"parent"},

@@ -16,6 +16,7 @@
 #include "Code/Code_Scanner.h"
 #include "Pack_Events.h"
 #include "Pack_Keys.h"
+#include "Pack_Sounds.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
@@ -94,7 +95,7 @@ void Warn(const std::string& where, const std::string& what) {
 class Builder {
  public:
   Builder(const std::string& folder, const PackOptions& options)
-      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options) {}
+      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options), m_sounds(folder, m_manifestFile) {}
 
   std::vector<uint8_t> Build();
   // The debug side file of the last build (empty for source games).
@@ -124,6 +125,7 @@ class Builder {
   std::vector<ObjectSpec> m_objects;
   std::vector<RoomSpec> m_rooms;
   std::vector<TimelineSpec> m_timelines;
+  PackSounds m_sounds;
 };
 
 json Builder::Manifest() {
@@ -175,7 +177,8 @@ void Builder::ReadNames(const json& m) {
   for (const json& t : Array(m, "timelines")) {
     g_timelines.Add(Get<std::string>(t, "name", "", "timeline"), m_manifestFile);
   }
-  for (const char* unsupported : {"sprites", "backgrounds", "sounds", "fonts", "paths"}) {
+  m_sounds.ReadNames(m);
+  for (const char* unsupported : {"sprites", "backgrounds", "fonts", "paths"}) {
     if (m.contains(unsupported) && !m.at(unsupported).empty()) {
       Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
     }
@@ -542,9 +545,11 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Script, FindScript);
   SetResourceFindHook(ResourceKind::Room, FindRoom);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
+  SetResourceFindHook(ResourceKind::Sound, PackSounds::FindSound);
   Code_InstallCompiler();
   DefineGameConstants(options);
 
+  m_sounds.Read(m);
   ReadScripts(m);
   ReadTimelines(m);
   ReadObjects(m);
@@ -554,6 +559,7 @@ std::vector<uint8_t> Builder::Build() {
   DataFileWriter writer;
   WriteGeneral(writer, general);
   WriteOptions(writer, options);
+  m_sounds.Write(writer);
   WriteScripts(writer, m_scripts, bytecode);
   WriteTimelines(writer, m_timelines, bytecode);
   WriteObjects(writer, m_objects, bytecode, general.version);
@@ -587,6 +593,8 @@ bool Pack_BuildProject(const std::string& folder, const PackOptions& options, st
     return true;
   } catch (const PackError& e) {
     error = e.message;
+  } catch (const SoundPackError& e) {
+    error = e.what();
   } catch (const std::exception& e) {
     error = folder + ": " + e.what();
   }
