@@ -47,6 +47,7 @@ SoundRecord ReadRecord(const DataView& view, uint32_t at) {
 }  // namespace
 
 bool Sound_NewAudio() { return g_newAudio; }
+void Sound_SelectSystem(bool newAudio) { g_newAudio = newAudio; }
 
 void Sound_LoadSOND(const DataView& view, const ChunkInfo& chunk) {
   g_newAudio = g_Options.newAudio;

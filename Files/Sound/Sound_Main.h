@@ -7,6 +7,8 @@
 
 // True when the game's options select the newer audio system.
 bool Sound_NewAudio();
+// Selects the system without loading (the loaders do this from the options; tests).
+void Sound_SelectSystem(bool newAudio);
 
 // The chunk loaders; each picks the loader of the system the options chose.
 void Sound_LoadSOND(const DataView& view, const ChunkInfo& chunk);

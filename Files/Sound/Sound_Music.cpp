@@ -116,6 +116,27 @@ class Mp3Decoder : public Decoder {
   Memory memory_;
 };
 
+uint32_t Big32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
+
+// A header chunk of format 0 to 2 with a time division, and as many whole track chunks as it names.
+bool WholeMidi(const std::vector<uint8_t>& b) {
+  if (b.size() < 14 || std::memcmp(b.data(), "MThd", 4) != 0) return false;
+  const uint32_t headerLength = Big32(&b[4]);
+  const unsigned format = unsigned(b[8]) << 8 | b[9];
+  const unsigned tracks = unsigned(b[10]) << 8 | b[11];
+  const unsigned division = unsigned(b[12]) << 8 | b[13];
+  if (headerLength < 6 || headerLength > b.size() - 8 || format > 2 || tracks == 0 || division == 0) return false;
+  size_t at = 8 + size_t(headerLength);
+  unsigned found = 0;
+  while (found < tracks && b.size() - at >= 8) {
+    const uint32_t length = Big32(&b[at + 4]);
+    if (length > b.size() - at - 8) return false;
+    if (std::memcmp(&b[at], "MTrk", 4) == 0) ++found;
+    at += 8 + size_t(length);
+  }
+  return found == tracks;
+}
+
 class MidiDecoder : public Decoder {
  public:
   ~MidiDecoder() override {
@@ -128,8 +149,8 @@ class MidiDecoder : public Decoder {
   }
   bool Open(std::vector<uint8_t> bytes, std::string& error) {
     bytes_ = std::move(bytes);
-    if (bytes_.size() < 14 || std::memcmp(bytes_.data(), "MThd", 4) != 0) {
-      error = "not a standard MIDI file";
+    if (!WholeMidi(bytes_)) {
+      error = "not a whole standard MIDI file";
       return false;
     }
     rate = kMidiRate;
