@@ -12,6 +12,7 @@
 #include "DataFile/DataFile_Load.h"
 #include "Dump_Functions.h"
 #include "Dump_Source.h"
+#include "Dump_Sounds.h"
 #include "Option/Option_Main.h"
 #include "Platform/Platform_Memory.h"
 #include "Platform/Platform_Console.h"
@@ -153,6 +154,7 @@ int main(int argc, char** argv) {
     }
     PrintGeneral();
     PrintOptions();
+    Dump_Sounds(view);
   } catch (const FileFormatError& e) {
     std::fflush(stdout);
     Console::SetMuted(false);
