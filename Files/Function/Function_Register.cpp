@@ -21,6 +21,10 @@ void Function_BindAll() {
   Function_SaveGame_Bind();
   Function_Display_Bind();
   Function_Surface_Bind();
+  Function_SpriteDraw_Bind();
+  Function_Tile_Bind();
+  Function_Sprite_Bind();
+  Function_Background_Bind();
   Function_Sound_Bind();
   Function_ImplementLibrary();
 }

@@ -21,6 +21,10 @@ void Function_Timeline_Bind();  // Function_Timeline.cpp: timelines and their ac
 void Function_SaveGame_Bind();  // Function_SaveGame.cpp: game end, restart, save and load
 void Function_Display_Bind();   // Function_Display.cpp: display, window, screen capture, clearing, draw settings
 void Function_Surface_Bind();   // Function_Surface.cpp: surfaces
+void Function_SpriteDraw_Bind();  // Function_SpriteDraw.cpp: drawing sprites and backgrounds
+void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
+void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
+void Function_Background_Bind();  // Function_Background.cpp: background resources
 void Function_Sound_Bind();     // Function_Sound.cpp: sounds, audio, music and CD
 
 // The relative flag of the drag-and-drop actions (action_set_relative).

@@ -223,15 +223,7 @@ void F_DrawSurfaceTiledExt(RValue&, CInstance*, CInstance*, int argc, Args args)
 
 // The pixels of a rectangle of a surface, clipped to it (empty when nothing is left).
 CBitmap32 ReadSurface(const SurfaceRecord& s, int32_t x, int32_t y, int32_t w, int32_t h) {
-  const int32_t l = std::max(x, 0), t = std::max(y, 0);
-  const int32_t r = int32_t(std::min<int64_t>(int64_t(x) + w, s.width));
-  const int32_t b = int32_t(std::min<int64_t>(int64_t(y) + h, s.height));
-  DeviceTexture* texture = DeviceOf(s);
-  if (texture == nullptr || r <= l || b <= t) return CBitmap32();
-  Batch_Flush();
-  CBitmap32 out(r - l, b - t);
-  if (!Device().ReadPixels(texture, l, t, r - l, b - t, out.Data())) return CBitmap32();
-  return out;
+  return Surface_Read(s, x, y, w, h);
 }
 
 void SaveSurface(const SurfaceRecord& s, const std::string& path, int32_t x, int32_t y, int32_t w, int32_t h) {

@@ -3,6 +3,7 @@
 #include "Graphics/Graphics_RenderState.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics_API/Graphics_Device.h"
+#include "Run/Run_Profile.h"
 
 namespace {
 
@@ -69,7 +70,14 @@ void Batch_Flush() {
     texture = slot->texture;
     RenderState_SetRepeat(g_DrawSettings.repeat);
   }
-  Device().Draw(g_type, texture, g_stride, g_buffer, count);
+  if (g_FrameProfile.enabled) {
+    const int64_t start = Profile_Now();
+    Device().Draw(g_type, texture, g_stride, g_buffer, count);
+    g_FrameProfile.deviceMicros += Profile_Now() - start;
+    ++g_FrameProfile.drawCalls;
+  } else {
+    Device().Draw(g_type, texture, g_stride, g_buffer, count);
+  }
   ++g_stats.drawCalls;
   g_stats.vertices += count;
   if (g_type >= kPrimTriangleList) g_stats.triangles += primitives;

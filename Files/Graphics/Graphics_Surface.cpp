@@ -1,10 +1,13 @@
 #include "Graphics/Graphics_Surface.h"
 
+#include <algorithm>
 #include <vector>
 
+#include "Graphics/Graphics_Batch.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_DrawState.h"
 #include "Graphics/Graphics_Texture.h"
+#include "Graphics_API/Graphics_Device.h"
 
 namespace {
 
@@ -67,4 +70,16 @@ void Surface_ResetTarget() {
   Display_RestoreCamera(g_saved);
   g_Display.currentSurface = -1;
   g_DrawState.cullingOff = false;
+}
+
+CBitmap32 Surface_Read(const SurfaceRecord& s, int32_t x, int32_t y, int32_t w, int32_t h) {
+  const int32_t l = std::max(x, 0), t = std::max(y, 0);
+  const int32_t r = int32_t(std::min<int64_t>(int64_t(x) + w, s.width));
+  const int32_t b = int32_t(std::min<int64_t>(int64_t(y) + h, s.height));
+  const TextureSlot* slot = GR_Texture_Slot(s.texture);
+  if (slot == nullptr || slot->texture == nullptr || r <= l || b <= t) return CBitmap32();
+  Batch_Flush();
+  CBitmap32 out(r - l, b - t);
+  if (!Device().ReadPixels(slot->texture, l, t, r - l, b - t, out.Data())) return CBitmap32();
+  return out;
 }

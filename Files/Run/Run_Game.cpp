@@ -4,6 +4,7 @@
 #include "Platform/Platform_Memory.h"
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_Hooks.h"
+#include "Run/Run_Profile.h"
 #include "Run/Run_State.h"
 #include "Run/Run_Step.h"
 
@@ -90,7 +91,9 @@ int32_t Run_Frame(FrameTiming& timing, const LoopOptions& options) {
 
   if (!g_RunState.paused) {
     if (g_RunHooks.beginFrame) g_RunHooks.beginFrame();
+    const int64_t stepStart = g_FrameProfile.enabled ? Profile_Now() : 0;
     Run_GameStep();
+    if (g_FrameProfile.enabled) g_FrameProfile.stepMicros += Profile_Now() - stepStart;
     if (g_RunHooks.clearInputEdges) g_RunHooks.clearInputEdges();
     // Without a window there is no one to resume a pause, so a headless game never pauses.
     if (g_RunState.pauseRequested) g_RunState.pauseRequested = false;
@@ -98,7 +101,12 @@ int32_t Run_Frame(FrameTiming& timing, const LoopOptions& options) {
       g_RunState.newRoom = kRequestEndGame;
     }
     const bool present = g_RunState.newRoom == kNoRequest && g_RunState.automaticDraw;
+    const int64_t endStart = g_FrameProfile.enabled ? Profile_Now() : 0;
     if (g_RunHooks.endFrame) g_RunHooks.endFrame(present);
+    if (g_FrameProfile.enabled) {
+      g_FrameProfile.endFrameMicros += Profile_Now() - endStart;
+      g_FrameProfile.frames += 1;
+    }
     ActOnRequest();
   }
   return g_RunState.roomSpeed;

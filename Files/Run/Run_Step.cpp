@@ -7,6 +7,7 @@
 #include "Room/Room_Main.h"
 #include "Run/Run_World.h"
 #include "Platform/Platform_Timer.h"
+#include "Run/Run_Profile.h"
 #include "Run/Run_State.h"
 #include "Timeline/Timeline_Main.h"
 
@@ -109,7 +110,10 @@ void Step_Particles() {}
 
 void Step_RemoveAndDraw() {
   World_RemoveMarked();
-  if (g_RunState.automaticDraw) Room_DrawScreen();
+  if (!g_RunState.automaticDraw) return;
+  const int64_t start = g_FrameProfile.enabled ? Profile_Now() : 0;
+  Room_DrawScreen();
+  if (g_FrameProfile.enabled) g_FrameProfile.drawMicros += Profile_Now() - start;
 }
 
 void Step_ScrollBackgrounds() { Room_ScrollBackgrounds(); }

@@ -118,6 +118,8 @@ bool CommandLine_Parse(const std::vector<std::string>& tokens, CommandLineSwitch
       }
     } else if (t == "-headless") {
       out.headless = true;
+    } else if (t == "-profile") {
+      out.profile = true;
     } else if (t == "-nosleep") {
       out.noSleep = true;
     } else if (t == "-frames") {

@@ -27,6 +27,7 @@ struct CommandLineSwitches {
   bool noSleep = false;
   int64_t frames = -1;             // "-frames N": end the game normally after N frames
   std::string screenshotFile;
+  bool profile = false;            // "-profile": print where the frame time went when the game ends
 
   static constexpr size_t kMaxBreakpoints = 10;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "Code/Code_Error.h"
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
@@ -17,6 +18,7 @@
 #include "Platform/Platform_Timer.h"
 #include "Run/Run_Game.h"
 #include "Run/Run_Hooks.h"
+#include "Run/Run_Profile.h"
 #include "Run/Run_State.h"
 #include "Runner/Runner_Capture.h"
 #include "Runner/Runner_CommandLine.h"
@@ -80,6 +82,10 @@ bool StartUp(LoadedGame& game, int& exitCode) {
       exitCode = 1;
       return false;
     }
+  } catch (const FatalLoadError& e) {
+    ReportError(e.what(), true);
+    exitCode = 1;
+    return false;
   } catch (const FileFormatError& e) {
     Console::Output("Error in data file %s: %s\n", g_switches.gameFile.c_str(), e.what());
     exitCode = 1;
@@ -153,7 +159,9 @@ int Runner_Main(int argc, char** argv) {
     loop.noSleep = g_switches.noSleep;
     loop.frames = g_switches.frames;
     loop.headless = g_switches.headless;
+    g_FrameProfile.enabled = g_switches.profile;
     Run_MainLoop(loop);
+    Profile_Report();
     if (!g_switches.screenshotFile.empty()) Runner_SaveScreenshot(g_switches.screenshotFile);
   }
   if (started || g_RunState.roomEntered) Run_EndGame();

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "Background/Background_Class.h"
+#include "Background/Background_Load.h"
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
@@ -11,6 +13,8 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Graphics/Graphics_Texture.h"
+#include "Graphics/Graphics_TexturePages.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Graphics/Graphics_Display.h"
@@ -20,6 +24,7 @@
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -36,6 +41,11 @@
 #include "Sound/Sound_Audio.h"
 #include "Sound/Sound_Classic.h"
 #include "Sound/Sound_Main.h"
+#include "Sprite/Sprite_Class.h"
+#include "Sprite/Sprite_Draw.h"
+#include "Sprite/Sprite_Load.h"
+#include "Variable/Variable_BuiltInState.h"
+#include "Variable/Variable_Names.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_List.h"
 
@@ -116,9 +126,48 @@ void WireGraphics() {
 // these lines; a new store adds its line here.
 void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Object, Object_FindByName);
+  SetResourceFindHook(ResourceKind::Sprite, [](const char* name) { return int(Sprite_Find(name)); });
+  SetResourceFindHook(ResourceKind::Background, [](const char* name) { return int(Background_Find(name)); });
   SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   SetResourceFindHook(ResourceKind::Script, Script_Find);
   SetResourceFindHook(ResourceKind::Room, Room_Find);
+}
+
+// Texture pages, sprites and backgrounds: their chunks and the sprite geometry the built-in
+// variables read.
+void WireImages() {
+  DataFile_SetMainHandler(MakeTag("TPAG"), TexturePages_LoadTPAG);
+  DataFile_SetMainHandler(MakeTag("TXTR"), TexturePages_LoadTXTR);
+  DataFile_SetMainHandler(MakeTag("SPRT"), Sprite_LoadSPRT);
+  DataFile_SetMainHandler(MakeTag("BGND"), Background_LoadBGND);
+  DataFile_AddLoadFinishedHandler(TexturePages_Finish);
+  BuiltIn_SetSpriteQuery([](int32_t index, BuiltInSpriteGeometry* out) {
+    const CSprite* sprite = Sprite_Get(index);
+    if (sprite == nullptr) return false;
+    *out = BuiltInSpriteGeometry{sprite->width, sprite->height, sprite->xorigin, sprite->yorigin};
+    return true;
+  });
+}
+
+// What a load puts into the stores, forgotten before another data file is loaded in this process.
+void WireResets() {
+  DataFile_AddResetHandler([] {
+    World_FreeAll();
+    World_ForgetAll();
+    Room_FreeTable();
+    Object_ResetStore();
+    TimeLine_Reset();
+    Code_Reset();
+    Variable_ClearNames();
+    DataStructures_FreeAll();
+  });
+  DataFile_AddResetHandler([] {
+    Sprite_FreeAll();
+    Background_FreeAll();
+    TexturePages_Reset();
+    GR_Texture_FreeAll();
+  });
+  DataFile_AddResetHandler(Sound_Reset);
 }
 
 // Sounds: their chunks, preparation, the per-step update, the stop at game end, and their names.
@@ -156,9 +205,12 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireErrors();
   WireGraphics();
   WireWorld();
+  WireImages();
+  WireResets();
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
   WireResourceNames();
+  Sprite_InstallDrawHooks();
   WireSound(switches);
 }
 

@@ -32,7 +32,7 @@ std::string BaseName(const std::string& file) {
 
 }  // namespace
 
-void PackSounds::Fail(const std::string& what) const { throw SoundPackError(m_manifestFile + ": " + what); }
+void PackSounds::Fail(const std::string& what) const { throw PackFailure(m_manifestFile + ": " + what); }
 
 int PackSounds::FindSound(const char* name) {
   auto it = g_names.find(name);

@@ -6,20 +6,16 @@
 #include <string>
 #include <vector>
 
+#include "Pack_Images.h"
 #include "Writer_Sound.h"
-
-class SoundPackError : public std::runtime_error {
- public:
-  explicit SoundPackError(const std::string& what) : std::runtime_error(what) {}
-};
 
 class PackSounds {
  public:
   PackSounds(std::string folder, std::string manifestFile)
       : m_folder(std::move(folder)), m_manifestFile(std::move(manifestFile)) {}
-  // The names (before any code is compiled). Throws SoundPackError.
+  // The names (before any code is compiled). Throws PackFailure.
   void ReadNames(const nlohmann::ordered_json& manifest);
-  // The records and the files. Throws SoundPackError.
+  // The records and the files. Throws PackFailure.
   void Read(const nlohmann::ordered_json& manifest);
   void Write(DataFileWriter& writer) const { WriteSounds(writer, m_sounds); }
   // For the compiler's bare names: the index of a sound, or -1.

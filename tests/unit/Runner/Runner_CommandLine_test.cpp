@@ -24,7 +24,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   CommandLineSwitches s;
   CommandLine_Parse(CommandLine_Tokenise("-trace -game first.win -game second.win -ext -noaudio "
                                          "-record in.rec -playback out.rec -frames 12 -headless -nosleep "
-                                         "-screenshot s.png -unknown -DEBUG"),
+                                         "-screenshot s.png -profile -unknown -DEBUG"),
                     s);
   EXPECT_EQ(s.gameFile, "first.win");  // the first -game wins
   EXPECT_TRUE(s.trace);
@@ -38,6 +38,7 @@ TEST(CommandLine, SwitchesAndTheirValues) {
   EXPECT_TRUE(s.headless);
   EXPECT_TRUE(s.noSleep);
   EXPECT_EQ(s.screenshotFile, "s.png");
+  EXPECT_TRUE(s.profile);
 }
 
 TEST(CommandLine, BreakpointsAreStoredMinusOneAndCappedAtTen) {
