@@ -39,6 +39,7 @@ build-fuzz: deps
 run: build-run
 	@$(BUILD)/release/tessera-pack examples/demo -o $(BUILD)/demo.win
 	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "The arrow keys or a gamepad's stick steer the fox in the middle; close the window to end."; \
 	  $(BUILD)/release/tessera -game $(BUILD)/demo.win; \
 	else \
 	  $(BUILD)/release/tessera -game $(BUILD)/demo.win -headless -frames 120 -screenshot $(BUILD)/demo.png && \

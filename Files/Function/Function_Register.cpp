@@ -25,6 +25,9 @@ void Function_BindAll() {
   Function_Tile_Bind();
   Function_Sprite_Bind();
   Function_Background_Bind();
+  Function_Interaction_Bind();
+  Function_Shape_Bind();
+  Function_Text_Bind();
   Function_Sound_Bind();
   Function_ImplementLibrary();
 }

@@ -25,6 +25,9 @@ void Function_SpriteDraw_Bind();  // Function_SpriteDraw.cpp: drawing sprites an
 void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
 void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
+void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
+void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
+void Function_Text_Bind();         // Function_Text.cpp: fonts and text
 void Function_Sound_Bind();     // Function_Sound.cpp: sounds, audio, music and CD
 
 // The relative flag of the drag-and-drop actions (action_set_relative).

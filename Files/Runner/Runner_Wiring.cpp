@@ -13,6 +13,8 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Font/Font_Class.h"
+#include "Font/Font_Load.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_TexturePages.h"
 #include "Function/Function_DataStructure.h"
@@ -21,6 +23,9 @@
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
+#include "IO/IO_Main.h"
+#include "IO/IO_Mouse.h"
+#include "IO/IO_VirtualButtons.h"
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
@@ -131,6 +136,7 @@ void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   SetResourceFindHook(ResourceKind::Script, Script_Find);
   SetResourceFindHook(ResourceKind::Room, Room_Find);
+  SetResourceFindHook(ResourceKind::Font, [](const char* name) { return int(Font_Find(name)); });
 }
 
 // Texture pages, sprites and backgrounds: their chunks and the sprite geometry the built-in
@@ -140,6 +146,7 @@ void WireImages() {
   DataFile_SetMainHandler(MakeTag("TXTR"), TexturePages_LoadTXTR);
   DataFile_SetMainHandler(MakeTag("SPRT"), Sprite_LoadSPRT);
   DataFile_SetMainHandler(MakeTag("BGND"), Background_LoadBGND);
+  DataFile_SetMainHandler(MakeTag("FONT"), Font_LoadFONT);
   DataFile_AddLoadFinishedHandler(TexturePages_Finish);
   BuiltIn_SetSpriteQuery([](int32_t index, BuiltInSpriteGeometry* out) {
     const CSprite* sprite = Sprite_Get(index);
@@ -162,6 +169,7 @@ void WireResets() {
     DataStructures_FreeAll();
   });
   DataFile_AddResetHandler([] {
+    Font_FreeAll();
     Sprite_FreeAll();
     Background_FreeAll();
     TexturePages_Reset();
@@ -186,6 +194,17 @@ void WireSound(const CommandLineSwitches& switches) {
   });
 }
 
+// Input: the state starts empty with the identity key map; the frame clears the step's edges, a
+// saved-game load and every error report clear the state.
+void WireInput() {
+  IO_Reset();
+  IO_ResetRoomMouse();
+  VirtualButtons_Reset();
+  g_RunHooks.clearInputEdges = IO_ClearEdges;
+  g_RunHooks.clearInputState = IO_ClearState;
+  SetErrorClearInputHook(IO_ClearState);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -203,6 +222,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   };
   WireCode();
   WireErrors();
+  WireInput();
   WireGraphics();
   WireWorld();
   WireImages();
@@ -215,6 +235,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
+  VirtualButtons_Resolve();  // their key and button names are constants, which exist by now
   VM_SetTrace(switches.trace);  // the options file may have changed it
   VM_SetSourceInterpreter(switches.oldExec);
   SetDisplayErrors(g_Options.displayErrors);

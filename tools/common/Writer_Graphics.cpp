@@ -34,6 +34,7 @@ struct Placed {
   const std::string* label;
   OpaqueBox crop;  // width 0: a fully transparent frame (one empty pixel on the page)
   PackBox box;
+  bool whole = false;  // placed uncropped (font regions)
 };
 
 }  // namespace
@@ -90,14 +91,16 @@ std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& s) {
 }
 
 bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprites,
-                   const std::vector<BackgroundSpec>& backgrounds, int32_t pageSize, std::string& error) {
-  if (sprites.empty() && backgrounds.empty()) return true;
+                   const std::vector<BackgroundSpec>& backgrounds, const std::vector<FontSpec>& fonts,
+                   int32_t pageSize, std::string& error) {
+  if (sprites.empty() && backgrounds.empty() && fonts.empty()) return true;
   // Every frame, sprites first, cropped to its opaque pixels.
   std::vector<Placed> placed;
   for (const SpriteSpec& s : sprites) {
     for (size_t f = 0; f < s.frames.size(); ++f) placed.push_back(Placed{&s.frames[f], &s.frameLabels[f], {}, {}});
   }
   for (const BackgroundSpec& b : backgrounds) placed.push_back(Placed{&b.image, &b.label, {}, {}});
+  for (const FontSpec& f : fonts) placed.push_back(Placed{&f.image, &f.label, {}, {}, true});
   std::vector<PackBox> boxes;
   for (Placed& p : placed) {
     if (p.image->Width() > pageSize || p.image->Height() > pageSize) {
@@ -106,7 +109,7 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
               std::to_string(pageSize) + " x " + std::to_string(pageSize) + ")";
       return false;
     }
-    p.crop = Pages_OpaqueBox(*p.image);
+    p.crop = p.whole ? OpaqueBox{0, 0, p.image->Width(), p.image->Height()} : Pages_OpaqueBox(*p.image);
     boxes.push_back(PackBox{std::max(p.crop.width, 1), std::max(p.crop.height, 1)});
   }
   size_t tooLarge = 0;
@@ -196,5 +199,28 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
     bgnd.refAt(backgroundList + 4 * uint32_t(i), bgnd.here());
     bgnd.stringRef(b.name).u32(b.transparent).u32(b.smooth).u32(b.preload).ref(entry[next++]);
   }
+
+  // FONT: the list, the font records with their glyph lists, the glyph records, the character table.
+  if (fonts.empty()) return true;
+  Body& font = writer.chunk("FONT");
+  font.u32(uint32_t(fonts.size()));
+  const uint32_t fontList = font.size();
+  font.zeros(4 * fonts.size());
+  for (size_t i = 0; i < fonts.size(); ++i) {
+    const FontSpec& f = fonts[i];
+    font.refAt(fontList + 4 * uint32_t(i), font.here());
+    font.stringRef(f.name).stringRef(f.typeface).i32(f.size).u32(f.bold).u32(f.italic);
+    font.u16(f.first).u8(f.charset).u8(uint8_t(f.antialias + 1)).i32(f.last).ref(entry[next++]);
+    font.f32(f.xscale).f32(f.yscale).u32(uint32_t(f.glyphs.size()));
+    const uint32_t glyphList = font.size();
+    font.zeros(4 * f.glyphs.size());
+    for (size_t g = 0; g < f.glyphs.size(); ++g) {
+      const FontGlyphSpec& glyph = f.glyphs[g];
+      font.refAt(glyphList + 4 * uint32_t(g), font.here());
+      font.u16(glyph.code);
+      for (int16_t v : {glyph.x, glyph.y, glyph.width, glyph.height, glyph.shift, glyph.offset}) font.u16(uint16_t(v));
+    }
+  }
+  for (uint32_t c = 0; c < 256; ++c) font.u16(uint16_t(c));
   return true;
 }

@@ -36,6 +36,27 @@ struct BackgroundSpec {
   bool transparent = false, smooth = false, preload = true;
 };
 
+// A font: its region (white pixels, the glyphs' coverage as alpha) goes onto a page uncropped, and
+// each glyph rectangle lies on the region.
+struct FontGlyphSpec {
+  uint16_t code = 0;
+  int16_t x = 0, y = 0, width = 0, height = 0, shift = 0, offset = 0;
+};
+struct FontSpec {
+  std::string name;
+  std::string typeface;
+  int32_t size = 0;
+  bool bold = false, italic = false;
+  uint16_t first = 0;
+  uint8_t charset = 0;
+  uint8_t antialias = 3;
+  int32_t last = 0;
+  float xscale = 1, yscale = 1;
+  CBitmap32 image;
+  std::string label;
+  std::vector<FontGlyphSpec> glyphs;  // ascending codes
+};
+
 // Sets the bounding box of the automatic and full modes: automatic is the smallest box holding every
 // solid pixel of every frame (the whole frame when no pixel is solid); full is the whole frame.
 void Writer_FinishSpriteBox(SpriteSpec& sprite);
@@ -44,7 +65,13 @@ void Writer_FinishSpriteBox(SpriteSpec& sprite);
 // leftmost pixel in bit 7 of a row's first byte; pixels outside the bounding box are empty.
 std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& sprite);
 
-// Writes TPAG, TXTR, SPRT and BGND (nothing when there are no images). Sprite boxes must be
-// finished. False with `error` naming the frame when one is larger than a page.
+// Writes TPAG, TXTR, SPRT, BGND and FONT (nothing when there are no images). Sprite boxes must be
+// finished. False with `error` naming the frame when one is larger than a page. FONT ends with the
+// identity character table.
 bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprites,
-                   const std::vector<BackgroundSpec>& backgrounds, int32_t pageSize, std::string& error);
+                   const std::vector<BackgroundSpec>& backgrounds, const std::vector<FontSpec>& fonts,
+                   int32_t pageSize, std::string& error);
+inline bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprites,
+                          const std::vector<BackgroundSpec>& backgrounds, int32_t pageSize, std::string& error) {
+  return WriteGraphics(writer, sprites, backgrounds, {}, pageSize, error);
+}

@@ -5,6 +5,8 @@
 #include "Background/Background_Class.h"
 #include "Background/Background_Load.h"
 #include "DataFile/DataFile_Load.h"
+#include "Font/Font_Class.h"
+#include "Font/Font_Load.h"
 #include "Graphics/Graphics_Image.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_TexturePages.h"
@@ -27,7 +29,8 @@ void Dump_Images(const DataView& view) {
   const ChunkInfo* txtr = DataFile_FindChunk(MakeTag("TXTR"));
   const ChunkInfo* sprt = DataFile_FindChunk(MakeTag("SPRT"));
   const ChunkInfo* bgnd = DataFile_FindChunk(MakeTag("BGND"));
-  if (!tpag && !txtr && !sprt && !bgnd) return;
+  const ChunkInfo* font = DataFile_FindChunk(MakeTag("FONT"));
+  if (!tpag && !txtr && !sprt && !bgnd && !font) return;
   // In file order, as the main pass would.
   for (const ChunkInfo& c : DataFile_Chunks()) {
     if (c.length == 0) continue;
@@ -35,6 +38,7 @@ void Dump_Images(const DataView& view) {
     if (&c == txtr) TexturePages_LoadTXTR(view, c);
     if (&c == sprt) Sprite_LoadSPRT(view, c);
     if (&c == bgnd) Background_LoadBGND(view, c);
+    if (&c == font) Font_LoadFONT(view, c);
   }
   TexturePages_Finish();
   std::printf("Texture pages: %d\n", TexturePages_PageCount());
@@ -73,6 +77,17 @@ void Dump_Images(const DataView& view) {
     }
     std::printf("  %d %s: %d x %d  transparent %d  smooth %d  preload %d\n", i, Background_Name(i), b->width,
                 b->height, b->transparent, b->smooth, b->preload);
+  }
+  std::printf("Fonts: %d\n", Font_Count());
+  for (int32_t i = 0; i < Font_Count(); ++i) {
+    const CFontTessera* f = Font_Get(i);
+    if (f == nullptr) {
+      std::printf("  %d: (none)\n", i);
+      continue;
+    }
+    std::printf("  %d %s: \"%s\" %d pt%s%s  characters %d to %d  glyphs %zu  line height %d  region %d x %d\n", i,
+                Font_Name(i), f->typeface.c_str(), f->size, f->bold ? " bold" : "", f->italic ? " italic" : "",
+                f->first, f->last, f->glyphs.size(), f->tallest, f->regionWidth, f->regionHeight);
   }
 }
 

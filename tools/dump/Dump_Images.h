@@ -1,4 +1,4 @@
-// The inspector's image listings: texture pages, page entries, sprites and backgrounds, and writing
+// The inspector's image listings: texture pages, page entries, sprites, backgrounds and fonts, and writing
 // one page out as a PNG file.
 #pragma once
 #include <string>

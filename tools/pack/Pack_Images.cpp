@@ -1,5 +1,7 @@
 #include "Pack_Images.h"
 
+#include "Pack_Fonts.h"
+
 #include <cmath>
 #include <map>
 
@@ -7,7 +9,7 @@ using json = nlohmann::ordered_json;
 
 namespace {
 
-std::map<std::string, int32_t> g_spriteNames, g_backgroundNames;
+std::map<std::string, int32_t> g_spriteNames, g_backgroundNames, g_fontNames;
 std::vector<int32_t> g_backgroundSizes;  // width, height of each background, once read
 
 // The value of an optional key of the kind T, or `fallback`.
@@ -50,10 +52,11 @@ void PackImages::ReadNames(const json& m) {
   g_spriteNames.clear();
   g_backgroundNames.clear();
   g_backgroundSizes.clear();
-  for (const char* list : {"sprites", "backgrounds"}) {
+  g_fontNames.clear();
+  for (const char* list : {"sprites", "backgrounds", "fonts"}) {
     if (!m.contains(list)) continue;
     if (!m.at(list).is_array()) Fail(std::string("\"") + list + "\" must be an array");
-    auto& names = list[0] == 's' ? g_spriteNames : g_backgroundNames;
+    auto& names = list[0] == 's' ? g_spriteNames : list[0] == 'b' ? g_backgroundNames : g_fontNames;
     for (const json& item : m.at(list)) {
       const std::string name = Value<std::string>(item, "name", "", list, m_manifestFile);
       if (name.empty()) Fail(std::string(list) + ": every entry has a \"name\"");
@@ -67,6 +70,11 @@ void PackImages::ReadNames(const json& m) {
 int PackImages::FindSprite(const char* name) {
   auto it = g_spriteNames.find(name);
   return it == g_spriteNames.end() ? -1 : it->second;
+}
+
+int PackImages::FindFont(const char* name) {
+  auto it = g_fontNames.find(name);
+  return it == g_fontNames.end() ? -1 : it->second;
 }
 
 int PackImages::FindBackground(const char* name) {
@@ -183,11 +191,14 @@ void PackImages::Read(const json& m) {
   if (m.contains("backgrounds")) {
     for (const json& b : m.at("backgrounds")) ReadBackground(b);
   }
+  if (m.contains("fonts")) {
+    for (const json& f : m.at("fonts")) m_fonts.push_back(Pack_ReadFont(f, m_folder, m_manifestFile));
+  }
 }
 
 void PackImages::Write(DataFileWriter& writer) const {
   std::string error;
-  if (!WriteGraphics(writer, m_sprites, m_backgrounds, m_pageSize, error)) throw PackFailure(error);
+  if (!WriteGraphics(writer, m_sprites, m_backgrounds, m_fonts, m_pageSize, error)) throw PackFailure(error);
 }
 
 int32_t PackImages::Sprite(const json& value, const std::string& where) const {

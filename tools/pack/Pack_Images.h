@@ -1,4 +1,4 @@
-// The manifest's images: sprites and backgrounds read from PNG files, the texture page size, and the
+// The manifest's images: sprites and backgrounds read from PNG files, fonts rendered from typefaces, the texture page size, and the
 // parts of objects and rooms that name them (sprites, masks, background layers, tiles).
 #pragma once
 #include <cstdint>
@@ -40,11 +40,13 @@ class PackImages {
 
   const std::vector<SpriteSpec>& sprites() const { return m_sprites; }
   const std::vector<BackgroundSpec>& backgrounds() const { return m_backgrounds; }
+  const std::vector<FontSpec>& fonts() const { return m_fonts; }
   int32_t pageSize() const { return m_pageSize; }
 
   // Name lookups for the compiler (bare sprite and background names), over the last names read.
   static int FindSprite(const char* name);
   static int FindBackground(const char* name);
+  static int FindFont(const char* name);
 
  private:
   [[noreturn]] void Fail(const std::string& what) const;
@@ -56,5 +58,6 @@ class PackImages {
   std::string m_manifestFile;
   std::vector<SpriteSpec> m_sprites;
   std::vector<BackgroundSpec> m_backgrounds;
+  std::vector<FontSpec> m_fonts;
   int32_t m_pageSize = 2048;
 };

@@ -181,7 +181,7 @@ void Builder::ReadNames(const json& m) {
   }
   m_images.ReadNames(m);
   m_sounds.ReadNames(m);
-  for (const char* unsupported : {"fonts", "paths"}) {
+  for (const char* unsupported : {"paths"}) {
     if (m.contains(unsupported) && !m.at(unsupported).empty()) {
       Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
     }
@@ -540,6 +540,7 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Room, FindRoom);
   SetResourceFindHook(ResourceKind::Sprite, PackImages::FindSprite);
   SetResourceFindHook(ResourceKind::Background, PackImages::FindBackground);
+  SetResourceFindHook(ResourceKind::Font, PackImages::FindFont);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
   SetResourceFindHook(ResourceKind::Sound, PackSounds::FindSound);
   Code_InstallCompiler();
