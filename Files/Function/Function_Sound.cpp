@@ -1,9 +1,13 @@
 // Sounds from game code: the classic sound functions, the sound resources, the audio functions with
 // voices, emitters and the listener, music, and the CD functions of a machine without a CD drive.
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "Code/Code_Error.h"
 #include "Function/Function_Register.h"
+#include "Runner/Runner_Folders.h"
 #include "Sound/Sound_Audio.h"
 #include "Sound/Sound_Classic.h"
 #include "Sound/Sound_Main.h"
@@ -100,6 +104,76 @@ void F_SoundGetKind(RValue& r, CInstance*, CInstance*, int argc, Args args) {
 void F_SoundGetPreload(RValue& r, CInstance*, CInstance*, int argc, Args args) {
   const CSound* s = Sound_NewAudio() ? nullptr : Sound_Get(Index(argc, args, 0));
   r.SetReal(s != nullptr && s->preload ? 1 : 0);
+}
+
+// Fills a classic sound from a file: a WAV file's bytes become its image; music keeps its name (the
+// file is read when played). False when the file cannot be read.
+bool LoadSoundFile(CSound& s, const std::string& name, int kind, bool preload) {
+  std::vector<uint8_t> bytes;
+  if (Music_FormatOf(name) == MusicFormat::None) {
+    std::ifstream in(Folders_FindForRead(name), std::ios::binary);
+    if (!in) return false;
+    bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  }
+  s.kind = kind < 0 || kind > 3 ? 0 : kind;
+  s.preload = preload;
+  s.fileName = name;
+  const size_t dot = name.rfind('.');
+  s.fileType = dot == std::string::npos ? "" : name.substr(dot);
+  s.ownedImage = std::move(bytes);
+  s.image = s.ownedImage.empty() ? nullptr : s.ownedImage.data();
+  s.imageSize = s.ownedImage.size();
+  s.audoIndex = -1;
+  Sound_CreateHardware(s);
+  return true;
+}
+
+void F_SoundAdd(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  r.SetReal(-1);
+  const RValue& name = FunctionArgument(argc, args, 0);
+  if (Sound_NewAudio() || !name.IsString()) return;
+  auto* s = new CSound();
+  if (!LoadSoundFile(*s, name.Str(), Index(argc, args, 1), FunctionArgumentBool(FunctionArgument(argc, args, 2)))) {
+    delete s;
+    return;
+  }
+  char label[32];
+  std::snprintf(label, sizeof label, "__newsound%d", Sound_Count());
+  r.SetReal(Sound_Add(s, label));
+}
+void F_SoundReplace(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  r.SetReal(0);
+  const RValue& name = FunctionArgument(argc, args, 1);
+  CSound* old = Sound_NewAudio() ? nullptr : Sound_Get(Index(argc, args, 0));
+  if (old == nullptr || !name.IsString()) return;
+  auto* s = new CSound();
+  s->volume = old->volume;
+  s->pan = old->pan;
+  if (!LoadSoundFile(*s, name.Str(), Index(argc, args, 2), FunctionArgumentBool(FunctionArgument(argc, args, 3)))) {
+    delete s;
+    return;
+  }
+  const int index = Index(argc, args, 0);
+  Sound_Stop(*old);
+  Sound_Set(index, s, Sound_Name(index));
+  r.SetReal(1);
+}
+void F_SoundDelete(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  r.SetReal(0);
+  const int index = Index(argc, args, 0);
+  if (Sound_NewAudio() || !Sound_Exists(index)) return;
+  Sound_Stop(*Sound_Get(index));
+  Sound_Set(index, nullptr, "");
+}
+// Discarding frees the sound's buffer and sources; restoring makes them again.
+void F_SoundDiscard(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  r.SetReal(0);
+  if (CSound* s = Sound_NewAudio() ? nullptr : Sound_Get(Index(argc, args, 0))) Sound_FreeHardware(*s);
+}
+void F_SoundRestore(RValue& r, CInstance*, CInstance*, int argc, Args args) {
+  r.SetReal(0);
+  CSound* s = Sound_NewAudio() ? nullptr : Sound_Get(Index(argc, args, 0));
+  if (s != nullptr && !Sound_Hardware(*s).present) Sound_CreateHardware(*s);
 }
 
 // ---- Audio ------------------------------------------------------------------------------------------------
@@ -231,6 +305,11 @@ void Function_Sound_Bind() {
   ImplementFunction("sound_name", F_SoundGetName);
   ImplementFunction("sound_get_kind", F_SoundGetKind);
   ImplementFunction("sound_get_preload", F_SoundGetPreload);
+  ImplementFunction("sound_add", F_SoundAdd);
+  ImplementFunction("sound_replace", F_SoundReplace);
+  ImplementFunction("sound_delete", F_SoundDelete);
+  ImplementFunction("sound_discard", F_SoundDiscard);
+  ImplementFunction("sound_restore", F_SoundRestore);
 
   ImplementFunction("audio_play_sound", F_AudioPlaySound);
   ImplementFunction("audio_play_sound_on", F_AudioPlaySoundOn);

@@ -135,6 +135,11 @@ void Sound_CreateHardware(CSound& sound) {
   sound.channel = TakeChannel(sound.kind, std::move(hardware));
 }
 
+void Sound_FreeHardware(CSound& sound) {
+  FreeChannel(sound.channel);
+  sound.channel = -1;
+}
+
 bool Sound_PrepareAll() {
   for (int32_t i = 0; i < g_sounds.Count(); ++i) {
     if (CSound* s = g_sounds.Get(i)) Sound_CreateHardware(*s);

@@ -42,6 +42,8 @@ void Sound_FreeAll();  // also frees every channel
 // Gives the sound a hardware sound when it is of kind 0 or 2 and has a file image (a sound for
 // which no channel can be had becomes kind 3). Decoder errors are printed; the sound stays silent.
 void Sound_CreateHardware(CSound& sound);
+// Stops and frees the sound's hardware sound and its channel (the sound stays).
+void Sound_FreeHardware(CSound& sound);
 // Every sound of the table (preparation).
 bool Sound_PrepareAll();
 

@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
 #include <functional>
 
 #include "Code/Code_Error.h"
@@ -132,6 +135,37 @@ void ExResources() {
   EXPECT_EQ(Call("sound_exists", {R(1)}).real, 1);
   EXPECT_EQ(Call("sound_get_name", {R(1)}).Str(), std::string("mus"));
   EXPECT_EQ(Call("sound_get_kind", {R(1)}).real, 1);
+  Sound_Reset();
+}
+
+void ExAddAndReplace() {
+  ASSERT_TRUE(OpenNullOutput());
+  const int32_t first = ClassicTone();
+  const std::filesystem::path wav = std::filesystem::temp_directory_path() / ("tessera-add-" + std::to_string(::getpid()) + ".wav");
+  const std::vector<uint8_t> bytes = ToneWav(0.1);
+  std::ofstream(wav, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  const int added = int(Call("sound_add", {RValue(wav.c_str()), R(0), R(1)}).real);
+  EXPECT_EQ(added, first + 1);
+  EXPECT_EQ(Call("sound_get_name", {R(added)}).Str(), "__newsound" + std::to_string(added));
+  EXPECT_EQ(Call("sound_get_preload", {R(added)}).real, 1);
+  EXPECT_TRUE(Sound_Hardware(*Sound_Get(added)).present);
+  EXPECT_EQ(Call("sound_add", {RValue("/no/such/file.wav"), R(0), R(0)}).real, -1);
+  const int music = int(Call("sound_add", {RValue("theme.mp3"), R(1), R(0)}).real);
+  EXPECT_EQ(Call("sound_get_kind", {R(music)}).real, 1);
+  EXPECT_FALSE(Sound_Hardware(*Sound_Get(music)).present);
+  // Replacing keeps the index and the name.
+  EXPECT_EQ(Call("sound_replace", {R(first), RValue(wav.c_str()), R(2), R(0)}).real, 1);
+  EXPECT_EQ(Call("sound_get_name", {R(first)}).Str(), std::string("snd_tone"));
+  EXPECT_EQ(Call("sound_get_kind", {R(first)}).real, 2);
+  EXPECT_EQ(Sound_Find("snd_tone"), first);
+  EXPECT_EQ(Call("sound_replace", {R(99), RValue(wav.c_str()), R(0), R(0)}).real, 0);
+  Call("sound_discard", {R(added)});
+  EXPECT_FALSE(Sound_Hardware(*Sound_Get(added)).present);
+  Call("sound_restore", {R(added)});
+  EXPECT_TRUE(Sound_Hardware(*Sound_Get(added)).present);
+  Call("sound_delete", {R(added)});
+  EXPECT_EQ(Call("sound_exists", {R(added)}).real, 0);
+  std::filesystem::remove(wav);
   Sound_Reset();
 }
 
@@ -298,6 +332,8 @@ const RegisterExercise kClassic({"sound_play", "sound_loop", "sound_stop", "soun
 const RegisterExercise kResources({"sound_exists", "sound_get_name", "sound_name", "sound_get_kind",
                                    "sound_get_preload"},
                                   ExResources);
+const RegisterExercise kAdd({"sound_add", "sound_replace", "sound_delete", "sound_discard", "sound_restore"},
+                            ExAddAndReplace);
 const RegisterExercise kVoices({"audio_play_sound", "audio_play_sound_at", "audio_stop_sound", "audio_pause_sound",
                                 "audio_resume_sound", "audio_pause_all", "audio_resume_all", "audio_stop_all",
                                 "audio_is_playing", "audio_master_gain", "audio_channel_num", "audio_sound_length"},
@@ -321,6 +357,10 @@ TEST(SoundFunctions, Classic) {
 TEST(SoundFunctions, Resources) {
   RegisterAllFunctions();
   ExResources();
+}
+TEST(SoundFunctions, AddAndReplace) {
+  RegisterAllFunctions();
+  ExAddAndReplace();
 }
 TEST(SoundFunctions, AudioVoices) {
   RegisterAllFunctions();
