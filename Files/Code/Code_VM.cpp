@@ -117,6 +117,8 @@ struct VMCallRecord {
   uint8_t* spAfterArgs;   // where the arguments ended: the result goes just below
   uint8_t savedArguments[kArgumentSlots * sizeof(RValue)];  // the caller's slots, moved here raw
 };
+// The saved slots end the record: a call's arguments, which the record covers, lie within them.
+static_assert(offsetof(VMCallRecord, savedArguments) + sizeof(VMCallRecord::savedArguments) == sizeof(VMCallRecord));
 
 struct VMFrame {
   uint8_t* stackBase;
@@ -455,11 +457,12 @@ int64_t Shift64(int64_t value, int64_t count, bool left) {
   return left ? int64_t(uint64_t(value) << count) : (value >> count);
 }
 
-char* Concatenate(const char* a, const char* b) {
+// `a` followed by `b`, in a's block grown to fit (a's text is taken over; a null `a` is empty).
+// Growing in place spares the copy of the left side, which building a long text repeats.
+char* Append(char* a, const char* b) {
   size_t la = a ? std::strlen(a) : 0;
   size_t lb = b ? std::strlen(b) : 0;
-  char* text = static_cast<char*>(MemAlloc(la + lb + 1));
-  if (la) std::memcpy(text, a, la);
+  char* text = static_cast<char*>(MemReAlloc(a, la + lb + 1));
   if (lb) std::memcpy(text + la, b, lb);
   text[la + lb] = 0;
   return text;
@@ -591,7 +594,8 @@ uint8_t* DoBinary(VMFrame& f, uint8_t* sp, uint32_t word) {
   } else if (L.kind == K_STRING || R.kind == K_STRING) {
     if (op == OP_ADD && L.kind == K_STRING && R.kind == K_STRING) {
       res.kind = K_STRING;
-      res.s = Concatenate(L.s, R.s);
+      res.s = Append(L.s, R.s);
+      L.s = nullptr;
     } else if (op == OP_MUL && R.kind == K_STRING && (L.kind == K_DOUBLE || L.kind == K_INT || L.kind == K_LONG)) {
       bool tooLarge;
       res.s = Repeat(R.s, L.kind == K_DOUBLE ? L.d : double(L.l), &tooLarge);
@@ -939,7 +943,7 @@ void ClearUsedSlots() {
 uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   VMCallRecord* r = f.call;
   FreeEnvChain(f, sp);
-  PoolRelease();
+  if (f.locals != nullptr) PoolRelease();
   ClearUsedSlots();
   CopyBytes(g_Arguments, r->savedArguments, size_t(r->slotsUsed) * kValueSize);
   g_ArgumentSlotsUsed = r->slotsUsed;
@@ -990,11 +994,15 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
     return nullptr;
   }
   if (g_Trace) Console::Output("script call = %s\n", script->Name());
-  // The arguments go to a scratch copy first, because the record overlaps them.
   int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
-  alignas(RValue) static uint8_t scratch[sizeof(VMCallRecord::savedArguments)];
-  CopyBytes(scratch, args, size_t(kept) * kValueSize);
-  if (n > kept) FreeArguments(args + size_t(kept) * kValueSize, n - kept);
+  if (n > kept) {
+    // Only sixteen are kept; they are moved up against the end so that they lie where the record's
+    // saved slots are, above its other fields.
+    FreeArguments(args + size_t(kept) * kValueSize, n - kept);
+    uint8_t* top = spAfterArgs - size_t(kept) * kValueSize;
+    std::memmove(top, args, size_t(kept) * kValueSize);
+    args = top;
+  }
 
   record->pc = f.pc;
   record->instrPc = f.instrPc;
@@ -1011,15 +1019,34 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   record->env = f.env;
   record->frameTop = f.frameTop;
   record->spAfterArgs = spAfterArgs;
-  // Only the slots in use are saved; they are left zero below the callee's arguments.
+  // Only the slots in use are saved; they are left zero below the callee's arguments. The saved
+  // slots overlap the arguments, but saved slot i never reaches past argument i (the record is at
+  // least 16 slots below where the arguments end), so going up from slot 0 and reading argument i
+  // before writing saved slot i moves every argument before it is overwritten.
   int32_t used = g_ArgumentSlotsUsed;
   record->slotsUsed = used;
-  CopyBytes(record->savedArguments, g_Arguments, size_t(used) * kValueSize);
-  CopyBytes(g_Arguments, scratch, size_t(kept) * kValueSize);
-  for (int32_t i = kept; i < used; i++) {
-    g_Arguments[i].kind = VALUE_REAL;
-    g_Arguments[i].text = nullptr;
-    g_Arguments[i].real = 0.0;
+  uint8_t* saved = record->savedArguments;
+  auto* slots = reinterpret_cast<uint8_t*>(g_Arguments);
+  int32_t moved = kept > used ? kept : used;
+  for (int32_t i = 0; i < moved; i++) {
+    uint8_t* slot = slots + size_t(i) * kValueSize;
+    uint64_t a0 = 0, a1 = 0, a2 = 0;
+    if (i < kept) {
+      const uint8_t* arg = args + size_t(i) * kValueSize;
+      a0 = Load<uint64_t>(arg);
+      a1 = Load<uint64_t>(arg + 8);
+      a2 = Load<uint64_t>(arg + 16);
+    } else {
+      // A zero value: a real of 0 without text.
+      RValue zero;
+      std::memcpy(&a0, reinterpret_cast<const uint8_t*>(&zero), 8);
+      std::memcpy(&a1, reinterpret_cast<const uint8_t*>(&zero) + 8, 8);
+      std::memcpy(&a2, reinterpret_cast<const uint8_t*>(&zero) + 16, 8);
+    }
+    if (i < used) CopyBytes(saved + size_t(i) * kValueSize, slot, kValueSize);
+    Store<uint64_t>(slot, a0);
+    Store<uint64_t>(slot + 8, a1);
+    Store<uint64_t>(slot + 16, a2);
   }
   g_ArgumentSlotsUsed = kept;
 
@@ -1034,7 +1061,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.pc = 0;
   f.line = -1;
   g_ArgumentCount = kept;
-  f.locals = PoolTake();
+  f.locals = nullptr;  // taken from the pool when the script first names a local
   f.depth++;
   f.env = nullptr;
   std::memset(calleeTop, 0, kGuardSize);
@@ -1127,6 +1154,13 @@ RValue TakeAsValue(int type, uint8_t* sp) {
 
 // ---- Variables -----------------------------------------------------------------------------------
 
+// The running code's local list. A script call starts without one (most scripts have no locals);
+// the pool hands it over at the first access. Calls nest, so the pool is still taken in order.
+inline CVariableList* Locals(VMFrame& f) {
+  if (__builtin_expect(f.locals == nullptr, 0)) f.locals = PoolTake();
+  return f.locals;
+}
+
 struct DecodedRef {
   int32_t id;
   int32_t index;
@@ -1154,13 +1188,13 @@ uint8_t* DecodeReference(uint8_t* sp, uint32_t word, uint32_t ref, DecodedRef& d
 // The list holding a user variable whose selector is in the instruction (the form of almost every
 // access to locals, self and globals), or null when the access needs the general routing
 // (other instances, objects, a computed selector, a missing self).
-inline CVariableList* UserList(const VMFrame& f, int32_t selector, int32_t id) {
+inline CVariableList* UserList(VMFrame& f, int32_t selector, int32_t id) {
   // Tests in the order of how often code uses the selectors.
   if (selector == SELECTOR_PLAIN) {
     if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
     return f.self != nullptr ? &f.self->variables : nullptr;
   }
-  if (selector == SELECTOR_LOCAL) return f.locals;
+  if (selector == SELECTOR_LOCAL) return Locals(f);
   if (selector == SELECTOR_SELF) return f.self != nullptr ? &f.self->variables : nullptr;
   if (selector == SELECTOR_GLOBAL) return g_pGlobalVariables;
   return nullptr;
@@ -1185,21 +1219,27 @@ inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint
     p += 4;
   }
   p -= kValueSize;
+  const RValue* value;
   if (id < kBuiltInVariableLimit) {
     if ((selector != SELECTOR_SELF && selector != SELECTOR_PLAIN) || f.self == nullptr) return false;
-    RValue value;
     if (uint32_t(id - kArgument0Id) < uint32_t(kArgumentSlots)) {
-      value = g_Arguments[id - kArgument0Id];  // argument0 .. argument15, whatever the index
-    } else if (!GetBuiltIn(f.self, id, index, &value)) {
-      return false;
+      value = &g_Arguments[id - kArgument0Id];  // argument0 .. argument15, whatever the index
+    } else {
+      RValue builtIn;
+      if (!GetBuiltIn(f.self, id, index, &builtIn)) return false;
+      PutValue(p, std::move(builtIn));
+      TagItem(f, p, TYPE_VARIABLE);
+      sp = p;
+      return true;
     }
-    PutValue(p, std::move(value));
   } else {
     CVariableList* list = UserList(f, selector, id);
     RVariable* node = list != nullptr ? list->Find(id) : nullptr;
     if (node == nullptr) return false;
-    const RValue* value = index == 0 ? &node->value : node->Element(index);
+    value = index == 0 ? &node->value : node->Element(index);
     if (value == nullptr) return false;
+  }
+  {
     Store<int32_t>(p + offsetof(RValue, kind), value->kind);
     Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
     Store<double>(p + offsetof(RValue, real), value->real);
@@ -1223,19 +1263,33 @@ inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8
     p += 4;
   }
   int t = Type2(word);
-  RValue value;
+  int32_t kind = VALUE_REAL;
+  char* text = nullptr;
+  double real;
   if (t == TYPE_VARIABLE) {
     if (!IsTagged(f, p, TYPE_VARIABLE)) return false;
-    value = TakeValue(p);
+    kind = Load<int32_t>(p + offsetof(RValue, kind));
+    text = Load<char*>(p + offsetof(RValue, text));
+    real = Load<double>(p + offsetof(RValue, real));
   } else {
     int32_t i;
     bool isInt;
-    if (!FastNumber(f, t, p, &value.real, &i, &isInt)) return false;
+    if (!FastNumber(f, t, p, &real, &i, &isInt)) return false;
   }
   sp = p + kWidth[t];
   if (index == 0) {
-    list->FindOrCreate(RefId(ref))->value = std::move(value);
+    // The item's text moves into the variable; the variable's old text goes.
+    RValue& target = list->FindOrCreate(RefId(ref))->value;
+    char* old = target.text;
+    target.kind = kind;
+    target.text = text;
+    target.real = real;
+    if (old != nullptr) MemFree(old);
   } else {
+    RValue value;
+    value.kind = kind;
+    value.text = text;
+    value.real = real;
     list->Set(RefId(ref), index, std::move(value));
   }
   return true;
@@ -1246,7 +1300,7 @@ uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
   DecodedRef d;
   sp = DecodeReference(sp, word, ref, d);
   RValue value;
-  VariableScope scope{f.self, f.other, f.locals};
+  VariableScope scope{f.self, f.other, Locals(f)};
   Variable_SetOutOfRange(false);
   if (!Variable_GetValue(scope, d.selector, d.id, d.index, &value)) {
     value.Reset();
@@ -1287,7 +1341,7 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
       return sp;
   }
   sp += kWidth[t];
-  VariableScope scope{f.self, f.other, f.locals};
+  VariableScope scope{f.self, f.other, Locals(f)};
   Variable_SetOutOfRange(false);
   bool ok = Variable_SetValue(scope, d.selector, d.id, d.index, value);
   if (!ok || Variable_OutOfRange()) {
@@ -1437,7 +1491,7 @@ next_fast:
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
-  if (__builtin_expect(pc + 4 > codeSize, 0)) goto end_of_code;
+  if (__builtin_expect(uint64_t(pc) + 4 > codeSize, 0)) goto end_of_code;  // a branch may wrap pc
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
   goto* dispatch[word >> 16];

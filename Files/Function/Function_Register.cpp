@@ -25,6 +25,8 @@ void Function_BindAll() {
   Function_Tile_Bind();
   Function_Sprite_Bind();
   Function_Background_Bind();
+  Function_Particle_Bind();
+  Function_D3D_Bind();
   Function_Interaction_Bind();
   Function_Shape_Bind();
   Function_Text_Bind();

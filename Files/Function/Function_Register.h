@@ -25,6 +25,8 @@ void Function_SpriteDraw_Bind();  // Function_SpriteDraw.cpp: drawing sprites an
 void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
 void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
+void Function_Particle_Bind();    // Function_Particle.cpp: particle types, systems and effects
+void Function_D3D_Bind();         // Function_D3D.cpp: 3-D mode, its drawing and models
 void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
 void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text

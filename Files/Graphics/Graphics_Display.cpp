@@ -22,6 +22,7 @@ DeviceTexture* g_screen = nullptr;
 DeviceTexture* g_target = nullptr;           // the current render target (null: the back buffer)
 std::vector<DeviceTexture*> g_targetStack;  // the targets under it
 DisplayCamera g_camera;
+Matrix4 g_world;  // the world transform of 3-D mode
 
 void ApplyCamera() {
   GraphicsDevice& device = Device();
@@ -148,6 +149,7 @@ void Display_BeginFrame() {
   g_Display.currentSurface = -1;
   g_DrawState.cullingOff = false;
   ScreenCamera();
+  Device().SetTransform(TransformKind::World, g_world);  // the final stretch of the last frame replaced it
   g_Display.frameOpen = true;
 }
 
@@ -234,7 +236,7 @@ void Display_SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) {
 
 void Display_SetCamera(double x, double y, double w, double h, double angle) {
   Matrix4 view, projection;
-  Matrix_ViewCamera(x, y, w, h, angle, false, view, projection);
+  Matrix_ViewCamera(x, y, w, h, angle, g_DrawState.mode3d && g_DrawState.perspective, view, projection);
   Display_SetTransforms(view, projection);
 }
 
@@ -248,6 +250,14 @@ void Display_SetTransforms(const Matrix4& view, const Matrix4& projection) {
 }
 
 DisplayCamera Display_Camera() { return g_camera; }
+
+void Display_SetWorld(const Matrix4& world) {
+  Batch_Flush();
+  g_world = world;
+  Device().SetTransform(TransformKind::World, world);
+}
+
+const Matrix4& Display_World() { return g_world; }
 
 void Display_RestoreCamera(const DisplayCamera& camera) {
   Batch_Flush();

@@ -73,6 +73,9 @@ struct DisplayCamera {
   Matrix4 view, projection;
 };
 DisplayCamera Display_Camera();
+// The world transform (3-D mode); kept across frames.
+void Display_SetWorld(const Matrix4& world);
+const Matrix4& Display_World();
 void Display_RestoreCamera(const DisplayCamera& camera);
 
 // Clears the current viewport of the current target (colour, depth and stencil).

@@ -13,6 +13,7 @@ struct DrawState {
   DrawArea view;           // the current view rectangle (room coordinates), for culling
   bool cullingOff = false; // set while a surface is the target or a custom projection is in force
   bool mode3d = false;     // 3-D mode
+  bool perspective = false;  // views of 3-D mode look through a perspective camera
 };
 
 extern DrawState g_DrawState;

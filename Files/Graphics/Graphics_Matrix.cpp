@@ -58,6 +58,18 @@ Matrix4 Matrix_PerspectiveLH(float width, float height, float zNear, float zFar)
   return m;
 }
 
+Matrix4 Matrix_PerspectiveFovLH(float fovY, float aspect, float zNear, float zFar) {
+  const float yScale = 1 / std::tan(fovY / 2);
+  Matrix4 m;
+  m.at(0, 0) = aspect != 0 ? yScale / aspect : yScale;
+  m.at(1, 1) = yScale;
+  m.at(2, 2) = zFar / (zFar - zNear);
+  m.at(2, 3) = 1;
+  m.at(3, 2) = zNear * zFar / (zNear - zFar);
+  m.at(3, 3) = 0;
+  return m;
+}
+
 Vec3 Matrix_TransformPoint(const Matrix4& m, const Vec3& p) {
   float out[4];
   for (int j = 0; j < 4; ++j) out[j] = p.x * m.at(0, j) + p.y * m.at(1, j) + p.z * m.at(2, j) + m.at(3, j);

@@ -13,6 +13,9 @@ Matrix4 Matrix_LookAtLH(const Vec3& eye, const Vec3& at, const Vec3& up);
 Matrix4 Matrix_OrthoLH(float width, float height, float zNear, float zFar);
 // A left-handed perspective volume whose near plane is `width` by `height`.
 Matrix4 Matrix_PerspectiveLH(float width, float height, float zNear, float zFar);
+// A left-handed perspective volume with a vertical field of view `fovY` (radians) and `aspect`
+// (width over height).
+Matrix4 Matrix_PerspectiveFovLH(float fovY, float aspect, float zNear, float zFar);
 // (x, y, z, 1) x M, divided by w.
 Vec3 Matrix_TransformPoint(const Matrix4& m, const Vec3& p);
 

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "Background/Background_Class.h"
+#include "Graphics/Graphics_3D.h"
 #include "Graphics/Graphics_Colour.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_DrawState.h"
@@ -93,9 +94,8 @@ void DrawViews(CRoom& room) {
 
 void DrawGui() {
   const bool mode3d = g_DrawState.mode3d;
-  g_DrawState.mode3d = false;
   const float depth = g_DrawState.depth;
-  g_DrawState.depth = 0;
+  D3D_ApplyMode(false);
   ScreenViewport();
   const int32_t w = g_Display.guiWidth < 0 ? g_Display.gameWidth : g_Display.guiWidth;
   const int32_t h = g_Display.guiHeight < 0 ? g_Display.gameHeight : g_Display.guiHeight;
@@ -106,7 +106,7 @@ void DrawGui() {
     if (Event_FindHandler(i->object_index, EV_DRAW, kGuiDrawEvent) == nullptr) continue;
     Event_PerformOwn(i, EV_DRAW, kGuiDrawEvent);
   }
-  g_DrawState.mode3d = mode3d;
+  D3D_ApplyMode(mode3d);
   g_DrawState.depth = depth;
 }
 
@@ -150,17 +150,28 @@ void RoomDraw_InView(CRoom& room, const DrawArea& area) {
   SetDepth(12000);
   DrawLayers(room, false, area);
   // Instances from the depth-ordered list (walked from the deepest end), tiles from the sorted
-  // array; at equal depths the instance goes first.
+  // array, particle systems from the particle store's list; at equal depths the instance goes
+  // first, then the particle system, then the tile.
   InstanceSnapshot snapshot(World_Active());
   CInstance* const* first = snapshot.begin();
   CInstance* const* next = snapshot.end();
   size_t tile = 0;
   const std::vector<CTile>& tiles = room.tiles;
+  int systemCount = 0, system = 0;
+  const ParticleDrawEntry* systems =
+      g_DrawHooks.particleDrawList != nullptr ? g_DrawHooks.particleDrawList(&systemCount) : nullptr;
   for (;;) {
     while (next != first && (!next[-1]->visible || next[-1]->marked || next[-1]->deactivated)) --next;
     while (tile < tiles.size() && !tiles[tile].visible) ++tile;
-    const bool haveInstance = next != first, haveTile = tile < tiles.size();
-    if (!haveInstance && !haveTile) break;
+    const bool haveInstance = next != first, haveTile = tile < tiles.size(), haveSystem = system < systemCount;
+    if (!haveInstance && !haveTile && !haveSystem) break;
+    if (haveSystem && (!haveInstance || systems[system].depth > next[-1]->depth) &&
+        (!haveTile || systems[system].depth >= tiles[tile].depth)) {
+      const ParticleDrawEntry entry = systems[system++];
+      SetDepth(std::min(entry.depth, 11000.0f));
+      g_DrawHooks.drawParticleSystem(entry.system);
+      continue;
+    }
     if (haveTile && (!haveInstance || tiles[tile].depth > next[-1]->depth)) {
       // A tile is copied: a draw event may change the room's tile array.
       const CTile t = tiles[tile++];

@@ -35,6 +35,17 @@ struct Matrix4 {
   float at(int row, int col) const { return m[row * 4 + col]; }
 };
 
+// A light of 3-D mode. Lighting is worked out in world space: lit colour = ambient + vertex colour x
+// the sum of the enabled lights' colours x max(0, normal . direction to the light) x attenuation.
+struct DeviceLight {
+  bool enabled = false;
+  bool point = false;           // else directional
+  float x = 0, y = 0, z = 0;    // the direction the light travels (normalised), or its position
+  float range = 0;              // point lights: nothing beyond; attenuation 1 / (1 + distance / range)
+  float r = 0, g = 0, b = 0;    // colour, 0..1
+};
+inline constexpr int kDeviceLightCount = 8;
+
 enum class TransformKind : int { World = 0, View = 1, Projection = 2 };
 
 // Device-state numbers, and the device values they take.
@@ -102,6 +113,9 @@ class GraphicsDevice {
   virtual void SetTransform(TransformKind kind, const Matrix4& matrix) = 0;
 
   virtual void SetRenderState(DeviceState state, uint32_t value) = 0;
+  // Lights of 3-D mode (used while the lighting state is on): slot 0..7, and the ambient colour (ARGB).
+  virtual void SetLight(int index, const DeviceLight& light) {}
+  virtual void SetAmbient(uint32_t argb) {}
   // Sampler stage 0.
   virtual void SetFilter(bool linear) = 0;
   virtual void SetRepeat(bool repeat) = 0;

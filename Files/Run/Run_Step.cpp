@@ -4,6 +4,7 @@
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Option/Option_Main.h"
+#include "Particle/Particle_System.h"
 #include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 #include "Run/Run_World.h"
@@ -108,7 +109,7 @@ void Step_OtherEvents() {
 
 void Step_CollisionEvents() {}
 void Step_EndStepEvents() { Event_Pass(EV_STEP, EV_STEP_END); }
-void Step_Particles() {}
+void Step_Particles() { ParticleSystem_UpdateAll(); }
 
 void Step_RemoveAndDraw() {
   World_RemoveMarked();

@@ -15,6 +15,7 @@
 #include "IO/IO_Events.h"
 #include "IO/IO_Record.h"
 #include "Option/Option_Main.h"
+#include "Particle/Particle_Shape.h"
 #include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Process.h"
@@ -49,6 +50,7 @@ bool CreateWindowAndGraphics() {
   Console::Output("Sprite_InitTextures()\n");
   Console::Output("Font_InitTextures()\n");
   Font_InitTextures();
+  ParticleShape_InitTextures();
   Console::Output("Create Score Form\n");
   Console::Output("Create Load Form\n");
   Console::Output("Create Error Form\n");

@@ -21,6 +21,7 @@
 #include "Function/Function_Library.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Loading.h"
+#include "Graphics/Graphics_Model.h"
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
 #include "IO/IO_Main.h"
@@ -29,7 +30,9 @@
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
-#include "Room/Room_Class.h"
+#include "Particle/Particle_Draw.h"
+#include "Particle/Particle_Effect.h"
+#include "Particle/Particle_System.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -219,6 +222,10 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.freeGameData = [] {
     Function_CloseAllFiles();
     DataStructures_FreeAll();
+    ParticleSystem_DestroyAll();
+    ParticleType_DestroyAll();
+    Effect_Forget();
+    Model_DestroyAll();
   };
   WireCode();
   WireErrors();
@@ -231,6 +238,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireBuiltInsTimelinesAndSaves();
   WireResourceNames();
   Sprite_InstallDrawHooks();
+  Particle_InstallDrawHooks();
   WireSound(switches);
 }
 

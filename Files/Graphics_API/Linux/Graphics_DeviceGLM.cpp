@@ -24,6 +24,12 @@ uniform mat4 uProjection;
 uniform vec2 uPixelShift;   // clip units
 uniform float uFlipY;       // -1 while drawing into a framebuffer object (rows top-down)
 uniform int uLighting;
+uniform mat4 uWorld;
+uniform vec3 uAmbient;
+uniform int uLightOn[8];
+uniform int uLightPoint[8];
+uniform vec4 uLightVec[8];     // direction travelled, or position and range
+uniform vec3 uLightColour[8];
 SHADE out vec4 vColour;
 out vec2 vUV;
 out float vEyeZ;
@@ -34,7 +40,30 @@ void main() {
   clip.y *= uFlipY;
   clip.z = clip.z * 2.0 - clip.w;   // depth 0..1 -> -1..1
   vec4 colour = aColour;
-  // Lights (3-D mode) join here: with uLighting on, the lit colour from aNormal and the lights.
+  if (uLighting != 0) {
+    vec3 at = (uWorld * vec4(aPosition, 1.0)).xyz;
+    vec3 n = mat3(uWorld) * aNormal;
+    float len = length(n);
+    if (len > 0.0) n /= len;
+    vec3 diffuse = vec3(0.0);
+    for (int i = 0; i < 8; ++i) {
+      if (uLightOn[i] == 0) continue;
+      vec3 towards;
+      float attenuation = 1.0;
+      if (uLightPoint[i] != 0) {
+        vec3 d = uLightVec[i].xyz - at;
+        float dist = length(d);
+        float range = uLightVec[i].w;
+        if (range <= 0.0 || dist > range) continue;
+        towards = dist > 0.0 ? d / dist : vec3(0.0);
+        attenuation = 1.0 / (1.0 + dist / range);
+      } else {
+        towards = -uLightVec[i].xyz;
+      }
+      diffuse += uLightColour[i] * max(dot(n, towards), 0.0) * attenuation;
+    }
+    colour.rgb = clamp(uAmbient + aColour.rgb * diffuse, 0.0, 1.0);
+  }
   vColour = colour;
   vUV = aUV;
   vEyeZ = eye.z;
@@ -77,6 +106,7 @@ void main() {
 struct Program {
   GLuint id = 0;
   GLint worldView = -1, projection = -1, pixelShift = -1, flipY = -1, lighting = -1;
+  GLint world = -1, ambient = -1, lightOn = -1, lightPoint = -1, lightVec = -1, lightColour = -1;
   GLint textureMode = -1, alphaFunc = -1, alphaRef = -1, fog = -1, fogColour = -1, fogRange = -1;
   int currentTextureMode = -1;
 };
@@ -126,6 +156,12 @@ bool Build(Program& p, const char* shade, std::string& error) {
   p.pixelShift = glGetUniformLocation(p.id, "uPixelShift");
   p.flipY = glGetUniformLocation(p.id, "uFlipY");
   p.lighting = glGetUniformLocation(p.id, "uLighting");
+  p.world = glGetUniformLocation(p.id, "uWorld");
+  p.ambient = glGetUniformLocation(p.id, "uAmbient");
+  p.lightOn = glGetUniformLocation(p.id, "uLightOn");
+  p.lightPoint = glGetUniformLocation(p.id, "uLightPoint");
+  p.lightVec = glGetUniformLocation(p.id, "uLightVec");
+  p.lightColour = glGetUniformLocation(p.id, "uLightColour");
   p.textureMode = glGetUniformLocation(p.id, "uTextureMode");
   p.alphaFunc = glGetUniformLocation(p.id, "uAlphaFunc");
   p.alphaRef = glGetUniformLocation(p.id, "uAlphaRef");
@@ -202,6 +238,15 @@ class GLDevice final : public GraphicsDevice {
   void SetViewport(int32_t x, int32_t y, int32_t width, int32_t height) override;
   void SetTransform(TransformKind kind, const Matrix4& matrix) override;
   void SetRenderState(DeviceState state, uint32_t value) override;
+  void SetLight(int index, const DeviceLight& light) override {
+    if (index < 0 || index >= kDeviceLightCount) return;
+    lights_[index] = light;
+    MarkDirty();
+  }
+  void SetAmbient(uint32_t argb) override {
+    ambient_ = argb;
+    MarkDirty();
+  }
   void SetFilter(bool linear) override;
   void SetRepeat(bool repeat) override;
   void SetTextureBlending(bool modulate) override { modulate_ = modulate; }
@@ -244,6 +289,8 @@ class GLDevice final : public GraphicsDevice {
   int32_t viewport_[4] = {};
   Matrix4 world_, view_, projection_, worldView_;
   uint32_t states_[kDS_Count] = {};
+  DeviceLight lights_[kDeviceLightCount];
+  uint32_t ambient_ = 0;
   bool modulate_ = true;
   uint32_t lastError_ = 0;
 };
@@ -439,6 +486,10 @@ bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t w
   }
   if (width <= 0 || height <= 0 || x < 0 || y < 0 || x + width > tw || y + height > th) return false;
   const GLuint fbo = target != nullptr ? target->framebuffer : backFbo_;
+  // Every queued command finishes first: on llvmpipe a read of a surface was seen, now and then, to
+  // miss a clear made just before it after the target had changed twice (one run in twenty under
+  // load); with the queue finished it never did in hundreds of runs.
+  glFinish();
   glBindFramebuffer(GL_READ_FRAMEBUFFER, fbo);
   if (fbo != 0) {
     // Framebuffer objects hold their rows top-down.
@@ -511,9 +562,10 @@ void GLDevice::ApplyCull() {
     glDisable(GL_CULL_FACE);
     return;
   }
-  // The device's winding is seen with y down; GL's with y up, unless the picture is flipped.
+  // The device's winding is what the viewer sees on the picture. GL's window y runs up the picture
+  // on the back buffer (the same winding) and down it while the picture is flipped (the opposite).
   const bool cullClockwiseOnScreen = mode == 2;
-  const bool cullGLClockwise = cullClockwiseOnScreen == flip_;
+  const bool cullGLClockwise = cullClockwiseOnScreen != flip_;
   glEnable(GL_CULL_FACE);
   glCullFace(GL_BACK);
   glFrontFace(cullGLClockwise ? GL_CCW : GL_CW);
@@ -575,6 +627,24 @@ void GLDevice::Upload(Program& p) {
   glUniform2f(p.pixelShift, 2.0f * kPixelShift / w, -2.0f * kPixelShift / h);
   glUniform1f(p.flipY, flip_ ? -1.0f : 1.0f);
   glUniform1i(p.lighting, states_[kDS_Lighting] == 1 ? 1 : 0);
+  if (states_[kDS_Lighting] == 1) {
+    glUniformMatrix4fv(p.world, 1, GL_FALSE, world_.m);
+    glUniform3f(p.ambient, float((ambient_ >> 16) & 0xFF) / 255.0f, float((ambient_ >> 8) & 0xFF) / 255.0f,
+                float(ambient_ & 0xFF) / 255.0f);
+    GLint on[kDeviceLightCount], point[kDeviceLightCount];
+    float vec[kDeviceLightCount * 4], colour[kDeviceLightCount * 3];
+    for (int i = 0; i < kDeviceLightCount; ++i) {
+      const DeviceLight& l = lights_[i];
+      on[i] = l.enabled ? 1 : 0;
+      point[i] = l.point ? 1 : 0;
+      vec[i * 4] = l.x, vec[i * 4 + 1] = l.y, vec[i * 4 + 2] = l.z, vec[i * 4 + 3] = l.range;
+      colour[i * 3] = l.r, colour[i * 3 + 1] = l.g, colour[i * 3 + 2] = l.b;
+    }
+    glUniform1iv(p.lightOn, kDeviceLightCount, on);
+    glUniform1iv(p.lightPoint, kDeviceLightCount, point);
+    glUniform4fv(p.lightVec, kDeviceLightCount, vec);
+    glUniform3fv(p.lightColour, kDeviceLightCount, colour);
+  }
   glUniform1i(p.alphaFunc, states_[kDS_AlphaTestEnable] == 1 ? int(states_[kDS_AlphaFunc]) : 8);
   glUniform1f(p.alphaRef, float(states_[kDS_AlphaRef] & 0xFF));
   const bool fog = states_[kDS_FogEnable] == 1 &&

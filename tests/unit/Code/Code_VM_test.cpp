@@ -253,6 +253,24 @@ TEST_F(VMTest, StringOperations) {
   RValue cat = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(0); },
                       [](Assembler& a) { a.pushS(1); }, TYPE_STRING);
   EXPECT_STREQ(cat.Str(), "abcd");
+  // The empty text on either side, and a value holding a long text grown by a short one.
+  Code_AddString("");
+  RValue left = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(2); },
+                       [](Assembler& a) { a.pushS(1); }, TYPE_STRING);
+  EXPECT_STREQ(left.Str(), "cd");
+  RValue right = Binary(OP_ADD, TYPE_STRING, TYPE_STRING, [](Assembler& a) { a.pushS(0); },
+                        [](Assembler& a) { a.pushS(2); }, TYPE_STRING);
+  EXPECT_STREQ(right.Str(), "ab");
+  int32_t text = Var("vm_text");
+  std::string expected(5000, 'x');
+  g_pGlobalVariables->Set(text, 0, RValue(expected.c_str()));
+  Assembler grow;
+  grow.pushV(text, SELECTOR_GLOBAL).pushS(0).op2(OP_ADD, TYPE_VARIABLE, TYPE_STRING);
+  grow.popV(text, SELECTOR_GLOBAL).pushV(text, SELECTOR_GLOBAL).ret();
+  EXPECT_EQ(std::string(RunCode(grow.finish()).Str()), expected + "ab");
+  RValue kept;
+  g_pGlobalVariables->Get(text, 0, &kept);
+  EXPECT_EQ(std::string(kept.Str()), expected + "ab");
   RValue rep = Binary(OP_MUL, TYPE_INT, TYPE_STRING, [](Assembler& a) { a.pushI(3); },
                       [](Assembler& a) { a.pushS(0); }, TYPE_STRING);
   EXPECT_STREQ(rep.Str(), "ababab");
@@ -843,6 +861,18 @@ TEST_F(VMTest, MalformedStackUseEndsTheRunWithoutHarm) {
     ASSERT_EQ(capture.reports().size(), 1u) << c.what;
     EXPECT_NE(capture.reports()[0].find(c.message), std::string::npos) << capture.reports()[0];
     EXPECT_EQ(BlocksLeftBy(code), 0) << c.what;
+  }
+}
+
+// A branch before the start of the code or past its end leaves the code as its end does.
+TEST_F(VMTest, BranchesOutsideTheCodeEndTheRun) {
+  for (int32_t offset : {-3, -4, -0x100000, 4, 5, 0x7FFFF}) {
+    Assembler a;
+    a.pushE(1).popz(TYPE_INT).word(EncodeBranch(OP_B, offset)).pushE(7).retAs(TYPE_INT);
+    bool ok = false;
+    RValue value = RunCode(a.finish(), nullptr, nullptr, "test_code", &ok);
+    EXPECT_TRUE(ok) << offset;
+    EXPECT_EQ(value.real, 0.0) << offset;
   }
 }
 
