@@ -13,6 +13,9 @@ PACKAGES=(
   libsdl2-dev libepoxy-dev            # the window and the GL function loader
   libegl-dev libopengl-dev libgl-dev  # headless GL (EGL) headers
   libegl1 libegl-mesa0 libopengl0 libgl1-mesa-dri   # Mesa's software renderer (llvmpipe)
+  libopenal-dev libalut-dev           # sound output (OpenAL Soft) and WAV images (freealut)
+  libmpg123-dev libfluidsynth-dev timgm6mb-soundfont   # music: MP3 and MIDI with a General MIDI font
+  lame                                # sound tests: making a test MP3
   xvfb xauth x11-apps                 # a real window in tests (X server, xwd)
   xdotool                             # real key and mouse events sent to a window in tests
   love                                # the sprite benchmark's peer

@@ -33,6 +33,7 @@ void Function_BindAll() {
   Function_Interaction_Bind();
   Function_Shape_Bind();
   Function_Text_Bind();
+  Function_Sound_Bind();
   Function_ImplementLibrary();
 }
 

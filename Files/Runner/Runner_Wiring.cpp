@@ -50,6 +50,9 @@
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
+#include "Sound/Sound_Audio.h"
+#include "Sound/Sound_Classic.h"
+#include "Sound/Sound_Main.h"
 #include "Sprite/Sprite_Class.h"
 #include "Sprite/Sprite_Draw.h"
 #include "Sprite/Sprite_Load.h"
@@ -186,6 +189,23 @@ void WireResets() {
     Grid_FreeAll();
     CollisionIndex_Reset();
   });
+  DataFile_AddResetHandler(Sound_Reset);
+}
+
+// Sounds: their chunks, preparation, the per-step update, the stop at game end, and their names.
+void WireSound(const CommandLineSwitches& switches) {
+  DataFile_SetMainHandler(MakeTag("SOND"), Sound_LoadSOND);
+  DataFile_SetMainHandler(MakeTag("AUDO"), Sound_LoadAUDO);
+  OutputChoice choice;
+  choice.noAudio = switches.noAudio;
+  choice.headless = switches.headless;
+  Sound_SetOutputChoice(choice);
+  Prepare_SetStep(kPrepareSounds, Sound_Prepare);
+  g_RunHooks.updateAudio = Sound_Update;
+  g_RunHooks.stopSounds = Sound_StopAndFree;
+  SetResourceFindHook(ResourceKind::Sound, [](const char* name) {
+    return int(Sound_NewAudio() ? Audio_FindAsset(name) : Sound_Find(name));
+  });
 }
 
 // Input: the state starts empty with the identity key map; the frame clears the step's edges, a
@@ -230,6 +250,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireResourceNames();
   Sprite_InstallDrawHooks();
   Particle_InstallDrawHooks();
+  WireSound(switches);
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {

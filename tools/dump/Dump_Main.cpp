@@ -16,6 +16,7 @@
 #include "Dump_Functions.h"
 #include "Dump_Images.h"
 #include "Dump_Source.h"
+#include "Dump_Sounds.h"
 #include "Option/Option_Main.h"
 #include "Platform/Platform_Memory.h"
 #include "Platform/Platform_Console.h"
@@ -196,6 +197,7 @@ int main(int argc, char** argv) {
     PrintOptions();
     Dump_Images(view);
     PrintPaths(view, chunks);
+    Dump_Sounds(view);
   } catch (const FileFormatError& e) {
     std::fflush(stdout);
     Console::SetMuted(false);

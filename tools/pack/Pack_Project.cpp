@@ -18,6 +18,7 @@
 #include "Pack_Events.h"
 #include "Pack_Images.h"
 #include "Pack_Keys.h"
+#include "Pack_Sounds.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
@@ -97,7 +98,7 @@ void Warn(const std::string& where, const std::string& what) {
 class Builder {
  public:
   Builder(const std::string& folder, const PackOptions& options)
-      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options), m_images(folder, m_manifestFile) {}
+      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options), m_images(folder, m_manifestFile), m_sounds(folder, m_manifestFile) {}
 
   std::vector<uint8_t> Build();
   // The debug side file of the last build (empty for source games).
@@ -130,6 +131,7 @@ class Builder {
   std::vector<TimelineSpec> m_timelines;
   std::vector<PathSpec> m_paths;
   PackImages m_images;
+  PackSounds m_sounds;
 };
 
 json Builder::Manifest() {
@@ -183,11 +185,7 @@ void Builder::ReadNames(const json& m) {
   }
   for (const json& p : Array(m, "paths")) g_paths.Add(Get<std::string>(p, "name", "", "path"), m_manifestFile);
   m_images.ReadNames(m);
-  for (const char* unsupported : {"sounds"}) {
-    if (m.contains(unsupported) && !m.at(unsupported).empty()) {
-      Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
-    }
-  }
+  m_sounds.ReadNames(m);
 }
 
 uint32_t OptionValue(const json& v, const std::string& key, const std::string& file) {
@@ -568,10 +566,12 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Font, PackImages::FindFont);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
   SetResourceFindHook(ResourceKind::Path, FindPath);
+  SetResourceFindHook(ResourceKind::Sound, PackSounds::FindSound);
   Code_InstallCompiler();
   DefineGameConstants(options);
 
   m_images.Read(m);
+  m_sounds.Read(m);
   ReadScripts(m);
   ReadTimelines(m);
   ReadPaths(m);
@@ -584,6 +584,7 @@ std::vector<uint8_t> Builder::Build() {
   WriteOptions(writer, options);
   m_images.Write(writer);
   WritePaths(writer, m_paths);
+  m_sounds.Write(writer);
   WriteScripts(writer, m_scripts, bytecode);
   WriteTimelines(writer, m_timelines, bytecode);
   WriteObjects(writer, m_objects, bytecode, general.version);
