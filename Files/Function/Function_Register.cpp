@@ -25,6 +25,7 @@ void Function_BindAll() {
   Function_Tile_Bind();
   Function_Sprite_Bind();
   Function_Background_Bind();
+  Function_External_Bind();
   Function_ImplementLibrary();
 }
 

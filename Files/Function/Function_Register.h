@@ -25,6 +25,7 @@ void Function_SpriteDraw_Bind();  // Function_SpriteDraw.cpp: drawing sprites an
 void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
 void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
+void Function_External_Bind();    // Function_External.cpp: native calls
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

@@ -11,6 +11,7 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Extension/Extension_DLL.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Graphics/Graphics_Display.h"
@@ -135,6 +136,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     DataStructures_FreeAll();
   };
   WireCode();
+  DLL_SetSkipCalls(switches.skipExternalCalls);
   WireErrors();
   WireGraphics();
   WireWorld();

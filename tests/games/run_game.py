@@ -20,7 +20,7 @@ A game folder holds game.json, its code files and:
                  size "WxH" and the seconds after which the screen is captured; the other lines are
                  pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
 """
-import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
+import argparse, os, pathlib, shlex, shutil, struct, subprocess, sys, zlib
 
 
 def main():
@@ -29,6 +29,7 @@ def main():
     ap.add_argument("--runner", required=True)
     ap.add_argument("--game", required=True)
     ap.add_argument("--work", required=True)
+    ap.add_argument("--native", help="the test library, copied beside the game (libtessera_test.so)")
     a = ap.parse_args()
     game = pathlib.Path(a.game)
     forms = ["bytecode"]
@@ -49,6 +50,8 @@ def main():
 def run_form(a, game, work, form_args):
     """Packs and runs the game in one form; True when everything is as the folder expects."""
     work.mkdir(parents=True, exist_ok=True)
+    if a.native:
+        shutil.copyfile(a.native, work / pathlib.Path(a.native).name)
     out = work / "game.win"
     if out.exists():
         out.unlink()
