@@ -11,7 +11,9 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Extension/Extension_Class.h"
 #include "Extension/Extension_DLL.h"
+#include "Extension/Extension_Main.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Graphics/Graphics_Display.h"
@@ -120,6 +122,17 @@ void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Room, Room_Find);
 }
 
+// Extension packages: their chunk, their names for the linker, their preparation, the start and
+// end calls; "-ext" keeps native calls from reaching their libraries.
+void WireExtensions(const CommandLineSwitches& switches) {
+  DataFile_SetMainHandler(MakeTag("EXTN"), Extension_LoadEXTN);
+  Extension_InstallLookups();
+  Prepare_SetStep(kPrepareExtensions, Extension_Prepare);
+  g_RunHooks.extensionsInitialise = Extension_Initialise;
+  g_RunHooks.extensionsFinalise = Extension_Finalise;
+  DLL_SetSkipCalls(switches.skipExternalCalls);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -136,7 +149,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     DataStructures_FreeAll();
   };
   WireCode();
-  DLL_SetSkipCalls(switches.skipExternalCalls);
+  WireExtensions(switches);
   WireErrors();
   WireGraphics();
   WireWorld();

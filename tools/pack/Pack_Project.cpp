@@ -14,13 +14,16 @@
 #include "Code/Code_Opcodes.h"
 #include "Code/Code_Parser.h"
 #include "Code/Code_Scanner.h"
+#include "Extension/Extension_Main.h"
 #include "Pack_Events.h"
+#include "Pack_Extensions.h"
 #include "Pack_Keys.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 #include "Writer_Code.h"
+#include "Writer_Extension.h"
 #include "Writer_Settings.h"
 #include "Writer_World.h"
 
@@ -538,6 +541,10 @@ std::vector<uint8_t> Builder::Build() {
   fh.findScript = FindScript;
   fh.scriptName = ScriptName;
   SetFunctionHooks(fh);
+  // Extension functions compile to their ids, as the runner links them.
+  const std::vector<CExtensionPackage> extensions = Pack_ReadExtensions(m, m_folder);
+  Extension_SetPackages(extensions);
+  Extension_InstallLookups();
   SetResourceFindHook(ResourceKind::Object, FindObject);
   SetResourceFindHook(ResourceKind::Script, FindScript);
   SetResourceFindHook(ResourceKind::Room, FindRoom);
@@ -554,6 +561,7 @@ std::vector<uint8_t> Builder::Build() {
   DataFileWriter writer;
   WriteGeneral(writer, general);
   WriteOptions(writer, options);
+  if (!extensions.empty()) WriteExtensions(writer, extensions);
   WriteScripts(writer, m_scripts, bytecode);
   WriteTimelines(writer, m_timelines, bytecode);
   WriteObjects(writer, m_objects, bytecode, general.version);
