@@ -45,3 +45,16 @@ double tt_counter_final(void) {
   fflush(stdout);
   return 0;
 }
+
+/* Weighed sums of 4 to 8 reals for the fixed-count forms. */
+double tt_weigh4(double a, double b, double c, double d) { return a + 2 * b + 3 * c + 4 * d; }
+double tt_weigh5(double a, double b, double c, double d, double e) { return tt_weigh4(a, b, c, d) + 5 * e; }
+double tt_weigh6(double a, double b, double c, double d, double e, double f) {
+  return tt_weigh5(a, b, c, d, e) + 6 * f;
+}
+double tt_weigh7(double a, double b, double c, double d, double e, double f, double g) {
+  return tt_weigh6(a, b, c, d, e, f) + 7 * g;
+}
+double tt_weigh8(double a, double b, double c, double d, double e, double f, double g, double h) {
+  return tt_weigh7(a, b, c, d, e, f, g) + 8 * h;
+}
