@@ -26,6 +26,7 @@ void Function_BindAll() {
   Function_Sprite_Bind();
   Function_Background_Bind();
   Function_External_Bind();
+  Function_Dialog_Bind();
   Function_ImplementLibrary();
 }
 

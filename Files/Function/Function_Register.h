@@ -26,6 +26,7 @@ void Function_Tile_Bind();        // Function_Tile.cpp: the current room's tiles
 void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
 void Function_External_Bind();    // Function_External.cpp: native calls
+void Function_Dialog_Bind();      // Function_Dialog.cpp: messages, questions and input
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();
