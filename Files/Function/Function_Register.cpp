@@ -27,6 +27,7 @@ void Function_BindAll() {
   Function_Background_Bind();
   Function_External_Bind();
   Function_Dialog_Bind();
+  Function_Http_Bind();
   Function_ImplementLibrary();
 }
 

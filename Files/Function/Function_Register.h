@@ -27,6 +27,9 @@ void Function_Sprite_Bind();      // Function_Sprite.cpp: sprite resources
 void Function_Background_Bind();  // Function_Background.cpp: background resources
 void Function_External_Bind();    // Function_External.cpp: native calls
 void Function_Dialog_Bind();      // Function_Dialog.cpp: messages, questions and input
+void Function_Http_Bind();        // Function_Http.cpp: web requests
+// Runs the web event of every finished request (the step's asynchronous stage).
+void Function_Http_RaiseEvents();
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

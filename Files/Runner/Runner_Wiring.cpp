@@ -16,10 +16,12 @@
 #include "Extension/Extension_Main.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
+#include "Function/Function_Register.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
+#include "Support/Support_Http.h"
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
@@ -145,11 +147,13 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.seedRandom = Random_SetSeed;
   World_SetRandomSource([] { return static_cast<double>(Random_Unit()); });
   g_RunHooks.freeGameData = [] {
+    Http_Forget();
     Function_CloseAllFiles();
     DataStructures_FreeAll();
   };
   WireCode();
   WireExtensions(switches);
+  g_RunHooks.asyncEvents = Function_Http_RaiseEvents;
   WireErrors();
   WireGraphics();
   WireWorld();
