@@ -28,6 +28,7 @@ void Function_BindAll() {
   Function_External_Bind();
   Function_Dialog_Bind();
   Function_Http_Bind();
+  Function_Highscore_Bind();
   Function_ImplementLibrary();
 }
 
