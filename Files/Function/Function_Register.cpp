@@ -29,6 +29,7 @@ void Function_BindAll() {
   Function_Dialog_Bind();
   Function_Http_Bind();
   Function_Highscore_Bind();
+  Function_Unavailable_Bind();
   Function_ImplementLibrary();
 }
 

@@ -29,6 +29,9 @@ void Function_External_Bind();    // Function_External.cpp: native calls
 void Function_Dialog_Bind();      // Function_Dialog.cpp: messages, questions and input
 void Function_Http_Bind();        // Function_Http.cpp: web requests
 void Function_Highscore_Bind();   // Function_Highscore.cpp: the high-score table
+void Function_Unavailable_Bind(); // Function_Unavailable.cpp: what cannot exist here, and splash text
+// The next call of each unavailable function reports again (tests).
+void Function_Unavailable_Rearm();
 // Forgets the table read from the save folder (tests; a new game reads it again).
 void Function_Highscore_Forget();
 // Runs the web event of every finished request (the step's asynchronous stage).
