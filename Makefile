@@ -34,9 +34,17 @@ build-fuzz: deps
 	  -DTESSERA_FUZZ=ON >/dev/null
 	@cmake --build $(BUILD)/fuzz -j$(JOBS)
 
+# With a display the demo opens a window; without one it plays four seconds headless and writes its
+# last frame to build/demo.png.
 run: build-run
 	@$(BUILD)/release/tessera-pack examples/demo -o $(BUILD)/demo.win
-	@$(BUILD)/release/tessera -game $(BUILD)/demo.win -headless
+	@if [ -n "$$DISPLAY$$WAYLAND_DISPLAY" ]; then \
+	  echo "The arrow keys or a gamepad's stick steer the fox in the middle; close the window to end."; \
+	  $(BUILD)/release/tessera -game $(BUILD)/demo.win; \
+	else \
+	  $(BUILD)/release/tessera -game $(BUILD)/demo.win -headless -frames 120 -screenshot $(BUILD)/demo.png && \
+	  echo "No display: the demo ran headless for four seconds; its last frame is in $(BUILD)/demo.png"; \
+	fi
 
 test-release: build
 	@cd $(BUILD)/release && ctest -j$(JOBS) --output-on-failure

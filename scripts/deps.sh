@@ -9,10 +9,12 @@ PACKAGES=(
   libgtest-dev libgmock-dev           # unit tests
   nlohmann-json3-dev                  # the builder's manifest
   zlib1g-dev libpng-dev               # images
+  libfreetype-dev libfontconfig-dev fonts-dejavu-core   # typefaces; the default font's face
   libsdl2-dev libepoxy-dev            # the window and the GL function loader
   libegl-dev libopengl-dev libgl-dev  # headless GL (EGL) headers
   libegl1 libegl-mesa0 libopengl0 libgl1-mesa-dri   # Mesa's software renderer (llvmpipe)
   xvfb xauth x11-apps                 # a real window in tests (X server, xwd)
+  xdotool                             # real key and mouse events sent to a window in tests
   love                                # the sprite benchmark's peer
   lua5.4                              # the benchmarks' peer
   python3                             # end-to-end test driver

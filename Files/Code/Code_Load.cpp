@@ -138,14 +138,12 @@ void EnsureStringCapacity(int32_t count) {
   g_Code.stringCapacity = capacity;
 }
 
-// The load failures that name a symbol: reported as fatal, then the process ends with code 1.
+// The load failures that name a symbol: the load entry point reports them as fatal errors and
+// start-up ends with code 1.
 [[noreturn]] void LoadFailure(const char* format, const char* name) {
   char message[512];
   std::snprintf(message, sizeof message, format, name ? name : "");
-  ReportError(message, true);
-  Console::Flush();
-  std::fflush(stdout);
-  std::_Exit(1);
+  throw FatalLoadError(message);
 }
 
 // A place in the code table found from a file offset.

@@ -51,13 +51,13 @@ void Code_LoadSCPT(const DataView& view, uint64_t body, uint32_t length) {
     const char* name = view.stringAt(offset, "SCPT script name");
     uint32_t second = view.u32(uint64_t(offset) + 4, "SCPT script record");
     auto* script = new CScript();
+    g_Scripts[i] = script;  // owned by the table before any read that may throw
     script->SetName(name);
     if (Code_HasBytecode()) {
       script->code = Code_CreateFromIndex(int32_t(second));
     } else {
       script->SetSource(view.string(second, "SCPT script source"));
     }
-    g_Scripts[i] = script;
   }
   g_ScriptCount = int32_t(list.count());
 }

@@ -48,6 +48,15 @@ std::array<KnownChunk, 23> g_known = {{
 
 std::vector<ChunkInfo> g_chunks;
 bool g_hasBytecode = false;
+std::vector<void (*)()> g_finishHandlers;
+std::vector<void (*)()> g_resetHandlers;
+
+void AddOnce(std::vector<void (*)()>& list, void (*handler)()) {
+  for (auto h : list) {
+    if (h == handler) return;
+  }
+  list.push_back(handler);
+}
 void (*g_registerFunctions)() = nullptr;
 
 KnownChunk* Find(uint32_t tag) {
@@ -88,6 +97,18 @@ void DataFile_SetPrePassHandler(uint32_t tag, ChunkHandler handler) {
 
 void DataFile_SetMainHandler(uint32_t tag, ChunkHandler handler) {
   if (KnownChunk* k = Find(tag)) k->main = handler;
+}
+
+void DataFile_AddLoadFinishedHandler(void (*handler)()) { AddOnce(g_finishHandlers, handler); }
+
+void DataFile_AddResetHandler(void (*reset)()) { AddOnce(g_resetHandlers, reset); }
+
+void DataFile_ResetLoadedState() {
+  for (auto reset : g_resetHandlers) reset();
+  g_chunks.clear();
+  g_hasBytecode = false;
+  General_Reset();
+  Options_Reset();
 }
 
 void DataFile_SetRegisterFunctions(void (*registerFunctions)()) { g_registerFunctions = registerFunctions; }
@@ -148,5 +169,6 @@ bool LoadGameData(const DataView& view) {
     DataFile_CheckChunk(view, c);
     if (k->main) k->main(view, c);
   }
+  for (auto finish : g_finishHandlers) finish();
   return ok;
 }

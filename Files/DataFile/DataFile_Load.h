@@ -16,6 +16,15 @@ void DataFile_SetMainHandler(uint32_t tag, ChunkHandler handler);
 // Called by the pre-pass after the general chunk has been read, to register the built-in functions.
 void DataFile_SetRegisterFunctions(void (*registerFunctions)());
 
+// Attaches a check that runs at the end of the main pass, once every chunk is loaded (for what spans
+// chunks, such as texture-page entries and their pages). It may throw FileFormatError.
+void DataFile_AddLoadFinishedHandler(void (*handler)());
+// Registers how a store forgets what a load put into it. DataFile_ResetLoadedState runs every
+// registered reset in the order they were added (each once) and forgets the chunk list, so that
+// another data file can be loaded into the same process (tests, the fuzz target).
+void DataFile_AddResetHandler(void (*reset)());
+void DataFile_ResetLoadedState();
+
 // Checks what the main pass checks of a chunk before handing it over (its resource list, for the
 // tags that start with one). Throws FileFormatError.
 void DataFile_CheckChunk(const DataView& view, const ChunkInfo& chunk);

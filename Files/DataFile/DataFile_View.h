@@ -15,6 +15,13 @@ class FileFormatError : public std::runtime_error {
   explicit FileFormatError(const std::string& what) : std::runtime_error(what) {}
 };
 
+// A load failure that the runner reports as a fatal error through the error reporter (its text is
+// the message as shown) before it ends start-up with exit code 1.
+class FatalLoadError : public FileFormatError {
+ public:
+  explicit FatalLoadError(const std::string& what) : FileFormatError(what) {}
+};
+
 // A resource list: a u32 count N followed by N u32 file offsets (0 marks an empty index).
 class ListView;
 

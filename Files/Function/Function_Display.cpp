@@ -15,6 +15,8 @@
 #include "Graphics/Graphics_Surface.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_Window.h"
+#include "IO/IO_Main.h"
+#include "IO/IO_Mouse.h"
 #include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 
@@ -68,18 +70,18 @@ void F_DisplaySetAll(RValue& r, CInstance*, CInstance*, int argc, Args args) {
   r.SetReal(ModeMatches(Index(argc, args, 0), Index(argc, args, 1), Index(argc, args, 2), Index(argc, args, 3)) ? 1 : 0);
 }
 void F_DisplayReset(RValue&, CInstance*, CInstance*, int, Args) {}
-void F_DisplayMouseGetX(RValue& r, CInstance*, CInstance*, int, Args) {
-  int32_t x = 0, y = 0;
-  Window_DisplayMousePosition(x, y);
-  r.SetReal(x);
-}
-void F_DisplayMouseGetY(RValue& r, CInstance*, CInstance*, int, Args) {
-  int32_t x = 0, y = 0;
-  Window_DisplayMousePosition(x, y);
-  r.SetReal(y);
-}
+// The cursor as the step's input has it (a replay gives the recorded position).
+void F_DisplayMouseGetX(RValue& r, CInstance*, CInstance*, int, Args) { r.SetReal(IO_Current().screenX); }
+void F_DisplayMouseGetY(RValue& r, CInstance*, CInstance*, int, Args) { r.SetReal(IO_Current().screenY); }
 void F_DisplayMouseSet(RValue&, CInstance*, CInstance*, int argc, Args args) {
-  Window_SetDisplayMousePosition(Index(argc, args, 0), Index(argc, args, 1));
+  const int32_t x = Index(argc, args, 0), y = Index(argc, args, 1);
+  Window_SetDisplayMousePosition(x, y);
+  for (IOState* s : {&IO_Incoming(), &IO_Current()}) {
+    s->screenX = x;
+    s->screenY = y;
+    s->clientX = x - Window_X();
+    s->clientY = y - Window_Y();
+  }
 }
 
 // ---- Window -------------------------------------------------------------------------------------------
@@ -136,101 +138,40 @@ void F_WindowGetHeight(RValue& r, CInstance*, CInstance*, int, Args) {
   Window_ClientSize(w, h);
   r.SetReal(h);
 }
-void F_WindowMouseGetX(RValue& r, CInstance*, CInstance*, int, Args) {
-  int32_t x = 0, y = 0;
-  Window_MousePosition(x, y);
-  r.SetReal(x);
-}
-void F_WindowMouseGetY(RValue& r, CInstance*, CInstance*, int, Args) {
-  int32_t x = 0, y = 0;
-  Window_MousePosition(x, y);
-  r.SetReal(y);
+// The cursor in the client area as the step's input has it; setting it moves the cursor and both
+// copies of the input state.
+void F_WindowMouseGetX(RValue& r, CInstance*, CInstance*, int, Args) { r.SetReal(IO_Current().clientX); }
+void F_WindowMouseGetY(RValue& r, CInstance*, CInstance*, int, Args) { r.SetReal(IO_Current().clientY); }
+void SetWindowMouse(int32_t x, int32_t y) {
+  Window_SetMousePosition(x, y);
+  for (IOState* s : {&IO_Incoming(), &IO_Current()}) {
+    s->screenX += x - s->clientX;
+    s->screenY += y - s->clientY;
+    s->clientX = x;
+    s->clientY = y;
+  }
 }
 void F_WindowMouseSet(RValue&, CInstance*, CInstance*, int argc, Args args) {
-  Window_SetMousePosition(Index(argc, args, 0), Index(argc, args, 1));
+  SetWindowMouse(Index(argc, args, 0), Index(argc, args, 1));
 }
 
-// Window pixels and room positions through a view: window -> frame (the letterbox) -> the view's
-// port (times the drawing scale) -> the view rectangle. The view's angle is not applied.
-struct ViewMap {
-  double frameX, frameY;  // window pixels per frame pixel
-  double left, top;       // the letterbox's corner
-  double portX, portY, portW, portH;  // in frame pixels
-  const CView* view;
-};
-bool MapFor(int32_t index, ViewMap& m) {
-  const CRoom* room = Room_Current();
-  if (room == nullptr || index < 0 || index >= kRoomViewCount) return false;
-  const DisplayRect& lb = g_Display.letterbox;
-  const double lw = lb.right - lb.left, lh = lb.bottom - lb.top;
-  if (lw <= 0 || lh <= 0) {
-    int32_t w = 0, h = 0;
-    Window_ClientSize(w, h);
-    m.frameX = double(w) / g_Display.gameWidth;
-    m.frameY = double(h) / g_Display.gameHeight;
-    m.left = m.top = 0;
-  } else {
-    m.frameX = lw / g_Display.gameWidth;
-    m.frameY = lh / g_Display.gameHeight;
-    m.left = lb.left;
-    m.top = lb.top;
-  }
-  m.view = &room->views[index];
-  m.portX = m.view->xport * g_Display.scaleX;
-  m.portY = m.view->yport * g_Display.scaleY;
-  m.portW = m.view->wport * g_Display.scaleX;
-  m.portH = m.view->hport * g_Display.scaleY;
-  return m.portW > 0 && m.portH > 0;
-}
-double RoomX(const ViewMap& m, double windowX) {
-  const double frame = (windowX - m.left) / m.frameX;
-  return m.view->xview + (frame - m.portX) * m.view->wview / m.portW;
-}
-double RoomY(const ViewMap& m, double windowY) {
-  const double frame = (windowY - m.top) / m.frameY;
-  return m.view->yview + (frame - m.portY) * m.view->hview / m.portH;
-}
-double WindowX(const ViewMap& m, double roomX) {
-  return m.left + (m.portX + (roomX - m.view->xview) * m.portW / m.view->wview) * m.frameX;
-}
-double WindowY(const ViewMap& m, double roomY) {
-  return m.top + (m.portY + (roomY - m.view->yview) * m.portH / m.view->hview) * m.frameY;
-}
-// The first visible view whose port holds the mouse; view 0 when none does.
-int32_t ViewUnderMouse() {
-  const CRoom* room = Room_Current();
-  if (room == nullptr) return 0;
-  int32_t x = 0, y = 0;
-  Window_MousePosition(x, y);
-  for (int32_t i = 0; i < kRoomViewCount; ++i) {
-    ViewMap m;
-    if (!room->views[i].visible || !MapFor(i, m)) continue;
-    const double fx = (x - m.left) / m.frameX, fy = (y - m.top) / m.frameY;
-    if (fx >= m.portX && fx < m.portX + m.portW && fy >= m.portY && fy < m.portY + m.portH) return i;
-  }
-  return 0;
-}
+// Room positions through a view (its port, size and angle); the window position when the view
+// cannot map.
 void ViewMouse(RValue& r, int32_t view, bool vertical) {
-  ViewMap m;
-  int32_t x = 0, y = 0;
-  Window_MousePosition(x, y);
-  if (!MapFor(view, m)) {
-    r.SetReal(vertical ? y : x);
-    return;
-  }
-  r.SetReal(vertical ? RoomY(m, y) : RoomX(m, x));
+  const IOState& s = IO_Current();
+  double x = s.clientX, y = s.clientY;
+  IO_WindowToView(view, s.clientX, s.clientY, x, y);
+  r.SetReal(vertical ? y : x);
 }
+int32_t ViewUnderMouse() { return IO_ViewAt(IO_Current().clientX, IO_Current().clientY); }
 void F_WindowViewMouseGetX(RValue& r, CInstance*, CInstance*, int argc, Args args) { ViewMouse(r, Index(argc, args, 0), false); }
 void F_WindowViewMouseGetY(RValue& r, CInstance*, CInstance*, int argc, Args args) { ViewMouse(r, Index(argc, args, 0), true); }
 void F_WindowViewsMouseGetX(RValue& r, CInstance*, CInstance*, int, Args) { ViewMouse(r, ViewUnderMouse(), false); }
 void F_WindowViewsMouseGetY(RValue& r, CInstance*, CInstance*, int, Args) { ViewMouse(r, ViewUnderMouse(), true); }
 void SetViewMouse(int32_t view, double x, double y) {
-  ViewMap m;
-  if (!MapFor(view, m)) {
-    Window_SetMousePosition(int32_t(std::lround(x)), int32_t(std::lround(y)));
-    return;
-  }
-  Window_SetMousePosition(int32_t(std::lround(WindowX(m, x))), int32_t(std::lround(WindowY(m, y))));
+  double wx = x, wy = y;
+  IO_ViewToWindow(view, x, y, wx, wy);
+  SetWindowMouse(int32_t(std::lround(wx)), int32_t(std::lround(wy)));
 }
 void F_WindowViewMouseSet(RValue&, CInstance*, CInstance*, int argc, Args args) {
   SetViewMouse(Index(argc, args, 0), Real(argc, args, 1), Real(argc, args, 2));

@@ -30,6 +30,9 @@ void Function_BindAll() {
   Function_Http_Bind();
   Function_Highscore_Bind();
   Function_Unavailable_Bind();
+  Function_Interaction_Bind();
+  Function_Shape_Bind();
+  Function_Text_Bind();
   Function_ImplementLibrary();
 }
 

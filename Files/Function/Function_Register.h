@@ -36,6 +36,9 @@ void Function_Unavailable_Rearm();
 void Function_Highscore_Forget();
 // Runs the web event of every finished request (the step's asynchronous stage).
 void Function_Http_RaiseEvents();
+void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
+void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
+void Function_Text_Bind();         // Function_Text.cpp: fonts and text
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

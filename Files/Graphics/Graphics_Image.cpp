@@ -58,28 +58,10 @@ void OnError(png_structp png, png_const_charp message) {
 }
 void OnWarning(png_structp, png_const_charp) {}
 
-bool Decode(const uint8_t* data, size_t maxLength, CBitmap32& out, std::string& error) {
-  if (data == nullptr || maxLength < 8 || png_sig_cmp(data, 0, 8) != 0) {
-    error = "not a PNG image";
-    return false;
-  }
-  std::string message;
-  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message, OnError, OnWarning);
-  if (png == nullptr) {
-    error = "out of memory";
-    return false;
-  }
-  png_infop info = png_create_info_struct(png);
-  ReadCursor cursor{data, data + maxLength};
-  // Declared before setjmp so that a longjmp leaves them in a defined state.
-  std::vector<png_bytep> rows;
-  CBitmap32 image;
-  if (info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
-    error = message.empty() ? "the image does not decode" : "the image does not decode: " + message;
-    return false;
-  }
-  png_set_read_fn(png, &cursor, ReadBytes);
+// libpng's reading, in a function of its own so that no object with a destructor lives across the
+// error jump; false when libpng reported an error.
+bool ReadPixels(png_structp png, png_infop info, CBitmap32* image, std::vector<png_bytep>* rows) {
+  if (setjmp(png_jmpbuf(png))) return false;
   png_set_user_limits(png, kImageMaxSide, kImageMaxSide);
   png_read_info(png, info);
   const png_uint_32 width = png_get_image_width(png, info);
@@ -94,12 +76,36 @@ bool Decode(const uint8_t* data, size_t maxLength, CBitmap32& out, std::string& 
   png_set_interlace_handling(png);
   png_read_update_info(png, info);
   if (png_get_rowbytes(png, info) != size_t(width) * 4) png_error(png, "unexpected row layout");
-  image = CBitmap32(int32_t(width), int32_t(height));
-  rows.resize(height);
-  for (png_uint_32 y = 0; y < height; ++y) rows[y] = image.Pixel(0, int32_t(y));
-  png_read_image(png, rows.data());
+  *image = CBitmap32(int32_t(width), int32_t(height));
+  rows->resize(height);
+  for (png_uint_32 y = 0; y < height; ++y) (*rows)[y] = image->Pixel(0, int32_t(y));
+  png_read_image(png, rows->data());
   png_read_end(png, nullptr);
-  png_destroy_read_struct(&png, &info, nullptr);
+  return true;
+}
+
+bool Decode(const uint8_t* data, size_t maxLength, CBitmap32& out, std::string& error) {
+  if (data == nullptr || maxLength < 8 || png_sig_cmp(data, 0, 8) != 0) {
+    error = "not a PNG image";
+    return false;
+  }
+  std::string message;
+  png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, &message, OnError, OnWarning);
+  if (png == nullptr) {
+    error = "out of memory";
+    return false;
+  }
+  png_infop info = png_create_info_struct(png);
+  ReadCursor cursor{data, data + maxLength};
+  png_set_read_fn(png, &cursor, ReadBytes);
+  std::vector<png_bytep> rows;
+  CBitmap32 image;
+  const bool ok = info != nullptr && ReadPixels(png, info, &image, &rows);
+  png_destroy_read_struct(&png, info != nullptr ? &info : nullptr, nullptr);
+  if (!ok) {
+    error = message.empty() ? "the image does not decode" : "the image does not decode: " + message;
+    return false;
+  }
   out = std::move(image);
   return true;
 }
@@ -130,6 +136,26 @@ bool Image_LoadPNGFile(const std::string& path, CBitmap32& out, std::string& err
   return true;
 }
 
+namespace {
+
+// libpng's writing, apart from every object with a destructor (see ReadPixels).
+bool WritePixels(png_structp png, png_infop info, const uint8_t* rgba, int32_t width, int32_t height,
+                 std::vector<png_bytep>* rows, std::vector<uint8_t>* out) {
+  if (setjmp(png_jmpbuf(png))) return false;
+  png_set_write_fn(png, out, WriteBytes, FlushNothing);
+  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
+               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  for (int32_t y = 0; y < height; ++y) {
+    (*rows)[size_t(y)] = const_cast<png_bytep>(rgba + size_t(y) * size_t(width) * 4);
+  }
+  png_write_image(png, rows->data());
+  png_write_end(png, nullptr);
+  return true;
+}
+
+}  // namespace
+
 bool Image_EncodePNG(const uint8_t* rgba, int32_t width, int32_t height, std::vector<uint8_t>& out) {
   out.clear();
   if (rgba == nullptr || width <= 0 || height <= 0 || width > kImageMaxSide || height > kImageMaxSide) return false;
@@ -138,20 +164,10 @@ bool Image_EncodePNG(const uint8_t* rgba, int32_t width, int32_t height, std::ve
   if (png == nullptr) return false;
   png_infop info = png_create_info_struct(png);
   std::vector<png_bytep> rows(static_cast<size_t>(height));
-  if (info == nullptr || setjmp(png_jmpbuf(png))) {
-    png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
-    out.clear();
-    return false;
-  }
-  png_set_write_fn(png, &out, WriteBytes, FlushNothing);
-  png_set_IHDR(png, info, png_uint_32(width), png_uint_32(height), 8, PNG_COLOR_TYPE_RGB_ALPHA,
-               PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-  png_write_info(png, info);
-  for (int32_t y = 0; y < height; ++y) rows[size_t(y)] = const_cast<png_bytep>(rgba + size_t(y) * size_t(width) * 4);
-  png_write_image(png, rows.data());
-  png_write_end(png, nullptr);
-  png_destroy_write_struct(&png, &info);
-  return true;
+  const bool ok = info != nullptr && WritePixels(png, info, rgba, width, height, &rows, &out);
+  png_destroy_write_struct(&png, info != nullptr ? &info : nullptr);
+  if (!ok) out.clear();
+  return ok;
 }
 
 bool Image_SavePNGFile(const std::string& path, const uint8_t* rgba, int32_t width, int32_t height,

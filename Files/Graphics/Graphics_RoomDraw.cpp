@@ -9,6 +9,7 @@
 #include "Graphics/Graphics_DrawState.h"
 #include "Graphics/Graphics_Surface.h"
 #include "Graphics/Graphics_Texture.h"
+#include "IO/IO_Mouse.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Room/Room_Class.h"
@@ -189,7 +190,7 @@ void RoomDraw_Screen() {
   }
   DrawGui();
   if (g_RunState.cursorSprite >= 0 && g_DrawHooks.drawCursorSprite != nullptr) {
-    g_DrawHooks.drawCursorSprite(g_RunState.cursorSprite, g_RunState.stepCounter, float(g_BuiltInState.input.mouseX),
-                                 float(g_BuiltInState.input.mouseY));
+    g_DrawHooks.drawCursorSprite(g_RunState.cursorSprite, g_RunState.stepCounter, float(IO_MouseX()),
+                                 float(IO_MouseY()));
   }
 }

@@ -1,5 +1,6 @@
 #include "Room/Room_Class.h"
 
+#include "Background/Background_Class.h"
 #include "Code/Code_Load.h"
 
 namespace {
@@ -113,5 +114,10 @@ void Room_SetState(int32_t index, CRoom* state) {
 int32_t Room_LastTileId() { return g_lastTileId; }
 void Room_SetLastTileId(int32_t id) { g_lastTileId = id; }
 
-// Backgrounds are not loaded by this runner yet: every background is missing.
-bool Room_BackgroundSize(int32_t, int32_t*, int32_t*) { return false; }
+bool Room_BackgroundSize(int32_t index, int32_t* width, int32_t* height) {
+  const CBackground* b = Background_Get(index);
+  if (b == nullptr) return false;
+  *width = b->width;
+  *height = b->height;
+  return true;
+}

@@ -134,6 +134,5 @@ void Room_SetState(int32_t index, CRoom* state);
 int32_t Room_LastTileId();
 void Room_SetLastTileId(int32_t id);
 
-// The size of background `index`, answered by the background store once it exists; false for a
-// missing background.
+// The size of background `index`, answered by the background store; false for a missing background.
 bool Room_BackgroundSize(int32_t index, int32_t* width, int32_t* height);

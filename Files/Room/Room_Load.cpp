@@ -139,8 +139,8 @@ void Room_LoadROOM(const DataView& view, const ChunkInfo& chunk) {
   for (uint32_t i = 0; i < list.count(); ++i) {
     const uint32_t at = list.entry(i);
     if (at == 0) continue;
-    auto* room = new CRoom();
     const char* name = view.stringAt(at, "room name");
+    auto* room = new CRoom();  // owned by the table from here on, also when a later read throws
     Room_SetDefinition(int32_t(i), room, name != nullptr ? name : "");
     const char* caption = view.stringAt(at + 4, "room caption");
     room->caption = caption != nullptr ? caption : "";

@@ -6,6 +6,7 @@
 #include "Object/Object_Class.h"
 #include "Platform/Platform_Memory.h"
 #include "Run/Run_State.h"
+#include "Sprite/Sprite_Class.h"
 #include "Support/Support_Stream.h"
 
 namespace {
@@ -23,9 +24,11 @@ float Snap(float value) {
 
 double Instance_Round(double value) { return std::nearbyint(value); }
 
-// Sprites are not loaded by this runner yet: every sprite is missing.
-int32_t Instance_SpriteFrameCount(int32_t) { return 0; }
-bool Instance_SpriteExists(int32_t) { return false; }
+int32_t Instance_SpriteFrameCount(int32_t sprite) {
+  const CSprite* s = Sprite_Get(sprite);
+  return s != nullptr ? s->frameCount : 0;
+}
+bool Instance_SpriteExists(int32_t sprite) { return Sprite_Exists(sprite); }
 
 CInstance::CInstance(int32_t instanceId, int32_t objectIndex) : id(instanceId), object_index(objectIndex) {}
 

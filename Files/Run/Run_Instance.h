@@ -161,9 +161,8 @@ class CInstance {
   CVariableList variables;  // the instance's own user variables
 };
 
-// Sprite queries the instance needs, answered by the sprite store once it exists: the frame count
-// (0 for a missing sprite), whether the sprite exists, and the box of an instance. Until then every
-// sprite is missing and every box is the no-box box.
+// Sprite queries the instance needs, answered by the sprite store: the frame count (0 for a missing
+// sprite) and whether the sprite exists.
 int32_t Instance_SpriteFrameCount(int32_t sprite);
 bool Instance_SpriteExists(int32_t sprite);
 

@@ -1,5 +1,6 @@
 #include "Run/Run_Step.h"
 
+#include "IO/IO_Step.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Option/Option_Main.h"
@@ -30,6 +31,7 @@ void Step_PublishInput() {
   const int64_t now = Timer_Clock().Micros();
   g_RunState.stepDeltaMicros = now - g_RunState.previousStepTime;
   g_RunState.previousStepTime = now;
+  IO_StepInput();
 }
 
 bool Step_FrozenWhileInactive() { return g_Options.freezeWhenInactive && !Run_WindowActive(); }
@@ -38,9 +40,9 @@ void Step_RememberPositions() { World_RememberPositions(); }
 void Step_BeginStepEvents() { Event_Pass(EV_STEP, EV_STEP_BEGIN); }
 void Step_Timelines() { TimeLine_Step(); }
 void Step_Alarms() { World_AlarmStep(); }
-void Step_KeyboardEvents() {}
-void Step_JoystickEvents() {}
-void Step_MouseEvents() {}
+void Step_KeyboardEvents() { IO_KeyboardEvents(); }
+void Step_JoystickEvents() { IO_JoystickEvents(); }
+void Step_MouseEvents() { IO_MouseEvents(); }
 void Step_StepEvents() { Event_Pass(EV_STEP, EV_STEP_NORMAL); }
 
 void Step_Motion() { World_MotionStep(); }

@@ -5,9 +5,9 @@
 
 #include "Runner/Runner_CommandLine.h"
 
-// At start-up, before the game loads: a "-playback" file that cannot be read and a "-record" file
-// that cannot be written are named on the console. Input is not read yet, so a run with either
-// switch also says once that nothing is recorded or replayed (the input layer takes this over).
+// At start-up, before the game loads: opens the "-playback" or "-record" file (both share one
+// name; the last switch given decides which). A file that cannot be used is named on the console
+// with the reason, and the run goes on without that feature.
 void Runner_CheckCaptureFiles(const CommandLineSwitches& switches);
 
 // When the game ends with "-screenshot FILE": the last finished frame (game size) goes to FILE as a

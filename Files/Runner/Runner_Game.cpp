@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "Base/Base_IniFile.h"
+#include "IO/IO_VirtualButtons.h"
 #include "Code/Code_Load.h"
 #include "DataFile/DataFile_Container.h"
 #include "Platform/Platform_Console.h"
@@ -91,6 +92,7 @@ void ReadOptionsIni(const std::string& path, CommandLineSwitches& switches) {
   }
   std::fclose(f);
   const IniFile ini = IniFile::Load(iniPath);
+  VirtualButtons_Load(ini);
   // The orientation keys are read (both must be present) and have no effect on this platform.
   if (const std::string* debug = ini.Find("DEFAULT", "Debug")) {
     switches.debug = std::atoi(debug->c_str()) != 0;

@@ -4,12 +4,16 @@
 #include <cstdlib>
 #include <string>
 
+#include "Code/Code_Error.h"
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Included.h"
 #include "DataFile/DataFile_Load.h"
+#include "Font/Font_Class.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_Window.h"
+#include "IO/IO_Events.h"
+#include "IO/IO_Record.h"
 #include "Option/Option_Main.h"
 #include "Platform/Linux/Platform_CrashDumpM.h"
 #include "Platform/Platform_Console.h"
@@ -37,12 +41,14 @@ bool CreateWindowAndGraphics() {
   Console::Output("Create Window\n");
   Display_CreateWindow(g_General.windowWidth, g_General.windowHeight, g_General.windowFlags, g_switches.headless,
                        g_switches.inAWindow);
+  IO_Events_Install();
   Console::Output("Init Graphics\n");
   Console::Output("GR_D3D_Init()\n");
   if (!Display_InitDevice()) return false;
   Console::Output("Background_InitTextures()\n");
   Console::Output("Sprite_InitTextures()\n");
   Console::Output("Font_InitTextures()\n");
+  Font_InitTextures();
   Console::Output("Create Score Form\n");
   Console::Output("Create Load Form\n");
   Console::Output("Create Error Form\n");
@@ -81,6 +87,10 @@ bool StartUp(LoadedGame& game, int& exitCode) {
       exitCode = 1;
       return false;
     }
+  } catch (const FatalLoadError& e) {
+    ReportError(e.what(), true);
+    exitCode = 1;
+    return false;
   } catch (const FileFormatError& e) {
     Console::Output("Error in data file %s: %s\n", g_switches.gameFile.c_str(), e.what());
     exitCode = 1;
@@ -112,6 +122,8 @@ void ShutDown() {
   if (g_RunHooks.freeInstances) g_RunHooks.freeInstances();
   if (g_RunHooks.stopSounds) g_RunHooks.stopSounds();
   IncludedFiles_RemoveAndClear();
+  IO_StopCapture();
+  IO_Events_Shutdown();
   Display_Shutdown();
 }
 

@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+#include "Background/Background_Class.h"
+#include "Background/Background_Load.h"
 #include "Code/Code_Constant.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
@@ -14,6 +16,10 @@
 #include "Extension/Extension_Class.h"
 #include "Extension/Extension_DLL.h"
 #include "Extension/Extension_Main.h"
+#include "Font/Font_Class.h"
+#include "Font/Font_Load.h"
+#include "Graphics/Graphics_Texture.h"
+#include "Graphics/Graphics_TexturePages.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
@@ -22,9 +28,13 @@
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
 #include "Support/Support_Http.h"
+#include "IO/IO_Main.h"
+#include "IO/IO_Mouse.h"
+#include "IO/IO_VirtualButtons.h"
 #include "Support/Support_Random.h"
 #include "Object/Object_Load.h"
 #include "Option/Option_Main.h"
+#include "Room/Room_Class.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
@@ -38,7 +48,11 @@
 #include "Run/Run_State.h"
 #include "Runner/Runner_CommandLine.h"
 #include "Runner/Runner_Prepare.h"
+#include "Sprite/Sprite_Class.h"
 #include "Sprite/Sprite_Draw.h"
+#include "Sprite/Sprite_Load.h"
+#include "Variable/Variable_BuiltInState.h"
+#include "Variable/Variable_Names.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_List.h"
 
@@ -119,9 +133,61 @@ void WireGraphics() {
 // these lines; a new store adds its line here.
 void WireResourceNames() {
   SetResourceFindHook(ResourceKind::Object, Object_FindByName);
+  SetResourceFindHook(ResourceKind::Sprite, [](const char* name) { return int(Sprite_Find(name)); });
+  SetResourceFindHook(ResourceKind::Background, [](const char* name) { return int(Background_Find(name)); });
   SetResourceFindHook(ResourceKind::Timeline, TimeLine_Find);
   SetResourceFindHook(ResourceKind::Script, Script_Find);
   SetResourceFindHook(ResourceKind::Room, Room_Find);
+  SetResourceFindHook(ResourceKind::Font, [](const char* name) { return int(Font_Find(name)); });
+}
+
+// Texture pages, sprites and backgrounds: their chunks and the sprite geometry the built-in
+// variables read.
+void WireImages() {
+  DataFile_SetMainHandler(MakeTag("TPAG"), TexturePages_LoadTPAG);
+  DataFile_SetMainHandler(MakeTag("TXTR"), TexturePages_LoadTXTR);
+  DataFile_SetMainHandler(MakeTag("SPRT"), Sprite_LoadSPRT);
+  DataFile_SetMainHandler(MakeTag("BGND"), Background_LoadBGND);
+  DataFile_SetMainHandler(MakeTag("FONT"), Font_LoadFONT);
+  DataFile_AddLoadFinishedHandler(TexturePages_Finish);
+  BuiltIn_SetSpriteQuery([](int32_t index, BuiltInSpriteGeometry* out) {
+    const CSprite* sprite = Sprite_Get(index);
+    if (sprite == nullptr) return false;
+    *out = BuiltInSpriteGeometry{sprite->width, sprite->height, sprite->xorigin, sprite->yorigin};
+    return true;
+  });
+}
+
+// What a load puts into the stores, forgotten before another data file is loaded in this process.
+void WireResets() {
+  DataFile_AddResetHandler([] {
+    World_FreeAll();
+    World_ForgetAll();
+    Room_FreeTable();
+    Object_ResetStore();
+    TimeLine_Reset();
+    Code_Reset();
+    Variable_ClearNames();
+    DataStructures_FreeAll();
+  });
+  DataFile_AddResetHandler([] {
+    Font_FreeAll();
+    Sprite_FreeAll();
+    Background_FreeAll();
+    TexturePages_Reset();
+    GR_Texture_FreeAll();
+  });
+}
+
+// Input: the state starts empty with the identity key map; the frame clears the step's edges, a
+// saved-game load and every error report clear the state.
+void WireInput() {
+  IO_Reset();
+  IO_ResetRoomMouse();
+  VirtualButtons_Reset();
+  g_RunHooks.clearInputEdges = IO_ClearEdges;
+  g_RunHooks.clearInputState = IO_ClearState;
+  SetErrorClearInputHook(IO_ClearState);
 }
 
 // Extension packages: their chunk, their names for the linker, their preparation, the start and
@@ -155,8 +221,11 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   WireExtensions(switches);
   g_RunHooks.asyncEvents = Function_Http_RaiseEvents;
   WireErrors();
+  WireInput();
   WireGraphics();
   WireWorld();
+  WireImages();
+  WireResets();
   for (const Breakpoint& bp : switches.breakpoints) VM_AddBreakpoint(bp.codeName.c_str(), bp.line + 1);
   WireBuiltInsTimelinesAndSaves();
   WireResourceNames();
@@ -164,6 +233,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
 }
 
 void Runner_ApplyOptions(const CommandLineSwitches& switches) {
+  VirtualButtons_Resolve();  // their key and button names are constants, which exist by now
   VM_SetTrace(switches.trace);  // the options file may have changed it
   VM_SetSourceInterpreter(switches.oldExec);
   SetDisplayErrors(g_Options.displayErrors);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 
 #include "Graphics/Graphics_Texture.h"
 #include "Support/Support_ResourceTable.h"
@@ -14,8 +15,10 @@ void CSprite::ComputeRadius() {
   radius = 0;
   for (int32_t cx : {0, width}) {
     for (int32_t cy : {0, height}) {
-      const double dx = double(cx - xorigin), dy = double(cy - yorigin);
-      radius = std::max(radius, int32_t(std::ceil(std::sqrt(dx * dx + dy * dy))));
+      // In doubles, and held to the integer range: origins may be anywhere.
+      const double dx = double(cx) - double(xorigin), dy = double(cy) - double(yorigin);
+      const double r = std::min(std::ceil(std::sqrt(dx * dx + dy * dy)), double(INT32_MAX));
+      radius = std::max(radius, int32_t(r));
     }
   }
 }

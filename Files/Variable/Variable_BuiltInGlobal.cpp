@@ -14,6 +14,8 @@
 #include "Code/Code_Function.h"
 #include "DataFile/DataFile_General.h"
 #include "Function/Function_Register.h"
+#include "IO/IO_Main.h"
+#include "IO/IO_Mouse.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Platform/Platform_Console.h"
@@ -218,41 +220,43 @@ bool GetInstanceId(CInstance*, int32_t index, RValue* v) {
 // ---- Input --------------------------------------------------------------------------------------
 
 bool GetMouseX(CInstance*, int32_t, RValue* v) {
-  v->SetReal(g_BuiltInState.input.mouseX);
+  v->SetReal(IO_MouseX());
   return true;
 }
 bool GetMouseY(CInstance*, int32_t, RValue* v) {
-  v->SetReal(g_BuiltInState.input.mouseY);
+  v->SetReal(IO_MouseY());
   return true;
 }
-template <int32_t BuiltInInputState::*Field>
+// Device 0's buttons and the keys; a write sets both copies, so the next step keeps it.
+template <int32_t* (*Field)(IOState&)>
 bool GetInputInt(CInstance*, int32_t, RValue* v) {
-  v->SetReal(g_BuiltInState.input.*Field);
+  v->SetReal(*Field(IO_Current()));
   return true;
 }
-template <int32_t BuiltInInputState::*Field>
+template <int32_t* (*Field)(IOState&)>
 bool SetInputInt(CInstance*, int32_t, const RValue* v) {
-  g_BuiltInState.input.*Field = BuiltIn_Round(*v);
+  *Field(IO_Current()) = *Field(IO_Incoming()) = BuiltIn_Round(*v);
   return true;
 }
+int32_t* MouseButtonField(IOState& s) { return &s.mouseButton[0]; }
+int32_t* MouseLastButtonField(IOState& s) { return &s.mouseLastButton[0]; }
+int32_t* KeyField(IOState& s) { return &s.key; }
+int32_t* LastKeyField(IOState& s) { return &s.lastKey; }
 bool GetLastChar(CInstance*, int32_t, RValue* v) {
-  v->SetString(g_BuiltInState.input.keyboardLastChar);
+  v->SetString(IO_LastCharText().c_str());
   return true;
 }
 bool SetLastChar(CInstance*, int32_t, const RValue* v) {
-  const char* text = v->Str();
-  if (*text != '\0') {
-    g_BuiltInState.input.keyboardLastChar[0] = text[0];
-    g_BuiltInState.input.keyboardLastChar[1] = '\0';
-  }
+  IO_SetLastChar(v->Str());
   return true;
 }
 bool GetKeyboardString(CInstance*, int32_t, RValue* v) {
-  v->SetString(g_BuiltInState.input.keyboardString.c_str());
+  v->SetString(IO_TypedString().c_str());
   return true;
 }
 bool SetKeyboardString(CInstance*, int32_t, const RValue* v) {
-  return SetText(g_BuiltInState.input.keyboardString, v);
+  IO_SetTypedString(v->Str());
+  return true;
 }
 bool GetCursorSprite(CInstance*, int32_t, RValue* v) {
   v->SetReal(g_RunState.cursorSprite);
@@ -400,14 +404,14 @@ void BuiltIn_RegisterGlobalVariables() {
   BuiltIn_RegisterRoomVariables();  // room_width ... view_surface_id
   AddBuiltIn("mouse_x", GetMouseX, nullptr, false);
   AddBuiltIn("mouse_y", GetMouseY, nullptr, false);
-  AddBuiltIn("mouse_button", GetInputInt<&BuiltInInputState::mouseButton>,
-             SetInputInt<&BuiltInInputState::mouseButton>, true);
-  AddBuiltIn("mouse_lastbutton", GetInputInt<&BuiltInInputState::mouseLastButton>,
-             SetInputInt<&BuiltInInputState::mouseLastButton>, true);
-  AddBuiltIn("keyboard_key", GetInputInt<&BuiltInInputState::keyboardKey>,
-             SetInputInt<&BuiltInInputState::keyboardKey>, true);
-  AddBuiltIn("keyboard_lastkey", GetInputInt<&BuiltInInputState::keyboardLastKey>,
-             SetInputInt<&BuiltInInputState::keyboardLastKey>, true);
+  AddBuiltIn("mouse_button", GetInputInt<MouseButtonField>,
+             SetInputInt<MouseButtonField>, true);
+  AddBuiltIn("mouse_lastbutton", GetInputInt<MouseLastButtonField>,
+             SetInputInt<MouseLastButtonField>, true);
+  AddBuiltIn("keyboard_key", GetInputInt<KeyField>,
+             SetInputInt<KeyField>, true);
+  AddBuiltIn("keyboard_lastkey", GetInputInt<LastKeyField>,
+             SetInputInt<LastKeyField>, true);
   AddBuiltIn("keyboard_lastchar", GetLastChar, SetLastChar, true);
   AddBuiltIn("keyboard_string", GetKeyboardString, SetKeyboardString, true);
   AddBuiltIn("cursor_sprite", GetCursorSprite, SetCursorSprite, true);

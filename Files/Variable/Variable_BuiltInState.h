@@ -1,24 +1,13 @@
 // Runner state that only built-in variables read and write, and state owned by subsystems that
-// publish into it: the input layer (mouse and keyboard values of the step), the display (the view
+// publish into it: the display (the view
 // being drawn, the multisample counts), the caption settings, the web layer (the map of the running
 // asynchronous event).
 //
 // Every item starts at the value a game sees before the owning subsystem has done anything: no
-// mouse button, no key, an empty typed string, no view being drawn, no asynchronous map.
+// view being drawn, no asynchronous map. The input variables read the input layer (IO_Main).
 #pragma once
 #include <cstdint>
 #include <string>
-
-struct BuiltInInputState {
-  double mouseX = 0;            // mouse position in room coordinates
-  double mouseY = 0;
-  int32_t mouseButton = 0;      // button held (0 none, 1 left, 2 right, 3 middle)
-  int32_t mouseLastButton = 0;  // last button pressed
-  int32_t keyboardKey = 0;      // key held, 0 when it came up
-  int32_t keyboardLastKey = 0;  // last key that went down
-  char keyboardLastChar[2] = {}; // one character
-  std::string keyboardString;   // the typed text
-};
 
 struct BuiltInCaptionState {
   bool showScore = true;
@@ -45,7 +34,6 @@ void BuiltIn_SetSpriteQuery(BuiltInSpriteQuery query);
 bool BuiltIn_SpriteGeometry(int32_t sprite, BuiltInSpriteGeometry* out);
 
 struct BuiltInState {
-  BuiltInInputState input;
   BuiltInCaptionState caption;
   int32_t transitionSteps = 80;  // transition_steps
   int32_t viewCurrent = 0;       // the view being drawn

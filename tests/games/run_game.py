@@ -20,8 +20,17 @@ A game folder holds game.json, its code files and:
                  its port. It answers GET /hello with "hello from the test server", GET /status/N
                  with status N, POST /echo with "posted: " and the body; it closes when the run ends
   window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
-                 size "WxH" and the seconds after which the screen is captured; the other lines are
+                 size "WxH" and the seconds after the main loop's start when the screen is captured; the other lines are
                  pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
+  playback.txt   the input of the run: the driver writes it as "input.rec" in the work folder, one
+                 record a line, in the input record layout (see write_playback); args.txt then
+                 passes "-playback input.rec"
+  roundtrip.txt  run twice: recording ("-record input.rec"), then replaying that recording while
+                 recording it again ("-playback input.rec -record input.rec": the switches share
+                 one file name); both runs must print expect.txt and the second recording must
+                 equal the first byte for byte
+  window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
+                 line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
 """
 import argparse, os, pathlib, shlex, shutil, struct, subprocess, sys, zlib
 
@@ -80,15 +89,17 @@ def run_form(a, game, work, form_args):
                 print(f"packing should warn {line.strip()!r}; got stderr={p.stderr!r}")
                 return False
     args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
+    if (game / "playback.txt").exists():
+        (work / "input.rec").write_bytes(write_playback((game / "playback.txt").read_text()))
     if (game / "server.txt").exists():
         server = start_server()
         try:
             args = [x.replace("{port}", str(server.server_address[1])) for x in args]
-            return run_headless(a, game, work, out, args)
+            return run_checks(a, game, work, out, args)
         finally:
             server.shutdown()
             server.server_close()
-    return run_headless(a, game, work, out, args)
+    return run_checks(a, game, work, out, args)
 
 
 def start_server():
@@ -125,12 +136,30 @@ def start_server():
     return server
 
 
-def run_headless(a, game, work, out, args):
+def run_checks(a, game, work, out, args):
     """Runs the packed game headless (or in a window) and checks what the folder expects."""
     env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
     window = game / "window.txt"
     if window.exists():
         return run_in_window(a.runner, out, args, work, env, window.read_text(), game)
+    if (game / "roundtrip.txt").exists():
+        # The two switches share one file name: the replay re-records the file it replays.
+        rec = work / "input.rec"
+        if rec.exists():
+            rec.unlink()
+        ok = run_headless(a, game, work, out, env, [*args, "-record", "input.rec"], "the recording run")
+        first = rec.read_bytes() if rec.exists() else None
+        ok = run_headless(a, game, work, out, env, [*args, "-playback", "input.rec", "-record", "input.rec"],
+                          "the replay") and ok
+        if first is None or not first or rec.read_bytes() != first:
+            print("the replay's recording differs from the recording it replayed")
+            ok = False
+        return ok
+    return run_headless(a, game, work, out, env, args, None)
+
+
+def run_headless(a, game, work, out, env, args, what):
+    """One headless run, checked against the folder's expectations."""
     r = subprocess.run([a.runner, "-game", str(out), "-headless", "-nosleep", *args],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
     want_rc = int((game / "exitcode.txt").read_text()) if (game / "exitcode.txt").exists() else 0
@@ -154,6 +183,8 @@ def run_headless(a, game, work, out, args):
         ok = check_files(work, files.read_text()) and ok
     if not ok and r.stderr:
         print("stderr:\n" + r.stderr)
+    if not ok and what:
+        print(f"(in {what})")
     return ok
 
 
@@ -165,7 +196,19 @@ def run_in_window(runner, datafile, args, work, env, spec, game):
     if shot.exists():
         shot.unlink()
     runner_line = " ".join(shlex.quote(x) for x in [runner, "-game", str(datafile), *args])
-    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; sleep {seconds}; "
+    inputs = ""
+    if (game / "window_input.txt").exists():
+        for line in (game / "window_input.txt").read_text().splitlines():
+            line = line.split("#", 1)[0].strip()
+            if line:
+                words = shlex.split(line)
+                inputs += ("sleep " + words[1] if words[0] == "sleep" else
+                           "xdotool " + " ".join(shlex.quote(w) for w in words)) + "; "
+    # The seconds count from the main loop's start (loading takes longer on a busy machine); the wait
+    # for it gives up when the runner has ended or after a minute.
+    started = ('n=0; until grep -q "Entering main loop." runner.out 2>/dev/null || ! kill -0 $pid 2>/dev/null'
+               ' || [ $n -ge 600 ]; do sleep 0.1; n=$((n+1)); done')
+    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; {started}; sleep {seconds}; {inputs}"
               f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
     r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
@@ -190,6 +233,66 @@ def run_in_window(runner, datafile, args, work, env, spec, game):
             print(f"the screen: pixel {x},{y} is {got_pixel}, expected {want}")
             ok = False
     return ok
+
+
+def input_record(fields):
+    """One step's input record: every field in order, little-endian, no separators."""
+    def flags(name, size, base=0):
+        out = bytearray(size)
+        for v in fields.get(name, []):
+            out[v - base] = 1
+        return bytes(out)
+    units = fields.get("string", "").encode("utf-16-le")
+    units = units + bytes(2 * 1025 - len(units))
+    pair = lambda name: fields.get(name, [0, 0])
+    rec = b"".join([
+        struct.pack("<H", fields.get("lastchar", 0)), units,
+        struct.pack("<ii", fields.get("lastkey", 0), fields.get("key", 0)),
+        flags("down", 256), flags("released", 256), flags("pressed", 256),
+        struct.pack("<5i", fields.get("button", 0), 0, 0, 0, 0),
+        struct.pack("<5i", fields.get("lastbutton", 0), 0, 0, 0, 0),
+        flags("bdown", 15, 1), flags("breleased", 15, 1), flags("bpressed", 15, 1),
+        bytes([1 if "wheelup" in fields else 0]) + bytes(4),
+        bytes([1 if "wheeldown" in fields else 0]) + bytes(4),
+        struct.pack("<ii", *pair("screen")), struct.pack("<ii", *pair("mouse")),
+    ])
+    assert len(rec) == 2939
+    rec = bytearray(rec)
+    for at, value in fields.get("poke", []):
+        rec[at] = value
+    return bytes(rec)
+
+
+def write_playback(text):
+    """playback.txt to records. A line lists the fields of one step: down=K,K pressed=K released=K
+    lastkey=N key=N lastchar=N string=TEXT button=N lastbutton=N bdown=B,B bpressed=B breleased=B
+    wheelup wheeldown screen=X,Y mouse=X,Y (the client position) poke=OFFSET:BYTE (a raw byte of the
+    record) repeat=N (the line N times); "-" is a step without input; "cut N" writes only the first
+    N bytes of a step without input (a file cut short); "#" starts a comment."""
+    out = b""
+    for line in text.splitlines():
+        line = line.split("#", 1)[0].strip()
+        if not line:
+            continue
+        if line.startswith("cut "):
+            out += input_record({})[:int(line.split()[1])]
+            continue
+        fields = {}
+        for token in shlex.split(line):
+            name, _, value = token.partition("=")
+            if name == "-" or name in ("wheelup", "wheeldown"):
+                fields[name] = True
+            elif name == "string":
+                fields[name] = value
+            elif name == "poke":
+                at, byte = value.split(":")
+                fields.setdefault("poke", []).append((int(at), int(byte)))
+            elif name in ("down", "pressed", "released", "bdown", "bpressed", "breleased", "screen", "mouse"):
+                fields[name] = [int(v) for v in value.split(",") if v]
+            else:
+                fields[name] = int(value)
+        out += input_record(fields) * fields.get("repeat", 1)
+    return out
 
 
 def read_xwd(path):

@@ -1,6 +1,7 @@
 // tessera-dump: lists the chunks of a game data file and prints its general and options settings,
 // its room order and its constants; lists its code; lists the built-in functions.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -11,6 +12,7 @@
 #include "DataFile/DataFile_General.h"
 #include "DataFile/DataFile_Load.h"
 #include "Dump_Functions.h"
+#include "Dump_Images.h"
 #include "Dump_Source.h"
 #include "Option/Option_Main.h"
 #include "Platform/Platform_Memory.h"
@@ -100,6 +102,7 @@ void Usage() {
                "usage: tessera-dump FILE              chunks, settings, room order, constants\n"
                "       tessera-dump --code FILE       every code entry: its listing (for a game that carries\n"
                "                                      source text: its text, then its listing)\n"
+               "       tessera-dump --page N OUT.png FILE   write texture page N as a PNG file\n"
                "       tessera-dump --functions       how many built-in functions are registered and implemented\n"
                "       tessera-dump --functions --list [FAMILY]\n"
                "                                      each built-in function (of one family: its number or a\n"
@@ -124,7 +127,14 @@ int main(int argc, char** argv) {
     return 0;
   }
   const bool code = argc == 3 && std::strcmp(argv[1], "--code") == 0;
-  if (!code && (argc != 2 || argv[1][0] == '-')) {
+  const bool page = argc == 5 && std::strcmp(argv[1], "--page") == 0;
+  char* pageEnd = nullptr;
+  const long pageNumber = page ? std::strtol(argv[2], &pageEnd, 10) : 0;
+  if (page && (pageEnd == argv[2] || *pageEnd != 0)) {
+    Usage();
+    return 2;
+  }
+  if (!code && !page && (argc != 2 || argv[1][0] == '-')) {
     Usage();
     return 2;
   }
@@ -138,6 +148,16 @@ int main(int argc, char** argv) {
   const DataView view(block, size);
   try {
     if (code) return DumpCode(view);
+    if (page) {
+      Console::SetMuted(true);
+      DataFile_PrePass(view);
+      Console::SetMuted(false);
+      std::string error;
+      const bool written = Dump_WritePage(view, pageNumber, argv[3], error);
+      if (!written) std::fprintf(stderr, "tessera-dump: %s: %s\n", path, error.c_str());
+      MemFree(block);
+      return written ? 0 : 1;
+    }
     const auto chunks = Container_Walk(view);
     std::printf("Chunks: %zu\n", chunks.size());
     for (const ChunkInfo& c : chunks) {
@@ -153,6 +173,7 @@ int main(int argc, char** argv) {
     }
     PrintGeneral();
     PrintOptions();
+    Dump_Images(view);
   } catch (const FileFormatError& e) {
     std::fflush(stdout);
     Console::SetMuted(false);

@@ -17,6 +17,7 @@
 #include "Extension/Extension_Main.h"
 #include "Pack_Events.h"
 #include "Pack_Extensions.h"
+#include "Pack_Images.h"
 #include "Pack_Keys.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
@@ -97,7 +98,7 @@ void Warn(const std::string& where, const std::string& what) {
 class Builder {
  public:
   Builder(const std::string& folder, const PackOptions& options)
-      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options) {}
+      : m_folder(folder), m_manifestFile(folder + "/game.json"), m_options(options), m_images(folder, m_manifestFile) {}
 
   std::vector<uint8_t> Build();
   // The debug side file of the last build (empty for source games).
@@ -127,6 +128,7 @@ class Builder {
   std::vector<ObjectSpec> m_objects;
   std::vector<RoomSpec> m_rooms;
   std::vector<TimelineSpec> m_timelines;
+  PackImages m_images;
 };
 
 json Builder::Manifest() {
@@ -178,7 +180,8 @@ void Builder::ReadNames(const json& m) {
   for (const json& t : Array(m, "timelines")) {
     g_timelines.Add(Get<std::string>(t, "name", "", "timeline"), m_manifestFile);
   }
-  for (const char* unsupported : {"sprites", "backgrounds", "sounds", "fonts", "paths"}) {
+  m_images.ReadNames(m);
+  for (const char* unsupported : {"sounds", "paths"}) {
     if (m.contains(unsupported) && !m.at(unsupported).empty()) {
       Fail(m_manifestFile, std::string("\"") + unsupported + "\" cannot be built yet by this version of tessera-pack");
     }
@@ -353,9 +356,7 @@ void Builder::ReadObjects(const json& m) {
     ObjectSpec item;
     item.name = Get<std::string>(o, "name", "", "object");
     const std::string where = "object " + item.name;
-    if (o.contains("sprite") && !o.at("sprite").is_null() && !(o.at("sprite").is_number() && o.at("sprite").get<int>() < 0)) {
-      Fail(m_manifestFile, where + ": sprites cannot be built yet by this version of tessera-pack");
-    }
+    m_images.ReadObject(o, item, where);
     item.visible = Get<bool>(o, "visible", true, where);
     item.solid = Get<bool>(o, "solid", false, where);
     item.persistent = Get<bool>(o, "persistent", false, where);
@@ -443,7 +444,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
       const std::string bw = where + " background " + std::to_string(i);
       s.visible = Get<bool>(b, "visible", true, bw);
       s.foreground = Get<bool>(b, "foreground", false, bw);
-      s.index = Get<int32_t>(b, "index", -1, bw);
+      m_images.ReadLayer(b, s, bw);
       s.x = Get<int32_t>(b, "x", 0, bw);
       s.y = Get<int32_t>(b, "y", 0, bw);
       s.tileX = Get<bool>(b, "tile_x", true, bw);
@@ -475,14 +476,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
     for (const json& t : Array(r, "tiles")) {
       TileSpec s;
       const std::string tw = where + " tile";
-      s.background = Get<int32_t>(t, "background", 0, tw);
-      s.x = Get<int32_t>(t, "x", 0, tw);
-      s.y = Get<int32_t>(t, "y", 0, tw);
-      s.left = Get<int32_t>(t, "left", 0, tw);
-      s.top = Get<int32_t>(t, "top", 0, tw);
-      s.width = Get<int32_t>(t, "width", 16, tw);
-      s.height = Get<int32_t>(t, "height", 16, tw);
-      s.depth = Get<int32_t>(t, "depth", 1000000, tw);
+      m_images.ReadTile(t, s, tw);
       s.id = ++nextTile;
       item.tiles.push_back(s);
     }
@@ -548,10 +542,14 @@ std::vector<uint8_t> Builder::Build() {
   SetResourceFindHook(ResourceKind::Object, FindObject);
   SetResourceFindHook(ResourceKind::Script, FindScript);
   SetResourceFindHook(ResourceKind::Room, FindRoom);
+  SetResourceFindHook(ResourceKind::Sprite, PackImages::FindSprite);
+  SetResourceFindHook(ResourceKind::Background, PackImages::FindBackground);
+  SetResourceFindHook(ResourceKind::Font, PackImages::FindFont);
   SetResourceFindHook(ResourceKind::Timeline, FindTimeline);
   Code_InstallCompiler();
   DefineGameConstants(options);
 
+  m_images.Read(m);
   ReadScripts(m);
   ReadTimelines(m);
   ReadObjects(m);
@@ -562,6 +560,7 @@ std::vector<uint8_t> Builder::Build() {
   WriteGeneral(writer, general);
   WriteOptions(writer, options);
   if (!extensions.empty()) WriteExtensions(writer, extensions);
+  m_images.Write(writer);
   WriteScripts(writer, m_scripts, bytecode);
   WriteTimelines(writer, m_timelines, bytecode);
   WriteObjects(writer, m_objects, bytecode, general.version);
@@ -595,6 +594,8 @@ bool Pack_BuildProject(const std::string& folder, const PackOptions& options, st
     return true;
   } catch (const PackError& e) {
     error = e.message;
+  } catch (const PackFailure& e) {
+    error = e.what();
   } catch (const std::exception& e) {
     error = folder + ": " + e.what();
   }

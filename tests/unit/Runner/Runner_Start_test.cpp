@@ -173,11 +173,20 @@ TEST_F(RunnerProcess, CaptureSwitchesSayWhenTheyCannotDoTheirWork) {
   EXPECT_EQ(r.exitCode, 0);
   EXPECT_NE(r.out.find("-record: cannot write " + unwritable + ": the folder "), std::string::npos) << r.out;
 
-  // Recording to a good path cannot happen yet either (input is not read), and says so; nothing is created.
+  // A good path gets one record a step, in place when the game ends, with nothing left beside it.
   const std::string good = (dir / "input.rec").string();
   r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 2 -record " + good);
-  EXPECT_NE(r.out.find("-record: input is not read yet, so nothing is recorded to " + good), std::string::npos);
-  EXPECT_FALSE(fs::exists(good));
+  EXPECT_EQ(r.out.find("-record:"), std::string::npos) << r.out;
+  ASSERT_TRUE(fs::exists(good));
+  EXPECT_EQ(fs::file_size(good), 2u * 2939u);
+  size_t files = 0;
+  for (const auto& e : fs::directory_iterator(dir)) files += e.path().filename().string().rfind("input.rec", 0) == 0;
+  EXPECT_EQ(files, 1u);
+  // Played back for longer than it lasts, it says where it ended and the game goes on.
+  r = RunCommand(Env() + runner + " -game " + game + " -headless -nosleep -frames 3 -playback " + good);
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_NE(r.out.find("-playback: " + good + " ends after step 2; input is live from here\n"), std::string::npos)
+      << r.out;
 
   // A screenshot is written when the game ends; one that cannot be written is said once, then.
   const std::string shot = (dir / "shot.png").string();
