@@ -62,7 +62,7 @@ def main():
 def run_form(a, game, work, form_args):
     """Packs and runs the game in one form; True when everything is as the folder expects."""
     work.mkdir(parents=True, exist_ok=True)
-    if a.native:
+    if getattr(a, "native", None):
         shutil.copyfile(a.native, work / pathlib.Path(a.native).name)
     out = work / "game.win"
     if out.exists():
