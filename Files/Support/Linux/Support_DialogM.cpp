@@ -71,6 +71,7 @@ int Dialog_Choose(const std::string& caption, const std::string& text, const std
                                     static_cast<int>(data.size()), data.data(), nullptr};
     int chosen = -1;
     if (SDL_ShowMessageBox(&box, &chosen) == 0) return chosen < 0 ? cancelButton : chosen;
+    Console::Output("The message box cannot be shown (%s); the message follows.\n", SDL_GetError());
   }
   Console::Output("%s\n", text.c_str());
   if (buttons.size() > 1 && cancelButton >= 0 && cancelButton < static_cast<int>(buttons.size())) {
