@@ -19,6 +19,8 @@ A game folder holds game.json, its code files and:
   server.txt     start a local web server on 127.0.0.1 for the run; "{port}" in args.txt becomes
                  its port. It answers GET /hello with "hello from the test server", GET /status/N
                  with status N, POST /echo with "posted: " and the body; it closes when the run ends
+  (the driver's --native option names the test library libtessera_test.so, copied beside every
+  game so that "tessera_test.dll" finds it)
   window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
                  size "WxH" and the seconds after the main loop's start when the screen is captured; the other lines are
                  pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
