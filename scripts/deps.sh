@@ -21,6 +21,8 @@ PACKAGES=(
   love                                # the sprite benchmark's peer
   lua5.4                              # the benchmarks' peer
   python3                             # end-to-end test driver
+  libffi-dev                          # native calls
+  libcurl4-openssl-dev                # web requests
 )
 
 missing=()

@@ -116,6 +116,17 @@ int ImplementFunction(const char* name, TRoutine routine) {
   return bound;
 }
 
+int SetUnavailableFunction(const char* name, TRoutine routine) {
+  int bound = 0;
+  if (name == nullptr || routine == nullptr) return 0;
+  for (int i = g_ByName.Find(name); i >= 0; i = g_Functions[i].sameNameNext) {
+    g_Functions[i].routine = routine;
+    ++bound;
+  }
+  if (bound == 0) Console::Output("SetUnavailableFunction: no built-in function named %s\n", name);
+  return bound;
+}
+
 void RegisterAllFunctions() {
   if (g_AllRegistered) return;
   g_AllRegistered = true;

@@ -53,6 +53,9 @@ int RegisterFunction(const char* name, TRoutine routine, int argumentCount, bool
 // Gives every registered function named `name` the routine `routine` and marks it implemented.
 // Returns the number of records bound (0 for a name no built-in function has).
 int ImplementFunction(const char* name, TRoutine routine);
+// For a function that cannot exist here (it needs something this platform or runner does not
+// have): `routine` says why when called; the function stays counted as not implemented.
+int SetUnavailableFunction(const char* name, TRoutine routine);
 // Empties the registry (process exit and tests).
 void ReleaseFunctions();
 

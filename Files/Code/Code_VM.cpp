@@ -1124,7 +1124,7 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   RValue* argv = reinterpret_cast<RValue*>(args);
   VMFrame* saved = g_CurrentFrame;
   if (IsExtensionFunctionId(id)) {
-    if (g_ExtensionCall) g_ExtensionCall(id - kExtensionIdBase, n, argv, result);
+    if (g_ExtensionCall) g_ExtensionCall(id - kExtensionIdBase, f.self, f.other, n, argv, result);
   } else {
     if (g_Trace) {
       const char* name = FunctionName(id);

@@ -49,8 +49,9 @@ bool VM_RunScript(int index, CInstance* self, CInstance* other, RValue& result);
 void VM_Install();
 
 // Extension functions (ids from 500000) are called through this hook with the extension function
-// index. Without it such a call yields the zero value.
-using VMExtensionCall = void (*)(int index, int argc, RValue* args, RValue& result);
+// index and the caller's self and other. Without it such a call yields the zero value.
+using VMExtensionCall = void (*)(int index, CInstance* self, CInstance* other, int argc, RValue* args,
+                                 RValue& result);
 void VM_SetExtensionCall(VMExtensionCall call);
 
 // Tracing ("-trace", the options file's Trace key): "script = %s" per run, call messages.

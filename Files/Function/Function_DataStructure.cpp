@@ -478,6 +478,9 @@ void DataStructures_FreeAll() {
 CDS_Map* DataStructures_Map(int index) { return g_Maps.Get(index); }
 CDS_List* DataStructures_List(int index) { return g_Lists.Get(index); }
 int DataStructures_NewMap() { return g_Maps.Add(std::make_unique<CDS_Map>()); }
+void DataStructures_FreeMap(int index) {
+  if (g_Maps.Get(index) != nullptr) g_Maps.Remove(index);
+}
 int DataStructures_NewList() { return g_Lists.Add(std::make_unique<CDS_List>()); }
 
 void Function_DataStructure_Implement() {

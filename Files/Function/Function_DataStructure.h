@@ -12,4 +12,6 @@ CDS_Map* DataStructures_Map(int index);
 CDS_List* DataStructures_List(int index);
 // Creates an empty map or list and returns its index.
 int DataStructures_NewMap();
+// Destroys map `index` (nothing when there is none).
+void DataStructures_FreeMap(int index);
 int DataStructures_NewList();

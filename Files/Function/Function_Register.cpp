@@ -30,6 +30,11 @@ void Function_BindAll() {
   Function_Collision_Bind();
   Function_Path_Bind();
   Function_MotionPlanning_Bind();
+  Function_External_Bind();
+  Function_Dialog_Bind();
+  Function_Http_Bind();
+  Function_Highscore_Bind();
+  Function_Unavailable_Bind();
   Function_Interaction_Bind();
   Function_Shape_Bind();
   Function_Text_Bind();

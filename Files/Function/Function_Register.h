@@ -30,6 +30,17 @@ void Function_D3D_Bind();         // Function_D3D.cpp: 3-D mode, its drawing and
 void Function_Collision_Bind(); // Function_Collision.cpp: collision queries, contact movement, bounce
 void Function_Path_Bind();      // Function_Path.cpp: paths
 void Function_MotionPlanning_Bind();  // Function_MotionPlanning.cpp: planned steps, paths and grids
+void Function_External_Bind();    // Function_External.cpp: native calls
+void Function_Dialog_Bind();      // Function_Dialog.cpp: messages, questions and input
+void Function_Http_Bind();        // Function_Http.cpp: web requests
+void Function_Highscore_Bind();   // Function_Highscore.cpp: the high-score table
+void Function_Unavailable_Bind(); // Function_Unavailable.cpp: what cannot exist here, and splash text
+// The next call of each unavailable function reports again (tests).
+void Function_Unavailable_Rearm();
+// Forgets the table read from the save folder (tests; a new game reads it again).
+void Function_Highscore_Forget();
+// Runs the web event of every finished request (the step's asynchronous stage).
+void Function_Http_RaiseEvents();
 void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
 void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text

@@ -25,6 +25,7 @@ struct RunHooks {
   void (*updateAudio)() = nullptr;
   void (*clearInputEdges)() = nullptr;
   void (*clearInputState)() = nullptr;
+  void (*asyncEvents)() = nullptr;            // finished asynchronous work, in the other-events stage
   void (*beginFrame)() = nullptr;
   void (*endFrame)(bool present) = nullptr;
   void (*pumpMessages)() = nullptr;

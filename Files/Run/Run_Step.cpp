@@ -10,6 +10,7 @@
 #include "Room/Room_Main.h"
 #include "Run/Run_World.h"
 #include "Platform/Platform_Timer.h"
+#include "Run/Run_Hooks.h"
 #include "Run/Run_Profile.h"
 #include "Run/Run_State.h"
 #include "Timeline/Timeline_Main.h"
@@ -87,13 +88,9 @@ void ConditionPass(int subType, Test test) {
 
 }  // namespace
 
-void Step_OtherEvents() {
-  CRoom* room = Room_Current();
-  if (room == nullptr) return;
-  const float w = float(room->width), h = float(room->height);
-  ConditionPass(EV_OUTSIDE, [w, h](CInstance* i) { return Outside(i, 0, 0, w, h); });
-  ConditionPass(EV_BOUNDARY, [w, h](CInstance* i) { return CrossesBoundary(i, 0, 0, w, h); });
-  if (!room->viewsEnabled) return;
+namespace {
+
+void ViewPasses(const CRoom* room) {
   for (int n = 0; n < kRoomViewCount; ++n) {
     const CView& v = room->views[n];
     if (!v.visible) continue;
@@ -106,6 +103,19 @@ void Step_OtherEvents() {
     const float l = float(v.xview), t = float(v.yview), r = float(v.xview + v.wview), b = float(v.yview + v.hview);
     ConditionPass(EV_BOUNDARY_VIEW0 + n, [=](CInstance* i) { return CrossesBoundary(i, l, t, r, b); });
   }
+}
+
+}  // namespace
+
+void Step_OtherEvents() {
+  CRoom* room = Room_Current();
+  if (room == nullptr) return;
+  const float w = float(room->width), h = float(room->height);
+  ConditionPass(EV_OUTSIDE, [w, h](CInstance* i) { return Outside(i, 0, 0, w, h); });
+  ConditionPass(EV_BOUNDARY, [w, h](CInstance* i) { return CrossesBoundary(i, 0, 0, w, h); });
+  if (room->viewsEnabled) ViewPasses(room);
+  // Finished asynchronous work (web requests) raises its events here and nowhere else.
+  if (g_RunHooks.asyncEvents) g_RunHooks.asyncEvents();
 }
 
 void Step_CollisionEvents() { Collision_EventPass(); }

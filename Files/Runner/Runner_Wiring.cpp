@@ -13,17 +13,22 @@
 #include "Code/Code_VM.h"
 #include "Code/Code_Script.h"
 #include "DataFile/DataFile_Load.h"
+#include "Extension/Extension_Class.h"
+#include "Extension/Extension_DLL.h"
+#include "Extension/Extension_Main.h"
 #include "Font/Font_Class.h"
 #include "Font/Font_Load.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_TexturePages.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
+#include "Function/Function_Register.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Loading.h"
 #include "Graphics/Graphics_Model.h"
 #include "Graphics/Graphics_RoomDraw.h"
 #include "Graphics/Graphics_Window.h"
+#include "Support/Support_Http.h"
 #include "IO/IO_Main.h"
 #include "IO/IO_Mouse.h"
 #include "IO/IO_VirtualButtons.h"
@@ -219,6 +224,17 @@ void WireInput() {
   SetErrorClearInputHook(IO_ClearState);
 }
 
+// Extension packages: their chunk, their names for the linker, their preparation, the start and
+// end calls; "-ext" keeps native calls from reaching their libraries.
+void WireExtensions(const CommandLineSwitches& switches) {
+  DataFile_SetMainHandler(MakeTag("EXTN"), Extension_LoadEXTN);
+  Extension_InstallLookups();
+  Prepare_SetStep(kPrepareExtensions, Extension_Prepare);
+  g_RunHooks.extensionsInitialise = Extension_Initialise;
+  g_RunHooks.extensionsFinalise = Extension_Finalise;
+  DLL_SetSkipCalls(switches.skipExternalCalls);
+}
+
 void WireErrors() {
   SetErrorNewRoomHook([](int request) { g_RunState.newRoom = request; });
   SetErrorDialogHook(HeadlessErrorDialog);
@@ -231,6 +247,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.seedRandom = Random_SetSeed;
   World_SetRandomSource([] { return static_cast<double>(Random_Unit()); });
   g_RunHooks.freeGameData = [] {
+    Http_Forget();
     Function_CloseAllFiles();
     DataStructures_FreeAll();
     ParticleSystem_DestroyAll();
@@ -239,6 +256,8 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     Model_DestroyAll();
   };
   WireCode();
+  WireExtensions(switches);
+  g_RunHooks.asyncEvents = Function_Http_RaiseEvents;
   WireErrors();
   WireInput();
   WireGraphics();

@@ -16,6 +16,11 @@ A game folder holds game.json, its code files and:
                  comment); args.txt must then write "-screenshot shot.png" (in the work folder)
   expect_files.txt   files the game must have written (relative to the work folder): lines
                  "FILE" (it exists), "FILE size W H" (a PNG of that size) or "FILE x y r g b a"
+  server.txt     start a local web server on 127.0.0.1 for the run; "{port}" in args.txt becomes
+                 its port. It answers GET /hello with "hello from the test server", GET /status/N
+                 with status N, POST /echo with "posted: " and the body; it closes when the run ends
+  (the driver's --native option names the test library libtessera_test.so, copied beside every
+  game so that "tessera_test.dll" finds it)
   window.txt     run in a real window under Xvfb instead of headless: the first line is the screen
                  size "WxH" and the seconds after the main loop's start when the screen is captured; the other lines are
                  pixels "x y r g b" of the screen. args.txt applies; -nosleep is not passed
@@ -29,7 +34,7 @@ A game folder holds game.json, its code files and:
   window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
                  line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
 """
-import argparse, os, pathlib, shlex, struct, subprocess, sys, zlib
+import argparse, os, pathlib, shlex, shutil, struct, subprocess, sys, zlib
 
 
 def main():
@@ -38,6 +43,7 @@ def main():
     ap.add_argument("--runner", required=True)
     ap.add_argument("--game", required=True)
     ap.add_argument("--work", required=True)
+    ap.add_argument("--native", help="the test library, copied beside the game (libtessera_test.so)")
     a = ap.parse_args()
     game = pathlib.Path(a.game)
     forms = ["bytecode"]
@@ -58,6 +64,8 @@ def main():
 def run_form(a, game, work, form_args):
     """Packs and runs the game in one form; True when everything is as the folder expects."""
     work.mkdir(parents=True, exist_ok=True)
+    if getattr(a, "native", None):
+        shutil.copyfile(a.native, work / pathlib.Path(a.native).name)
     out = work / "game.win"
     if out.exists():
         out.unlink()
@@ -85,6 +93,53 @@ def run_form(a, game, work, form_args):
     args = shlex.split((game / "args.txt").read_text()) if (game / "args.txt").exists() else ["-frames", "1"]
     if (game / "playback.txt").exists():
         (work / "input.rec").write_bytes(write_playback((game / "playback.txt").read_text()))
+    if (game / "server.txt").exists():
+        server = start_server()
+        try:
+            args = [x.replace("{port}", str(server.server_address[1])) for x in args]
+            return run_checks(a, game, work, out, args)
+        finally:
+            server.shutdown()
+            server.server_close()
+    return run_checks(a, game, work, out, args)
+
+
+def start_server():
+    """A small web server on a free port of 127.0.0.1, serving from a thread."""
+    import http.server, threading
+
+    class Handler(http.server.BaseHTTPRequestHandler):
+        def reply(self, code, text):
+            body = text.encode()
+            self.send_response(code)
+            self.send_header("Content-Type", "text/plain")
+            self.send_header("Content-Length", str(len(body)))
+            self.end_headers()
+            self.wfile.write(body)
+
+        def do_GET(self):
+            if self.path == "/hello":
+                self.reply(200, "hello from the test server")
+            elif self.path.startswith("/status/") and self.path[8:].isdigit():
+                self.reply(int(self.path[8:]), "status " + self.path[8:])
+            else:
+                self.reply(404, "not found")
+
+        def do_POST(self):
+            length = int(self.headers.get("Content-Length", "0"))
+            data = self.rfile.read(length).decode(errors="replace")
+            self.reply(200 if self.path == "/echo" else 404, "posted: " + data)
+
+        def log_message(self, *args):
+            pass
+
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", 0), Handler)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    return server
+
+
+def run_checks(a, game, work, out, args):
+    """Runs the packed game headless (or in a window) and checks what the folder expects."""
     env = dict(os.environ, XDG_DATA_HOME=str(work / "xdg"), TMPDIR=str(work))
     window = game / "window.txt"
     if window.exists():

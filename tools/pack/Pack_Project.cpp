@@ -15,7 +15,9 @@
 #include "Code/Code_Opcodes.h"
 #include "Code/Code_Parser.h"
 #include "Code/Code_Scanner.h"
+#include "Extension/Extension_Main.h"
 #include "Pack_Events.h"
+#include "Pack_Extensions.h"
 #include "Pack_Images.h"
 #include "Pack_Keys.h"
 #include "Pack_Sounds.h"
@@ -24,6 +26,7 @@
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 #include "Writer_Code.h"
+#include "Writer_Extension.h"
 #include "Writer_Settings.h"
 #include "Writer_World.h"
 
@@ -558,6 +561,10 @@ std::vector<uint8_t> Builder::Build() {
   fh.findScript = FindScript;
   fh.scriptName = ScriptName;
   SetFunctionHooks(fh);
+  // Extension functions compile to their ids, as the runner links them.
+  const std::vector<CExtensionPackage> extensions = Pack_ReadExtensions(m, m_folder);
+  Extension_SetPackages(extensions);
+  Extension_InstallLookups();
   SetResourceFindHook(ResourceKind::Object, FindObject);
   SetResourceFindHook(ResourceKind::Script, FindScript);
   SetResourceFindHook(ResourceKind::Room, FindRoom);
@@ -582,6 +589,7 @@ std::vector<uint8_t> Builder::Build() {
   DataFileWriter writer;
   WriteGeneral(writer, general);
   WriteOptions(writer, options);
+  if (!extensions.empty()) WriteExtensions(writer, extensions);
   m_images.Write(writer);
   WritePaths(writer, m_paths);
   m_sounds.Write(writer);

@@ -878,7 +878,7 @@ TEST_F(VMTest, BranchesOutsideTheCodeEndTheRun) {
 
 TEST_F(VMTest, ExtensionCallsGoThroughTheExtensionLayer) {
   static int seenIndex = -1, seenArgc = -1;
-  VM_SetExtensionCall([](int index, int argc, RValue* args, RValue& result) {
+  VM_SetExtensionCall([](int index, CInstance*, CInstance*, int argc, RValue* args, RValue& result) {
     seenIndex = index;
     seenArgc = argc;
     result.SetReal(args[0].real + 1);

@@ -1,0 +1,47 @@
+// Functions that cannot exist here say why, once, and return 0; splash text goes to the console.
+#include <functional>
+
+#include "Code/Code_Function.h"
+#include "Function/Function_Exercise.h"
+#include "Function/Function_Register.h"
+#include "Function_FileTestFolder.h"
+#include "Platform/Platform_Console.h"
+
+namespace {
+
+std::string Printed(const std::function<void()>& f) {
+  Console::Flush();
+  testing::internal::CaptureStdout();
+  f();
+  Console::Flush();
+  return testing::internal::GetCapturedStdout();
+}
+
+TEST(UnavailableFunctions, SayWhyOnceAndStayCountedAsNotImplemented) {
+  RegisterAllFunctions();
+  Function_Unavailable_Rearm();
+  RValue r(7.0);
+  std::string out = Printed([&] { r = CallBuiltin("mplay_init_tcpip", {RValue("127.0.0.1")}); });
+  EXPECT_NE(out.find("mplay_init_tcpip: not available: multiplayer sessions"), std::string::npos);
+  EXPECT_EQ(r.real, 0.0);
+  EXPECT_EQ(Printed([] { CallBuiltin("mplay_init_tcpip", {RValue("127.0.0.1")}); }), "");
+  out = Printed([] { CallBuiltin("show_video", {RValue("intro.avi"), RValue(0.0), RValue(0.0)}); });
+  EXPECT_NE(out.find("no video decoder"), std::string::npos);
+  for (const char* name : {"mplay_ipaddress", "splash_set_main", "message_background", "show_video"}) {
+    const FunctionRecord* record = FunctionAt(FindBuiltinFunction(name));
+    ASSERT_NE(record, nullptr) << name;
+    EXPECT_FALSE(record->implemented) << name;
+  }
+}
+
+LIBRARY_CASE(FileFolderTest, SplashTextGoesToTheConsole, "splash_show_text", "show_text") {
+  Put(m_save + "intro.txt", "Chapter one\nThe end");
+  EXPECT_EQ(Printed([] { CallBuiltin("splash_show_text", {RValue("intro.txt"), RValue(0.0)}); }),
+            "Chapter one\nThe end\n");
+  EXPECT_EQ(Printed([] { CallBuiltin("show_text", {RValue("intro.txt"), RValue(0.0), RValue(0.0), RValue(0.0)}); }),
+            "Chapter one\nThe end\n");
+  const std::string out = Printed([] { CallBuiltin("show_text", {RValue("missing.txt"), RValue(0.0), RValue(0.0), RValue(0.0)}); });
+  EXPECT_NE(out.find("Cannot show the text file missing.txt"), std::string::npos);
+}
+
+}  // namespace
