@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the demo's images with simple shapes and writes them as PNG files into images/.
-The images are committed; run this again after changing it."""
-import math, os, random, struct, zlib
+"""Makes the demo's assets: images drawn with simple shapes (PNG files in images/), a short chirp
+(WAV) and a looping tune (MIDI) in sounds/. The files are committed; run this again after changing it."""
+import math, os, random, struct, wave, zlib
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 
@@ -94,8 +94,59 @@ def fox_strip():
     img.save("fox_strip.png")
 
 
+def chirp():
+    # 0.15 s rising from 600 to 1200 Hz, fading out: a fox catching a rabbit.
+    rate, n = 22050, 3307
+    frames = bytearray()
+    phase = 0.0
+    for i in range(n):
+        t = i / n
+        phase += 2 * math.pi * (600 + 600 * t) / rate
+        frames += struct.pack("<h", int(12000 * (1 - t) * math.sin(phase)))
+    with wave.open(os.path.join(HERE, "sounds", "catch.wav"), "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(bytes(frames))
+
+
+def tune():
+    # A quiet eight-bar melody on a flute over a plucked bass, 100 beats a minute, as a format-0 MIDI file.
+    melody = [67, 69, 71, 74, 71, 69, 67, 64, 62, 64, 67, 69, 67, 64, 62, 60]
+    bass = [43, 43, 40, 40, 36, 36, 38, 38]
+    events = []  # (tick, bytes)
+    events.append((0, bytes([0xC0, 73])))  # channel 0: flute
+    events.append((0, bytes([0xC1, 45])))  # channel 1: pizzicato strings
+    for k, note in enumerate(melody):
+        events.append((k * 480, bytes([0x90, note, 70])))
+        events.append((k * 480 + 440, bytes([0x80, note, 0])))
+    for k, note in enumerate(bass):
+        events.append((k * 960, bytes([0x91, note, 60])))
+        events.append((k * 960 + 900, bytes([0x81, note, 0])))
+    events.sort(key=lambda e: e[0])
+
+    def vlq(v):
+        out = [v & 0x7F]
+        v >>= 7
+        while v:
+            out.insert(0, (v & 0x7F) | 0x80)
+            v >>= 7
+        return bytes(out)
+    track = bytearray(b"\x00\xFF\x51\x03" + (600000).to_bytes(3, "big"))
+    last = 0
+    for tick, data in events:
+        track += vlq(tick - last) + data
+        last = tick
+    track += b"\x00\xFF\x2F\x00"
+    with open(os.path.join(HERE, "sounds", "meadow.mid"), "wb") as f:
+        f.write(b"MThd" + struct.pack(">IHHH", 6, 0, 1, 480) + b"MTrk" + struct.pack(">I", len(track)) + track)
+
+
 if __name__ == "__main__":
     os.makedirs(os.path.join(HERE, "images"), exist_ok=True)
+    os.makedirs(os.path.join(HERE, "sounds"), exist_ok=True)
+    chirp()
+    tune()
     grass()
     tiles()
     rabbit_strip()
