@@ -41,6 +41,8 @@
 #include "Path/Path_Main.h"
 #include "Motion/Motion_Grid.h"
 #include "Collision/Collision_Index.h"
+#include "Collision/Collision_Test.h"
+#include "IO/IO_Step.h"
 #include "Room/Room_Class.h"
 #include "Room/Room_Load.h"
 #include "Object/Object_Class.h"
@@ -222,6 +224,8 @@ void WireInput() {
   g_RunHooks.clearInputEdges = IO_ClearEdges;
   g_RunHooks.clearInputState = IO_ClearState;
   SetErrorClearInputHook(IO_ClearState);
+  // An instance is under the mouse where its mask is (precisely when its sprite asks for it).
+  IO_SetUnderPointTest([](CInstance* i, double x, double y) { return Collision_Point(i, x, y, true); });
 }
 
 // Extension packages: their chunk, their names for the linker, their preparation, the start and
