@@ -48,6 +48,12 @@ void FinalStretch() {
   int32_t W = 0, H = 0;
   device.BackBufferSize(W, H);
   if (W <= 0 || H <= 0) return;
+  const DisplayRect r = Display_Letterbox(g_Display.gameWidth, g_Display.gameHeight, W, H,
+                                          (g_Display.flags & kDisplayKeepAspect) != 0);
+  g_Display.letterbox = r;
+  // A window of the game's size takes the frame pixel for pixel: every filter and the half-pixel
+  // shift give the same picture, so the device may simply copy it.
+  if (W == g_Display.gameWidth && H == g_Display.gameHeight && device.CopyToBackBuffer(g_screen)) return;
   const float gw = float(g_Display.gameWidth), gh = float(g_Display.gameHeight);
   RenderState_Set(kRS_AlphaBlendEnable, 0);
   RenderState_SetFilter(g_Display.stretchInterpolation);
@@ -62,9 +68,6 @@ void FinalStretch() {
   device.SetTransform(TransformKind::Projection, projection);
   device.SetViewport(0, 0, W, H);
   device.Clear(0xFF000000u, true, true);
-  const DisplayRect r = Display_Letterbox(g_Display.gameWidth, g_Display.gameHeight, W, H,
-                                          (g_Display.flags & kDisplayKeepAspect) != 0);
-  g_Display.letterbox = r;
   const VertexTextured quad[6] = {
       {r.left, r.top, 0, 0xFFFFFFFFu, 0, 0},    {r.right, r.top, 0, 0xFFFFFFFFu, 1, 0},
       {r.right, r.bottom, 0, 0xFFFFFFFFu, 1, 1}, {r.right, r.bottom, 0, 0xFFFFFFFFu, 1, 1},

@@ -105,6 +105,11 @@ class GraphicsDevice {
   virtual bool ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t width, int32_t height,
                           uint8_t* out) = 0;
 
+  // Copies a render target of the back buffer's exact size onto the back buffer, pixel for pixel
+  // (the final stretch when the window has the game's size). False when the device cannot; the
+  // caller then draws the target as a quad.
+  virtual bool CopyToBackBuffer(DeviceTexture* source) { return false; }
+
   // Where drawing goes: a render-target texture, or null for the back buffer.
   virtual void SetRenderTarget(DeviceTexture* target) = 0;
   // The size of the back buffer (the window's client area).

@@ -20,7 +20,7 @@ fps_of() {
   out=$(taskset -c "$core" xvfb-run -a -s "-screen 0 1024x768x24" "$@" 2>/dev/null | tee "$work/last.txt" | awk '$1 == "fps" { print $2 }' | tail -1)
   echo "${out:-0}"
 }
-ours()    { fps_of env XDG_DATA_HOME="$work" "$build/tessera" -game "$work/sprites.win" -nosleep -inawindow -n "$1" -s "$seconds"; }
+ours()    { fps_of env XDG_DATA_HOME="$work" "$build/tessera" -game "$work/sprites.win" -nosleep -inawindow -profile -n "$1" -s "$seconds"; }
 minimal() { fps_of "$build/bench/bench_sprites_minimal" "$1" "$seconds"; }
 love_()   { fps_of love "$here/love" "$1" "$seconds"; }
 
