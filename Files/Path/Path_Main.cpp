@@ -87,7 +87,7 @@ void Path_LoadPATH(const DataView& view, const ChunkInfo& chunk) {
     path->SetClosed(view.u32(uint64_t(at) + 8, "path closed") != 0);
     path->SetPrecision(int32_t(std::min<uint32_t>(view.u32(uint64_t(at) + 12, "path precision"), 8)));
     path->SetPoints(std::move(points));
-    Path_Set(int32_t(i), path.release(), name);
+    Path_Set(int32_t(i), path.release(), name != nullptr ? name : "");
   }
 }
 
