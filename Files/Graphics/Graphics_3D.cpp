@@ -85,7 +85,7 @@ Matrix4 D3D_Scaling(float x, float y, float z) {
   return m;
 }
 
-// Entries mRC of the rules are at(R - 1, C - 1).
+// Entry mRC (row R, column C, counted from 1) is at(R - 1, C - 1).
 Matrix4 D3D_RotationX(float degrees) {
   const float s = std::sin(degrees * kDegrees), c = std::cos(degrees * kDegrees);
   Matrix4 m;

@@ -11,8 +11,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 warmup=3
 first=""
-for spec in "1000 40" "4000 10" "16000 3"; do
-  read -r count steps <<<"$spec"
+for world in "1000 40" "4000 10" "16000 3"; do
+  read -r count steps <<<"$world"
   cols=$(awk -v n="$count" 'BEGIN { printf "%d", int(sqrt(n)) + 1 }')
   side=$((cols * 24))
   mkdir -p "$work/game"

@@ -19,10 +19,10 @@ double Seconds(std::chrono::steady_clock::time_point a, std::chrono::steady_cloc
 
 std::vector<uint8_t> Generate() {
   DataFileWriter w;
-  GeneralSpec g;
+  GeneralDesc g;
   for (int i = 0; i < 1000; ++i) g.roomOrder.push_back(i);
   WriteGeneral(w, g);
-  OptionsSpec o;
+  OptionsDesc o;
   for (int i = 0; i < 1000; ++i) o.constants.emplace_back("const" + std::to_string(i), std::to_string(i));
   WriteOptions(w, o);
   // Texture-like data: 960 blobs of 64 KiB behind a resource list.

@@ -190,9 +190,9 @@ def run_headless(a, game, work, out, env, args, what):
     return ok
 
 
-def run_in_window(runner, datafile, args, work, env, spec, game):
+def run_in_window(runner, datafile, args, work, env, window_text, game):
     """Runs the game in a window under Xvfb, captures the screen while it runs and checks pixels."""
-    lines = spec.splitlines()
+    lines = window_text.splitlines()
     size, seconds = lines[0].split()
     shot = work / "screen.xwd"
     if shot.exists():

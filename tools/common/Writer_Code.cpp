@@ -44,7 +44,7 @@ void WriteChains(DataFileWriter& writer, const char* tag, DataFileWriter::Body& 
 
 }  // namespace
 
-void WriteCode(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries) {
+void WriteCode(DataFileWriter& writer, const std::vector<CodeEntryDesc>& entries) {
   DataFileWriter::Body& code = writer.chunk("CODE");
   code.u32(static_cast<uint32_t>(entries.size()));
   const uint32_t list = code.size();
@@ -52,7 +52,7 @@ void WriteCode(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries
   Chains variables, functions;
   std::vector<std::string> variableOrder, functionOrder;
   for (size_t i = 0; i < entries.size(); ++i) {
-    const CodeEntrySpec& e = entries[i];
+    const CodeEntryDesc& e = entries[i];
     code.refAt(list + 4 * static_cast<uint32_t>(i), code.here());
     code.stringRef(e.name);
     code.u32(static_cast<uint32_t>(e.code.bytes.size()));
@@ -78,7 +78,7 @@ void WriteCode(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries
   WriteChains(writer, "FUNC", code, functions, functionOrder, false);
 }
 
-void WriteDebugInfo(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries) {
+void WriteDebugInfo(DataFileWriter& writer, const std::vector<CodeEntryDesc>& entries) {
   DataFileWriter::Body& dbgi = writer.chunk("DBGI");
   dbgi.u32(static_cast<uint32_t>(entries.size()));
   uint32_t slots = dbgi.size();

@@ -9,15 +9,15 @@
 #include "Code/Code_Generate.h"
 #include "DataFileWriter.h"
 
-struct CodeEntrySpec {
+struct CodeEntryDesc {
   std::string name;
   Compiler::CompiledCode code;
   std::string source;  // the text the code was compiled from (for the debug side file)
 };
 
 // Writes CODE, VARI and FUNC (in that order) for the entries; entry i gets code index i.
-void WriteCode(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries);
+void WriteCode(DataFileWriter& writer, const std::vector<CodeEntryDesc>& entries);
 
 // Writes the debug side file's chunks for the same entries: the position tables (DBGI) and the
 // source texts (SCPT), with their string table.
-void WriteDebugInfo(DataFileWriter& writer, const std::vector<CodeEntrySpec>& entries);
+void WriteDebugInfo(DataFileWriter& writer, const std::vector<CodeEntryDesc>& entries);

@@ -12,12 +12,12 @@ using Body = DataFileWriter::Body;
 // Empty pixels between frames on a page.
 constexpr int32_t kGap = 1;
 
-bool Solid(const SpriteSpec& s, const CBitmap32& frame, int32_t x, int32_t y) {
+bool Solid(const SpriteDesc& s, const CBitmap32& frame, int32_t x, int32_t y) {
   return frame.Pixel(x, y)[3] > s.tolerance;
 }
 
 // Whether pixel (x, y) lies inside the mask's shape, which fills the bounding box.
-bool InShape(const SpriteSpec& s, int32_t x, int32_t y) {
+bool InShape(const SpriteDesc& s, int32_t x, int32_t y) {
   if (x < s.bboxLeft || x > s.bboxRight || y < s.bboxTop || y > s.bboxBottom) return false;
   const double rx = (s.bboxRight - s.bboxLeft + 1) / 2.0, ry = (s.bboxBottom - s.bboxTop + 1) / 2.0;
   const double dx = std::fabs(x + 0.5 - (s.bboxLeft + rx)) / rx, dy = std::fabs(y + 0.5 - (s.bboxTop + ry)) / ry;
@@ -39,7 +39,7 @@ struct Placed {
 
 }  // namespace
 
-void Writer_FinishSpriteBox(SpriteSpec& s) {
+void Writer_FinishSpriteBox(SpriteDesc& s) {
   const int32_t w = s.Width(), h = s.Height();
   if (s.boxMode == BoxMode::Manual) return;
   s.bboxLeft = 0;
@@ -66,7 +66,7 @@ void Writer_FinishSpriteBox(SpriteSpec& s) {
   s.bboxBottom = bottom;
 }
 
-std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& s) {
+std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteDesc& s) {
   std::vector<std::vector<uint8_t>> masks;
   if (!s.precise || s.frames.empty()) return masks;
   const int32_t w = s.Width(), h = s.Height(), rowBytes = (w + 7) / 8;
@@ -90,17 +90,17 @@ std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& s) {
   return masks;
 }
 
-bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprites,
-                   const std::vector<BackgroundSpec>& backgrounds, const std::vector<FontSpec>& fonts,
+bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteDesc>& sprites,
+                   const std::vector<BackgroundDesc>& backgrounds, const std::vector<FontDesc>& fonts,
                    int32_t pageSize, std::string& error) {
   if (sprites.empty() && backgrounds.empty() && fonts.empty()) return true;
   // Every frame, sprites first, cropped to its opaque pixels.
   std::vector<Placed> placed;
-  for (const SpriteSpec& s : sprites) {
+  for (const SpriteDesc& s : sprites) {
     for (size_t f = 0; f < s.frames.size(); ++f) placed.push_back(Placed{&s.frames[f], &s.frameLabels[f], {}, {}});
   }
-  for (const BackgroundSpec& b : backgrounds) placed.push_back(Placed{&b.image, &b.label, {}, {}});
-  for (const FontSpec& f : fonts) placed.push_back(Placed{&f.image, &f.label, {}, {}, true});
+  for (const BackgroundDesc& b : backgrounds) placed.push_back(Placed{&b.image, &b.label, {}, {}});
+  for (const FontDesc& f : fonts) placed.push_back(Placed{&f.image, &f.label, {}, {}, true});
   std::vector<PackBox> boxes;
   for (Placed& p : placed) {
     if (p.image->Width() > pageSize || p.image->Height() > pageSize) {
@@ -177,7 +177,7 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
   sprt.zeros(4 * sprites.size());
   size_t next = 0;
   for (size_t i = 0; i < sprites.size(); ++i) {
-    const SpriteSpec& s = sprites[i];
+    const SpriteDesc& s = sprites[i];
     sprt.refAt(spriteList + 4 * uint32_t(i), sprt.here());
     sprt.stringRef(s.name).i32(s.Width()).i32(s.Height());
     sprt.i32(s.bboxLeft).i32(s.bboxRight).i32(s.bboxBottom).i32(s.bboxTop);
@@ -195,7 +195,7 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
   const uint32_t backgroundList = bgnd.size();
   bgnd.zeros(4 * backgrounds.size());
   for (size_t i = 0; i < backgrounds.size(); ++i) {
-    const BackgroundSpec& b = backgrounds[i];
+    const BackgroundDesc& b = backgrounds[i];
     bgnd.refAt(backgroundList + 4 * uint32_t(i), bgnd.here());
     bgnd.stringRef(b.name).u32(b.transparent).u32(b.smooth).u32(b.preload).ref(entry[next++]);
   }
@@ -207,7 +207,7 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
   const uint32_t fontList = font.size();
   font.zeros(4 * fonts.size());
   for (size_t i = 0; i < fonts.size(); ++i) {
-    const FontSpec& f = fonts[i];
+    const FontDesc& f = fonts[i];
     font.refAt(fontList + 4 * uint32_t(i), font.here());
     font.stringRef(f.name).stringRef(f.typeface).i32(f.size).u32(f.bold).u32(f.italic);
     font.u16(f.first).u8(f.charset).u8(uint8_t(f.antialias + 1)).i32(f.last).ref(entry[next++]);
@@ -215,7 +215,7 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprite
     const uint32_t glyphList = font.size();
     font.zeros(4 * f.glyphs.size());
     for (size_t g = 0; g < f.glyphs.size(); ++g) {
-      const FontGlyphSpec& glyph = f.glyphs[g];
+      const FontGlyphDesc& glyph = f.glyphs[g];
       font.refAt(glyphList + 4 * uint32_t(g), font.here());
       font.u16(glyph.code);
       for (int16_t v : {glyph.x, glyph.y, glyph.width, glyph.height, glyph.shift, glyph.offset}) font.u16(uint16_t(v));

@@ -12,7 +12,7 @@
 enum class MaskKind { Precise, Rectangle, Ellipse, Diamond };
 enum class BoxMode : int32_t { Automatic = 0, Full = 1, Manual = 2 };
 
-struct SpriteSpec {
+struct SpriteDesc {
   std::string name;
   std::vector<CBitmap32> frames;         // all of one size
   std::vector<std::string> frameLabels;  // where each frame came from (named in errors)
@@ -29,7 +29,7 @@ struct SpriteSpec {
   int32_t Height() const { return frames.empty() ? 0 : frames[0].Height(); }
 };
 
-struct BackgroundSpec {
+struct BackgroundDesc {
   std::string name;
   CBitmap32 image;
   std::string label;
@@ -38,11 +38,11 @@ struct BackgroundSpec {
 
 // A font: its region (white pixels, the glyphs' coverage as alpha) goes onto a page uncropped, and
 // each glyph rectangle lies on the region.
-struct FontGlyphSpec {
+struct FontGlyphDesc {
   uint16_t code = 0;
   int16_t x = 0, y = 0, width = 0, height = 0, shift = 0, offset = 0;
 };
-struct FontSpec {
+struct FontDesc {
   std::string name;
   std::string typeface;
   int32_t size = 0;
@@ -54,24 +54,24 @@ struct FontSpec {
   float xscale = 1, yscale = 1;
   CBitmap32 image;
   std::string label;
-  std::vector<FontGlyphSpec> glyphs;  // ascending codes
+  std::vector<FontGlyphDesc> glyphs;  // ascending codes
 };
 
 // Sets the bounding box of the automatic and full modes: automatic is the smallest box holding every
 // solid pixel of every frame (the whole frame when no pixel is solid); full is the whole frame.
-void Writer_FinishSpriteBox(SpriteSpec& sprite);
+void Writer_FinishSpriteBox(SpriteDesc& sprite);
 // The masks as the sprite record holds them: none unless precise; one a frame when separate, else
 // one for all (solid where any frame is). Each mask is Height() rows of ceil(Width() / 8) bytes, the
 // leftmost pixel in bit 7 of a row's first byte; pixels outside the bounding box are empty.
-std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteSpec& sprite);
+std::vector<std::vector<uint8_t>> Writer_SpriteMaskRows(const SpriteDesc& sprite);
 
 // Writes TPAG, TXTR, SPRT, BGND and FONT (nothing when there are no images). Sprite boxes must be
 // finished. False with `error` naming the frame when one is larger than a page. FONT ends with the
 // identity character table.
-bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprites,
-                   const std::vector<BackgroundSpec>& backgrounds, const std::vector<FontSpec>& fonts,
+bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteDesc>& sprites,
+                   const std::vector<BackgroundDesc>& backgrounds, const std::vector<FontDesc>& fonts,
                    int32_t pageSize, std::string& error);
-inline bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteSpec>& sprites,
-                          const std::vector<BackgroundSpec>& backgrounds, int32_t pageSize, std::string& error) {
+inline bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteDesc>& sprites,
+                          const std::vector<BackgroundDesc>& backgrounds, int32_t pageSize, std::string& error) {
   return WriteGraphics(writer, sprites, backgrounds, {}, pageSize, error);
 }

@@ -1,6 +1,6 @@
 #include "Writer_Settings.h"
 
-void WriteGeneral(DataFileWriter& writer, const GeneralSpec& settings) {
+void WriteGeneral(DataFileWriter& writer, const GeneralDesc& settings) {
   DataFileWriter::Body& b = writer.chunk(settings.version == 8 ? "GEN8" : "GEN7");
   b.u8(settings.flags).u8(settings.version).u16(0);
   b.stringRef(settings.name);
@@ -22,7 +22,7 @@ void WriteGeneral(DataFileWriter& writer, const GeneralSpec& settings) {
   for (int32_t r : settings.roomOrder) b.i32(r);
 }
 
-std::array<uint32_t, 35> OptionsSpec::Defaults() {
+std::array<uint32_t, 35> OptionsDesc::Defaults() {
   std::array<uint32_t, 35> w{};
   auto at = [&](uint32_t offset, uint32_t v) { w[offset / 4] = v; };
   at(16, 1);          // show the cursor
@@ -44,7 +44,7 @@ const std::vector<OptionName>& OptionNames() {
   return names;
 }
 
-void WriteOptions(DataFileWriter& writer, const OptionsSpec& settings) {
+void WriteOptions(DataFileWriter& writer, const OptionsDesc& settings) {
   DataFileWriter::Body& b = writer.chunk("OPTN");
   for (uint32_t w : settings.words) b.u32(w);
   b.u32(static_cast<uint32_t>(settings.constants.size()));

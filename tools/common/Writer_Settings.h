@@ -8,7 +8,7 @@
 
 #include "DataFileWriter.h"
 
-struct GeneralSpec {
+struct GeneralDesc {
   uint8_t flags = 1;  // bit 0 set: debug_mode reads 0
   uint8_t version = 8;
   std::string name = "game";
@@ -23,9 +23,9 @@ struct GeneralSpec {
   std::vector<int32_t> roomOrder;
 };
 
-void WriteGeneral(DataFileWriter& writer, const GeneralSpec& settings);
+void WriteGeneral(DataFileWriter& writer, const GeneralDesc& settings);
 
-struct OptionsSpec {
+struct OptionsDesc {
   // The 35 option words at body offsets 0, 4, ... 136, preset to the runner's defaults.
   std::array<uint32_t, 35> words = Defaults();
   std::vector<std::pair<std::string, std::string>> constants;  // name, value text
@@ -42,4 +42,4 @@ struct OptionName {
 };
 const std::vector<OptionName>& OptionNames();
 
-void WriteOptions(DataFileWriter& writer, const OptionsSpec& settings);
+void WriteOptions(DataFileWriter& writer, const OptionsDesc& settings);

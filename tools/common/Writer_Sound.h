@@ -6,7 +6,7 @@
 
 #include "DataFileWriter.h"
 
-struct SoundSpec {
+struct SoundDesc {
   std::string name;
   int32_t kind = 0;  // 0 normal, 1 background music, 2 three-dimensional, 3 multimedia
   std::string fileType;  // the extension with its dot, e.g. ".wav"
@@ -20,4 +20,4 @@ struct SoundSpec {
 
 // Writes both chunks (nothing when there are no sounds). Each sound with an image gets the next
 // AUDO entry.
-void WriteSounds(DataFileWriter& writer, const std::vector<SoundSpec>& sounds);
+void WriteSounds(DataFileWriter& writer, const std::vector<SoundDesc>& sounds);

@@ -45,31 +45,31 @@ void ActionList(Body& b, const CodeRef& code, bool bytecode) {
 
 }  // namespace
 
-void WriteScripts(DataFileWriter& writer, const std::vector<ScriptSpec>& scripts, bool bytecode) {
+void WriteScripts(DataFileWriter& writer, const std::vector<ScriptDesc>& scripts, bool bytecode) {
   Body& b = writer.chunk("SCPT");
-  ResourceList(b, scripts, [&](const ScriptSpec& s) {
+  ResourceList(b, scripts, [&](const ScriptDesc& s) {
     b.stringRef(s.name);
     CodeWord(b, s.code, bytecode, false);
   });
 }
 
-void WritePaths(DataFileWriter& writer, const std::vector<PathSpec>& paths) {
+void WritePaths(DataFileWriter& writer, const std::vector<PathDesc>& paths) {
   Body& b = writer.chunk("PATH");
-  ResourceList(b, paths, [&](const PathSpec& p) {
+  ResourceList(b, paths, [&](const PathDesc& p) {
     b.stringRef(p.name);
     b.u32(p.smooth ? 1 : 0).u32(p.closed ? 1 : 0).u32(static_cast<uint32_t>(p.precision));
     b.u32(static_cast<uint32_t>(p.points.size()));
-    for (const PathPointSpec& pt : p.points) b.f32(pt.x).f32(pt.y).f32(pt.speed);
+    for (const PathPointDesc& pt : p.points) b.f32(pt.x).f32(pt.y).f32(pt.speed);
   });
 }
 
-void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineSpec>& timelines, bool bytecode) {
+void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineDesc>& timelines, bool bytecode) {
   Body& b = writer.chunk("TMLN");
-  ResourceList(b, timelines, [&](const TimelineSpec& t) {
+  ResourceList(b, timelines, [&](const TimelineDesc& t) {
     b.stringRef(t.name);
     b.u32(static_cast<uint32_t>(t.moments.size()));
     const uint32_t pairs = b.size();
-    for (const MomentSpec& m : t.moments) b.i32(m.time).u32(0);
+    for (const MomentDesc& m : t.moments) b.i32(m.time).u32(0);
     for (size_t i = 0; i < t.moments.size(); ++i) {
       b.refAt(pairs + 8 * static_cast<uint32_t>(i) + 4, b.here());
       ActionList(b, t.moments[i].code, bytecode);
@@ -77,9 +77,9 @@ void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineSpec>& tim
   });
 }
 
-void WriteObjects(DataFileWriter& writer, const std::vector<ObjectSpec>& objects, bool bytecode, int version) {
+void WriteObjects(DataFileWriter& writer, const std::vector<ObjectDesc>& objects, bool bytecode, int version) {
   Body& b = writer.chunk("OBJT");
-  ResourceList(b, objects, [&](const ObjectSpec& o) {
+  ResourceList(b, objects, [&](const ObjectDesc& o) {
     b.stringRef(o.name).i32(o.sprite).i32(o.visible).i32(o.solid).i32(o.depth).i32(o.persistent);
     b.i32(o.parent).i32(o.mask);
     if (version > 5) {
@@ -91,8 +91,8 @@ void WriteObjects(DataFileWriter& writer, const std::vector<ObjectSpec>& objects
     b.zeros(4 * 12);
     for (int type = 0; type < 12; ++type) {
       b.refAt(types + 4 * type, b.here());
-      std::vector<const EventSpec*> mine;
-      for (const EventSpec& e : o.events) {
+      std::vector<const EventDesc*> mine;
+      for (const EventDesc& e : o.events) {
         if (e.type == type) mine.push_back(&e);
       }
       b.u32(static_cast<uint32_t>(mine.size()));
@@ -107,9 +107,9 @@ void WriteObjects(DataFileWriter& writer, const std::vector<ObjectSpec>& objects
   });
 }
 
-void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool bytecode, int version) {
+void WriteRooms(DataFileWriter& writer, const std::vector<RoomDesc>& rooms, bool bytecode, int version) {
   Body& b = writer.chunk("ROOM");
-  ResourceList(b, rooms, [&](const RoomSpec& r) {
+  ResourceList(b, rooms, [&](const RoomDesc& r) {
     const uint32_t start = b.size();
     b.stringRef(r.name).stringRef(r.caption).i32(r.width).i32(r.height).i32(r.speed).i32(r.persistent);
     b.i32(r.colour).i32(r.showColour);
@@ -125,7 +125,7 @@ void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool
     uint32_t slots = b.size();
     b.zeros(32);
     for (int i = 0; i < 8; ++i) {
-      const BackgroundLayerSpec& l = r.backgrounds[i];
+      const BackgroundLayerDesc& l = r.backgrounds[i];
       b.refAt(slots + 4 * i, b.here());
       b.i32(l.visible).i32(l.foreground).i32(l.index).i32(l.x).i32(l.y).i32(l.tileX).i32(l.tileY);
       b.i32(l.hspeed).i32(l.vspeed).i32(l.stretch);
@@ -136,7 +136,7 @@ void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool
     slots = b.size();
     b.zeros(32);
     for (int i = 0; i < 8; ++i) {
-      const ViewSpec& v = r.views[i];
+      const ViewDesc& v = r.views[i];
       b.refAt(slots + 4 * i, b.here());
       b.i32(v.visible).i32(v.xview).i32(v.yview).i32(v.wview).i32(v.hview).i32(v.xport).i32(v.yport);
       b.i32(v.wport).i32(v.hport).i32(v.hborder).i32(v.vborder).i32(v.hspeed).i32(v.vspeed).i32(v.object);
@@ -147,7 +147,7 @@ void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool
     slots = b.size();
     b.zeros(4 * r.instances.size());
     for (size_t i = 0; i < r.instances.size(); ++i) {
-      const RoomInstanceSpec& in = r.instances[i];
+      const RoomInstanceDesc& in = r.instances[i];
       b.refAt(slots + 4 * static_cast<uint32_t>(i), b.here());
       b.i32(in.x).i32(in.y).i32(in.object).i32(in.id);
       CodeWord(b, in.code, bytecode, true);
@@ -160,7 +160,7 @@ void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool
     slots = b.size();
     b.zeros(4 * r.tiles.size());
     for (size_t i = 0; i < r.tiles.size(); ++i) {
-      const TileSpec& t = r.tiles[i];
+      const TileDesc& t = r.tiles[i];
       b.refAt(slots + 4 * static_cast<uint32_t>(i), b.here());
       b.i32(t.x).i32(t.y).i32(t.background).i32(t.left).i32(t.top).i32(t.width).i32(t.height).i32(t.depth);
       b.i32(t.id);

@@ -15,28 +15,28 @@ struct CodeRef {
   bool present() const { return index >= 0 || !source.empty(); }
 };
 
-struct ScriptSpec {
+struct ScriptDesc {
   std::string name;
   CodeRef code;
 };
 
-struct MomentSpec {
+struct MomentDesc {
   int32_t time = 0;
   CodeRef code;
 };
 
-struct TimelineSpec {
+struct TimelineDesc {
   std::string name;
-  std::vector<MomentSpec> moments;
+  std::vector<MomentDesc> moments;
 };
 
-struct EventSpec {
+struct EventDesc {
   int32_t type = 0;
   int32_t subtype = 0;
   CodeRef code;
 };
 
-struct ObjectSpec {
+struct ObjectDesc {
   std::string name;
   int32_t sprite = -1;
   bool visible = true;
@@ -45,10 +45,10 @@ struct ObjectSpec {
   bool persistent = false;
   int32_t parent = -1;
   int32_t mask = -1;
-  std::vector<EventSpec> events;
+  std::vector<EventDesc> events;
 };
 
-struct BackgroundLayerSpec {
+struct BackgroundLayerDesc {
   bool visible = false, foreground = false;
   int32_t index = -1, x = 0, y = 0;
   bool tileX = true, tileY = true;
@@ -56,7 +56,7 @@ struct BackgroundLayerSpec {
   bool stretch = false;
 };
 
-struct ViewSpec {
+struct ViewDesc {
   bool visible = false;
   int32_t xview = 0, yview = 0, wview = 640, hview = 480;
   int32_t xport = 0, yport = 0, wport = 640, hport = 480;
@@ -64,7 +64,7 @@ struct ViewSpec {
   int32_t object = -1;
 };
 
-struct RoomInstanceSpec {
+struct RoomInstanceDesc {
   int32_t x = 0, y = 0, object = 0, id = 0;
   CodeRef code;
   float xscale = 1, yscale = 1;
@@ -72,13 +72,13 @@ struct RoomInstanceSpec {
   float rotation = 0;
 };
 
-struct TileSpec {
+struct TileDesc {
   int32_t x = 0, y = 0, background = 0, left = 0, top = 0, width = 0, height = 0, depth = 0, id = 0;
   float xscale = 1, yscale = 1;
   uint32_t colour = 0xFFFFFFFFu;
 };
 
-struct RoomSpec {
+struct RoomDesc {
   std::string name;
   std::string caption;
   int32_t width = 640, height = 480, speed = 30;
@@ -87,28 +87,28 @@ struct RoomSpec {
   bool showColour = true;
   CodeRef code;
   bool viewsEnabled = false;
-  BackgroundLayerSpec backgrounds[8];
-  ViewSpec views[8];
-  std::vector<RoomInstanceSpec> instances;
-  std::vector<TileSpec> tiles;
+  BackgroundLayerDesc backgrounds[8];
+  ViewDesc views[8];
+  std::vector<RoomInstanceDesc> instances;
+  std::vector<TileDesc> tiles;
 };
 
 // `version` is the general chunk's version byte (it decides the record layouts).
-void WriteScripts(DataFileWriter& writer, const std::vector<ScriptSpec>& scripts, bool bytecode);
-struct PathPointSpec {
+void WriteScripts(DataFileWriter& writer, const std::vector<ScriptDesc>& scripts, bool bytecode);
+struct PathPointDesc {
   float x = 0, y = 0, speed = 100;
 };
 
-struct PathSpec {
+struct PathDesc {
   std::string name;
   bool smooth = false;
   bool closed = true;
   int32_t precision = 4;
-  std::vector<PathPointSpec> points;
+  std::vector<PathPointDesc> points;
 };
 
 // PATH: name, kind (1 smooth), closed, precision and the points (x, y, speed as floats).
-void WritePaths(DataFileWriter& writer, const std::vector<PathSpec>& paths);
-void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineSpec>& timelines, bool bytecode);
-void WriteObjects(DataFileWriter& writer, const std::vector<ObjectSpec>& objects, bool bytecode, int version);
-void WriteRooms(DataFileWriter& writer, const std::vector<RoomSpec>& rooms, bool bytecode, int version);
+void WritePaths(DataFileWriter& writer, const std::vector<PathDesc>& paths);
+void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineDesc>& timelines, bool bytecode);
+void WriteObjects(DataFileWriter& writer, const std::vector<ObjectDesc>& objects, bool bytecode, int version);
+void WriteRooms(DataFileWriter& writer, const std::vector<RoomDesc>& rooms, bool bytecode, int version);

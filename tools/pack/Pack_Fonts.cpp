@@ -28,19 +28,19 @@ T Get(const json& j, const char* key, T fallback, const std::string& where, cons
 
 }  // namespace
 
-FontSpec Pack_ReadFont(const json& f, const std::string& folder, const std::string& manifest) {
+FontDesc Pack_ReadFont(const json& f, const std::string& folder, const std::string& manifest) {
   if (!f.is_object()) throw PackFailure(manifest + ": fonts: every entry is an object");
-  FontSpec spec;
-  spec.name = Get<std::string>(f, "name", "", "font", manifest);
-  const std::string where = "font " + spec.name;
+  FontDesc desc;
+  desc.name = Get<std::string>(f, "name", "", "font", manifest);
+  const std::string where = "font " + desc.name;
   auto fail = [&](const std::string& what) { throw PackFailure(manifest + ": " + where + ": " + what); };
   const bool hasFile = f.contains("file"), hasFamily = f.contains("family");
   if (hasFile == hasFamily) fail("give either \"file\" (a TrueType or OpenType file) or \"family\"");
   const double size = Get<double>(f, "size", 12, where, manifest);
   if (!(size >= 1 && size <= kMaxSize)) fail("\"size\" is 1 to " + std::to_string(kMaxSize) + " points");
-  spec.size = int32_t(std::lround(size));
-  spec.bold = Get<bool>(f, "bold", false, where, manifest);
-  spec.italic = Get<bool>(f, "italic", false, where, manifest);
+  desc.size = int32_t(std::lround(size));
+  desc.bold = Get<bool>(f, "bold", false, where, manifest);
+  desc.italic = Get<bool>(f, "italic", false, where, manifest);
   // The character ranges: "ranges": [[first, last], ...], or "first" and "last" (32 to 127).
   std::vector<std::pair<int32_t, int32_t>> ranges;
   if (f.contains("ranges")) {
@@ -73,7 +73,7 @@ FontSpec Pack_ReadFont(const json& f, const std::string& folder, const std::stri
     const json& v = f.at("family");
     if (!v.is_string() || v.get<std::string>().empty()) fail("\"family\" names a typeface family");
     FaceMatch match;
-    if (!Face_Find(v.get<std::string>(), spec.bold, spec.italic, match)) fail("no typeface is installed");
+    if (!Face_Find(v.get<std::string>(), desc.bold, desc.italic, match)) fail("no typeface is installed");
     if (!match.exact) {
       std::fprintf(stderr, "%s: warning: %s: typeface \"%s\" not found; using \"%s\"\n", manifest.c_str(),
                    where.c_str(), v.get<std::string>().c_str(), match.family.c_str());
@@ -83,8 +83,8 @@ FontSpec Pack_ReadFont(const json& f, const std::string& folder, const std::stri
   }
   FaceStyle style;
   style.size = size;
-  style.bold = spec.bold;
-  style.italic = spec.italic;
+  style.bold = desc.bold;
+  style.italic = desc.italic;
   FaceRender all;
   std::string error;
   for (const auto& [first, last] : ranges) {
@@ -102,22 +102,22 @@ FontSpec Pack_ReadFont(const json& f, const std::string& folder, const std::stri
   if (all.glyphs.empty()) fail("the typeface has no glyph in the character ranges");
   CFontTessera packed;
   Font_PackGlyphs(all, packed);
-  spec.typeface = hasFamily ? f.at("family").get<std::string>() : all.family;
-  spec.first = uint16_t(ranges.front().first);
-  spec.last = ranges.front().second;
+  desc.typeface = hasFamily ? f.at("family").get<std::string>() : all.family;
+  desc.first = uint16_t(ranges.front().first);
+  desc.last = ranges.front().second;
   for (const auto& [first, last] : ranges) {
-    spec.first = uint16_t(std::min<int32_t>(spec.first, first));
-    spec.last = std::max(spec.last, last);
+    desc.first = uint16_t(std::min<int32_t>(desc.first, first));
+    desc.last = std::max(desc.last, last);
   }
-  spec.image = CBitmap32(packed.regionWidth, packed.regionHeight);
+  desc.image = CBitmap32(packed.regionWidth, packed.regionHeight);
   for (size_t i = 0; i < packed.coverage.size(); ++i) {
-    uint8_t* p = spec.image.Data() + i * 4;
+    uint8_t* p = desc.image.Data() + i * 4;
     p[0] = p[1] = p[2] = 255;
     p[3] = packed.coverage[i];
   }
-  spec.label = where;
+  desc.label = where;
   for (const FontGlyph& g : packed.glyphs) {
-    spec.glyphs.push_back(FontGlyphSpec{g.code, g.x, g.y, g.width, g.height, g.shift, g.offset});
+    desc.glyphs.push_back(FontGlyphDesc{g.code, g.x, g.y, g.width, g.height, g.shift, g.offset});
   }
-  return spec;
+  return desc;
 }

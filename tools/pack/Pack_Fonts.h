@@ -10,4 +10,4 @@
 // Reads and renders one "fonts" entry. `folder` is where files are looked up, `manifest` names the
 // manifest in errors. A family that is not installed is replaced by its best match with a warning
 // on stderr. Throws PackFailure (Pack_Images.h).
-FontSpec Pack_ReadFont(const nlohmann::ordered_json& entry, const std::string& folder, const std::string& manifest);
+FontDesc Pack_ReadFont(const nlohmann::ordered_json& entry, const std::string& folder, const std::string& manifest);

@@ -92,9 +92,9 @@ CBitmap32 PackImages::LoadPNG(const json& value, const std::string& where, std::
 }
 
 void PackImages::ReadSprite(const json& s) {
-  SpriteSpec spec;
-  spec.name = Value<std::string>(s, "name", "", "sprite", m_manifestFile);
-  const std::string where = "sprite " + spec.name;
+  SpriteDesc desc;
+  desc.name = Value<std::string>(s, "name", "", "sprite", m_manifestFile);
+  const std::string where = "sprite " + desc.name;
   auto get = [&](const char* key, auto fallback) { return Value(s, key, fallback, where, m_manifestFile); };
   const bool hasFrames = s.contains("frames"), hasStrip = s.contains("strip");
   if (hasFrames == hasStrip) Fail(where + ": give either \"frames\" (PNG files) or \"strip\"");
@@ -103,12 +103,12 @@ void PackImages::ReadSprite(const json& s) {
     if (!frames.is_array() || frames.empty()) Fail(where + ": \"frames\" is a non-empty array of PNG files");
     for (const json& f : frames) {
       std::string path;
-      spec.frames.push_back(LoadPNG(f, where, path));
-      spec.frameLabels.push_back(path);
-      const CBitmap32& first = spec.frames.front();
-      if (spec.frames.back().Width() != first.Width() || spec.frames.back().Height() != first.Height()) {
-        throw PackFailure(path + ": the frame is " + std::to_string(spec.frames.back().Width()) + " x " +
-                          std::to_string(spec.frames.back().Height()) + " pixels, the sprite's first frame " +
+      desc.frames.push_back(LoadPNG(f, where, path));
+      desc.frameLabels.push_back(path);
+      const CBitmap32& first = desc.frames.front();
+      if (desc.frames.back().Width() != first.Width() || desc.frames.back().Height() != first.Height()) {
+        throw PackFailure(path + ": the frame is " + std::to_string(desc.frames.back().Width()) + " x " +
+                          std::to_string(desc.frames.back().Height()) + " pixels, the sprite's first frame " +
                           std::to_string(first.Width()) + " x " + std::to_string(first.Height()));
       }
     }
@@ -124,62 +124,62 @@ void PackImages::ReadSprite(const json& s) {
     }
     const int32_t w = image.Width() / count;
     for (int32_t i = 0; i < count; ++i) {
-      spec.frames.push_back(image.Crop(i * w, 0, w, image.Height()));
-      spec.frameLabels.push_back(path + " frame " + std::to_string(i));
+      desc.frames.push_back(image.Crop(i * w, 0, w, image.Height()));
+      desc.frameLabels.push_back(path + " frame " + std::to_string(i));
     }
   }
-  spec.xorigin = get("xorigin", int32_t(0));
-  spec.yorigin = get("yorigin", int32_t(0));
-  spec.precise = get("precise", false);
-  spec.separateMasks = get("separate_masks", false);
-  spec.transparent = get("transparent", true);
-  spec.smooth = get("smooth", false);
-  spec.preload = get("preload", true);
-  spec.tolerance = get("tolerance", int32_t(0));
-  if (spec.tolerance < 0 || spec.tolerance > 255) Fail(where + ": \"tolerance\" is 0 to 255");
+  desc.xorigin = get("xorigin", int32_t(0));
+  desc.yorigin = get("yorigin", int32_t(0));
+  desc.precise = get("precise", false);
+  desc.separateMasks = get("separate_masks", false);
+  desc.transparent = get("transparent", true);
+  desc.smooth = get("smooth", false);
+  desc.preload = get("preload", true);
+  desc.tolerance = get("tolerance", int32_t(0));
+  if (desc.tolerance < 0 || desc.tolerance > 255) Fail(where + ": \"tolerance\" is 0 to 255");
   const std::string mode = get("bbox_mode", std::string("automatic"));
   const std::string kind = get("mask_kind", std::string("precise"));
   int found = -1;
   for (int i = 0; i < 3; ++i) found = mode == kModes[i] ? i : found;
   if (found < 0) Fail(where + ": \"bbox_mode\" is \"automatic\", \"full\" or \"manual\"");
-  spec.boxMode = BoxMode(found);
+  desc.boxMode = BoxMode(found);
   found = -1;
   for (int i = 0; i < 4; ++i) found = kind == kKinds[i] ? i : found;
   if (found < 0) Fail(where + ": \"mask_kind\" is \"precise\", \"rectangle\", \"ellipse\" or \"diamond\"");
-  spec.maskKind = MaskKind(found);
-  if (spec.boxMode == BoxMode::Manual) {
+  desc.maskKind = MaskKind(found);
+  if (desc.boxMode == BoxMode::Manual) {
     if (!s.contains("bbox") || !s.at("bbox").is_object()) {
       Fail(where + ": a manual bounding box is given as \"bbox\": {\"left\", \"top\", \"right\", \"bottom\"}");
     }
     const json& b = s.at("bbox");
-    spec.bboxLeft = Value<int32_t>(b, "left", 0, where + " bbox", m_manifestFile);
-    spec.bboxTop = Value<int32_t>(b, "top", 0, where + " bbox", m_manifestFile);
-    spec.bboxRight = Value<int32_t>(b, "right", spec.Width() - 1, where + " bbox", m_manifestFile);
-    spec.bboxBottom = Value<int32_t>(b, "bottom", spec.Height() - 1, where + " bbox", m_manifestFile);
-    if (spec.bboxLeft < 0 || spec.bboxTop < 0 || spec.bboxLeft > spec.bboxRight || spec.bboxTop > spec.bboxBottom ||
-        spec.bboxRight >= spec.Width() || spec.bboxBottom >= spec.Height()) {
-      Fail(where + ": the bounding box must lie inside the " + std::to_string(spec.Width()) + " x " +
-           std::to_string(spec.Height()) + " frame with left <= right and top <= bottom");
+    desc.bboxLeft = Value<int32_t>(b, "left", 0, where + " bbox", m_manifestFile);
+    desc.bboxTop = Value<int32_t>(b, "top", 0, where + " bbox", m_manifestFile);
+    desc.bboxRight = Value<int32_t>(b, "right", desc.Width() - 1, where + " bbox", m_manifestFile);
+    desc.bboxBottom = Value<int32_t>(b, "bottom", desc.Height() - 1, where + " bbox", m_manifestFile);
+    if (desc.bboxLeft < 0 || desc.bboxTop < 0 || desc.bboxLeft > desc.bboxRight || desc.bboxTop > desc.bboxBottom ||
+        desc.bboxRight >= desc.Width() || desc.bboxBottom >= desc.Height()) {
+      Fail(where + ": the bounding box must lie inside the " + std::to_string(desc.Width()) + " x " +
+           std::to_string(desc.Height()) + " frame with left <= right and top <= bottom");
     }
   } else if (s.contains("bbox")) {
     Fail(where + ": \"bbox\" is given only with \"bbox_mode\": \"manual\"");
   }
-  Writer_FinishSpriteBox(spec);
-  m_sprites.push_back(std::move(spec));
+  Writer_FinishSpriteBox(desc);
+  m_sprites.push_back(std::move(desc));
 }
 
 void PackImages::ReadBackground(const json& b) {
-  BackgroundSpec spec;
-  spec.name = Value<std::string>(b, "name", "", "background", m_manifestFile);
-  const std::string where = "background " + spec.name;
+  BackgroundDesc desc;
+  desc.name = Value<std::string>(b, "name", "", "background", m_manifestFile);
+  const std::string where = "background " + desc.name;
   if (!b.contains("file")) Fail(where + ": a background names its PNG \"file\"");
-  spec.image = LoadPNG(b.at("file"), where, spec.label);
-  spec.transparent = Value(b, "transparent", false, where, m_manifestFile);
-  spec.smooth = Value(b, "smooth", false, where, m_manifestFile);
-  spec.preload = Value(b, "preload", true, where, m_manifestFile);
-  g_backgroundSizes.push_back(spec.image.Width());
-  g_backgroundSizes.push_back(spec.image.Height());
-  m_backgrounds.push_back(std::move(spec));
+  desc.image = LoadPNG(b.at("file"), where, desc.label);
+  desc.transparent = Value(b, "transparent", false, where, m_manifestFile);
+  desc.smooth = Value(b, "smooth", false, where, m_manifestFile);
+  desc.preload = Value(b, "preload", true, where, m_manifestFile);
+  g_backgroundSizes.push_back(desc.image.Width());
+  g_backgroundSizes.push_back(desc.image.Height());
+  m_backgrounds.push_back(std::move(desc));
 }
 
 void PackImages::Read(const json& m) {
@@ -209,40 +209,40 @@ int32_t PackImages::Background(const json& value, const std::string& where) cons
   return Lookup(g_backgroundNames, int32_t(g_backgroundNames.size()), value, "background", where, m_manifestFile);
 }
 
-void PackImages::ReadObject(const json& o, ObjectSpec& spec, const std::string& where) const {
-  if (o.contains("sprite")) spec.sprite = Sprite(o.at("sprite"), where + " sprite");
-  if (o.contains("mask")) spec.mask = Sprite(o.at("mask"), where + " mask");
+void PackImages::ReadObject(const json& o, ObjectDesc& desc, const std::string& where) const {
+  if (o.contains("sprite")) desc.sprite = Sprite(o.at("sprite"), where + " sprite");
+  if (o.contains("mask")) desc.mask = Sprite(o.at("mask"), where + " mask");
 }
 
-void PackImages::ReadLayer(const json& layer, BackgroundLayerSpec& spec, const std::string& where) const {
+void PackImages::ReadLayer(const json& layer, BackgroundLayerDesc& desc, const std::string& where) const {
   if (layer.contains("background") && layer.contains("index")) Fail(where + ": give \"background\" or \"index\", not both");
-  if (layer.contains("background")) spec.index = Background(layer.at("background"), where);
-  if (layer.contains("index")) spec.index = Background(layer.at("index"), where);
+  if (layer.contains("background")) desc.index = Background(layer.at("background"), where);
+  if (layer.contains("index")) desc.index = Background(layer.at("index"), where);
 }
 
-void PackImages::ReadTile(const json& t, TileSpec& spec, const std::string& where) const {
+void PackImages::ReadTile(const json& t, TileDesc& desc, const std::string& where) const {
   if (!t.contains("background")) Fail(where + ": a tile names its \"background\"");
-  spec.background = Background(t.at("background"), where);
-  if (spec.background < 0) Fail(where + ": a tile names its \"background\"");
+  desc.background = Background(t.at("background"), where);
+  if (desc.background < 0) Fail(where + ": a tile names its \"background\"");
   auto get = [&](const char* key, auto fallback) { return Value(t, key, fallback, where, m_manifestFile); };
-  const int32_t bw = g_backgroundSizes[2 * size_t(spec.background)], bh = g_backgroundSizes[2 * size_t(spec.background) + 1];
-  spec.left = get("left", int32_t(0));
-  spec.top = get("top", int32_t(0));
-  spec.width = get("width", bw - spec.left);
-  spec.height = get("height", bh - spec.top);
-  if (spec.left < 0 || spec.top < 0 || spec.width < 1 || spec.height < 1 || spec.left + spec.width > bw ||
-      spec.top + spec.height > bh) {
+  const int32_t bw = g_backgroundSizes[2 * size_t(desc.background)], bh = g_backgroundSizes[2 * size_t(desc.background) + 1];
+  desc.left = get("left", int32_t(0));
+  desc.top = get("top", int32_t(0));
+  desc.width = get("width", bw - desc.left);
+  desc.height = get("height", bh - desc.top);
+  if (desc.left < 0 || desc.top < 0 || desc.width < 1 || desc.height < 1 || desc.left + desc.width > bw ||
+      desc.top + desc.height > bh) {
     Fail(where + ": the tile's rectangle must lie inside its background (" + std::to_string(bw) + " x " +
          std::to_string(bh) + ")");
   }
-  spec.x = get("x", int32_t(0));
-  spec.y = get("y", int32_t(0));
-  spec.depth = get("depth", int32_t(1000000));
-  spec.xscale = get("xscale", 1.0f);
-  spec.yscale = get("yscale", 1.0f);
+  desc.x = get("x", int32_t(0));
+  desc.y = get("y", int32_t(0));
+  desc.depth = get("depth", int32_t(1000000));
+  desc.xscale = get("xscale", 1.0f);
+  desc.yscale = get("yscale", 1.0f);
   const int32_t blend = get("blend", int32_t(0xFFFFFF));
   const double alpha = get("alpha", 1.0);
   if (blend < 0 || blend > 0xFFFFFF) Fail(where + ": \"blend\" is a colour from 0 to 16777215");
   if (!(alpha >= 0.0 && alpha <= 1.0)) Fail(where + ": \"alpha\" is 0 to 1");
-  spec.colour = uint32_t(blend) | (uint32_t(std::lround(alpha * 255.0)) << 24);
+  desc.colour = uint32_t(blend) | (uint32_t(std::lround(alpha * 255.0)) << 24);
 }

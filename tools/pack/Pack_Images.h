@@ -33,14 +33,14 @@ class PackImages {
   int32_t Sprite(const nlohmann::ordered_json& value, const std::string& where) const;
   int32_t Background(const nlohmann::ordered_json& value, const std::string& where) const;
   // The object keys "sprite" and "mask".
-  void ReadObject(const nlohmann::ordered_json& object, ObjectSpec& spec, const std::string& where) const;
+  void ReadObject(const nlohmann::ordered_json& object, ObjectDesc& desc, const std::string& where) const;
   // Room background layer keys beyond the plain ones, and a tile.
-  void ReadLayer(const nlohmann::ordered_json& layer, BackgroundLayerSpec& spec, const std::string& where) const;
-  void ReadTile(const nlohmann::ordered_json& tile, TileSpec& spec, const std::string& where) const;
+  void ReadLayer(const nlohmann::ordered_json& layer, BackgroundLayerDesc& desc, const std::string& where) const;
+  void ReadTile(const nlohmann::ordered_json& tile, TileDesc& desc, const std::string& where) const;
 
-  const std::vector<SpriteSpec>& sprites() const { return m_sprites; }
-  const std::vector<BackgroundSpec>& backgrounds() const { return m_backgrounds; }
-  const std::vector<FontSpec>& fonts() const { return m_fonts; }
+  const std::vector<SpriteDesc>& sprites() const { return m_sprites; }
+  const std::vector<BackgroundDesc>& backgrounds() const { return m_backgrounds; }
+  const std::vector<FontDesc>& fonts() const { return m_fonts; }
   int32_t pageSize() const { return m_pageSize; }
 
   // Name lookups for the compiler (bare sprite and background names), over the last names read.
@@ -56,8 +56,8 @@ class PackImages {
 
   std::string m_folder;
   std::string m_manifestFile;
-  std::vector<SpriteSpec> m_sprites;
-  std::vector<BackgroundSpec> m_backgrounds;
-  std::vector<FontSpec> m_fonts;
+  std::vector<SpriteDesc> m_sprites;
+  std::vector<BackgroundDesc> m_backgrounds;
+  std::vector<FontDesc> m_fonts;
   int32_t m_pageSize = 2048;
 };

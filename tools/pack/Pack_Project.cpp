@@ -113,13 +113,13 @@ class Builder {
   T Get(const json& j, const char* key, T fallback, const std::string& where);
   const json& Array(const json& j, const char* key);
   void ReadNames(const json& m);
-  void ReadSettings(const json& m, GeneralSpec& general, OptionsSpec& options);
-  void DefineGameConstants(const OptionsSpec& options);
+  void ReadSettings(const json& m, GeneralDesc& general, OptionsDesc& options);
+  void DefineGameConstants(const OptionsDesc& options);
   // The code of a manifest value: a file name (relative to the project) or {"code": text}.
   CodeRef Code(const json& value, const std::string& unitName, const std::string& where);
   void ReadScripts(const json& m);
   void ReadObjects(const json& m);
-  void ReadRooms(const json& m, GeneralSpec& general);
+  void ReadRooms(const json& m, GeneralDesc& general);
   void ReadTimelines(const json& m);
   void ReadPaths(const json& m);
   int Resolve(const NameTable& table, const json& v, const char* kind, const std::string& where);
@@ -127,12 +127,12 @@ class Builder {
   std::string m_folder;
   std::string m_manifestFile;
   PackOptions m_options;
-  std::vector<CodeEntrySpec> m_code;
-  std::vector<ScriptSpec> m_scripts;
-  std::vector<ObjectSpec> m_objects;
-  std::vector<RoomSpec> m_rooms;
-  std::vector<TimelineSpec> m_timelines;
-  std::vector<PathSpec> m_paths;
+  std::vector<CodeEntryDesc> m_code;
+  std::vector<ScriptDesc> m_scripts;
+  std::vector<ObjectDesc> m_objects;
+  std::vector<RoomDesc> m_rooms;
+  std::vector<TimelineDesc> m_timelines;
+  std::vector<PathDesc> m_paths;
   PackImages m_images;
   PackSounds m_sounds;
 };
@@ -197,7 +197,7 @@ uint32_t OptionValue(const json& v, const std::string& key, const std::string& f
   Fail(file, "option \"" + key + "\" must be true, false or an integer");
 }
 
-void Builder::ReadSettings(const json& m, GeneralSpec& general, OptionsSpec& options) {
+void Builder::ReadSettings(const json& m, GeneralDesc& general, OptionsDesc& options) {
   general.name = Get<std::string>(m, "name", "game", "game");
   general.displayName = Get<std::string>(m, "display_name", general.name, "game");
   general.gameId = Get<int32_t>(m, "game_id", 0, "game");
@@ -287,7 +287,7 @@ bool EvaluateConstant(const char* codeName, const char* text, RValue* out) {
   return Code_EvaluateConstantExpression(codeName, text, out);
 }
 
-void Builder::DefineGameConstants(const OptionsSpec& options) {
+void Builder::DefineGameConstants(const OptionsDesc& options) {
   std::vector<CGameConstant> constants;
   for (const auto& [name, value] : options.constants) constants.push_back({name.c_str(), value.c_str()});
   g_constantMessage.clear();
@@ -335,14 +335,14 @@ CodeRef Builder::Code(const json& value, const std::string& unitName, const std:
     ref.source = text.empty() ? std::string(" ") : text;  // an empty source would read as no code
   } else {
     ref.index = static_cast<int32_t>(m_code.size());
-    m_code.push_back(CodeEntrySpec{unitName, std::move(r.code), text});
+    m_code.push_back(CodeEntryDesc{unitName, std::move(r.code), text});
   }
   return ref;
 }
 
 void Builder::ReadScripts(const json& m) {
   for (const json& s : Array(m, "scripts")) {
-    ScriptSpec item;
+    ScriptDesc item;
     item.name = Get<std::string>(s, "name", "", "script");
     if (FindBuiltinFunction(item.name.c_str()) >= 0) {
       Warn(m_manifestFile, "script " + item.name + " hides the built-in function " + item.name +
@@ -356,7 +356,7 @@ void Builder::ReadScripts(const json& m) {
 
 void Builder::ReadObjects(const json& m) {
   for (const json& o : Array(m, "objects")) {
-    ObjectSpec item;
+    ObjectDesc item;
     item.name = Get<std::string>(o, "name", "", "object");
     const std::string where = "object " + item.name;
     m_images.ReadObject(o, item, where);
@@ -369,7 +369,7 @@ void Builder::ReadObjects(const json& m) {
       const json& ev = o.at("events");
       if (!ev.is_object()) Fail(m_manifestFile, where + ": \"events\" must be an object");
       for (auto it = ev.begin(); it != ev.end(); ++it) {
-        EventSpec e;
+        EventDesc e;
         std::string eventName, problem;
         if (!Pack_ParseEvent(it.key(), g_objects.byName, e.type, e.subtype, eventName, problem)) {
           Fail(m_manifestFile, where + ": " + problem);
@@ -385,10 +385,10 @@ void Builder::ReadObjects(const json& m) {
 
 void Builder::ReadTimelines(const json& m) {
   for (const json& t : Array(m, "timelines")) {
-    TimelineSpec item;
+    TimelineDesc item;
     item.name = Get<std::string>(t, "name", "", "timeline");
     for (const json& mo : Array(t, "moments")) {
-      MomentSpec moment;
+      MomentDesc moment;
       moment.time = Get<int32_t>(mo, "time", 0, "timeline " + item.name);
       if (!item.moments.empty() && moment.time <= item.moments.back().time) {
         Fail(m_manifestFile, "timeline " + item.name + ": moments must be in ascending time");
@@ -404,7 +404,7 @@ void Builder::ReadTimelines(const json& m) {
 
 void Builder::ReadPaths(const json& m) {
   for (const json& p : Array(m, "paths")) {
-    PathSpec item;
+    PathDesc item;
     item.name = Get<std::string>(p, "name", "", "path");
     const std::string where = "path " + item.name;
     item.smooth = Get<bool>(p, "smooth", false, where);
@@ -412,7 +412,7 @@ void Builder::ReadPaths(const json& m) {
     item.precision = Get<int32_t>(p, "precision", 4, where);
     if (item.precision < 0 || item.precision > 8) Fail(m_manifestFile, where + ": \"precision\" must be 0 to 8");
     for (const json& pt : Array(p, "points")) {
-      PathPointSpec point;
+      PathPointDesc point;
       point.x = Get<float>(pt, "x", 0, where);
       point.y = Get<float>(pt, "y", 0, where);
       point.speed = Get<float>(pt, "speed", 100, where);
@@ -425,11 +425,11 @@ void Builder::ReadPaths(const json& m) {
   }
 }
 
-void Builder::ReadRooms(const json& m, GeneralSpec& general) {
+void Builder::ReadRooms(const json& m, GeneralDesc& general) {
   int32_t nextId = general.lastInstanceId;
   int32_t nextTile = general.lastTileId;
   for (const json& r : Array(m, "rooms")) {
-    RoomSpec item;
+    RoomDesc item;
     item.name = Get<std::string>(r, "name", "", "room");
     const std::string where = "room " + item.name;
     item.caption = Get<std::string>(r, "caption", "", where);
@@ -445,7 +445,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
     if (views.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 views");
     for (size_t i = 0; i < views.size(); ++i) {
       const json& v = views[i];
-      ViewSpec& s = item.views[i];
+      ViewDesc& s = item.views[i];
       const std::string vw = where + " view " + std::to_string(i);
       s.visible = Get<bool>(v, "visible", true, vw);
       s.xview = Get<int32_t>(v, "xview", 0, vw);
@@ -466,7 +466,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
     if (backgrounds.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 backgrounds");
     for (size_t i = 0; i < backgrounds.size(); ++i) {
       const json& b = backgrounds[i];
-      BackgroundLayerSpec& s = item.backgrounds[i];
+      BackgroundLayerDesc& s = item.backgrounds[i];
       const std::string bw = where + " background " + std::to_string(i);
       s.visible = Get<bool>(b, "visible", true, bw);
       s.foreground = Get<bool>(b, "foreground", false, bw);
@@ -482,7 +482,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
     const json& instances = Array(r, "instances");
     for (size_t i = 0; i < instances.size(); ++i) {
       const json& in = instances[i];
-      RoomInstanceSpec s;
+      RoomInstanceDesc s;
       const std::string iw = where + " instance " + std::to_string(i);
       if (!in.contains("object")) Fail(m_manifestFile, iw + ": an instance names its object");
       s.object = Resolve(g_objects, in.at("object"), "object", iw);
@@ -500,7 +500,7 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
       item.instances.push_back(std::move(s));
     }
     for (const json& t : Array(r, "tiles")) {
-      TileSpec s;
+      TileDesc s;
       const std::string tw = where + " tile";
       m_images.ReadTile(t, s, tw);
       s.id = ++nextTile;
@@ -521,10 +521,10 @@ void Builder::ReadRooms(const json& m, GeneralSpec& general) {
 // code. A game that carries source text learns this as the runner compiles it; bytecode carries no
 // declarations, so the builder writes such names with the global selector, where the flag would
 // route them.
-void PlainGlobalVarsToGlobalSelector(std::vector<CodeEntrySpec>& entries) {
+void PlainGlobalVarsToGlobalSelector(std::vector<CodeEntryDesc>& entries) {
   constexpr uint32_t kPlainName = static_cast<uint16_t>(Compiler::kSelectorPlainName);
   constexpr uint32_t kGlobal = static_cast<uint16_t>(Compiler::kSelectorGlobal);
-  for (CodeEntrySpec& entry : entries) {
+  for (CodeEntryDesc& entry : entries) {
     std::vector<uint8_t>& bytes = entry.code.bytes;
     for (const Compiler::SymbolUse& use : entry.code.variables) {
       if (!Variable_IsGlobalVar(use.id)) continue;
@@ -548,8 +548,8 @@ std::vector<uint8_t> Builder::Build() {
   if (!unknownKey.empty()) Fail(m_manifestFile, unknownKey);
   g_objects = g_scripts = g_rooms = g_timelines = g_paths = NameTable{};
   ReadNames(m);
-  GeneralSpec general;
-  OptionsSpec options;
+  GeneralDesc general;
+  OptionsDesc options;
   ReadSettings(m, general, options);
 
   // The compiler resolves names as the runner will: scripts, then built-in functions; resources,

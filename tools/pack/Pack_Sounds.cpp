@@ -57,9 +57,9 @@ void PackSounds::Read(const json& m) {
   m_sounds.clear();
   if (!m.contains("sounds")) return;
   for (const json& s : m.at("sounds")) {
-    SoundSpec spec;
-    spec.name = s.at("name").get<std::string>();
-    const std::string where = "sound " + spec.name;
+    SoundDesc desc;
+    desc.name = s.at("name").get<std::string>();
+    const std::string where = "sound " + desc.name;
     if (!s.contains("file") || !s.at("file").is_string()) Fail(where + ": \"file\" (a WAV, MP3 or MIDI file) is missing");
     const std::string file = s.at("file").get<std::string>();
     const std::string ext = Extension(file);
@@ -69,24 +69,24 @@ void PackSounds::Read(const json& m) {
     }
     std::ifstream in(m_folder + "/" + file, std::ios::binary);
     if (!in) Fail(where + ": " + file + " cannot be read");
-    spec.image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    desc.image.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     if (ext == ".wav") {
       WavInfo info;
       std::string error;
-      if (!Wav_Read(spec.image.data(), spec.image.size(), info, error)) Fail(where + ": " + file + ": " + error);
-    } else if (spec.image.empty()) {
+      if (!Wav_Read(desc.image.data(), desc.image.size(), info, error)) Fail(where + ": " + file + ": " + error);
+    } else if (desc.image.empty()) {
       Fail(where + ": " + file + " is empty");
     }
-    spec.fileType = ext;
-    spec.fileName = BaseName(file);
-    spec.kind = music ? 1 : 0;
+    desc.fileType = ext;
+    desc.fileName = BaseName(file);
+    desc.kind = music ? 1 : 0;
     if (s.contains("kind")) {
       const json& k = s.at("kind");
       static const std::map<std::string, int> kinds = {{"normal", 0}, {"music", 1}, {"3d", 2}, {"multimedia", 3}};
       if (!k.is_string() || !kinds.count(k.get<std::string>())) {
         Fail(where + ": \"kind\" is one of \"normal\", \"music\", \"3d\", \"multimedia\"");
       }
-      spec.kind = kinds.at(k.get<std::string>());
+      desc.kind = kinds.at(k.get<std::string>());
     }
     auto number = [&](const char* key, double fallback, double low, double high) {
       if (!s.contains(key)) return fallback;
@@ -97,12 +97,12 @@ void PackSounds::Read(const json& m) {
       }
       return v.get<double>();
     };
-    spec.volume = float(number("volume", 1, 0, 1));
-    spec.pan = float(number("pan", 0, -1, 1));
+    desc.volume = float(number("volume", 1, 0, 1));
+    desc.pan = float(number("pan", 0, -1, 1));
     if (s.contains("preload")) {
       if (!s.at("preload").is_boolean()) Fail(where + ": \"preload\" must be true or false");
-      spec.preload = s.at("preload").get<bool>();
+      desc.preload = s.at("preload").get<bool>();
     }
-    m_sounds.push_back(std::move(spec));
+    m_sounds.push_back(std::move(desc));
   }
 }

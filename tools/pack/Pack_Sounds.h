@@ -25,5 +25,5 @@ class PackSounds {
   [[noreturn]] void Fail(const std::string& what) const;
   std::string m_folder;
   std::string m_manifestFile;
-  std::vector<SoundSpec> m_sounds;
+  std::vector<SoundDesc> m_sounds;
 };

@@ -18,11 +18,11 @@ namespace {
 // a tile set, an object with the sprite, a room with a view.
 std::vector<uint8_t> ImageGame() {
   DataFileWriter w;
-  GeneralSpec g;
+  GeneralDesc g;
   g.roomOrder = {0};
   WriteGeneral(w, g);
-  WriteOptions(w, OptionsSpec{});
-  SpriteSpec s;
+  WriteOptions(w, OptionsDesc{});
+  SpriteDesc s;
   s.name = "spr";
   s.frames = {CBitmap32(9, 5), CBitmap32(9, 5)};
   s.frames[0].Pixel(2, 1)[3] = 255;
@@ -31,19 +31,19 @@ std::vector<uint8_t> ImageGame() {
   s.precise = true;
   s.separateMasks = true;
   Writer_FinishSpriteBox(s);
-  BackgroundSpec b;
+  BackgroundDesc b;
   b.name = "bg";
   b.label = "bg";
   b.image = CBitmap32(16, 8);
   for (int x = 0; x < 16; ++x) b.image.Pixel(x, x / 2)[3] = 255;
   std::string error;
   EXPECT_TRUE(WriteGraphics(w, {s}, {b}, 32, error)) << error;
-  ObjectSpec o;
+  ObjectDesc o;
   o.name = "obj";
   o.sprite = 0;
   o.mask = 0;
   WriteObjects(w, {o}, false, g.version);
-  RoomSpec r;
+  RoomDesc r;
   r.name = "room";
   r.backgrounds[0].visible = true;
   r.backgrounds[0].index = 0;
@@ -51,10 +51,10 @@ std::vector<uint8_t> ImageGame() {
   r.views[0].visible = true;
   r.views[0].object = 0;
   r.viewsEnabled = true;
-  RoomInstanceSpec i;
+  RoomInstanceDesc i;
   i.id = 100001;
   r.instances = {i};
-  TileSpec t;
+  TileDesc t;
   t.width = 8;
   t.height = 8;
   t.id = 10000001;
@@ -70,10 +70,10 @@ TEST(DataFileCorpus, SeedsLoad) {
   std::vector<std::vector<uint8_t>> seeds;
   {
     DataFileWriter w;
-    GeneralSpec g;
+    GeneralDesc g;
     g.roomOrder = {0, 1};
     WriteGeneral(w, g);
-    OptionsSpec o;
+    OptionsDesc o;
     o.constants = {{"VersionMajor", "1"}, {"c", "2"}};
     WriteOptions(w, o);
     w.chunk("SPRT").u32(2).u32(0).u32(0);
@@ -83,7 +83,7 @@ TEST(DataFileCorpus, SeedsLoad) {
   }
   {
     DataFileWriter w;
-    GeneralSpec g;
+    GeneralDesc g;
     g.version = 7;
     g.roomOrder = {3};
     WriteGeneral(w, g);

@@ -12,7 +12,7 @@
 
 namespace {
 
-std::vector<uint8_t> SmallGame(const GeneralSpec& general = GeneralSpec{}, const OptionsSpec& options = OptionsSpec{}) {
+std::vector<uint8_t> SmallGame(const GeneralDesc& general = GeneralDesc{}, const OptionsDesc& options = OptionsDesc{}) {
   DataFileWriter w;
   WriteGeneral(w, general);
   WriteOptions(w, options);
@@ -52,10 +52,10 @@ std::string FormatErrorOf(const std::vector<uint8_t>& bytes) {
 
 TEST(DataFileContainer, ZeroLengthAndUnknownChunksAreListedAndTheWalkGoesOn) {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
+  WriteGeneral(w, GeneralDesc{});
   w.chunk("HELP");          // zero length: listed and skipped
   w.chunk("ZZZZ").u32(7);   // unknown: reported, loading fails, the walk continues
-  WriteOptions(w, OptionsSpec{});
+  WriteOptions(w, OptionsDesc{});
   std::string console;
   EXPECT_FALSE(Load(w.finish(), &console));
   EXPECT_NE(console.find("Process Chunk: HELP   0\n"), std::string::npos);
@@ -66,7 +66,7 @@ TEST(DataFileContainer, ZeroLengthAndUnknownChunksAreListedAndTheWalkGoesOn) {
 
 TEST(DataFileContainer, KnownChunksWithoutTheirLoaderYetAreNotUnknown) {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
+  WriteGeneral(w, GeneralDesc{});
   w.chunk("SPRT").u32(0);
   w.chunk("OBJT").u32(1).u32(0);  // one empty index
   std::string console;
@@ -114,25 +114,25 @@ TEST(DataFileContainer, MalformedFilesAreRefusedWithAReason) {
 
 TEST(DataFileContainer, CountsThatCannotFitAreRefused) {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
+  WriteGeneral(w, GeneralDesc{});
   w.chunk("ROOM").u32(0x40000000u);  // a list of a billion entries in a 4-byte body
   EXPECT_NE(FormatErrorOf(w.finish()).find("does not fit"), std::string::npos);
 
   DataFileWriter w2;
-  WriteGeneral(w2, GeneralSpec{});
+  WriteGeneral(w2, GeneralDesc{});
   w2.chunk("SPRT").u32(1).u32(0x7FFFFFFFu);  // an entry pointing outside the file
   EXPECT_NE(FormatErrorOf(w2.finish()).find("outside the file"), std::string::npos);
 
-  OptionsSpec options;
+  OptionsDesc options;
   options.constants = {{"a", "1"}};
-  auto bytes = SmallGame(GeneralSpec{}, options);
+  auto bytes = SmallGame(GeneralDesc{}, options);
   // The OPTN body follows GEN8 (8 + 8 + 104 + 4 room-order bytes = 120 with none); count at 140.
   const size_t optnBody = 8 + 8 + 104 + 8;
   ASSERT_EQ(std::memcmp(bytes.data() + optnBody - 8, "OPTN", 4), 0);
   Put32(bytes, optnBody + 140, 0x10000000u);
   EXPECT_NE(FormatErrorOf(bytes).find("constants do not fit"), std::string::npos);
 
-  GeneralSpec general;
+  GeneralDesc general;
   general.roomOrder = {0, 1};
   auto order = SmallGame(general);
   Put32(order, 16 + 100, 1000);  // room-order count beyond the chunk
@@ -140,7 +140,7 @@ TEST(DataFileContainer, CountsThatCannotFitAreRefused) {
 }
 
 TEST(GeneralChunk, FieldsOfAVersion8Body) {
-  GeneralSpec g;
+  GeneralDesc g;
   g.flags = 0;  // bit 0 clear: debug mode
   g.name = "Maze";
   g.configName = "Release";
@@ -176,7 +176,7 @@ TEST(GeneralChunk, FieldsOfAVersion8Body) {
 }
 
 TEST(GeneralChunk, OlderBodyKeepsTheRoomOrderAt36AndTheWindowDefaults) {
-  GeneralSpec g;
+  GeneralDesc g;
   g.version = 7;
   g.windowWidth = 1024;  // not stored in an older body
   g.roomOrder = {4, 5};
@@ -189,13 +189,13 @@ TEST(GeneralChunk, OlderBodyKeepsTheRoomOrderAt36AndTheWindowDefaults) {
 }
 
 TEST(OptionsChunk, DefaultsFieldsAndTheVersionRule) {
-  OptionsSpec o;
+  OptionsDesc o;
   o.set(32, 0xAB123456u);  // window colour: the low 24 bits count
   o.set(132, 1);           // strict variables
   o.set(136, 1);           // create event first, read only from version byte 5 on
   o.set(120, 0);           // display errors off
   o.constants = {{"VersionMajor", "3"}, {"VersionMinor", "14"}, {"speed", "2*4"}};
-  GeneralSpec g;
+  GeneralDesc g;
   g.version = 4;
   EXPECT_TRUE(Load(SmallGame(g, o)));
   EXPECT_EQ(g_Options.windowColour, 0x123456u);
@@ -216,7 +216,7 @@ TEST(OptionsChunk, DefaultsFieldsAndTheVersionRule) {
 
   // Without an options chunk the defaults hold (the main pass resets them).
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
+  WriteGeneral(w, GeneralDesc{});
   EXPECT_TRUE(Load(w.finish()));
   EXPECT_TRUE(g_Options.displayErrors);
   EXPECT_FALSE(g_Options.abortOnAllErrors);
@@ -226,7 +226,7 @@ TEST(OptionsChunk, DefaultsFieldsAndTheVersionRule) {
 
 TEST(OptionsChunk, ATooShortBodyIsRefused) {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
+  WriteGeneral(w, GeneralDesc{});
   w.chunk("OPTN").zeros(100);
   EXPECT_NE(FormatErrorOf(w.finish()).find("too short"), std::string::npos);
 }

@@ -22,9 +22,9 @@ namespace {
 // shift 5) and 'B' (5, 0, 3 x 6, shift 4, offset 1).
 WrittenFile MakeGame() {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
-  WriteOptions(w, OptionsSpec{});
-  FontSpec f;
+  WriteGeneral(w, GeneralDesc{});
+  WriteOptions(w, OptionsDesc{});
+  FontDesc f;
   f.name = "fnt_hud";
   f.typeface = "Hud Face";
   f.size = 11;
@@ -33,7 +33,7 @@ WrittenFile MakeGame() {
   f.last = 66;
   f.image = CBitmap32(16, 8);
   f.label = "font fnt_hud";
-  f.glyphs = {FontGlyphSpec{'A', 0, 0, 4, 8, 5, 0}, FontGlyphSpec{'B', 5, 0, 3, 6, 4, 1}};
+  f.glyphs = {FontGlyphDesc{'A', 0, 0, 4, 8, 5, 0}, FontGlyphDesc{'B', 5, 0, 3, 6, 4, 1}};
   std::string error;
   EXPECT_TRUE(WriteGraphics(w, {}, {}, {f}, 64, error)) << error;
   return WrittenFile{w.finish()};

@@ -23,9 +23,9 @@ const auto Image = TestImage;
 // A sprite of two 9 x 3 frames with a mask each (origin 4, 1) and a 5 x 4 background.
 Game MakeGame() {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
-  WriteOptions(w, OptionsSpec{});
-  SpriteSpec s;
+  WriteGeneral(w, GeneralDesc{});
+  WriteOptions(w, OptionsDesc{});
+  SpriteDesc s;
   s.name = "spr_two";
   s.frames = {Image(9, 3, {{0, 0}, {8, 0}, {7, 1}}), Image(9, 3, {{1, 2}})};
   s.frameLabels = {"a", "b"};
@@ -34,7 +34,7 @@ Game MakeGame() {
   s.precise = true;
   s.separateMasks = true;
   Writer_FinishSpriteBox(s);
-  BackgroundSpec b;
+  BackgroundDesc b;
   b.name = "bg_five";
   b.label = "c";
   b.image = Image(5, 4, {{0, 0}, {4, 3}});
@@ -170,7 +170,7 @@ TEST(ImageLoaders, DamagedPagesAndEntriesAreRefused) {
   {
     // Entries without pages.
     DataFileWriter w;
-    WriteGeneral(w, GeneralSpec{});
+    WriteGeneral(w, GeneralDesc{});
     DataFileWriter::Body& tpag = w.chunk("TPAG");
     tpag.u32(1).ref(tpag.at(8));
     tpag.zeros(22);

@@ -54,13 +54,13 @@ class RunnerProcess : public testing::Test {
   }
   static std::vector<uint8_t> Game(const std::string& name) {
     DataFileWriter w;
-    GeneralSpec g;
+    GeneralDesc g;
     g.name = name;
     g.displayName = name;
     g.roomOrder = {0};
     WriteGeneral(w, g);
-    WriteOptions(w, OptionsSpec{});
-    RoomSpec room;
+    WriteOptions(w, OptionsDesc{});
+    RoomDesc room;
     room.name = "room0";
     WriteRooms(w, {room}, false, g.version);  // no code chunk: a source-text game
     return w.finish();
@@ -111,7 +111,7 @@ TEST_F(RunnerProcess, DataWinBesideTheExecutableWinsAndSwitchesAreNotParsed) {
 
 TEST_F(RunnerProcess, BadFilesEndWithAMessageAndExitCodeOne) {
   DataFileWriter w;
-  WriteGeneral(w, GeneralSpec{});
+  WriteGeneral(w, GeneralDesc{});
   w.chunk("QQQQ").u32(1);
   const std::string unknown = Write("unknown.win", w.finish());
   Result r = RunCommand(Env() + runner + " -game " + unknown + " -headless -nosleep -frames 1");
@@ -208,13 +208,13 @@ TEST_F(RunnerProcess, CaptureSwitchesSayWhenTheyCannotDoTheirWork) {
 TEST_F(RunnerProcess, AGameConstantNamesOnlyEarlierConstantsAndResources) {
   auto withConstants = [](std::vector<std::pair<std::string, std::string>> constants) {
     DataFileWriter w;
-    GeneralSpec g;
+    GeneralDesc g;
     g.roomOrder = {0};
     WriteGeneral(w, g);
-    OptionsSpec o;
+    OptionsDesc o;
     o.constants = std::move(constants);
     WriteOptions(w, o);
-    RoomSpec room;
+    RoomDesc room;
     room.name = "rm_only";
     WriteRooms(w, {room}, false, g.version);
     return w.finish();

@@ -18,7 +18,7 @@ struct Loaded {
   DataView view() const { return DataView(bytes.data(), bytes.size()); }
 };
 
-Loaded Write(const std::vector<SoundSpec>& sounds) {
+Loaded Write(const std::vector<SoundDesc>& sounds) {
   DataFileWriter w;
   WriteSounds(w, sounds);
   return Loaded{w.finish()};
@@ -35,8 +35,8 @@ void Load(const Loaded& file, bool newAudio) {
   Console::SetMuted(false);
 }
 
-std::vector<SoundSpec> TwoSounds() {
-  SoundSpec beep;
+std::vector<SoundDesc> TwoSounds() {
+  SoundDesc beep;
   beep.name = "snd_beep";
   beep.fileType = ".wav";
   beep.fileName = "beep.wav";
@@ -45,7 +45,7 @@ std::vector<SoundSpec> TwoSounds() {
   beep.preload = false;
   beep.effects = 5;
   beep.image = ToneWav(0.05);
-  SoundSpec song;
+  SoundDesc song;
   song.name = "mus_song";
   song.kind = 1;
   song.fileType = ".mp3";
@@ -102,7 +102,7 @@ TEST(SoundLoad, TheNewAudioSystemGetsAssets) {
 }
 
 TEST(SoundLoad, DamagedChunksAreRefused) {
-  std::vector<SoundSpec> sounds = TwoSounds();
+  std::vector<SoundDesc> sounds = TwoSounds();
   Loaded file = Write(sounds);
   const DataView view = file.view();
   ChunkInfo sond, audo;

@@ -1,69 +1,35 @@
 // The builder's sounds: WAV files checked and stored, MP3 and MIDI files kept as music, the records
 // listed by tessera-dump, and bad sounds refused with their names and nothing written.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
 #include <fstream>
 
 #include "../Sound/SoundTestSupport.h"
-
-namespace fs = std::filesystem;
+#include "PackTestSupport.h"
 
 namespace {
 
-struct Outcome {
-  int exitCode = -1;
-  std::string out;
-};
-
-Outcome Shell(const std::string& command) {
-  Outcome r;
-  FILE* p = ::popen((command + " 2>&1").c_str(), "r");
-  if (p == nullptr) return r;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, p)) > 0) r.out.append(buffer, n);
-  const int status = ::pclose(p);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-class PackSoundsTest : public testing::Test {
+// The builder's fixture with a WAV, an MP3 and a script that names a sound.
+class PackSoundsTest : public Pack {
  protected:
   void SetUp() override {
-    const char* tools = std::getenv("TESSERA_TOOLS");
-    if (tools == nullptr) GTEST_SKIP() << "TESSERA_TOOLS is not set";
-    pack = std::string(tools) + "/tessera-pack";
-    dump = std::string(tools) + "/tessera-dump";
-    dir = fs::temp_directory_path() / ("tessera-packsnd-" + std::to_string(::getpid()) + "-" +
-                                       testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    Pack::SetUp();
+    if (IsSkipped()) return;
     const std::vector<uint8_t> wav = ToneWav(0.1, 22050, 2);
     std::ofstream(dir / "beep.wav", std::ios::binary).write(reinterpret_cast<const char*>(wav.data()), std::streamsize(wav.size()));
     std::ofstream(dir / "song.mp3", std::ios::binary) << "ID3-and-frames";
-    std::ofstream(dir / "code.tss") << "sound_play(snd_beep);\n";
+    File("code.tss", "sound_play(snd_beep);\n");
   }
-  void TearDown() override {
-    if (!dir.empty()) fs::remove_all(dir);
+  Result BuildSounds(const std::string& sounds) {
+    File("game.json", R"({"name": "g", "sounds": [)" + sounds + R"(], "scripts": [{"name": "scr", "file": "code.tss"}]})");
+    return Build();
   }
-  Outcome Build(const std::string& sounds) {
-    std::ofstream(dir / "game.json") << R"({"name": "g", "sounds": [)" << sounds
-                                     << R"(], "scripts": [{"name": "scr", "file": "code.tss"}]})";
-    return Shell(pack + " " + dir.string() + " -o " + (dir / "out.win").string());
-  }
-  std::string pack, dump;
-  fs::path dir;
 };
 
 TEST_F(PackSoundsTest, SoundsAreStoredAndListed) {
-  const Outcome r = Build(R"({"name": "snd_beep", "file": "beep.wav", "volume": 0.5, "pan": -1, "preload": false},
+  const Result r = BuildSounds(R"({"name": "snd_beep", "file": "beep.wav", "volume": 0.5, "pan": -1, "preload": false},
                          {"name": "mus_song", "file": "song.mp3"})");
   ASSERT_EQ(r.exitCode, 0) << r.out;
-  const Outcome d = Shell(dump + " " + (dir / "out.win").string());
+  const Result d = Shell(dump + " " + (dir / "out.win").string());
   ASSERT_EQ(d.exitCode, 0) << d.out;
   EXPECT_NE(d.out.find("Sounds: 2"), std::string::npos) << d.out;
   EXPECT_NE(d.out.find("snd_beep             normal     .wav   file beep.wav         volume 0.50 pan -1.00 preload 0  "
@@ -92,7 +58,7 @@ TEST_F(PackSoundsTest, BadSoundsAreRefusedByName) {
       {R"({"name": "snd_beep", "file": "beep.wav", "loop": true})", "loop"},
   };
   for (const auto& c : cases) {
-    const Outcome r = Build(c.sounds);
+    const Result r = BuildSounds(c.sounds);
     EXPECT_EQ(r.exitCode, 1) << c.sounds;
     EXPECT_NE(r.out.find(c.message), std::string::npos) << r.out;
     EXPECT_FALSE(fs::exists(dir / "out.win")) << c.sounds;

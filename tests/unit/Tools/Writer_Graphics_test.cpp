@@ -12,8 +12,8 @@ namespace {
 
 const auto Image = TestImage;
 
-SpriteSpec Sprite(std::vector<CBitmap32> frames) {
-  SpriteSpec s;
+SpriteDesc Sprite(std::vector<CBitmap32> frames) {
+  SpriteDesc s;
   s.name = "spr";
   for (size_t i = 0; i < frames.size(); ++i) s.frameLabels.push_back("frame" + std::to_string(i) + ".png");
   s.frames = std::move(frames);
@@ -22,7 +22,7 @@ SpriteSpec Sprite(std::vector<CBitmap32> frames) {
 
 using Written = WrittenFile;
 
-Written Write(const std::vector<SpriteSpec>& sprites, const std::vector<BackgroundSpec>& backgrounds,
+Written Write(const std::vector<SpriteDesc>& sprites, const std::vector<BackgroundDesc>& backgrounds,
               int32_t pageSize = 2048) {
   DataFileWriter w;
   std::string error;
@@ -73,7 +73,7 @@ TEST(PagePacker, RefusesABoxLargerThanAPage) {
   EXPECT_EQ(Pages_Pack(boxes, 64, 1, tooLarge), -1);
   EXPECT_EQ(tooLarge, 1u);
 
-  std::vector<SpriteSpec> sprites{Sprite({CBitmap32(70, 20)})};
+  std::vector<SpriteDesc> sprites{Sprite({CBitmap32(70, 20)})};
   sprites[0].frameLabels[0] = "img/wide.png";
   DataFileWriter w;
   std::string error;
@@ -84,9 +84,9 @@ TEST(PagePacker, RefusesABoxLargerThanAPage) {
 
 TEST(PageEntries, CroppedBordersGiveTheTargetOffsetsAndSizes) {
   // A 10 x 8 frame whose opaque pixels span columns 3..6 and rows 2..5.
-  SpriteSpec s = Sprite({Image(10, 8, {{3, 2}, {6, 5}, {4, 3}})});
+  SpriteDesc s = Sprite({Image(10, 8, {{3, 2}, {6, 5}, {4, 3}})});
   Writer_FinishSpriteBox(s);
-  BackgroundSpec bg;
+  BackgroundDesc bg;
   bg.name = "bg";
   bg.label = "bg.png";
   bg.image = CBitmap32(5, 4);  // fully transparent
@@ -132,7 +132,7 @@ TEST(PageEntries, CroppedBordersGiveTheTargetOffsetsAndSizes) {
 }
 
 TEST(SpriteBoxes, AutomaticIsTheUnionOfTheFramesFullAndManualAsGiven) {
-  SpriteSpec s = Sprite({Image(12, 10, {{2, 7}, {5, 5}}), Image(12, 10, {{9, 1}})});
+  SpriteDesc s = Sprite({Image(12, 10, {{2, 7}, {5, 5}}), Image(12, 10, {{9, 1}})});
   Writer_FinishSpriteBox(s);
   EXPECT_EQ(s.bboxLeft, 2);
   EXPECT_EQ(s.bboxTop, 1);
@@ -151,7 +151,7 @@ TEST(SpriteBoxes, AutomaticIsTheUnionOfTheFramesFullAndManualAsGiven) {
   EXPECT_EQ(s.bboxLeft, 3);
   EXPECT_EQ(s.bboxRight, 4);
   // A pixel at or below the tolerance is not solid.
-  SpriteSpec faint = Sprite({Image(4, 4, {{1, 1}})});
+  SpriteDesc faint = Sprite({Image(4, 4, {{1, 1}})});
   faint.frames[0].Pixel(3, 3)[3] = 10;
   faint.tolerance = 10;
   Writer_FinishSpriteBox(faint);
@@ -161,7 +161,7 @@ TEST(SpriteBoxes, AutomaticIsTheUnionOfTheFramesFullAndManualAsGiven) {
 
 TEST(SpriteMasks, ANinePixelWideFrameTakesTwoBytesARow) {
   // Row 0: pixels 0 and 8; row 1: pixel 7; row 2: nothing.
-  SpriteSpec s = Sprite({Image(9, 3, {{0, 0}, {8, 0}, {7, 1}}), Image(9, 3, {{1, 2}})});
+  SpriteDesc s = Sprite({Image(9, 3, {{0, 0}, {8, 0}, {7, 1}}), Image(9, 3, {{1, 2}})});
   s.precise = true;
   s.boxMode = BoxMode::Full;
   Writer_FinishSpriteBox(s);
@@ -191,7 +191,7 @@ TEST(SpriteMasks, ANinePixelWideFrameTakesTwoBytesARow) {
 }
 
 TEST(SpriteMasks, ShapesFillTheBoundingBox) {
-  SpriteSpec s = Sprite({CBitmap32(6, 6)});  // nothing opaque: the shape alone decides
+  SpriteDesc s = Sprite({CBitmap32(6, 6)});  // nothing opaque: the shape alone decides
   s.precise = true;
   s.boxMode = BoxMode::Manual;
   s.bboxLeft = 1;
