@@ -92,7 +92,8 @@ void Model_Add(CModel& model, int32_t type, const double* args, int count) {
 
 std::string Model_ToText(const CModel& model) {
   std::string out = "100\n" + std::to_string(model.commands.size()) + "\n";
-  char buffer[64];
+  // Room for the widest double in fixed notation (about 310 digits), so no number is cut short.
+  char buffer[352];
   for (const ModelCommand& c : model.commands) {
     out += std::to_string(c.type);
     for (double a : c.args) {
