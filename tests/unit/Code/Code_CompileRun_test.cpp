@@ -4,6 +4,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <string>
 
 #include "Code/Code_Compile.h"
 #include "Code/Code_Constant.h"
@@ -12,6 +14,8 @@
 #include "Code/Code_Script.h"
 #include "Code/Code_TestAsm.h"
 #include "Code/Code_VM.h"
+#include "Function/Function_Exercise.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 
@@ -205,6 +209,29 @@ void SlotRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
   const int i = argc > 0 ? int(args[0].real) : 0;
   result = g_Arguments[i];
 }
+}  // namespace
+
+namespace {
+
+// The registry's exercise: code given as a string and as a file runs on the calling instance.
+void ExExecuteCode() {
+  VM_Install();
+  Variable_InitBuiltIns();
+  Variable_PrepareGlobals();
+  asmtest::TestWorld world;
+  SetInstanceWorld(&world);
+  CInstance* self = world.add(100001, 1);
+  EXPECT_EQ(CallBuiltin("execute_string", {RValue("return 6 * 7")}, self).real, 42.0);
+  EXPECT_EQ(CallBuiltin("execute_string", {RValue("return argument0 * 7"), RValue(6.0)}, self).real, 42.0);
+  const std::string path = ::testing::TempDir() + "tessera_execute_file.txt";
+  std::ofstream(path) << "return argument0 + 1";
+  EXPECT_EQ(CallBuiltin("execute_file", {RValue(path.c_str()), RValue(9.0)}, self).real, 10.0);
+  std::remove(path.c_str());
+  SetInstanceWorld(nullptr);
+  Variable_FreeBuiltIns();
+}
+const RegisterExercise kExecuteCode({"execute_string", "execute_file"}, ExExecuteCode);
+
 }  // namespace
 
 TEST_F(CompileRun, ExecuteStringRunsCodeBuiltAtRunTime) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "Code/Code_Compile.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Function/Function_Register.h"
@@ -160,8 +161,14 @@ const FunctionExercise* ExerciseFor(const char* name) {
   return nullptr;
 }
 
-TEST(ImplementedFunctions, EveryImplementedFunctionIsExercised) {
+// The set counted is the one tessera-dump counts: the registry's families and the compiler's own.
+void RegisterCountedFunctions() {
   RegisterAllFunctions();
+  Code_InstallCompiler();
+}
+
+TEST(ImplementedFunctions, EveryImplementedFunctionIsExercised) {
+  RegisterCountedFunctions();
   ResetErrorReporter();
   SetDisplayErrors(false);
   int implemented = 0;
@@ -185,7 +192,7 @@ TEST(ImplementedFunctions, EveryImplementedFunctionIsExercised) {
 }
 
 TEST(ImplementedFunctions, EveryExercisedFunctionIsImplemented) {
-  RegisterAllFunctions();
+  RegisterCountedFunctions();
   for (const FunctionExercise& e : FunctionExercises()) {
     int id = -1;
     ASSERT_TRUE(FindFunction(e.name, &id)) << e.name;
