@@ -20,6 +20,7 @@
 #include "Particle/Particle_System.h"
 #include "Platform/Platform_Console.h"
 #include "Run/WorldTestSupport.h"
+#include "Sprite/Sprite_Class.h"
 #include "Variable/Variable_BuiltIn.h"
 
 namespace {
@@ -496,5 +497,118 @@ const RegisterExercise kOutside({"action_message", "action_if_question", "action
                                  "action_replace_sound", "action_sound", "action_end_sound"},
                                 ExOutside);
 const RegisterExercise kWebpage({"action_webpage"}, ExWebpage);
+
+}  // namespace
+
+namespace {
+
+// ---- Motion and creation: absolute and relative forms ----------------------------------------------
+
+TEST(Actions, MotionAbsoluteAndRelative) {
+  ActionWorld w;  // self at (10, 20), at rest
+  CInstance* s = w.self;
+  w.Do("action_set_motion", {R(90), R(3)});
+  EXPECT_NEAR(s->hspeed, 0, 1e-5);
+  EXPECT_NEAR(s->vspeed, -3, 1e-5);
+  // Relative: the vector (4, 0) is added to (0, -3): speed 5 at atan(3/4) = 36.87 degrees.
+  w.Relative(true);
+  w.Do("action_set_motion", {R(0), R(4)});
+  EXPECT_NEAR(s->speed, 5, 1e-4);
+  EXPECT_NEAR(s->direction, 36.8699, 1e-3);
+  w.Do("action_set_hspeed", {R(-1)});
+  EXPECT_NEAR(s->hspeed, 3, 1e-5);
+  w.Do("action_set_vspeed", {R(3)});
+  EXPECT_NEAR(s->vspeed, 0, 1e-5);
+  EXPECT_NEAR(s->speed, 3, 1e-5);
+  w.Relative(false);
+  w.Do("action_set_hspeed", {R(-2)});
+  EXPECT_EQ(s->hspeed, -2);
+  EXPECT_EQ(s->direction, 180);
+
+  w.Do("action_set_gravity", {R(270), R(0.5)});
+  w.Do("action_set_friction", {R(0.125)});
+  w.Relative(true);
+  w.Do("action_set_gravity", {R(10), R(0.25)});
+  w.Do("action_set_friction", {R(0.125)});
+  EXPECT_EQ(s->gravity_direction, 280);
+  EXPECT_EQ(s->gravity, 0.75f);
+  EXPECT_EQ(s->friction, 0.25f);
+
+  // Positions: relative adds self's place.
+  w.Do("action_move_to", {R(1), R(-2)});
+  EXPECT_EQ(s->x, 11);
+  EXPECT_EQ(s->y, 18);
+  w.Do("action_move_point", {R(0), R(10), R(2)});  // towards (11, 28): straight down
+  EXPECT_NEAR(s->direction, 270, 1e-4);
+  EXPECT_NEAR(s->speed, 2, 1e-5);
+  w.Relative(false);
+  w.Do("action_move_to", {R(1), R(-2)});
+  EXPECT_EQ(s->x, 1);
+  EXPECT_EQ(s->y, -2);
+  w.Do("action_move_start");
+  EXPECT_EQ(s->x, 10);
+  EXPECT_EQ(s->y, 20);
+}
+
+TEST(Actions, MoveDirections) {
+  ActionWorld w;
+  CInstance* s = w.self;
+  // The nine places run from down-left (225) to up-right (45); index 2 is down-right.
+  w.Do("action_move", {S("001000000"), R(3)});
+  EXPECT_EQ(s->direction, 315);
+  EXPECT_NEAR(s->speed, 3, 1e-5);
+  w.Do("action_move", {S("000000001"), R(3)});
+  EXPECT_EQ(s->direction, 45);
+  w.Relative(true);
+  w.Do("action_move", {S("000000010"), R(1)});  // speed 3 + 1, straight up
+  EXPECT_EQ(s->direction, 90);
+  EXPECT_NEAR(s->speed, 4, 1e-5);
+  w.Relative(false);
+  w.Do("action_move", {S("000010000"), R(5)});  // the centre stops
+  EXPECT_EQ(s->speed, 0);
+  w.Do("action_move", {S("0000"), R(5)});
+  EXPECT_EQ(WorldTest::LastMessage(), "Wrong argument to action_move().");
+  w.Do("action_move", {S("000000000"), R(5)});  // nothing chosen: nothing happens
+  EXPECT_EQ(s->speed, 0);
+}
+
+TEST(Actions, CreateRelativeToSelf) {
+  ActionWorld w;
+  w.Relative(true);
+  w.Do("action_create_object_motion", {R(0), R(5), R(-5), R(2), R(180)});
+  CInstance* made = World_Find(World_LastId());
+  ASSERT_NE(made, nullptr);
+  EXPECT_EQ(made->x, 15);
+  EXPECT_EQ(made->y, 15);
+  EXPECT_EQ(made->hspeed, -2);
+  w.Relative(false);
+  w.Do("action_create_object", {R(0), R(5), R(-5)});
+  made = World_Find(World_LastId());
+  EXPECT_EQ(made->x, 5);
+  EXPECT_EQ(made->y, -5);
+  w.Do("action_create_object", {R(7), R(0), R(0)});
+  EXPECT_EQ(WorldTest::LastMessage(), "Creating instance for non-existing object: 7");
+}
+
+// Wrapping moves by the room size plus the scaled sprite's size.
+TEST(Actions, WrapBySpriteSize) {
+  ActionWorld w;  // room 640 x 480
+  auto* sprite = new CSprite();
+  sprite->frameCount = 1;
+  sprite->width = 16;
+  sprite->height = 8;
+  const int32_t index = Sprite_Add(sprite, "spr_wrap");
+  CInstance* s = w.self;
+  s->sprite_index = index;
+  s->image_xscale = 2;
+  s->SetPosition(-3, 490);
+  s->SetHspeed(-1);
+  s->SetVspeed(1);
+  w.Do("action_wrap", {R(2)});
+  EXPECT_EQ(s->x, 640 - 3 + 32);  // w = 16 x 2
+  EXPECT_EQ(s->y, 490 - 480 - 8);
+  s->sprite_index = -1;
+  Sprite_FreeAll();
+}
 
 }  // namespace
