@@ -373,6 +373,9 @@ void ExParticles() {
   w.Do("action_effect", {R(0), R(0), R(0), R(1), R(255), R(1)});  // above
   EXPECT_GT(w.Do("part_particles_count", {R(Effect_System(true))}).real, 0);
   EXPECT_LT(Effect_System(false), 0);  // nothing below yet
+  // Entering another room empties the effect systems.
+  Room_ChangeTo(1);  // self is gone with the first room
+  EXPECT_EQ(WorldTest::Call("part_particles_count", nullptr, {R(Effect_System(true))}).real, 0);
   Effect_Forget();
   ParticleSystem_DestroyAll();
   ParticleType_DestroyAll();
