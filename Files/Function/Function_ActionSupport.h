@@ -21,7 +21,7 @@ void Set(CInstance* self, const char* variable, const RValue& value, int32_t ind
 // Sets `variable` to argument `i`, or adds argument `i` to it while the relative flag is set.
 void SetRel(CInstance* self, const char* variable, const FunctionArgs& a, int i, int32_t index = 0);
 
-// Argument `i` plus `base` while the relative flag is set (a position relative to self).
+// Argument `i`, plus self's x (y) while the relative flag is set.
 double RelX(CInstance* self, const FunctionArgs& a, int i);
 double RelY(CInstance* self, const FunctionArgs& a, int i);
 
