@@ -1,14 +1,18 @@
 // The drag-and-drop actions that wrap the instance, motion and room operations. Actions marked
 // relative add their arguments to the current values while the relative flag is set.
 #include <cstring>
+#include <vector>
 
 #include "Code/Code_Error.h"
+#include "Function/Function_ActionSupport.h"
 #include "Function/Function_Register.h"
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Room/Room_Class.h"
 #include "Room/Room_Main.h"
 #include "Run/Run_World.h"
+#include "Sprite/Sprite_Class.h"
+#include "Variable/Variable_BuiltIn.h"
 
 namespace {
 
@@ -95,8 +99,10 @@ void A_Wrap(RValue&, CInstance* self, CInstance*, int argc, Args args) {
   CRoom* room = Room_Current();
   if (self == nullptr || room == nullptr) return;
   const int dirs = Index(argc, args, 0);
-  // Sprites are not loaded yet, so the sprite size is 0 (the rule for a missing sprite).
-  const float w = 0, h = 0;
+  // The sprite's size scaled, or 0 without a sprite.
+  const CSprite* sprite = Sprite_Get(self->sprite_index);
+  const float w = sprite != nullptr ? float(sprite->width) * self->image_xscale : 0.0f;
+  const float h = sprite != nullptr ? float(sprite->height) * self->image_yscale : 0.0f;
   if (dirs == 0 || dirs == 2) {
     if (self->hspeed < 0 && self->x < 0) self->SetPosition(float(room->width) + self->x + w, self->y);
     if (self->hspeed > 0 && self->x >= float(room->width)) self->SetPosition(self->x - float(room->width) - w, self->y);
@@ -196,6 +202,63 @@ void A_NextRoom(RValue&, CInstance*, CInstance*, int, Args) { Room_GotoNext(); }
 
 bool Action_Relative() { return g_relative; }
 
+void Function_Action_Forget() {
+  g_relative = false;
+  Function_ActionDraw_Forget();
+  Function_ActionParticle_Forget();
+}
+
+namespace Action {
+
+RValue Call(const char* name, CInstance* self, CInstance* other, std::initializer_list<RValue> args) {
+  RValue result;
+  const int id = FindBuiltinFunction(name);
+  if (id < 0) {
+    ReportActionErrorF(false, "%s: no such function", name);
+    return result;
+  }
+  std::vector<RValue> list(args);
+  CallFunction(id, result, self, other, static_cast<int>(list.size()), list.empty() ? nullptr : list.data());
+  return result;
+}
+
+RValue Get(CInstance* self, const char* variable, int32_t index) {
+  RValue value;
+  const int32_t id = FindBuiltIn(variable);
+  if (id >= kBuiltInFirstGlobal || self != nullptr) GetBuiltIn(self, id, index, &value);
+  return value;
+}
+
+void Set(CInstance* self, const char* variable, const RValue& value, int32_t index) {
+  const int32_t id = FindBuiltIn(variable);
+  if (id >= kBuiltInFirstGlobal || self != nullptr) SetBuiltIn(self, id, index, value);
+}
+
+void SetRel(CInstance* self, const char* variable, const FunctionArgs& a, int i, int32_t index) {
+  if (!g_relative) {
+    Set(self, variable, RValue(a.Double(i)), index);
+    return;
+  }
+  Set(self, variable, RValue(Get(self, variable, index).real + a.Double(i)), index);
+}
+
+double RelX(CInstance* self, const FunctionArgs& a, int i) {
+  return a.Double(i) + (g_relative && self != nullptr ? self->x : 0.0);
+}
+double RelY(CInstance* self, const FunctionArgs& a, int i) {
+  return a.Double(i) + (g_relative && self != nullptr ? self->y : 0.0);
+}
+
+bool Compare(const RValue& value, const RValue& with, int32_t operation) {
+  const CompareOp op = operation == 1 ? CMP_LT : operation == 2 ? CMP_GT : CMP_EQ;
+  if (operation < 0 || operation > 2) return false;
+  if (value.IsReal() && with.IsReal()) return CompareReal(value.real, with.real, op);
+  if (value.IsString() && with.IsString()) return CompareString(value.Str(), with.Str(), op);
+  return false;
+}
+
+}  // namespace Action
+
 void Function_Action_Bind() {
   ImplementFunction("action_set_relative", A_SetRelative);
   ImplementFunction("action_move", A_Move);
@@ -222,4 +285,7 @@ void Function_Action_Bind() {
   ImplementFunction("action_current_room", A_CurrentRoom);
   ImplementFunction("action_previous_room", A_PreviousRoom);
   ImplementFunction("action_next_room", A_NextRoom);
+  Function_ActionGame_Bind();
+  Function_ActionDraw_Bind();
+  Function_ActionParticle_Bind();
 }

@@ -48,6 +48,8 @@ constexpr Unavailable kUnavailable[] = {
     {"splash_show_video", "videos cannot be played: this runner has no video decoder"},
     {"show_video", "videos cannot be played: this runner has no video decoder"},
     {"show_info", "this runner keeps no game information text"},
+    {"action_show_info", "this runner keeps no game information text"},
+    {"action_show_video", "videos cannot be played: this runner has no video decoder"},
     {"load_info", "this runner keeps no game information text"},
     {"message_background", kMessageLook}, {"message_button", kMessageLook}, {"message_alpha", kMessageLook},
     {"message_text_font", kMessageLook}, {"message_button_font", kMessageLook},

@@ -11,6 +11,7 @@
 #include "Object/Object_Class.h"
 #include "Object/Object_Event.h"
 #include "Option/Option_Main.h"
+#include "Particle/Particle_Effect.h"
 #include "Platform/Platform_Memory.h"
 #include "Room/Room_Class.h"
 #include "Run/Run_Hooks.h"
@@ -117,6 +118,7 @@ CRoom* Room_Current() { return Room_State(g_current); }
 void Room_Enter(int32_t index, bool gameStart) {
   g_RunState.newRoom = kNoRequest;
   if (g_RunHooks.clearInputState) g_RunHooks.clearInputState();
+  Effect_Clear();  // the action library's two effect systems start empty in every room
   const CRoom* definition = Room_Definition(index);
   if (definition == nullptr) {
     ReportActionErrorF(false, "Unexisting room number: %d", index);

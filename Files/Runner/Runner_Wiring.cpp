@@ -20,6 +20,7 @@
 #include "Font/Font_Load.h"
 #include "Graphics/Graphics_Texture.h"
 #include "Graphics/Graphics_TexturePages.h"
+#include "Function/Function_ActionSupport.h"
 #include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
@@ -258,6 +259,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     ParticleType_DestroyAll();
     Effect_Forget();
     Model_DestroyAll();
+    Function_Action_Forget();
   };
   WireCode();
   WireExtensions(switches);

@@ -27,7 +27,10 @@ TEST(UnavailableFunctions, SayWhyOnceAndStayCountedAsNotImplemented) {
   EXPECT_EQ(Printed([] { CallBuiltin("mplay_init_tcpip", {RValue("127.0.0.1")}); }), "");
   out = Printed([] { CallBuiltin("show_video", {RValue("intro.avi"), RValue(0.0), RValue(0.0)}); });
   EXPECT_NE(out.find("no video decoder"), std::string::npos);
-  for (const char* name : {"mplay_ipaddress", "splash_set_main", "message_background", "show_video"}) {
+  out = Printed([] { CallBuiltin("action_show_video", {RValue("intro.avi"), RValue(0.0), RValue(0.0)}); });
+  EXPECT_NE(out.find("action_show_video: not available: videos cannot be played"), std::string::npos);
+  for (const char* name : {"mplay_ipaddress", "splash_set_main", "message_background", "show_video", "action_show_video",
+                           "action_show_info"}) {
     const FunctionRecord* record = FunctionAt(FindBuiltinFunction(name));
     ASSERT_NE(record, nullptr) << name;
     EXPECT_FALSE(record->implemented) << name;
