@@ -110,14 +110,16 @@ def case_audio(a, work):
                         "if (n == 24) audio_stop_all();\n"}
     out = build(work, a.pack, m, code, {"tone.wav": lambda p: wavtools.write_tone(p, 0.25)})
     _, (rate, left, right) = run(a.runner, out, work, "stereo", 30)
+    # Each placement lasts 8 frames (0.27 s); the levels are read in the middle 0.13 s of each, so that
+    # a game step made late by a busy machine does not move a change into the window.
     t0 = onset(left) / rate
-    near = level(rate, left, t0 + 0.03, t0 + 0.23)
-    far = level(rate, left, t0 + 0.30, t0 + 0.50)
+    near = level(rate, left, t0 + 0.07, t0 + 0.20)
+    far = level(rate, left, t0 + 0.34, t0 + 0.47)
     c.near("distance 4 / distance 1 (inverse distance)", far / near, 0.25, 0.03)
-    side_l = level(rate, left, t0 + 0.57, t0 + 0.77)
-    side_r = level(rate, right, t0 + 0.57, t0 + 0.77)
+    side_l = level(rate, left, t0 + 0.60, t0 + 0.73)
+    side_r = level(rate, right, t0 + 0.60, t0 + 0.73)
     c.true("the emitter at +x is heard on the left", side_l > 3 * side_r, f"(left {side_l:.3f}, right {side_r:.3f})")
-    c.near("stopped", level(rate, left, t0 + 0.85, t0 + 0.95), 0.0, 0.005)
+    c.near("stopped", level(rate, left, t0 + 0.87, t0 + 0.95), 0.0, 0.005)
     return c
 
 
