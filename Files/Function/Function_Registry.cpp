@@ -138,13 +138,14 @@ bool IsExecutable(const std::string& path) {
 
 void Run(const char* function, bool wait, RValue& result, int argc, const RValue* args) {
   const std::string prog = ArgText(argc, args, 0);
-  const std::string file = IsUrl(prog) ? std::string() : ExistingFile(prog);
+  const std::string file = IsUrl(prog) || prog.empty() ? std::string() : ExistingFile(prog);
   SpawnOutcome out;
   if (IsUrl(prog) || (!file.empty() && !IsExecutable(file))) {
     out = Platform_OpenDocument(file.empty() ? prog : file);
   } else {
-    const std::string program = !file.empty() && file.find('/') == std::string::npos ? "./" + file
-                                : file.empty() ? prog : file;
+    std::string program = file.empty() ? prog : file;
+    // A file of the working folder named without a folder: not to be looked up in PATH.
+    if (!file.empty() && file.find('/') == std::string::npos) program = "./" + file;
     out = Platform_Spawn(program, Platform_SplitCommandLine(ArgText(argc, args, 1)), wait);
   }
   if (!out.started) {

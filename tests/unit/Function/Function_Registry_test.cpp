@@ -125,6 +125,9 @@ LIBRARY_CASE(RegistryStoreTest, AProgramIsStartedAndWaitedFor, "execute_program"
   // A bare name is found in PATH.
   EXPECT_EQ(Call("execute_program", {S("sh"), S("-c \"exit 0\""), R(1)}).real, 0.0);
 
+  // An empty name names no program (not the save folder it would find as a file).
+  Quiet([] { EXPECT_EQ(Call("execute_program", {S(""), S(""), R(1)}).real, -1.0); });
+  EXPECT_TRUE(EndsWith(LastErrorText(), "\nexecute_program: cannot start : no program named"));
   Quiet([] { EXPECT_EQ(Call("execute_program", {S("no-such-program-here"), S(""), R(1)}).real, -1.0); });
   EXPECT_TRUE(EndsWith(LastErrorText(), "\nexecute_program: cannot start no-such-program-here: No such file or directory"));
 }
