@@ -13,7 +13,8 @@ struct SpawnOutcome {
 // Starts `program` (searched in PATH when the name holds no '/') with `args` after it. With `wait`
 // the call returns when the program has ended. Programs not waited for are reaped by later calls.
 SpawnOutcome Platform_Spawn(const std::string& program, const std::vector<std::string>& args, bool wait);
-// Hands a document or URL to the desktop's opener, without waiting.
+// Hands a document or URL to the desktop's opener, without waiting. An empty target, or one that
+// starts with '-', is refused.
 SpawnOutcome Platform_OpenDocument(const std::string& target);
 // Collects programs that were started without waiting and have ended.
 void Platform_ReapChildren();

@@ -138,15 +138,15 @@ bool IsExecutable(const std::string& path) {
 
 void Run(const char* function, bool wait, RValue& result, int argc, const RValue* args) {
   const std::string prog = ArgText(argc, args, 0);
-  const std::string file = IsUrl(prog) || prog.empty() ? std::string() : ExistingFile(prog);
+  std::string file = IsUrl(prog) || prog.empty() ? std::string() : ExistingFile(prog);
+  // A file of the working folder named without a folder: neither looked up in PATH nor, when it
+  // starts with '-', taken for an option.
+  if (!file.empty() && file.find('/') == std::string::npos) file = "./" + file;
   SpawnOutcome out;
   if (IsUrl(prog) || (!file.empty() && !IsExecutable(file))) {
     out = Platform_OpenDocument(file.empty() ? prog : file);
   } else {
-    std::string program = file.empty() ? prog : file;
-    // A file of the working folder named without a folder: not to be looked up in PATH.
-    if (!file.empty() && file.find('/') == std::string::npos) program = "./" + file;
-    out = Platform_Spawn(program, Platform_SplitCommandLine(ArgText(argc, args, 1)), wait);
+    out = Platform_Spawn(file.empty() ? prog : file, Platform_SplitCommandLine(ArgText(argc, args, 1)), wait);
   }
   if (!out.started) {
     ReportActionErrorF(false, "%s: cannot start %s: %s", function, prog.c_str(), out.error.c_str());

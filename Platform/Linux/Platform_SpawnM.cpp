@@ -60,6 +60,12 @@ SpawnOutcome Platform_Spawn(const std::string& program, const std::vector<std::s
 }
 
 SpawnOutcome Platform_OpenDocument(const std::string& target) {
+  // The opener would take a leading '-' for one of its options.
+  if (target.empty() || target[0] == '-') {
+    SpawnOutcome refused;
+    refused.error = target.empty() ? "nothing to open" : "not a document or URL";
+    return refused;
+  }
   SpawnOutcome out = Platform_Spawn("xdg-open", {target}, false);
   if (!out.started) out.error = "xdg-open: " + out.error;
   return out;

@@ -174,6 +174,11 @@ LIBRARY_CASE(OpenerScope, PagesOpenThroughTheDesktop, "url_open", "url_open_ext"
   Put(m_gameDir + "notes.txt", "x");
   EXPECT_EQ(Real("execute_shell", {S("notes.txt"), S("")}), 0);
   EXPECT_EQ(Opened(), m_gameDir + "notes.txt");
+  // Nothing to open, or a text the opener would take for an option.
+  EXPECT_NE(Quiet([] { Call("url_open", {S("")}); }).find("url_open: cannot open : nothing to open"),
+            std::string::npos);
+  EXPECT_NE(Quiet([] { Call("url_open", {S("--help")}); }).find("url_open: cannot open --help: not a document or URL"),
+            std::string::npos);
   setenv("PATH", (m_root + "/nowhere").c_str(), 1);
   EXPECT_NE(Quiet([] { Call("url_open", {S("http://example.org/")}); })
                 .find("url_open: cannot open http://example.org/: xdg-open: No such file or directory"),
