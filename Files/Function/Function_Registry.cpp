@@ -4,16 +4,16 @@
 // Support/Support_KeyStore.h), written through a temporary file after every change. The plain
 // forms keep their values under the key "game"; the _ext forms take a key path (separators '\' or
 // '/') below the root that registry_set_root chose: 0 HKEY_CURRENT_USER (the start), 1
-// HKEY_LOCAL_MACHINE, 2 HKEY_CLASSES_ROOT, 3 HKEY_USERS. Names are compared exactly. A value keeps
-// its kind: reading a real as text gives its text as string() prints it, reading a text as a real
-// gives the number the text starts with (0 when none). Reals are kept in full.
+// HKEY_LOCAL_MACHINE, 2 HKEY_CLASSES_ROOT, 3 HKEY_USERS. Names ignore the case of letters. A
+// value keeps its kind: reading a real as text gives its text as string() prints it, reading a
+// text as a real gives the number the text starts with (0 when none). Reals are kept in full.
 //
-// execute_program(prog, arg, wait) and execute_shell(prog, arg): `arg` is split like a command line
-// (blanks separate, double quotes group). A program is found as a file (relative names from the save
-// folder, else the game's folder) or, for a bare name, in PATH. An executable file is started with
-// the arguments; a URL or any other existing file is handed to xdg-open. execute_program waits when
-// asked and then returns the program's exit code; otherwise both return 0 once started. A program
-// that cannot be started is reported and gives -1.
+// execute_program(prog, arg, wait) and execute_shell(prog, arg): `arg` is split like a command
+// line (blanks separate, double quotes group). A program is found as a file (relative names from
+// the save folder, else the game's folder) or, for a bare name, in PATH. An executable file is
+// started with the arguments; a URL or any other existing file is handed to xdg-open.
+// execute_program waits when asked and then returns the program's exit code; otherwise both
+// return 0 once started. A program that cannot be started is reported and gives -1.
 #include <sys/stat.h>
 #include <unistd.h>
 

@@ -1,9 +1,17 @@
 #include "Support/Support_KeyStore.h"
 
+#include <strings.h>
+
 #include <cstdio>
 #include <cstdlib>
 
 namespace {
+
+// Key paths and value names compare without regard to the case of ASCII letters, as registry
+// names do; the spelling first written is kept.
+bool SameName(const std::string& a, const std::string& b) {
+  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
+}
 
 bool NeedsEscape(unsigned char c) { return c < 32 || c == '%' || c == '=' || c == '[' || c == ']' || c == 127; }
 
@@ -73,7 +81,7 @@ CKeyStore CKeyStore::Parse(const std::string& text) {
       const std::string path = Unescape(line.substr(1, line.size() - 2));
       key = nullptr;
       for (Key& k : store.m_keys) {
-        if (k.path == path) key = &k;
+        if (SameName(k.path, path)) key = &k;
       }
       if (key == nullptr) {
         store.m_keys.push_back(Key{path, {}});
@@ -99,7 +107,7 @@ CKeyStore CKeyStore::Parse(const std::string& text) {
     // A value named twice: the later line wins, as a later write would.
     bool replaced = false;
     for (Value& old : key->values) {
-      if (old.name == v.name) {
+      if (SameName(old.name, v.name)) {
         old = v;
         replaced = true;
       }
@@ -134,9 +142,9 @@ std::string CKeyStore::ToText() const {
 
 const CKeyStore::Value* CKeyStore::Find(const std::string& path, const std::string& name) const {
   for (const Key& key : m_keys) {
-    if (key.path != path) continue;
+    if (!SameName(key.path, path)) continue;
     for (const Value& v : key.values) {
-      if (v.name == name) return &v;
+      if (SameName(v.name, name)) return &v;
     }
   }
   return nullptr;
@@ -145,14 +153,14 @@ const CKeyStore::Value* CKeyStore::Find(const std::string& path, const std::stri
 CKeyStore::Value& CKeyStore::Slot(const std::string& path, const std::string& name) {
   Key* key = nullptr;
   for (Key& k : m_keys) {
-    if (k.path == path) key = &k;
+    if (SameName(k.path, path)) key = &k;
   }
   if (key == nullptr) {
     m_keys.push_back(Key{path, {}});
     key = &m_keys.back();
   }
   for (Value& v : key->values) {
-    if (v.name == name) return v;
+    if (SameName(v.name, name)) return v;
   }
   key->values.push_back(Value{name, false, {}, 0});
   return key->values.back();

@@ -4,6 +4,7 @@
 // Its file is INI-like: "[key]" then "name=s:text" or "name=r:real" lines. Bytes below 32, '%',
 // '=', '[', ']' and 127 are written as "%XX", so any text (line breaks, spaces at either end)
 // reads back exactly; reals are written with 17 significant digits and read back to the same bits.
+// Key paths and value names match without regard to the case of ASCII letters.
 #pragma once
 #include <string>
 #include <vector>

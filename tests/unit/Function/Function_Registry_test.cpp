@@ -55,6 +55,7 @@ LIBRARY_CASE(RegistryStoreTest, ValuesKeepTheirKindAndSurviveARestart, "registry
   // Each kind read as the other: the real's text, the number the text starts with.
   Call("registry_write_string", {S("count"), S("12 apples")});
   EXPECT_STREQ(Call("registry_read_string", {S("lives")}).Str(), "3.25");
+  EXPECT_EQ(Call("registry_read_real", {S("LIVES")}).real, 3.25);  // names ignore letter case
   EXPECT_EQ(Call("registry_read_real", {S("count")}).real, 12.0);
   EXPECT_EQ(Call("registry_read_real", {S("name")}).real, 0.0);
 
@@ -75,7 +76,7 @@ LIBRARY_CASE(RegistryStoreTest, ExtFormsUseARootAndAKeyPath, "registry_write_str
   Call("registry_write_string_ext", {S("Software/Demo/"), S("who"), S("me")});
   // Either separator, doubled or trailing ones: the same key.
   EXPECT_EQ(Call("registry_exists_ext", {S("Software\\\\Demo"), S("who")}).real, 1.0);
-  EXPECT_STREQ(Call("registry_read_string_ext", {S("Software\\Demo"), S("who")}).Str(), "me");
+  EXPECT_STREQ(Call("registry_read_string_ext", {S("software\\demo"), S("WHO")}).Str(), "me");
   EXPECT_EQ(Call("registry_exists", {S("who")}).real, 0.0);  // the plain forms have their own key
 
   Call("registry_set_root", {R(1)});
