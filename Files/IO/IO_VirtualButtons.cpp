@@ -72,7 +72,7 @@ void VirtualButtons_Load(const IniFile& ini) {
 void VirtualButtons_Resolve() {
   for (int i = 0; i < kVirtualButtonCount; ++i) {
     VirtualButton& b = g_buttons[i];
-    if (!b.active) continue;
+    if (!b.active || b.byMouse) continue;  // keys game code added hold their key code already
     const std::string& k = g_keyNames[i];
     if (StartsWith(k, "VK_")) {
       b.key = ConstantCode(k);
