@@ -50,6 +50,8 @@ class CFontTessera {
   TexturePageEntry* entry = nullptr;  // fonts from the data file (not owned)
   std::vector<FontGlyph> glyphs;      // ascending codes
   float xscale = 1, yscale = 1;
+  // font_set_cache_size: kept, not acted on (textures here are never evicted); -1 none set.
+  int32_t cacheSize = -1;
 };
 
 // ---- The font table ----------------------------------------------------------------------------

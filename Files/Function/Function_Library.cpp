@@ -20,6 +20,7 @@ void Function_ImplementLibrary() {
   Function_Ini_Implement();
   Function_Digest_Implement();
   Function_Json_Implement();
+  Function_Registry_Implement();
 }
 
 namespace Library {

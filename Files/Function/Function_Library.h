@@ -18,6 +18,9 @@ void Function_File_Implement();           // Function_File.cpp
 void Function_Ini_Implement();            // Function_Ini.cpp
 void Function_Digest_Implement();         // Function_Digest.cpp (file digests)
 void Function_Json_Implement();           // Function_Json.cpp
+void Function_Registry_Implement();       // Function_Registry.cpp: the registry and program execution
+// Forgets the registry store read from the save folder (tests; the next call reads the file again).
+void Function_Registry_Forget();
 
 // Game end: every file game code left open is written and closed, the INI file included.
 void Function_CloseAllFiles();

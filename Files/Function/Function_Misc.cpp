@@ -1,4 +1,5 @@
-// Miscellaneous: the debug console, the clipboard and variables by name.
+// Miscellaneous: the debug console, the clipboard, variables by name, and the process: its window's
+// handle, its scheduling priority and its title.
 //
 // The variable functions name a variable by a string. `variable_global_*` work on the global list
 // (as `global.name` does); `variable_local_*` work on the calling instance's own variables (as a
@@ -6,12 +7,15 @@
 // one index, or a row and a column (each within 0..31999, as in code). A name that is not a string,
 // a name no variable was ever given, or an index outside the array reads as real 0; such writes do
 // nothing.
+#include <sys/resource.h>
+
 #include <cstdint>
 #include <utility>
 
 #include "Code/Code_Error.h"
 #include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
+#include "Graphics/Graphics_Window.h"
 #include "Platform/Platform_Clipboard.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
@@ -124,9 +128,32 @@ void F_LocalSet(RValue&, CInstance* s, CInstance* o, int n, RValue* a) { SetByNa
 void F_LocalArraySet(RValue&, CInstance* s, CInstance* o, int n, RValue* a) { SetByName(Scope::Local, 1, s, o, n, a); }
 void F_LocalArray2Set(RValue&, CInstance* s, CInstance* o, int n, RValue* a) { SetByName(Scope::Local, 2, s, o, n, a); }
 
+// ---- The process -------------------------------------------------------------------------------
+
+// window_handle(): the X11 window id of the game's window; 0 when there is none (headless).
+void F_WindowHandle(RValue& result, CInstance*, CInstance*, int, RValue*) {
+  result.SetReal(static_cast<double>(Window_NativeHandle()));
+}
+
+// set_program_priority(p): -3 (lowest) .. 3 (highest) as the nice values 15, 10, 5, 0, -5, -10, -15.
+// An ordinary user may only lower the priority: a raise the system refuses leaves it as it is.
+void F_SetProgramPriority(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  int p = FunctionArgumentIndex(FunctionArgument(argc, args, 0));
+  p = p < -3 ? -3 : p > 3 ? 3 : p;
+  setpriority(PRIO_PROCESS, 0, -5 * p);
+}
+
+// set_application_title(title): the title the desktop shows for the game, its window's title.
+void F_SetApplicationTitle(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  Window_SetCaption(Library::ArgText(argc, args, 0));
+}
+
 }  // namespace
 
 void Function_Misc_Bind() {
+  ImplementFunction("window_handle", F_WindowHandle);
+  ImplementFunction("set_program_priority", F_SetProgramPriority);
+  ImplementFunction("set_application_title", F_SetApplicationTitle);
   ImplementFunction("show_debug_message", F_ShowDebugMessage);
   ImplementFunction("clipboard_has_text", F_ClipboardHasText);
   ImplementFunction("clipboard_get_text", F_ClipboardGetText);

@@ -11,6 +11,7 @@
 #include "Function/Function_Arguments.h"
 #include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_Surface.h"
+#include "Graphics/Graphics_TexturePages.h"
 #include "Platform/Platform_Console.h"
 #include "Run/Run_Instance.h"
 #include "Run/Run_World.h"
@@ -73,6 +74,38 @@ void F_SpriteGetTexture(RValue& r, CInstance* self, CInstance*, int argc, Args a
   }
   const int32_t frame = Sprite_FrameToDraw(s->frameCount, a.Index(1), self);
   if (frame >= 0) r.SetReal(Sprite_TextureHandle(a.Index(0), frame));
+}
+
+// sprite_get_tpe(ind, subimg): the file offset of the frame's texture-page entry, the number by
+// which the data file names it; -1 for frames made at run time.
+void F_SpriteGetTpe(RValue& r, CInstance* self, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  const CSprite* s = SpriteArg(a);
+  r.SetReal(-1);
+  if (s == nullptr) {
+    ReportActionError("Trying to get the texture-page entry of a non-existing sprite.", false);
+    return;
+  }
+  const int32_t frame = Sprite_FrameToDraw(s->frameCount, a.Index(1), self);
+  if (frame < 0 || size_t(frame) >= s->entries.size()) return;
+  for (int32_t i = 0; i < TexturePages_EntryCount(); ++i) {
+    uint32_t offset = 0;
+    if (TexturePages_EntryByIndex(i, &offset, nullptr) == s->entries[size_t(frame)]) {
+      r.SetReal(offset);
+      return;
+    }
+  }
+}
+
+// sprite_set_cache_size(ind, max) and sprite_set_cache_size_ext(ind, max, ...): the setting is kept.
+void F_SpriteSetCacheSize(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  const FunctionArgs a{argc, args};
+  CSprite* s = SpriteArg(a);
+  if (s == nullptr) {
+    ReportActionError("Trying to set the cache size of a non-existing sprite.", false);
+    return;
+  }
+  s->cacheSize = a.Index(1);
 }
 
 // ---- Setters ----------------------------------------------------------------------------------
@@ -436,6 +469,9 @@ void Function_Sprite_Bind() {
   ImplementFunction("sprite_get_bbox_bottom", F_SpriteGetBBoxBottom);
   ImplementFunction("sprite_get_precise", F_SpriteGetPrecise);
   ImplementFunction("sprite_get_texture", F_SpriteGetTexture);
+  ImplementFunction("sprite_get_tpe", F_SpriteGetTpe);
+  ImplementFunction("sprite_set_cache_size", F_SpriteSetCacheSize);
+  ImplementFunction("sprite_set_cache_size_ext", F_SpriteSetCacheSize);
   ImplementFunction("sprite_set_offset", F_SpriteSetOffset);
   ImplementFunction("sprite_set_bbox_mode", F_SpriteSetBBoxMode);
   ImplementFunction("sprite_set_bbox", F_SpriteSetBBox);

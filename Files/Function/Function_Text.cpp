@@ -159,6 +159,16 @@ void F_FontReplace(RValue& r, CInstance*, CInstance*, int argc, Args args) {
   r.SetReal(ReplaceTarget(a) ? AddFamilyFont(a, 1, a.Int(0)) : -1);
 }
 
+// font_set_cache_size(font, max): the setting is kept.
+void F_FontSetCacheSize(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  const In a{argc, args};
+  CFontTessera* font = Font_Get(a.Int(0));
+  if (font == nullptr) {
+    ReportActionError("Trying to set the cache size of a non-existing font.", false);
+    return;
+  }
+  font->cacheSize = a.Int(1);
+}
 void F_FontExists(RValue& r, CInstance*, CInstance*, int argc, Args args) { r.SetReal(Font_Exists(In{argc, args}.Int(0))); }
 void F_FontGetName(RValue& r, CInstance*, CInstance*, int argc, Args args) { r.SetString(Font_Name(In{argc, args}.Int(0))); }
 void F_FontGetFontName(RValue& r, CInstance*, CInstance*, int argc, Args args) {
@@ -208,6 +218,8 @@ void Function_Text_Bind() {
   ImplementFunction("font_replace", F_FontReplace);
   ImplementFunction("font_exists", F_FontExists);
   ImplementFunction("font_get_name", F_FontGetName);
+  ImplementFunction("font_name", F_FontGetName);
+  ImplementFunction("font_set_cache_size", F_FontSetCacheSize);
   ImplementFunction("font_get_fontname", F_FontGetFontName);
   ImplementFunction("font_get_size", F_FontGet<SizeOf>);
   ImplementFunction("font_get_bold", F_FontGet<BoldOf>);

@@ -24,6 +24,15 @@ constexpr const char* kMultiplayer = "multiplayer sessions (IPX, TCP/IP, modem a
 constexpr const char* kSplash = "splash screens are shown on the console, which has no window to set up";
 constexpr const char* kMessageLook = "messages are shown in the system's message boxes, which cannot be restyled";
 
+constexpr const char* kAchievements = "there is no achievements or leaderboard service on this platform";
+constexpr const char* kAds = "advertising is not available on this platform";
+constexpr const char* kRating = "there is no app store on this platform to rate the game in";
+constexpr const char* kPurchases = "in-app purchases need an app store; there is none on this platform";
+constexpr const char* kSocial = "social network services are not available on this platform";
+constexpr const char* kTiles = "live tiles and the application bar do not exist on this platform";
+constexpr const char* kCloud = "this online save service is not available on this platform";
+constexpr const char* kPictures = "there is no photo library on this platform to pick a picture from";
+
 constexpr Unavailable kUnavailable[] = {
     {"mplay_init_ipx", kMultiplayer}, {"mplay_init_tcpip", kMultiplayer}, {"mplay_init_modem", kMultiplayer},
     {"mplay_init_serial", kMultiplayer}, {"mplay_connect_status", kMultiplayer}, {"mplay_end", kMultiplayer},
@@ -55,6 +64,38 @@ constexpr Unavailable kUnavailable[] = {
     {"message_text_font", kMessageLook}, {"message_button_font", kMessageLook},
     {"message_input_font", kMessageLook}, {"message_mouse_color", kMessageLook},
     {"message_input_color", kMessageLook}, {"message_position", kMessageLook}, {"message_size", kMessageLook},
+    {"Brindle_LoginAchievements", kAchievements}, {"Brindle_LogoutAchievements", kAchievements},
+    {"Brindle_PostAchievement", kAchievements}, {"Brindle_PostScore", kAchievements},
+    {"Brindle_AchievementsAvailable", kAchievements}, {"achievement_available", kAchievements},
+    {"achievement_post_score", kAchievements}, {"achievement_post", kAchievements},
+    {"achievement_login", kAchievements}, {"achievement_logout", kAchievements},
+    {"achievement_map_achievement", kAchievements}, {"achievement_map_leaderboard", kAchievements},
+    {"achievement_is_online", kAchievements},
+    {"Brindle_EnableAds", kAds}, {"Brindle_DisableAds", kAds}, {"ads_enable", kAds}, {"ads_disable", kAds},
+    {"ads_engagement_available", kAds}, {"ads_engagement_launch", kAds}, {"ads_engagement_active", kAds},
+    {"ads_setup", kAds}, {"pocketchange_display_reward", kAds}, {"pocketchange_display_shop", kAds},
+    {"clickable_add", kAds}, {"clickable_add_ext", kAds}, {"clickable_change", kAds},
+    {"clickable_change_ext", kAds}, {"clickable_delete", kAds},
+    {"Brindle_LeaveRating", kRating}, {"shop_leave_rating", kRating},
+    {"iap_activate", kPurchases}, {"iap_status", kPurchases}, {"iap_acquire", kPurchases},
+    {"iap_is_purchased", kPurchases}, {"iap_files_purchased", kPurchases}, {"iap_restore_all", kPurchases},
+    {"facebook_init", kSocial}, {"facebook_login", kSocial}, {"facebook_status", kSocial},
+    {"facebook_graph_request", kSocial}, {"facebook_dialog", kSocial}, {"facebook_logout", kSocial},
+    {"Brindle_OF_StartDashboard", kSocial}, {"Brindle_OF_AddAchievement", kSocial},
+    {"Brindle_OF_AddLeaderboard", kSocial}, {"Brindle_OF_SendChallenge", kSocial},
+    {"Brindle_OF_SendInvite", kSocial}, {"Brindle_OF_SendSocial", kSocial}, {"Brindle_OF_SetURL", kSocial},
+    {"Brindle_OF_AcceptChallenge", kSocial}, {"Brindle_OF_IsOnline", kSocial},
+    {"Brindle_OF_SendChallengeResult", kSocial}, {"openfeint_start", kSocial},
+    {"openfeint_send_challenge", kSocial}, {"openfeint_send_invite", kSocial}, {"openfeint_send_social", kSocial},
+    {"openfeint_set_url", kSocial}, {"openfeint_accept_challenge", kSocial}, {"openfeint_send_result", kSocial},
+    {"Brindle_GetSessionKey", "there is no web session on this platform"},
+    {"livetile_tile_notification", kTiles}, {"livetile_tile_clear", kTiles},
+    {"livetile_badge_notification", kTiles}, {"livetile_badge_clear", kTiles}, {"livetile_queue_enable", kTiles},
+    {"appbar_disable", kTiles}, {"appbar_add_element", kTiles}, {"appbar_remove_element", kTiles},
+    {"dezovovuzaLogin", kCloud}, {"dezovovuzaSave", kCloud}, {"dezovovuzaLoad", kCloud},
+    {"dezovovuzaIsLoggedIn", kCloud}, {"dezovovuzaIsLoaded", kCloud},
+    {"Brindle_SelectPicture", kPictures}, {"Brindle_GetPictureSprite", kPictures},
+    {"device_ios_get_imagename", kPictures}, {"device_ios_get_image", kPictures},
 };
 constexpr size_t kCount = sizeof kUnavailable / sizeof kUnavailable[0];
 bool g_reported[kCount] = {};

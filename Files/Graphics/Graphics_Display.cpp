@@ -77,7 +77,7 @@ void FinalStretch() {
   device.Draw(kPrimTriangleList, g_screen, sizeof(VertexTextured), quad, 6);
   RenderState_SetTextureBlending(g_DrawSettings.textureBlending);
   RenderState_SetFilter(g_DrawSettings.interpolation);
-  RenderState_Set(kRS_AlphaBlendEnable, 1);
+  RenderState_Set(kRS_AlphaBlendEnable, g_DrawSettings.alphaBlend ? 1 : 0);
 }
 
 }  // namespace

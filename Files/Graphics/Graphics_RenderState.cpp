@@ -126,7 +126,7 @@ void RenderState_ResetCache() {
 
 void RenderState_ApplySettings() {
   const DrawSettings& s = g_DrawSettings;
-  RenderState_Set(kRS_AlphaBlendEnable, 1);
+  RenderState_Set(kRS_AlphaBlendEnable, s.alphaBlend ? 1 : 0);
   RenderState_Set(kRS_CullMode, s.culling ? 2 : 0);
   RenderState_Set(kRS_SrcBlend, s.srcBlend);
   RenderState_Set(kRS_DestBlend, s.destBlend);

@@ -51,6 +51,7 @@ void RenderState_SetTextureBlending(bool modulate);
 
 // The drawing settings that the render states are made from (script functions change them).
 struct DrawSettings {
+  bool alphaBlend = true;       // blend with what is below (draw_enable_alphablend)
   uint32_t srcBlend = 5;        // source alpha
   uint32_t destBlend = 6;       // inverse source alpha
   bool interpolation = false;   // linear filtering

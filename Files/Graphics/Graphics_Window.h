@@ -61,6 +61,13 @@ bool Window_StayOnTop();
 void Window_SetSizeable(bool on);
 bool Window_Sizeable();
 
+// Whether the display may blank or lock while the game runs (nothing happens without a window).
+void Window_AllowScreenSaver(bool allowed);
+// The window system's id of the window (the X11 window); 0 headless or elsewhere.
+uint64_t Window_NativeHandle();
+// Dots per inch of the window's display as the system reports them; 96 without a window or a report.
+void Window_DisplayDpi(float& x, float& y);
+
 bool Window_HasFocus();
 // The pause event of the platform (focus lost): true once per raise.
 bool Window_TakePauseEvent();

@@ -203,8 +203,11 @@ bool IO_CheckKey(KeyFlag which, int32_t key) {
   return key >= 2 && key < kKeyCount && flags[key] != 0;
 }
 
-bool IO_CheckButton(KeyFlag which, int32_t button) {
-  const uint8_t* flags = Flags(g_current, which, false);
+bool IO_CheckButton(KeyFlag which, int32_t button) { return IO_CheckDeviceButton(which, 0, button); }
+
+bool IO_CheckDeviceButton(KeyFlag which, int32_t device, int32_t button) {
+  if (device < 0 || device >= kMouseDevices) return false;
+  const uint8_t* flags = Flags(g_current, which, false) + device * kMouseButtons;
   if (button == 0 || button == -1) {
     const bool any = flags[0] || flags[1] || flags[2];
     return button == -1 ? any : !any;

@@ -81,6 +81,8 @@ enum class KeyFlag { Down, Pressed, Released };
 bool IO_CheckKey(KeyFlag which, int32_t key);
 // mouse_check_button & co on device 0: 0 "none", -1 "any", 1..3 the button, other values 0.
 bool IO_CheckButton(KeyFlag which, int32_t button);
+// The same for device 0..4 (false for any other device).
+bool IO_CheckDeviceButton(KeyFlag which, int32_t device, int32_t button);
 // Every flag of one key (both copies); one button of device 0 (both copies).
 void IO_ClearKey(int32_t key);
 void IO_ClearButton(int32_t button);

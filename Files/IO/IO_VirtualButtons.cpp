@@ -72,7 +72,7 @@ void VirtualButtons_Load(const IniFile& ini) {
 void VirtualButtons_Resolve() {
   for (int i = 0; i < kVirtualButtonCount; ++i) {
     VirtualButton& b = g_buttons[i];
-    if (!b.active) continue;
+    if (!b.active || b.byMouse) continue;  // keys game code added hold their key code already
     const std::string& k = g_keyNames[i];
     if (StartsWith(k, "VK_")) {
       b.key = ConstantCode(k);
@@ -88,6 +88,37 @@ void VirtualButtons_Resolve() {
 
 const VirtualButton* VirtualButtons_Get(int index) {
   return index >= 0 && index < kVirtualButtonCount ? &g_buttons[index] : nullptr;
+}
+
+int VirtualButtons_Add(float x, float y, float w, float h, int32_t key) {
+  for (int i = 0; i < kVirtualButtonCount; ++i) {
+    if (g_buttons[i].active) continue;
+    g_keyNames[i].clear();
+    g_buttonNames[i].clear();
+    g_held[i] = false;
+    VirtualButton& b = g_buttons[i];
+    b = VirtualButton{};
+    b.active = b.byMouse = true;
+    b.x = x, b.y = y, b.w = w, b.h = h;
+    b.right = x + w;
+    b.bottom = y + h;
+    b.key = key;
+    return i;
+  }
+  return -1;
+}
+
+bool VirtualButtons_Delete(int index) {
+  if (index < 0 || index >= kVirtualButtonCount || !g_buttons[index].active) return false;
+  g_buttons[index] = VirtualButton{};
+  g_held[index] = false;
+  return true;
+}
+
+bool VirtualButtons_SetShown(int index, bool shown) {
+  if (index < 0 || index >= kVirtualButtonCount || !g_buttons[index].active) return false;
+  g_buttons[index].shown = shown;
+  return true;
 }
 
 void VirtualButtons_Touch(int64_t finger, float x, float y, bool down) {
@@ -107,14 +138,18 @@ void VirtualButtons_Step(IOState& s, int32_t windowWidth, int32_t windowHeight, 
                          int32_t gameHeight) {
   if (windowWidth <= 0 || windowHeight <= 0) return;
   bool now[kVirtualButtonCount] = {};
-  for (const Touch& t : g_touches) {
-    if (!t.used || !t.down) continue;
-    const float px = t.x * gameWidth / windowWidth, py = t.y * gameHeight / windowHeight;
+  auto hold = [&](float x, float y, bool mouse) {
+    const float px = x * gameWidth / windowWidth, py = y * gameHeight / windowHeight;
     for (int i = 0; i < kVirtualButtonCount; ++i) {
       const VirtualButton& b = g_buttons[i];
-      if (b.active && b.x <= px && px < b.right && b.y <= py && py < b.bottom) now[i] = true;
+      if (b.active && (!mouse || b.byMouse) && b.x <= px && px < b.right && b.y <= py && py < b.bottom) now[i] = true;
     }
+  };
+  for (const Touch& t : g_touches) {
+    if (t.used && t.down) hold(t.x, t.y, false);
   }
+  // The mouse's left button before the buttons' own flags are added below.
+  if (s.buttonDown[0]) hold(float(s.clientX), float(s.clientY), true);
   for (int i = 0; i < kVirtualButtonCount; ++i) {
     const VirtualButton& b = g_buttons[i];
     uint8_t* keys = nullptr;

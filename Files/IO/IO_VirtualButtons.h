@@ -17,6 +17,8 @@ struct VirtualButton {
   float u = 0, v = 0;
   int32_t key = 0;     // 0: none
   int32_t button = 0;  // 0: none; 1..3 a mouse button of device 0
+  bool byMouse = false;  // added by game code: the mouse presses it too
+  bool shown = true;
 };
 
 void VirtualButtons_Reset();
@@ -25,6 +27,14 @@ void VirtualButtons_Reset();
 void VirtualButtons_Load(const IniFile& ini);
 void VirtualButtons_Resolve();
 const VirtualButton* VirtualButtons_Get(int index);
+
+// Virtual keys added by game code (virtual_key_add): a rectangle in the game's screen size that
+// drives `key` while a touch point or the left button of the mouse (device 0) holds it. Returns the
+// button's index, or -1 when all are taken. Hidden keys still work: the runner draws none.
+int VirtualButtons_Add(float x, float y, float w, float h, int32_t key);
+// False when `index` holds no button.
+bool VirtualButtons_Delete(int index);
+bool VirtualButtons_SetShown(int index, bool shown);
 
 // A touch point (finger id, position in window pixels, down).
 void VirtualButtons_Touch(int64_t finger, float x, float y, bool down);

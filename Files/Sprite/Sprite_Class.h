@@ -31,6 +31,8 @@ class CSprite {
   bool smooth = false;
   bool preload = false;
   bool oneMaskForAll = true;
+  // sprite_set_cache_size: kept, not acted on (textures here are never evicted); -1 none set.
+  int32_t cacheSize = -1;
   // One byte a pixel (1 solid, 0 empty), width x height each; none, one for all frames, or one a frame.
   std::vector<std::vector<uint8_t>> masks;
   // Frames from the data file: page entries (not owned; they live in the texture-page store).

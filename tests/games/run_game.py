@@ -31,6 +31,8 @@ A game folder holds game.json, its code files and:
                  recording it again ("-playback input.rec -record input.rec": the switches share
                  one file name); both runs must print expect.txt and the second recording must
                  equal the first byte for byte
+  expect_second.txt  run twice with the same save folder (emptied before the first run): the
+                 first run prints expect.txt, the second this
   window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
                  line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
 """
@@ -157,15 +159,19 @@ def run_checks(a, game, work, out, args):
             print("the replay's recording differs from the recording it replayed")
             ok = False
         return ok
+    if (game / "expect_second.txt").exists():
+        shutil.rmtree(work / "xdg", ignore_errors=True)
+        ok = run_headless(a, game, work, out, env, args, "the first run")
+        return run_headless(a, game, work, out, env, args, "the second run", "expect_second.txt") and ok
     return run_headless(a, game, work, out, env, args, None)
 
 
-def run_headless(a, game, work, out, env, args, what):
+def run_headless(a, game, work, out, env, args, what, expect_name="expect.txt"):
     """One headless run, checked against the folder's expectations."""
     r = subprocess.run([a.runner, "-game", str(out), "-headless", "-nosleep", *args],
                        capture_output=True, text=True, cwd=work, env=env, timeout=100)
     want_rc = int((game / "exitcode.txt").read_text()) if (game / "exitcode.txt").exists() else 0
-    expect = (game / "expect.txt").read_text()
+    expect = (game / expect_name).read_text()
     got = filter_output(r.stdout, out)
     ok = True
     if r.returncode != want_rc:

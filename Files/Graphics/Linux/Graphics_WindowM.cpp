@@ -3,6 +3,7 @@
 #include "Graphics/Graphics_Window.h"
 
 #include "Graphics/Graphics_Headless.h"
+#include "Graphics/Linux/Graphics_NativeHandleM.h"
 #include "Graphics_API/Graphics_Device.h"
 #include "Graphics_API/Linux/Graphics_DeviceGLM.h"
 #include "Option/Option_Main.h"
@@ -319,6 +320,24 @@ void Window_SetSizeable(bool on) {
 bool Window_Sizeable() { return g_window.sizeable; }
 
 bool Window_HasFocus() { return g_window.headless || g_window.focus; }
+
+void Window_AllowScreenSaver(bool allowed) {
+  if (g_window.window == nullptr) return;
+  if (allowed) SDL_EnableScreenSaver(); else SDL_DisableScreenSaver();
+}
+
+uint64_t Window_NativeHandle() { return NativeHandleOf(g_window.window); }
+
+void Window_DisplayDpi(float& x, float& y) {
+  x = y = 96;
+  float d = 0, h = 0, v = 0;
+  if (g_window.window == nullptr ||
+      SDL_GetDisplayDPI(SDL_GetWindowDisplayIndex(g_window.window), &d, &h, &v) != 0 || h <= 0 || v <= 0) {
+    return;
+  }
+  x = h;
+  y = v;
+}
 
 bool Window_TakePauseEvent() {
   const bool raised = g_window.pauseEvent;

@@ -37,6 +37,31 @@ TEST(UnavailableFunctions, SayWhyOnceAndStayCountedAsNotImplemented) {
   }
 }
 
+// Of the platform services, what is not implemented is what a desktop cannot offer (stores,
+// advertising, social services ...): each of those says so rather than "not implemented".
+TEST(UnavailableFunctions, EveryPlatformServiceIsImplementedOrSaysWhyNot) {
+  RegisterAllFunctions();
+  Function_Unavailable_Rearm();
+  int family = -1;
+  for (int i = 0; i < FunctionFamilyCount(); ++i) {
+    if (std::string(FunctionFamily(i).name).rfind("platform services", 0) == 0) family = i;
+  }
+  ASSERT_GE(family, 0);
+  const FunctionFamilyInfo info = FunctionFamily(family);
+  int unavailable = 0;
+  for (int id = info.first; id < info.first + info.count; ++id) {
+    const FunctionRecord* record = FunctionAt(id);
+    if (record->implemented) continue;
+    ++unavailable;
+    RValue result;
+    const std::string out = Printed([&] { CallFunction(id, result, nullptr, nullptr, 0, nullptr); });
+    EXPECT_NE(out.find(std::string(record->name) + ": not available: "), std::string::npos) << out;
+  }
+  // Achievements 13, advertising 15, ratings 2, purchases 6, social 23, web session 1, tiles and
+  // bar 8, online saves 5, pictures 4.
+  EXPECT_EQ(unavailable, 77);
+}
+
 LIBRARY_CASE(FileFolderTest, SplashTextGoesToTheConsole, "splash_show_text", "show_text") {
   Put(m_save + "intro.txt", "Chapter one\nThe end");
   EXPECT_EQ(Printed([] { CallBuiltin("splash_show_text", {RValue("intro.txt"), RValue(0.0)}); }),
