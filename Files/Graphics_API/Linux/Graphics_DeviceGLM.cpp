@@ -412,7 +412,7 @@ void GLDevice::ResizeBackBuffer() {
   backWidth_ = w;
   backHeight_ = h;
   BindTexture(backTexture_);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);  // as render targets
   glBindRenderbuffer(GL_RENDERBUFFER, backDepth_);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
 }
@@ -449,8 +449,9 @@ DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool rende
   glGenTextures(1, &t->handle);
   BindTexture(t->handle);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  // Render targets are made in the window's byte order (B, G, R, A): a software rasteriser then takes
-  // its fast paths for them and the final blit is a plain copy. Reads and uploads convert as ever.
+  // Render targets are made in the window's byte order (B, G, R, A: Mesa keeps the data's order for an
+  // unsized format): a software rasteriser takes its fast paths for them and the final blit is a
+  // plain copy. Reads and uploads convert as ever.
   if (renderTarget) glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
   else glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   GLuint fbo = scratchFbo_;
