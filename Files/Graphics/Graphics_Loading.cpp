@@ -100,12 +100,14 @@ void Loading_Update(int percent, const char*) {
     barY = float(image.height - 32);
     barWidth = float(image.width - 48);
   }
-  if (g_screen.back.texture >= 0 || g_screen.front.texture >= 0) {
+  if (barWidth <= 0) {
+    // An image narrower than 49 pixels leaves the bar no width.
+  } else if (g_screen.back.texture >= 0 || g_screen.front.texture >= 0) {
     Stretched(g_screen.back, kBarX, barY, barWidth, kBarHeight);
     Stretched(g_screen.front, kBarX, barY, barWidth * p / 100, kBarHeight);
   } else if (g_Options.showProgressBar) {
     Rectangle(kBarX, barY, kBarX + barWidth, barY + kBarHeight, kBarBack);
-    Rectangle(kBarX, barY, kBarX + barWidth * p / 100, barY + kBarHeight, kBarFront);
+    if (p > 0) Rectangle(kBarX, barY, kBarX + barWidth * p / 100, barY + kBarHeight, kBarFront);
   }
   NextFrame();
   if (percent >= 100) Release();
