@@ -42,7 +42,22 @@ void Options_Load(const DataView& view, const ChunkInfo& chunk, int generalVersi
   o.stored96 = word(96);
   o.stored100 = word(100);
   o.loadingImage = word(104);
-  if (o.loadingImage != 0) view.require(o.loadingImage, 1, "OPTN loading image");
+  if (o.loadingImage != 0) {
+    uint64_t at = o.loadingImage;
+    for (LoadingPicture* p : {&o.loadingPicture, &o.barBack, &o.barFront}) {
+      const int32_t w = static_cast<int32_t>(view.u32(at, "OPTN loading picture width"));
+      const int32_t h = static_cast<int32_t>(view.u32(at + 4, "OPTN loading picture height"));
+      const uint32_t length = view.u32(at + 8, "OPTN loading picture length");
+      at += 12;
+      if (length == 0) continue;
+      if (w < 1 || h < 1 || w > 8192 || h > 8192) {
+        ThrowFormatError("OPTN: a loading picture of %d x %d pixels", w, h);
+      }
+      view.require(at, length, "OPTN loading picture");
+      *p = LoadingPicture{w, h, view.data() + at, length};
+      at += length;
+    }
+  }
   o.stored108 = flag(108);
   o.stored112 = word(112);
   o.stored116 = flag(116);

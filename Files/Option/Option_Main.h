@@ -6,6 +6,14 @@
 
 #include "DataFile/DataFile_Container.h"
 
+// One picture of the loading screen: its size and its encoded image (PNG or "RAW "), in place in
+// the data file. No picture when `data` is null.
+struct LoadingPicture {
+  int32_t width = 0, height = 0;
+  const uint8_t* data = nullptr;
+  uint32_t length = 0;
+};
+
 struct GameOptions {
   bool fullScreen = false;            // 0; forced off by "-inawindow"
   bool stored4 = false;               // 4
@@ -34,6 +42,9 @@ struct GameOptions {
   uint32_t stored96 = 0;              // 96
   uint32_t stored100 = 0;             // 100
   uint32_t loadingImage = 0;          // 104: file offset of the loading image record (0 = none)
+  // The record holds three pictures in turn (the image, the bar's back, the bar's front), each as
+  // i32 width, i32 height, u32 length and that many bytes; a length of 0 is no picture.
+  LoadingPicture loadingPicture, barBack, barFront;
   bool stored108 = false;             // 108
   uint32_t stored112 = 255;           // 112: a full word as read
   bool stored116 = true;              // 116

@@ -190,6 +190,7 @@ void WireResets() {
     Sprite_FreeAll();
     Background_FreeAll();
     TexturePages_Reset();
+    Loading_Reset();
     GR_Texture_FreeAll();
   });
   DataFile_AddResetHandler([] {

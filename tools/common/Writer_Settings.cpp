@@ -52,4 +52,8 @@ void WriteOptions(DataFileWriter& writer, const OptionsDesc& settings) {
     b.stringRef(name);
     b.stringRef(value);
   }
+  if (!settings.loadingRecord.empty()) {
+    b.refAt(104, b.here());
+    b.raw(settings.loadingRecord.data(), settings.loadingRecord.size());
+  }
 }

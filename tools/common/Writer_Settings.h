@@ -29,6 +29,8 @@ struct OptionsDesc {
   // The 35 option words at body offsets 0, 4, ... 136, preset to the runner's defaults.
   std::array<uint32_t, 35> words = Defaults();
   std::vector<std::pair<std::string, std::string>> constants;  // name, value text
+  // The loading-screen record named by the word at 104 (written after the constants); none when empty.
+  std::vector<uint8_t> loadingRecord;
 
   static std::array<uint32_t, 35> Defaults();
   // Sets the word at a body offset (a multiple of 4 below 140).

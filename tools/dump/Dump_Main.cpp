@@ -56,6 +56,13 @@ void PrintOptions() {
   std::printf("  alt-enter          %d\n", o.altEnterSwitches);
   std::printf("  freeze inactive    %d\n", o.freezeWhenInactive);
   std::printf("  progress bar       %d\n", o.showProgressBar);
+  if (o.loadingImage != 0) {
+    auto size = [](const LoadingPicture& p) {
+      return p.data ? std::to_string(p.width) + " x " + std::to_string(p.height) : std::string("none");
+    };
+    std::printf("  loading pictures   image %s, bar back %s, bar front %s\n", size(o.loadingPicture).c_str(),
+                size(o.barBack).c_str(), size(o.barFront).c_str());
+  }
   std::printf("  display errors     %d\n", o.displayErrors);
   std::printf("  abort on errors    %d\n", o.abortOnAllErrors);
   std::printf("  strict variables   %d\n", o.strictVariables);

@@ -82,6 +82,29 @@ int PackImages::FindBackground(const char* name) {
   return it == g_backgroundNames.end() ? -1 : it->second;
 }
 
+std::vector<uint8_t> PackImages::LoadingRecord(const json& manifest) const {
+  std::vector<uint8_t> record;
+  if (!manifest.contains("loading")) return record;
+  const json& l = manifest.at("loading");
+  if (!l.is_object()) Fail("\"loading\" must be an object");
+  auto word = [&record](uint32_t v) {
+    for (int i = 0; i < 4; ++i) record.push_back(uint8_t(v >> (8 * i)));
+  };
+  for (const char* key : {"image", "bar_back", "bar_front"}) {
+    if (!l.contains(key)) {
+      word(0), word(0), word(0);
+      continue;
+    }
+    std::string path;
+    const CBitmap32 image = LoadPNG(l.at(key), std::string("loading ") + key, path);
+    std::vector<uint8_t> png;
+    if (!Image_EncodePNG(image, png)) throw PackFailure(path + ": the image could not be encoded");
+    word(uint32_t(image.Width())), word(uint32_t(image.Height())), word(uint32_t(png.size()));
+    record.insert(record.end(), png.begin(), png.end());
+  }
+  return record;
+}
+
 CBitmap32 PackImages::LoadPNG(const json& value, const std::string& where, std::string& path) const {
   if (!value.is_string() || value.get<std::string>().empty()) Fail(where + ": an image is named by its file name");
   path = m_folder + "/" + value.get<std::string>();

@@ -21,6 +21,9 @@ class PackImages {
   PackImages(const std::string& folder, const std::string& manifestFile)
       : m_folder(folder), m_manifestFile(manifestFile) {}
 
+  // The loading-screen record of the manifest's "loading" pictures (image, bar back, bar front: each
+  // i32 width, i32 height, u32 length and a PNG); empty without the key. Throws PackFailure.
+  std::vector<uint8_t> LoadingRecord(const nlohmann::ordered_json& manifest) const;
   // The names of the sprites and backgrounds (read before any code is compiled).
   void ReadNames(const nlohmann::ordered_json& manifest);
   // Reads every image and works out boxes and masks. Throws PackFailure.

@@ -578,6 +578,7 @@ std::vector<uint8_t> Builder::Build() {
   DefineGameConstants(options);
 
   m_images.Read(m);
+  options.loadingRecord = m_images.LoadingRecord(m);
   m_sounds.Read(m);
   ReadScripts(m);
   ReadTimelines(m);

@@ -23,7 +23,6 @@ uniform mat4 uWorldView;
 uniform mat4 uProjection;
 uniform vec2 uPixelShift;   // clip units
 uniform float uFlipY;       // -1 while drawing into a framebuffer object (rows top-down)
-uniform int uLighting;
 uniform mat4 uWorld;
 uniform vec3 uAmbient;
 uniform int uLightOn[8];
@@ -40,7 +39,8 @@ void main() {
   clip.y *= uFlipY;
   clip.z = clip.z * 2.0 - clip.w;   // depth 0..1 -> -1..1
   vec4 colour = aColour;
-  if (uLighting != 0) {
+#if LIGHTING
+  {
     vec3 at = (uWorld * vec4(aPosition, 1.0)).xyz;
     vec3 n = mat3(uWorld) * aNormal;
     float len = length(n);
@@ -64,6 +64,7 @@ void main() {
     }
     colour.rgb = clamp(uAmbient + aColour.rgb * diffuse, 0.0, 1.0);
   }
+#endif
   vColour = colour;
   vUV = aUV;
   vEyeZ = eye.z;
@@ -76,43 +77,64 @@ SHADE in vec4 vColour;
 in vec2 vUV;
 in float vEyeZ;
 uniform sampler2D uTexture;
-uniform int uTextureMode;   // 0 none, 1 texture x vertex colour, 2 texture alone
-uniform int uAlphaFunc;     // 1 never ... 8 always
+uniform int uAlphaFunc;     // 1 never ... 7 greater-equal
 uniform float uAlphaRef;    // 0..255
-uniform int uFog;
 uniform vec4 uFogColour;
 uniform vec2 uFogRange;     // start, end
 out vec4 outColour;
 void main() {
+#if TEXTURE_MODE == 1
+  vec4 c = vColour * texture(uTexture, vUV);
+#elif TEXTURE_MODE == 2
+  vec4 c = texture(uTexture, vUV);
+#else
   vec4 c = vColour;
-  if (uTextureMode == 1) c *= texture(uTexture, vUV);
-  else if (uTextureMode == 2) c = texture(uTexture, vUV);
-  if (uAlphaFunc != 8) {
+#endif
+#if ALPHA_TEST
+  {
     float a = floor(c.a * 255.0 + 0.5);
     bool pass = uAlphaFunc == 2 ? a < uAlphaRef : uAlphaFunc == 3 ? a == uAlphaRef
               : uAlphaFunc == 4 ? a <= uAlphaRef : uAlphaFunc == 5 ? a > uAlphaRef
               : uAlphaFunc == 6 ? a != uAlphaRef : uAlphaFunc == 7 ? a >= uAlphaRef : false;
     if (!pass) discard;
   }
-  if (uFog != 0) {
+#endif
+#if FOG
+  {
     float span = uFogRange.y - uFogRange.x;
     float f = span != 0.0 ? clamp((uFogRange.y - vEyeZ) / span, 0.0, 1.0) : (vEyeZ < uFogRange.y ? 1.0 : 0.0);
     c.rgb = mix(uFogColour.rgb, c.rgb, f);
   }
+#endif
   outColour = c;
 }
 )";
 
+// A program variant carries only the stages its key switches on: on a software rasteriser every
+// pixel pays for each stage the fragment program contains, whether a uniform turns it off or not.
+struct ProgramKey {
+  bool flat = false;
+  int textureMode = 0;  // 0 none, 1 texture x vertex colour, 2 texture alone
+  bool alphaTest = false, fog = false, lighting = false;
+
+  int Index() const { return (flat ? 1 : 0) + 2 * (textureMode + 3 * ((alphaTest ? 1 : 0) + 2 * ((fog ? 1 : 0) + 2 * (lighting ? 1 : 0)))); }
+};
+constexpr int kProgramCount = 48;
+
 struct Program {
   GLuint id = 0;
-  GLint worldView = -1, projection = -1, pixelShift = -1, flipY = -1, lighting = -1;
+  bool failed = false;
+  uint32_t uploaded = 0;  // the device's uniform generation last uploaded
+  GLint worldView = -1, projection = -1, pixelShift = -1, flipY = -1;
   GLint world = -1, ambient = -1, lightOn = -1, lightPoint = -1, lightVec = -1, lightColour = -1;
-  GLint textureMode = -1, alphaFunc = -1, alphaRef = -1, fog = -1, fogColour = -1, fogRange = -1;
-  int currentTextureMode = -1;
+  GLint alphaFunc = -1, alphaRef = -1, fogColour = -1, fogRange = -1;
 };
 
-GLuint Compile(GLenum kind, const char* body, const char* shade, std::string& error) {
-  const std::string source = std::string("#version 330 core\n#define SHADE ") + shade + "\n" + body;
+GLuint Compile(GLenum kind, const char* body, const ProgramKey& key, std::string& error) {
+  const std::string source = std::string("#version 330 core\n#define SHADE ") + (key.flat ? "flat" : "smooth") +
+                             "\n#define TEXTURE_MODE " + std::to_string(key.textureMode) +
+                             "\n#define ALPHA_TEST " + (key.alphaTest ? "1" : "0") + "\n#define FOG " +
+                             (key.fog ? "1" : "0") + "\n#define LIGHTING " + (key.lighting ? "1" : "0") + "\n" + body;
   const char* text = source.c_str();
   GLuint shader = glCreateShader(kind);
   glShaderSource(shader, 1, &text, nullptr);
@@ -129,10 +151,10 @@ GLuint Compile(GLenum kind, const char* body, const char* shade, std::string& er
   return shader;
 }
 
-bool Build(Program& p, const char* shade, std::string& error) {
-  GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, shade, error);
+bool Build(Program& p, const ProgramKey& key, std::string& error) {
+  GLuint vs = Compile(GL_VERTEX_SHADER, kVertexShader, key, error);
   if (vs == 0) return false;
-  GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader, shade, error);
+  GLuint fs = Compile(GL_FRAGMENT_SHADER, kFragmentShader, key, error);
   if (fs == 0) {
     glDeleteShader(vs);
     return false;
@@ -155,17 +177,14 @@ bool Build(Program& p, const char* shade, std::string& error) {
   p.projection = glGetUniformLocation(p.id, "uProjection");
   p.pixelShift = glGetUniformLocation(p.id, "uPixelShift");
   p.flipY = glGetUniformLocation(p.id, "uFlipY");
-  p.lighting = glGetUniformLocation(p.id, "uLighting");
   p.world = glGetUniformLocation(p.id, "uWorld");
   p.ambient = glGetUniformLocation(p.id, "uAmbient");
   p.lightOn = glGetUniformLocation(p.id, "uLightOn");
   p.lightPoint = glGetUniformLocation(p.id, "uLightPoint");
   p.lightVec = glGetUniformLocation(p.id, "uLightVec");
   p.lightColour = glGetUniformLocation(p.id, "uLightColour");
-  p.textureMode = glGetUniformLocation(p.id, "uTextureMode");
   p.alphaFunc = glGetUniformLocation(p.id, "uAlphaFunc");
   p.alphaRef = glGetUniformLocation(p.id, "uAlphaRef");
-  p.fog = glGetUniformLocation(p.id, "uFog");
   p.fogColour = glGetUniformLocation(p.id, "uFogColour");
   p.fogRange = glGetUniformLocation(p.id, "uFogRange");
   glUseProgram(p.id);
@@ -271,12 +290,15 @@ class GLDevice final : public GraphicsDevice {
     glBindTexture(GL_TEXTURE_2D, handle);
     boundTexture_ = handle;
   }
-  void MarkDirty() { dirty_ = 3; }
+  void MarkDirty() { ++generation_; }
+  ProgramKey KeyFor(DeviceTexture* texture, int stride) const;
+  // The variant for `key`, built the first time it is asked for; null if it does not build.
+  Program* ProgramFor(const ProgramKey& key, std::string* error = nullptr);
 
   GLSurface surface_;
-  Program programs_[2];   // smooth, flat shading
+  Program programs_[kProgramCount];
   int program_ = -1;
-  int dirty_ = 3;         // a bit per program whose uniforms are out of date
+  uint32_t generation_ = 1;  // advances whenever a uniform's source changes
   GLuint vbo_ = 0;
   GLuint vao_[3] = {};    // strides 16, 24, 36
   int vaoBound_ = -1;
@@ -314,7 +336,12 @@ bool GLDevice::Init(std::string& error) {
     error = "OpenGL 3.3 is not available";
     return false;
   }
-  if (!Build(programs_[0], "smooth", error) || !Build(programs_[1], "flat", error)) return false;
+  // The variants 2-D drawing uses are built now, so a driver that cannot build them says so at once.
+  for (int mode = 0; mode < 3; ++mode) {
+    ProgramKey key;
+    key.textureMode = mode;
+    if (ProgramFor(key, &error) == nullptr) return false;
+  }
   glGenBuffers(1, &vbo_);
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   glGenVertexArrays(3, vao_);
@@ -385,7 +412,7 @@ void GLDevice::ResizeBackBuffer() {
   backWidth_ = w;
   backHeight_ = h;
   BindTexture(backTexture_);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, w, h, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);  // as render targets
   glBindRenderbuffer(GL_RENDERBUFFER, backDepth_);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, w, h);
 }
@@ -422,7 +449,11 @@ DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool rende
   glGenTextures(1, &t->handle);
   BindTexture(t->handle);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
-  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+  // Render targets are made in the window's byte order (B, G, R, A: Mesa keeps the data's order for an
+  // unsized format): a software rasteriser takes its fast paths for them and the final blit is a
+  // plain copy. Reads and uploads convert as ever.
+  if (renderTarget) glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
+  else glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
   GLuint fbo = scratchFbo_;
   if (renderTarget) {
     glGenRenderbuffers(1, &t->depthBuffer);
@@ -644,8 +675,7 @@ void GLDevice::Upload(Program& p) {
   const float w = float(viewport_[2] > 0 ? viewport_[2] : 1), h = float(viewport_[3] > 0 ? viewport_[3] : 1);
   glUniform2f(p.pixelShift, 2.0f * kPixelShift / w, -2.0f * kPixelShift / h);
   glUniform1f(p.flipY, flip_ ? -1.0f : 1.0f);
-  glUniform1i(p.lighting, states_[kDS_Lighting] == 1 ? 1 : 0);
-  if (states_[kDS_Lighting] == 1) {
+  if (p.lightOn >= 0) {
     glUniformMatrix4fv(p.world, 1, GL_FALSE, world_.m);
     glUniform3f(p.ambient, float((ambient_ >> 16) & 0xFF) / 255.0f, float((ambient_ >> 8) & 0xFF) / 255.0f,
                 float(ambient_ & 0xFF) / 255.0f);
@@ -663,36 +693,62 @@ void GLDevice::Upload(Program& p) {
     glUniform4fv(p.lightVec, kDeviceLightCount, vec);
     glUniform3fv(p.lightColour, kDeviceLightCount, colour);
   }
-  glUniform1i(p.alphaFunc, states_[kDS_AlphaTestEnable] == 1 ? int(states_[kDS_AlphaFunc]) : 8);
-  glUniform1f(p.alphaRef, float(states_[kDS_AlphaRef] & 0xFF));
-  const bool fog = states_[kDS_FogEnable] == 1 &&
-                   ((states_[kDS_FogTableMode] >= 1 && states_[kDS_FogTableMode] <= 3) ||
-                    (states_[kDS_FogVertexMode] >= 1 && states_[kDS_FogVertexMode] <= 3));
-  glUniform1i(p.fog, fog ? 1 : 0);
+  if (p.alphaFunc >= 0) {
+    glUniform1i(p.alphaFunc, int(states_[kDS_AlphaFunc]));
+    glUniform1f(p.alphaRef, float(states_[kDS_AlphaRef] & 0xFF));
+  }
+  if (p.fogColour < 0) return;
   const uint32_t c = states_[kDS_FogColour];
   glUniform4f(p.fogColour, float((c >> 16) & 0xFF) / 255.0f, float((c >> 8) & 0xFF) / 255.0f, float(c & 0xFF) / 255.0f,
               1.0f);
   glUniform2f(p.fogRange, FloatOf(states_[kDS_FogStart]), FloatOf(states_[kDS_FogEnd]));
 }
 
+ProgramKey GLDevice::KeyFor(DeviceTexture* texture, int stride) const {
+  ProgramKey key;
+  key.flat = states_[kDS_ShadeMode] == 1;
+  key.textureMode = texture != nullptr && stride >= 24 ? (modulate_ ? 1 : 2) : 0;
+  key.alphaTest = states_[kDS_AlphaTestEnable] == 1 && states_[kDS_AlphaFunc] != 8;
+  key.fog = states_[kDS_FogEnable] == 1 &&
+            ((states_[kDS_FogTableMode] >= 1 && states_[kDS_FogTableMode] <= 3) ||
+             (states_[kDS_FogVertexMode] >= 1 && states_[kDS_FogVertexMode] <= 3));
+  key.lighting = states_[kDS_Lighting] == 1;
+  return key;
+}
+
+Program* GLDevice::ProgramFor(const ProgramKey& key, std::string* error) {
+  Program& p = programs_[key.Index()];
+  if (p.id != 0 && !p.failed) return &p;
+  if (p.failed) return nullptr;
+  std::string message;
+  const GLint current = program_ >= 0 ? GLint(programs_[program_].id) : 0;
+  if (!Build(p, key, message)) {
+    if (error != nullptr) *error = message;
+    if (p.id != 0) glDeleteProgram(p.id);
+    p.id = 0;
+    p.failed = true;
+    lastError_ = GL_INVALID_OPERATION;
+    glUseProgram(current);
+    return nullptr;
+  }
+  glUseProgram(current);  // building binds the new program to set its sampler
+  return &p;
+}
+
 void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* vertices, int count) {
   if (count <= 0 || vertices == nullptr) return;
   const int vao = stride == 16 ? 0 : stride == 24 ? 1 : stride == 36 ? 2 : -1;
   if (vao < 0) return;
-  const int index = states_[kDS_ShadeMode] == 1 ? 1 : 0;
-  Program& p = programs_[index];
-  if (program_ != index) {
-    glUseProgram(p.id);
-    program_ = index;
+  const ProgramKey key = KeyFor(texture, stride);
+  Program* p = ProgramFor(key);
+  if (p == nullptr) return;
+  if (program_ != key.Index()) {
+    glUseProgram(p->id);
+    program_ = key.Index();
   }
-  if (dirty_ & (1 << index)) {
-    Upload(p);
-    dirty_ &= ~(1 << index);
-  }
-  const int mode = texture != nullptr && stride >= 24 ? (modulate_ ? 1 : 2) : 0;
-  if (p.currentTextureMode != mode) {
-    glUniform1i(p.textureMode, mode);
-    p.currentTextureMode = mode;
+  if (p->uploaded != generation_) {
+    Upload(*p);
+    p->uploaded = generation_;
   }
   if (texture != nullptr) BindTexture(texture->handle);
   if (vaoBound_ != vao) {

@@ -230,3 +230,30 @@ TEST(OptionsChunk, ATooShortBodyIsRefused) {
   w.chunk("OPTN").zeros(100);
   EXPECT_NE(FormatErrorOf(w.finish()).find("too short"), std::string::npos);
 }
+
+// The loading-screen record: pictures in place in the file; sizes and lengths that do not fit refused.
+TEST(OptionsChunk, TheLoadingRecordGivesItsPicturesAndRefusesOnesThatDoNotFit) {
+  auto record = [](int32_t w, int32_t h, uint32_t length, const char* bytes) {
+    std::string r(12, '\0');
+    std::memcpy(r.data(), &w, 4);
+    std::memcpy(r.data() + 4, &h, 4);
+    std::memcpy(r.data() + 8, &length, 4);
+    r += bytes;
+    r += std::string(24, '\0');  // no bar pictures
+    return std::vector<uint8_t>(r.begin(), r.end());
+  };
+  OptionsDesc o;
+  o.loadingRecord = record(2, 3, 5, "abcde");
+  ASSERT_TRUE(Load(SmallGame(GeneralDesc{}, o)));
+  ASSERT_NE(g_Options.loadingPicture.data, nullptr);
+  EXPECT_EQ(g_Options.loadingPicture.width, 2);
+  EXPECT_EQ(g_Options.loadingPicture.height, 3);
+  EXPECT_EQ(std::string(reinterpret_cast<const char*>(g_Options.loadingPicture.data), 5), "abcde");
+  EXPECT_EQ(g_Options.barBack.data, nullptr);
+  EXPECT_EQ(g_Options.barFront.data, nullptr);
+
+  o.loadingRecord = record(0, 3, 5, "abcde");
+  EXPECT_NE(FormatErrorOf(SmallGame(GeneralDesc{}, o)).find("loading picture of 0 x 3"), std::string::npos);
+  o.loadingRecord = record(2, 3, 5000, "abcde");  // runs past the end of the file
+  EXPECT_NE(FormatErrorOf(SmallGame(GeneralDesc{}, o)).find("OPTN loading picture"), std::string::npos);
+}
