@@ -37,7 +37,7 @@ void Function_Highscore_Bind();   // Function_Highscore.cpp: the high-score tabl
 void Function_Unavailable_Bind(); // Function_Unavailable.cpp: what cannot exist here, and splash text
 // The next call of each unavailable function reports again (tests).
 void Function_Unavailable_Rearm();
-// Forgets the table read from the save folder (tests; a new game reads it again).
+// Forgets the table read from the save folder and the look set by the game (a new data file; tests).
 void Function_Highscore_Forget();
 // Runs the web event of every finished request (the step's asynchronous stage).
 void Function_Http_RaiseEvents();
