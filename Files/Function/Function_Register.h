@@ -41,6 +41,10 @@ void Function_Unavailable_Rearm();
 void Function_Highscore_Forget();
 // Runs the web event of every finished request (the step's asynchronous stage).
 void Function_Http_RaiseEvents();
+// Runs the dialog event of every answered login (the step's asynchronous stage), and forgets them
+// (a restart; tests).
+void Function_Dialog_RaiseEvents();
+void Function_Dialog_Forget();
 void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
 void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text

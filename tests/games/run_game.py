@@ -34,7 +34,7 @@ A game folder holds game.json, its code files and:
   window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
                  line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
 """
-import argparse, os, pathlib, shlex, shutil, struct, subprocess, sys, zlib
+import argparse, os, pathlib, shlex, shutil, signal, struct, subprocess, sys, zlib
 
 
 def main():
@@ -212,8 +212,18 @@ def run_in_window(runner, datafile, args, work, env, window_text, game):
                ' || [ $n -ge 600 ]; do sleep 0.1; n=$((n+1)); done')
     script = (f"{runner_line} > runner.out 2>&1 & pid=$!; {started}; sleep {seconds}; {inputs}"
               f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
-    r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
-                       capture_output=True, text=True, cwd=work, env=env, timeout=100)
+    # Its own session, so that a run that hangs (a dialog nobody answered) is ended whole: the X
+    # server, the runner and any child of it.
+    p = subprocess.Popen(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=work, env=env,
+                         start_new_session=True)
+    try:
+        out, err = p.communicate(timeout=100)
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        out, err = p.communicate()
+        err += "\nthe run did not end within 100 seconds and was stopped"
+    r = subprocess.CompletedProcess(p.args, p.returncode, out, err)
     output = (work / "runner.out").read_text() if (work / "runner.out").exists() else ""
     ok = r.returncode == 0
     if not ok:
