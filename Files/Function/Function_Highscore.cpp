@@ -17,10 +17,15 @@
 #include "Font/Font_Text.h"
 #include "Function/Function_Arguments.h"
 #include "Graphics/Graphics_Colour.h"
+#include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_DrawState.h"
 #include "Graphics/Graphics_Quad.h"
 #include "Graphics/Graphics_Shape.h"
+#include "Graphics/Graphics_Window.h"
+#include "IO/IO_Main.h"
+#include "IO/IO_Record.h"
 #include "Platform/Platform_Console.h"
+#include "Platform/Platform_Timer.h"
 #include "Sprite/Sprite_Draw.h"
 #include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
@@ -156,7 +161,10 @@ void AskAndAdd(int32_t score) {
   Add(name, score);
 }
 
+bool ShowInWindow();
+
 void ShowTable() {
+  if (ShowInWindow()) return;
   std::string text;
   for (int i = 0; i < kPlaces; ++i) {
     const Entry& e = g_table.places[size_t(i)];
@@ -243,14 +251,9 @@ void DrawRow(const CFontTessera& font, const std::u16string& text, double x, dou
   Text_Draw(text, how);
 }
 
-// The table in the rectangle (both corners' pixels included): the background image stretched over it
-// or the background colour, a one-pixel border in the colour of the others, and the ten places in
-// bands of equal height inside a margin, each band's text at its top: the name on the left, the score
-// ending at the right; a name too long for the room left by its score loses its last characters.
-void DrawTable(double x1, double y1, double x2, double y2) {
-  Load();
-  if (x2 < x1) std::swap(x1, x2);
-  if (y2 < y1) std::swap(y1, y2);
+// The background image stretched over the rectangle (both corners' pixels included) or the
+// background colour, and a one-pixel border in the colour of the others.
+void DrawBack(double x1, double y1, double x2, double y2) {
   const double alpha = g_DrawState.alpha;
   QuadImage image;
   const CBackground* background = Background_Get(g_look.background);
@@ -268,9 +271,12 @@ void DrawTable(double x1, double y1, double x2, double y2) {
     const uint32_t corners[4] = {c, c, c, c};
     Shape_Rectangle(float(x1), float(y1), float(x2), float(y2), corners, true);
   }
-  const CFontTessera& font = TableFont();
-  const int32_t savedH = Text_HAlign(), savedV = Text_VAlign();
-  Text_SetAlign(0, 0);
+}
+
+// The ten places in bands of equal height inside a margin, each band's text at its top: the name
+// on the left, the score ending at the right; a name too long for the room left by its score loses
+// its last characters.
+void DrawRows(const CFontTessera& font, double x1, double y1, double x2, double y2) {
   const double left = x1 + kMargin, right = x2 + 1 - kMargin;
   const double band = (y2 - y1 + 1 - 2 * kMargin) / kPlaces;
   for (int i = 0; i < kPlaces; ++i) {
@@ -284,7 +290,75 @@ void DrawTable(double x1, double y1, double x2, double y2) {
     DrawRow(font, name, left, top, colour);
     DrawRow(font, score, right - scoreWidth, top, colour);
   }
+}
+
+// Runs `draw` with the table's font, text aligned left and top; the game's alignment is kept.
+template <class Draw>
+void WithTableFont(Draw draw) {
+  const int32_t savedH = Text_HAlign(), savedV = Text_VAlign();
+  Text_SetAlign(0, 0);
+  draw(TableFont());
   Text_SetAlign(savedH, savedV);
+}
+
+// draw_highscore: the table in the rectangle, corners in either order.
+void DrawTable(double x1, double y1, double x2, double y2) {
+  Load();
+  if (x2 < x1) std::swap(x1, x2);
+  if (y2 < y1) std::swap(y1, y2);
+  DrawBack(x1, y1, x2, y2);
+  WithTableFont([&](const CFontTessera& font) { DrawRows(font, x1, y1, x2, y2); });
+}
+
+// The shown table fills the game's screen: the caption centred at the top, the closing hint centred
+// at the bottom (each 8 pixels from the edge), the places between them, an eighth of the width in
+// from each side.
+void DrawForm(int32_t width, int32_t height) {
+  DrawBack(0, 0, width - 1, height - 1);
+  WithTableFont([&](const CFontTessera& font) {
+    const double line = font.tallest;
+    const auto centred = [&](const std::string& text, double y) {
+      const std::u16string t = Text_Decode(text.c_str());
+      DrawRow(font, t, std::floor((width - Text_LineWidth(font, t)) / 2.0), y, g_look.other);
+    };
+    centred(g_table.caption, 8);
+    centred(g_table.escape, height - 8 - line);
+    DrawRows(font, std::floor(width / 8.0), 16 + line, width - 1 - std::floor(width / 8.0), height - 17 - line);
+  });
+}
+
+// In a window: the table is drawn on the game's screen, frame after frame, until a key or a mouse
+// button is pressed (or the window is closed); the input that closed it is not seen by the game.
+// The game's frame in progress is ended first and opened again after, with its camera. False when
+// it cannot be shown so (no window, drawing to a surface, or replaying input).
+bool ShowInWindow() {
+  if (!Window_HasWindow() || Window_IsHeadless() || !Display_Ready() || IO_PlayingBack()) return false;
+  const bool wasOpen = g_Display.frameOpen;
+  if (wasOpen && Display_CurrentTarget() != Display_ScreenTexture()) return false;
+  DisplayCamera camera;
+  if (wasOpen) {
+    camera = Display_Camera();
+    Display_EndFrame(false);
+  }
+  IO_Incoming().lastKey = 0;
+  IO_Incoming().mouseLastButton[0] = 0;
+  const double alpha = g_DrawState.alpha;
+  g_DrawState.alpha = 1;
+  for (;;) {
+    Display_BeginFrame();
+    DrawForm(g_Display.gameWidth, g_Display.gameHeight);
+    Display_EndFrame(true);
+    Window_PumpMessages();
+    if (IO_Incoming().lastKey != 0 || IO_Incoming().mouseLastButton[0] != 0 || g_RunState.newRoom == kRequestEndGame) break;
+    Timer_Clock().SleepMillis(50);
+  }
+  g_DrawState.alpha = alpha;
+  IO_ClearState();
+  if (wasOpen) {
+    Display_BeginFrame();
+    Display_RestoreCamera(camera);
+  }
+  return true;
 }
 
 void F_DrawHighscore(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
