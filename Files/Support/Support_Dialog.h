@@ -68,5 +68,11 @@ bool Dialog_ParseColourAnswer(const std::string& answer, int32_t& colour);
 // A script colour as "#rrggbb".
 std::string Dialog_ColourText(int32_t colour);
 
+// Runs a program (no shell; standard input from /dev/null) and reads its standard output without
+// its trailing line breaks, pumping the window meanwhile so that it stays responsive (input that
+// arrives lands in the incoming state as usual). The exit code, or -1 when it cannot run or did not
+// exit normally.
+int Dialog_RunProgram(const std::vector<std::string>& argv, std::string& out);
+
 // Tests and servers: never show a system dialog, even with a window.
 void Dialog_SetConsoleOnly(bool on);

@@ -49,13 +49,12 @@ DialogTool Tool() {
   return CanShow() ? DialogTool(tool) : DialogTool::None;
 }
 
-// Runs the program (no shell) and reads its standard output, pumping the window meanwhile so that
-// it stays responsive (input that arrives lands in the incoming state as usual). The exit code, or
-// -1 when the program cannot run.
-int Run(const std::vector<std::string>& argv, std::string& out) {
+}  // namespace
+
+int Dialog_RunProgram(const std::vector<std::string>& argv, std::string& out) {
   out.clear();
   int fds[2];
-  if (pipe2(fds, O_CLOEXEC) != 0) return -1;
+  if (argv.empty() || pipe2(fds, O_CLOEXEC) != 0) return -1;
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
@@ -90,6 +89,10 @@ int Run(const std::vector<std::string>& argv, std::string& out) {
   while (!out.empty() && (out.back() == '\n' || out.back() == '\r')) out.pop_back();
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
+
+namespace {
+
+int Run(const std::vector<std::string>& argv, std::string& out) { return Dialog_RunProgram(argv, out); }
 
 // A window but no dialog program: a box says so and the default answer is taken.
 void WithoutTool(const std::string& caption, const std::string& text, const std::string& answer) {

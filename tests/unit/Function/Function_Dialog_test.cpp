@@ -149,6 +149,23 @@ TEST(DialogText, FileCommandsInEachProgramsFilterForm) {
             (std::vector<std::string>{"zenity", "--file-selection", "--title=F", "--directory"}));
 }
 
+TEST(DialogText, ProgramsRunWithoutAShellAndTheirAnswerIsRead) {
+  std::string out;
+  // The answer loses its trailing line breaks only; a long answer is read whole.
+  EXPECT_EQ(Dialog_RunProgram({"printf", "a  b\n\n"}, out), 0);
+  EXPECT_EQ(out, "a  b");
+  EXPECT_EQ(Dialog_RunProgram({"head", "-c", "100000", "/dev/zero"}, out), 0);
+  EXPECT_EQ(out.size(), 100000u);
+  // No shell: a quote or a semicolon is just text.
+  EXPECT_EQ(Dialog_RunProgram({"echo", "x; echo y"}, out), 0);
+  EXPECT_EQ(out, "x; echo y");
+  EXPECT_EQ(Dialog_RunProgram({"false"}, out), 1);  // cancelled, as the dialog programs say it
+  EXPECT_EQ(Dialog_RunProgram({"cat"}, out), 0);    // nothing to read from
+  EXPECT_EQ(out, "");
+  EXPECT_EQ(Dialog_RunProgram({"/no/such/program"}, out), -1);
+  EXPECT_EQ(Dialog_RunProgram({}, out), -1);
+}
+
 const RegisterExercise kChoices({"get_color", "get_open_filename", "get_save_filename", "get_directory",
                                  "get_directory_alt", "show_menu", "show_menu_pos"}, ExChoices);
 const RegisterExercise kLogin({"get_login_async"}, ExLogin);
