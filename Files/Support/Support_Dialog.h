@@ -59,6 +59,9 @@ bool Dialog_Login(const std::string& caption, std::string& user, std::string& pa
 // ---- The desktop's dialog program --------------------------------------------------------------
 
 enum class DialogTool { None, Zenity, Kdialog };
+// The program on PATH, whether or not a window exists: kdialog on a KDE desktop when it is there,
+// else zenity, else kdialog. Looked up once.
+DialogTool Dialog_DesktopTool();
 // The program's command line for a file dialog (the program name first).
 std::vector<std::string> Dialog_FileCommand(DialogTool tool, DialogFile kind, const std::string& caption,
                                             const std::vector<DialogFilter>& filters, const std::string& path);
@@ -68,7 +71,7 @@ bool Dialog_ParseColourAnswer(const std::string& answer, int32_t& colour);
 // A script colour as "#rrggbb".
 std::string Dialog_ColourText(int32_t colour);
 
-// Runs a program (no shell; standard input from /dev/null) and reads its standard output without
+// Runs a program (no shell; standard input and error /dev/null) and reads its standard output without
 // its trailing line breaks, pumping the window meanwhile so that it stays responsive (input that
 // arrives lands in the incoming state as usual). The exit code, or -1 when it cannot run or did not
 // exit normally.

@@ -36,9 +36,11 @@ bool OnPath(const char* name) {
   return false;
 }
 
-// The desktop's dialog program: kdialog on a KDE desktop when it is there, else zenity, else
-// kdialog. Looked up once.
-DialogTool Tool() {
+DialogTool Tool() { return CanShow() ? Dialog_DesktopTool() : DialogTool::None; }
+
+}  // namespace
+
+DialogTool Dialog_DesktopTool() {
   static int tool = -1;
   if (tool < 0) {
     const bool zenity = OnPath("zenity"), kdialog = OnPath("kdialog");
@@ -46,10 +48,8 @@ DialogTool Tool() {
     const bool kde = desktop != nullptr && std::strstr(desktop, "KDE") != nullptr;
     tool = int(kdialog && (kde || !zenity) ? DialogTool::Kdialog : zenity ? DialogTool::Zenity : DialogTool::None);
   }
-  return CanShow() ? DialogTool(tool) : DialogTool::None;
+  return DialogTool(tool);
 }
-
-}  // namespace
 
 int Dialog_RunProgram(const std::vector<std::string>& argv, std::string& out) {
   out.clear();
@@ -58,6 +58,7 @@ int Dialog_RunProgram(const std::vector<std::string>& argv, std::string& out) {
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);  // toolkit chatter
   posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
   std::vector<char*> args;
   for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
