@@ -16,16 +16,12 @@
 #include "Font/Font_Make.h"
 #include "Font/Font_Text.h"
 #include "Function/Function_Arguments.h"
+#include "Function/Function_Modal.h"
 #include "Graphics/Graphics_Colour.h"
-#include "Graphics/Graphics_Display.h"
 #include "Graphics/Graphics_DrawState.h"
 #include "Graphics/Graphics_Quad.h"
 #include "Graphics/Graphics_Shape.h"
-#include "Graphics/Graphics_Window.h"
-#include "IO/IO_Main.h"
-#include "IO/IO_Record.h"
 #include "Platform/Platform_Console.h"
-#include "Platform/Platform_Timer.h"
 #include "Sprite/Sprite_Draw.h"
 #include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
@@ -327,38 +323,9 @@ void DrawForm(int32_t width, int32_t height) {
   });
 }
 
-// In a window: the table is drawn on the game's screen, frame after frame, until a key or a mouse
-// button is pressed (or the window is closed); the input that closed it is not seen by the game.
-// The game's frame in progress is ended first and opened again after, with its camera. False when
-// it cannot be shown so (no window, drawing to a surface, or replaying input).
+// In a window the table fills the game's screen until a key or a mouse button is pressed.
 bool ShowInWindow() {
-  if (!Window_HasWindow() || Window_IsHeadless() || !Display_Ready() || IO_PlayingBack()) return false;
-  const bool wasOpen = g_Display.frameOpen;
-  if (wasOpen && Display_CurrentTarget() != Display_ScreenTexture()) return false;
-  DisplayCamera camera;
-  if (wasOpen) {
-    camera = Display_Camera();
-    Display_EndFrame(false);
-  }
-  IO_Incoming().lastKey = 0;
-  IO_Incoming().mouseLastButton[0] = 0;
-  const double alpha = g_DrawState.alpha;
-  g_DrawState.alpha = 1;
-  for (;;) {
-    Display_BeginFrame();
-    DrawForm(g_Display.gameWidth, g_Display.gameHeight);
-    Display_EndFrame(true);
-    Window_PumpMessages();
-    if (IO_Incoming().lastKey != 0 || IO_Incoming().mouseLastButton[0] != 0 || g_RunState.newRoom == kRequestEndGame) break;
-    Timer_Clock().SleepMillis(50);
-  }
-  g_DrawState.alpha = alpha;
-  IO_ClearState();
-  if (wasOpen) {
-    Display_BeginFrame();
-    Display_RestoreCamera(camera);
-  }
-  return true;
+  return Modal_Show(DrawForm, [](const ModalInput& in) { return in.key || in.button; });
 }
 
 void F_DrawHighscore(RValue&, CInstance*, CInstance*, int argc, RValue* args) {

@@ -35,6 +35,7 @@ void Function_Dialog_Bind();      // Function_Dialog.cpp: messages, questions an
 void Function_Http_Bind();        // Function_Http.cpp: web requests
 void Function_Highscore_Bind();   // Function_Highscore.cpp: the high-score table
 void Function_Unavailable_Bind(); // Function_Unavailable.cpp: what cannot exist here, and splash text
+void Function_Splash_Bind();      // Function_Splash.cpp: splash images
 // The next call of each unavailable function reports again (tests).
 void Function_Unavailable_Rearm();
 // Forgets the table read from the save folder and the look set by the game (a new data file; tests).
