@@ -200,6 +200,9 @@ TEST_F(NativeLibrary, ACrashInNativeCodeEndsWithExitCodeOne) {
   ASSERT_GE(crash, 0);
   RValue r;
   EXPECT_EXIT(DLL_Call(crash, 0, nullptr, r), ::testing::ExitedWithCode(1), "");
+  // A library whose initialisation crashes while it loads.
+  std::string error;
+  EXPECT_EXIT(DLL_Define(TESSERA_CRASH_LIBRARY, "tcl_never", 0, 0, nullptr, false, error), ::testing::ExitedWithCode(1), "");
   const int add = Define("tt_add", {0, 0}, false);
   EXPECT_EXIT(CallThenFault(add, false), ::testing::KilledBySignal(SIGSEGV), "");
   EXPECT_EXIT(CallThenFault(add, true), ::testing::KilledBySignal(SIGSEGV), "");
