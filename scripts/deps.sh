@@ -17,6 +17,7 @@ PACKAGES=(
   libmpg123-dev libfluidsynth-dev timgm6mb-soundfont   # music: MP3 and MIDI with a General MIDI font
   lame                                # sound tests: making a test MP3
   xvfb xauth x11-apps                 # a real window in tests (X server, xwd)
+  xfonts-base                         # core fonts for SDL's X11 message boxes under Xvfb
   xdotool                             # real key and mouse events sent to a window in tests
   love                                # the sprite benchmark's peer
   lua5.4                              # the benchmarks' peer

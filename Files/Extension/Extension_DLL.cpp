@@ -8,12 +8,23 @@
 
 #include "Code/Code_Error.h"
 #include "Extension/Extension_Native.h"
+#include "Platform/Platform_Console.h"
 #include "Runner/Runner_Folders.h"
 
 namespace {
 
 std::vector<CDLLDefinition> g_definitions;
 bool g_skipCalls = false;
+
+// Native code crashed: its library (and whatever it wrote) cannot be trusted, so the game does not
+// go on. The report is fatal and the process ends at once with exit code 1, without running the
+// finalisation of anything that may touch the library.
+[[noreturn]] void NativeCrashed(const std::string& function) {
+  ReportActionErrorF(true, "%s: the native code crashed", function.c_str());
+  Console::Flush();
+  std::fflush(nullptr);
+  _exit(1);
+}
 
 bool IsFile(const std::string& path) {
   struct stat st;
@@ -92,7 +103,10 @@ int DLL_Define(const std::string& library, const std::string& name, int conventi
   if (d.module == nullptr) {
     std::string why;
     for (const std::string& path : candidates) {
-      if ((d.module = Native::Open(path, why)) != nullptr) {
+      bool crashed = false;
+      d.module = Native::Open(path, why, crashed);
+      if (crashed) NativeCrashed(library);
+      if (d.module != nullptr) {
         d.path = path;
         opened = true;
         break;
@@ -144,7 +158,9 @@ void DLL_Call(int id, int argc, const RValue* args, RValue& result) {
   }
   double real = 0.0;
   const char* text = nullptr;
-  if (!Native::Call(d.entry, argc, native, d.stringResult, real, text)) {
+  const Native::Outcome outcome = Native::Call(d.entry, argc, native, d.stringResult, real, text);
+  if (outcome == Native::Outcome::Crashed) NativeCrashed(d.name);
+  if (outcome == Native::Outcome::NotPrepared) {
     ReportActionErrorF(false, "external_call: the call to %s could not be prepared", d.name.c_str());
     return;
   }

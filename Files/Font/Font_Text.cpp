@@ -252,7 +252,7 @@ int32_t Text_HAlign() { return g_HAlign; }
 int32_t Text_VAlign() { return g_VAlign; }
 
 void Text_Draw(const std::u16string& text, const TextDraw& how) {
-  const CFontTessera* font = Font_ForText();
+  const CFontTessera* font = how.font != nullptr ? how.font : Font_ForText();
   if (font == nullptr) return;
   const double sep = how.sep < 0 ? font->tallest : how.sep;
   const std::vector<std::u16string> lines = Text_Split(*font, text, how.wrap);

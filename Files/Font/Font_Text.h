@@ -35,7 +35,8 @@ struct TextDraw {
   bool gradient = false;             // the colour forms: corner colours c1..c4 (script colours)
   int32_t colours[4] = {0, 0, 0, 0};
   double alpha = 1;
+  const CFontTessera* font = nullptr;  // null: the current font (or the default font)
 };
-// Draws text with the current font (or the default font) in the current alignment. The plain forms
+// Draws text with `how.font` or the current font (or the default font) in the current alignment. The plain forms
 // use the drawing colour for every corner.
 void Text_Draw(const std::u16string& text, const TextDraw& how);

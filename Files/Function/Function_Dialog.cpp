@@ -1,6 +1,7 @@
-// The player's dialogs: messages, questions, text and number input, errors. They block the game
-// until answered, as modal dialogs do; a headless run prints them and takes the cautious answer
-// (Support/Support_Dialog.h).
+// The player's dialogs: messages, questions, text and number input, errors, colours, files and
+// folders, menus and a login. They block the game until answered, as modal dialogs do; a headless
+// run prints them and takes the cautious answer (Support/Support_Dialog.h). The login answers
+// through the asynchronous dialog event (other event 63) in the next other-events stage.
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -8,10 +9,14 @@
 #include <vector>
 
 #include "Code/Code_Error.h"
+#include "Function/Function_DataStructure.h"
 #include "Function/Function_Library.h"
 #include "Function/Function_Register.h"
 #include "Graphics/Graphics_Window.h"
+#include "Object/Object_Event.h"
+#include "Support/Support_DataStructureMap.h"
 #include "Support/Support_Dialog.h"
+#include "Variable/Variable_BuiltInState.h"
 
 namespace {
 
@@ -98,7 +103,90 @@ void F_MessageCaption(RValue& result, CInstance*, CInstance*, int argc, RValue* 
   g_caption = Text(argc, args, 1);
 }
 
+// get_color(default): the chosen colour; the default when cancelled or nobody can answer.
+void F_GetColor(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  int32_t colour = Library::ArgIndex(argc, args, 0) & 0xFFFFFF;
+  Dialog_Colour("Choose a colour", colour);
+  result.SetReal(colour);
+}
+
+// The file dialogs: the chosen path, or "" when cancelled or nobody can answer.
+void FileResult(RValue& result, DialogFile kind, const std::string& caption, const std::string& filter, std::string path) {
+  if (!Dialog_File(kind, caption, Dialog_ParseFilter(filter), path)) path.clear();
+  Library::SetStringResult(result, path);
+}
+
+// get_open_filename(filter, fname) and get_save_filename(filter, fname)
+void F_GetOpenFilename(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  FileResult(result, DialogFile::Open, "Open a file", Text(argc, args, 0), Text(argc, args, 1));
+}
+void F_GetSaveFilename(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  FileResult(result, DialogFile::Save, "Save a file", Text(argc, args, 0), Text(argc, args, 1));
+}
+
+// get_directory(dname) and get_directory_alt(capt, root): a folder, starting at the given one.
+void F_GetDirectory(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  FileResult(result, DialogFile::Folder, "Choose a folder", "", Text(argc, args, 0));
+}
+void F_GetDirectoryAlt(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  const std::string caption = Text(argc, args, 0);
+  FileResult(result, DialogFile::Folder, caption.empty() ? "Choose a folder" : caption, "", Text(argc, args, 1));
+}
+
+// show_menu(str, def) and show_menu_pos(x, y, str, def): the chosen item's number (from 0), def
+// when cancelled or nobody can answer. The position is not used: a dialog program places itself.
+void Menu(RValue& result, int argc, RValue* args, int first) {
+  const double fallback = Library::ArgReal(argc, args, first + 1);
+  const int chosen = Dialog_Menu(Caption(), Dialog_ParseMenu(Text(argc, args, first)), Text(argc, args, first + 1));
+  result.SetReal(chosen >= 0 ? double(chosen) : fallback);
+}
+void F_ShowMenu(RValue& result, CInstance*, CInstance*, int argc, RValue* args) { Menu(result, argc, args, 0); }
+void F_ShowMenuPos(RValue& result, CInstance*, CInstance*, int argc, RValue* args) { Menu(result, argc, args, 2); }
+
+// get_login_async(username, password): asks at once, answers in the dialog event.
+constexpr int kDialogEvent = 63;
+struct Login {
+  int id;
+  bool ok;
+  std::string user, password;
+};
+std::vector<Login> g_logins;
+int g_nextLogin = 0;
+
+void F_GetLoginAsync(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  Login login{g_nextLogin++, false, Text(argc, args, 0), ""};
+  login.ok = Dialog_Login("Log in", login.user, login.password);
+  g_logins.push_back(login);
+  result.SetReal(login.id);
+}
+
 }  // namespace
+
+void Function_Dialog_RaiseEvents() {
+  std::vector<Login> answered;
+  answered.swap(g_logins);
+  for (const Login& l : answered) {
+    const int index = DataStructures_NewMap();
+    CDS_Map* map = DataStructures_Map(index);
+    map->Replace(RValue("id"), RValue(l.id));
+    map->Replace(RValue("status"), RValue(l.ok ? 1.0 : 0.0));
+    RValue user, password;
+    Library::SetStringResult(user, l.user);
+    Library::SetStringResult(password, l.password);
+    map->Replace(RValue("username"), user);
+    map->Replace(RValue("password"), password);
+    const int32_t saved = g_BuiltInState.asyncLoad;
+    g_BuiltInState.asyncLoad = index;
+    Event_Pass(EV_OTHER, kDialogEvent);
+    g_BuiltInState.asyncLoad = saved;
+    DataStructures_FreeMap(index);
+  }
+}
+
+void Function_Dialog_Forget() {
+  g_logins.clear();
+  g_nextLogin = 0;
+}
 
 void Function_Dialog_Bind() {
   ImplementFunction("show_message", F_ShowMessage);
@@ -108,4 +196,12 @@ void Function_Dialog_Bind() {
   ImplementFunction("get_string", F_GetString);
   ImplementFunction("get_integer", F_GetInteger);
   ImplementFunction("message_caption", F_MessageCaption);
+  ImplementFunction("get_color", F_GetColor);
+  ImplementFunction("get_open_filename", F_GetOpenFilename);
+  ImplementFunction("get_save_filename", F_GetSaveFilename);
+  ImplementFunction("get_directory", F_GetDirectory);
+  ImplementFunction("get_directory_alt", F_GetDirectoryAlt);
+  ImplementFunction("show_menu", F_ShowMenu);
+  ImplementFunction("show_menu_pos", F_ShowMenuPos);
+  ImplementFunction("get_login_async", F_GetLoginAsync);
 }

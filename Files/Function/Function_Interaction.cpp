@@ -63,6 +63,9 @@ void F_IoClear(RValue&, CInstance*, CInstance*, int, Args) {
   IO_ClearState();
 }
 void F_IoHandle(RValue&, CInstance*, CInstance*, int, Args) { Pump(); }
+void F_DeviceMouseDbclickEnable(RValue&, CInstance*, CInstance*, int argc, Args args) {
+  IO_SetDoubleTapRight(FunctionArgumentBool(FunctionArgument(argc, args, 0)));
+}
 
 // Pumps and sleeps 50 ms at a time until `arrived` says so. Without a window, or while a playback
 // supplies the input, nothing can arrive: the wait ends at once (a replay finds the key or button
@@ -154,6 +157,7 @@ void Function_Interaction_Bind() {
   ImplementFunction("io_clear", F_IoClear);
   ImplementFunction("io_handle", F_IoHandle);
   ImplementFunction("keyboard_wait", F_KeyboardWait);
+  ImplementFunction("device_mouse_dbclick_enable", F_DeviceMouseDbclickEnable);
   ImplementFunction("mouse_wait", F_MouseWait);
   ImplementFunction("sleep", F_Sleep);
   ImplementFunction("joystick_exists", F_JoystickExists);

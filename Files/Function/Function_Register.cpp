@@ -40,6 +40,7 @@ void Function_BindAll() {
   Function_Text_Bind();
   Function_Sound_Bind();
   Function_Device_Bind();
+  Function_Splash_Bind();
   Function_ImplementLibrary();
 }
 

@@ -35,12 +35,17 @@ void Function_Dialog_Bind();      // Function_Dialog.cpp: messages, questions an
 void Function_Http_Bind();        // Function_Http.cpp: web requests
 void Function_Highscore_Bind();   // Function_Highscore.cpp: the high-score table
 void Function_Unavailable_Bind(); // Function_Unavailable.cpp: what cannot exist here, and splash text
+void Function_Splash_Bind();      // Function_Splash.cpp: splash images
 // The next call of each unavailable function reports again (tests).
 void Function_Unavailable_Rearm();
-// Forgets the table read from the save folder (tests; a new game reads it again).
+// Forgets the table read from the save folder and the look set by the game (a new data file; tests).
 void Function_Highscore_Forget();
 // Runs the web event of every finished request (the step's asynchronous stage).
 void Function_Http_RaiseEvents();
+// Runs the dialog event of every answered login (the step's asynchronous stage), and forgets them
+// (a restart; tests).
+void Function_Dialog_RaiseEvents();
+void Function_Dialog_Forget();
 void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse, joysticks, waiting
 void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text

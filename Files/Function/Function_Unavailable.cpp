@@ -2,8 +2,9 @@
 // the first call of each reports "<name>: not available: <reason>" (non-fatal) and every call
 // returns real 0, which is each function's failure value. They stay counted as not implemented.
 //
-// The splash screens are reduced to the console: splash_show_text and show_text print the text
-// file; the splash form's settings, images and videos have no console equivalent.
+// The splash screens: splash_show_text and show_text print the text file on the console; images
+// are shown in the game's window (Function_Splash.cpp), so the settings of a splash window of its
+// own have nothing to set, and videos cannot be decoded.
 #include <string>
 #include <utility>
 
@@ -21,7 +22,7 @@ struct Unavailable {
 };
 
 constexpr const char* kMultiplayer = "multiplayer sessions (IPX, TCP/IP, modem and serial play) are not supported";
-constexpr const char* kSplash = "splash screens are shown on the console, which has no window to set up";
+constexpr const char* kSplash = "splash images are shown in the game's own window, which keeps its own settings";
 constexpr const char* kMessageLook = "messages are shown in the system's message boxes, which cannot be restyled";
 
 constexpr const char* kAchievements = "there is no achievements or leaderboard service on this platform";
@@ -49,11 +50,7 @@ constexpr Unavailable kUnavailable[] = {
     {"mplay_ipaddress", kMultiplayer},
     {"splash_set_caption", kSplash}, {"splash_set_fullscreen", kSplash}, {"splash_set_border", kSplash},
     {"splash_set_size", kSplash}, {"splash_set_adapt", kSplash}, {"splash_set_top", kSplash},
-    {"splash_set_color", kSplash}, {"splash_set_main", kSplash}, {"splash_set_scale", kSplash},
-    {"splash_set_cursor", kSplash}, {"splash_set_interrupt", kSplash}, {"splash_set_stop_key", kSplash},
-    {"splash_set_stop_mouse", kSplash},
-    {"splash_show_image", "images in splash screens need a splash window; the console cannot show them"},
-    {"show_image", "images in splash screens need a splash window; the console cannot show them"},
+    {"splash_set_main", kSplash}, {"splash_set_cursor", kSplash},
     {"splash_show_video", "videos cannot be played: this runner has no video decoder"},
     {"show_video", "videos cannot be played: this runner has no video decoder"},
     {"show_info", "this runner keeps no game information text"},

@@ -124,6 +124,15 @@ void IO_Text(const char* utf8) {
   for (char16_t unit : IO_Utf8ToUtf16(utf8)) IO_Char(uint16_t(unit));
 }
 
+namespace {
+bool g_doubleTapRight = true;
+}
+void IO_SetDoubleTapRight(bool on) { g_doubleTapRight = on; }
+bool IO_DoubleTapRight() { return g_doubleTapRight; }
+int32_t IO_PointerButton(int32_t button, bool touch, int clicks) {
+  return touch && g_doubleTapRight && button == 1 && clicks >= 2 ? 2 : button;
+}
+
 void IO_MouseDown(int32_t device, int32_t button) {
   if (!ValidButton(device, button)) return;
   const int i = ButtonIndex(device, button);

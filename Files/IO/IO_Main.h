@@ -57,6 +57,13 @@ void IO_MouseDown(int32_t device, int32_t button);
 void IO_MouseUp(int32_t device, int32_t button);
 // Positive delta: wheel up; negative: wheel down.
 void IO_Wheel(int32_t device, int32_t delta);
+// device_mouse_dbclick_enable: on a touch screen a double tap stands for the right button (on at
+// start); a mouse is never affected.
+void IO_SetDoubleTapRight(bool on);
+bool IO_DoubleTapRight();
+// The button (1..3) a press or release of `button` stands for, `clicks` being the press's count in
+// a quick succession and `touch` telling a touch screen from a mouse.
+int32_t IO_PointerButton(int32_t button, bool touch, int clicks);
 // The cursor in the window's client area.
 void IO_MouseMove(int32_t x, int32_t y);
 

@@ -14,6 +14,7 @@
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
 #include "Runner/Runner_Folders.h"
+#include "Support/Support_Dialog.h"
 
 std::string Runner_DataWinBesideExecutable() {
   char buffer[PATH_MAX + 1];
@@ -34,14 +35,11 @@ std::string Runner_AskForGameFile() {
   const char* display = std::getenv("DISPLAY");
   const char* wayland = std::getenv("WAYLAND_DISPLAY");
   const bool haveDisplay = (display && *display) || (wayland && *wayland);
-  if (haveDisplay && std::system("command -v zenity >/dev/null 2>&1") == 0) {
-    FILE* p = ::popen("zenity --file-selection --title='Open a game' --file-filter='All Files (*.*) | *' 2>/dev/null", "r");
-    if (p == nullptr) return std::string();
-    char buffer[2048];
+  const DialogTool tool = haveDisplay ? Dialog_DesktopTool() : DialogTool::None;
+  if (tool != DialogTool::None) {
     std::string chosen;
-    if (std::fgets(buffer, sizeof buffer, p)) chosen = buffer;
-    ::pclose(p);
-    while (!chosen.empty() && (chosen.back() == '\n' || chosen.back() == '\r')) chosen.pop_back();
+    const std::vector<DialogFilter> all = {{"All Files (*.*)", {"*"}}};
+    if (Dialog_RunProgram(Dialog_FileCommand(tool, DialogFile::Open, "Open a game", all, ""), chosen) != 0) return "";
     return chosen;
   }
   std::fprintf(stderr,

@@ -21,7 +21,8 @@ struct LoadedGame {
 // "data.win" in the executable's own folder, when it can be opened; else empty.
 std::string Runner_DataWinBesideExecutable();
 
-// Asks the user for a game file (the open-file dialog): zenity when a display and zenity exist.
+// Asks the user for a game file (the open-file dialog): zenity or kdialog when a display and one
+// of them exist.
 // Returns empty when there is no way to ask or the user cancelled.
 std::string Runner_AskForGameFile();
 

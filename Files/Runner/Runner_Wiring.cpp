@@ -254,6 +254,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   World_SetRandomSource([] { return static_cast<double>(Random_Unit()); });
   g_RunHooks.freeGameData = [] {
     Http_Forget();
+    Function_Dialog_Forget();
     Function_CloseAllFiles();
     DataStructures_FreeAll();
     ParticleSystem_DestroyAll();
@@ -264,7 +265,10 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   };
   WireCode();
   WireExtensions(switches);
-  g_RunHooks.asyncEvents = Function_Http_RaiseEvents;
+  g_RunHooks.asyncEvents = [] {
+    Function_Http_RaiseEvents();
+    Function_Dialog_RaiseEvents();
+  };
   WireErrors();
   WireInput();
   WireGraphics();

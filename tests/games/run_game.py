@@ -34,9 +34,10 @@ A game folder holds game.json, its code files and:
   expect_second.txt  run twice with the same save folder (emptied before the first run): the
                  first run prints expect.txt, the second this
   window_input.txt   with window.txt: xdotool commands sent to the game's window while it runs, one
-                 line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc")
+                 line each ("key Left", "mousemove 10 20", "click 1", "sleep 0.5", "type abc");
+                 a line "capture" takes the screen capture there instead of after the last line
 """
-import argparse, os, pathlib, shlex, shutil, struct, subprocess, sys, zlib
+import argparse, os, pathlib, shlex, shutil, signal, struct, subprocess, sys, zlib
 
 
 def main():
@@ -205,21 +206,38 @@ def run_in_window(runner, datafile, args, work, env, window_text, game):
         shot.unlink()
     runner_line = " ".join(shlex.quote(x) for x in [runner, "-game", str(datafile), *args])
     inputs = ""
+    capture = f"xwd -root -silent > {shlex.quote(str(shot))}; "
+    captured = False
     if (game / "window_input.txt").exists():
         for line in (game / "window_input.txt").read_text().splitlines():
             line = line.split("#", 1)[0].strip()
             if line:
                 words = shlex.split(line)
+                if words[0] == "capture":
+                    inputs += capture
+                    captured = True
+                    continue
                 inputs += ("sleep " + words[1] if words[0] == "sleep" else
                            "xdotool " + " ".join(shlex.quote(w) for w in words)) + "; "
+    if not captured:
+        inputs += capture
     # The seconds count from the main loop's start (loading takes longer on a busy machine); the wait
     # for it gives up when the runner has ended or after a minute.
     started = ('n=0; until grep -q "Entering main loop." runner.out 2>/dev/null || ! kill -0 $pid 2>/dev/null'
                ' || [ $n -ge 600 ]; do sleep 0.1; n=$((n+1)); done')
-    script = (f"{runner_line} > runner.out 2>&1 & pid=$!; {started}; sleep {seconds}; {inputs}"
-              f"xwd -root -silent > {shlex.quote(str(shot))}; wait $pid")
-    r = subprocess.run(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
-                       capture_output=True, text=True, cwd=work, env=env, timeout=100)
+    script = f"{runner_line} > runner.out 2>&1 & pid=$!; {started}; sleep {seconds}; {inputs}wait $pid"
+    # Its own session, so that a run that hangs (a dialog nobody answered) is ended whole: the X
+    # server, the runner and any child of it.
+    p = subprocess.Popen(["xvfb-run", "-a", "-s", f"-screen 0 {size}x24", "sh", "-c", script],
+                         stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, cwd=work, env=env,
+                         start_new_session=True)
+    try:
+        out, err = p.communicate(timeout=100)
+    except subprocess.TimeoutExpired:
+        os.killpg(p.pid, signal.SIGKILL)
+        out, err = p.communicate()
+        err += "\nthe run did not end within 100 seconds and was stopped"
+    r = subprocess.CompletedProcess(p.args, p.returncode, out, err)
     output = (work / "runner.out").read_text() if (work / "runner.out").exists() else ""
     ok = r.returncode == 0
     if not ok:

@@ -58,3 +58,10 @@ double tt_weigh7(double a, double b, double c, double d, double e, double f, dou
 double tt_weigh8(double a, double b, double c, double d, double e, double f, double g, double h) {
   return tt_weigh7(a, b, c, d, e, f, g) + 8 * h;
 }
+
+/* Crashes: a write through a null pointer (an extension initialisation that fails badly). */
+double tt_crash(void) {
+  volatile int* volatile nowhere = NULL;
+  *nowhere = 1;
+  return 0;
+}

@@ -132,10 +132,14 @@ void OnEvent(const void* event) {
     case SDL_MOUSEBUTTONDOWN:
     case SDL_MOUSEBUTTONUP:
       IO_MouseMove(e.button.x, e.button.y);
-      if (e.type == SDL_MOUSEBUTTONDOWN) {
-        IO_MouseDown(0, MouseButton(e.button.button));
-      } else {
-        IO_MouseUp(0, MouseButton(e.button.button));
+      {
+        const int32_t button =
+            IO_PointerButton(MouseButton(e.button.button), e.button.which == SDL_TOUCH_MOUSEID, e.button.clicks);
+        if (e.type == SDL_MOUSEBUTTONDOWN) {
+          IO_MouseDown(0, button);
+        } else {
+          IO_MouseUp(0, button);
+        }
       }
       break;
     case SDL_MOUSEWHEEL: {

@@ -3,6 +3,9 @@
 // start and end calls and their failures.
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <cstdlib>
+
 #include <cstring>
 #include <functional>
 #include <string>
@@ -175,6 +178,34 @@ TEST_F(NativeLibrary, RealsAndStringsCrossBothWays) {
   DLL_Call(Define("tt_null", {}, true), 0, nullptr, r);
   EXPECT_TRUE(r.IsString());
   EXPECT_STREQ(r.Str(), "");
+}
+
+// A guarded call that returns normally, then a fault of the runner's own.
+void CallThenFault(int add, bool sent) {
+  RValue args[2] = {RValue(1.0), RValue(2.0)};
+  RValue r;
+  DLL_Call(add, 2, args, r);
+  if (r.real != 3.0) std::exit(5);
+  if (sent) raise(SIGSEGV);
+  volatile int* volatile nowhere = nullptr;
+  *nowhere = 1;
+  std::exit(6);
+}
+
+// A crash inside native code ends the runner with exit code 1 (after a fatal report) instead of a
+// signal; a fault of the runner's own, outside native code, still kills it as before.
+TEST_F(NativeLibrary, ACrashInNativeCodeEndsWithExitCodeOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  const int crash = Define("tt_crash", {}, false);
+  ASSERT_GE(crash, 0);
+  RValue r;
+  EXPECT_EXIT(DLL_Call(crash, 0, nullptr, r), ::testing::ExitedWithCode(1), "");
+  // A library whose initialisation crashes while it loads.
+  std::string error;
+  EXPECT_EXIT(DLL_Define(TESSERA_CRASH_LIBRARY, "tcl_never", 0, 0, nullptr, false, error), ::testing::ExitedWithCode(1), "");
+  const int add = Define("tt_add", {0, 0}, false);
+  EXPECT_EXIT(CallThenFault(add, false), ::testing::KilledBySignal(SIGSEGV), "");
+  EXPECT_EXIT(CallThenFault(add, true), ::testing::KilledBySignal(SIGSEGV), "");
 }
 
 TEST_F(NativeLibrary, OneLoadIsSharedAndFreedOnce) {

@@ -1,5 +1,10 @@
-// Functions that cannot exist here say why, once, and return 0; splash text goes to the console.
+// Functions that cannot exist here say why, once, and return 0; splash text goes to the console,
+// splash images are checked headless.
 #include <functional>
+#include <vector>
+
+#include "Code/Code_Error.h"
+#include "Graphics/Graphics_Image.h"
 
 #include "Code/Code_Function.h"
 #include "Function/Function_Exercise.h"
@@ -70,6 +75,30 @@ LIBRARY_CASE(FileFolderTest, SplashTextGoesToTheConsole, "splash_show_text", "sh
             "Chapter one\nThe end\n");
   const std::string out = Printed([] { CallBuiltin("show_text", {RValue("missing.txt"), RValue(0.0), RValue(0.0), RValue(0.0)}); });
   EXPECT_NE(out.find("Cannot show the text file missing.txt"), std::string::npos);
+}
+
+LIBRARY_CASE(FileFolderTest, SplashImagesAreCheckedAndNothingWaitsHeadless, "splash_show_image", "show_image",
+             "splash_set_color", "splash_set_scale", "splash_set_interrupt", "splash_set_stop_key",
+             "splash_set_stop_mouse") {
+  std::vector<uint8_t> png;
+  const uint8_t red[4 * 2 * 4] = {255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255,
+                                  255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255, 255, 0, 0, 255};
+  ASSERT_TRUE(Image_EncodePNG(red, 4, 2, png));
+  Put(m_gameDir + "splash.png", std::string(png.begin(), png.end()));
+  Put(m_save + "broken.png", "not a picture");
+  for (const char* name : {"splash_set_color", "splash_set_scale", "splash_set_interrupt", "splash_set_stop_key",
+                           "splash_set_stop_mouse"}) {
+    CallBuiltin(name, {RValue(1.0)});
+  }
+  SetLastErrorText("");
+  // From the game's folder; headless nothing waits, even for a delay of 0 (until a key).
+  EXPECT_EQ(Printed([] { CallBuiltin("splash_show_image", {RValue("splash.png"), RValue(0.0)}); }), "");
+  EXPECT_EQ(Printed([] { CallBuiltin("show_image", {RValue("splash.png"), RValue(1.0), RValue(5000.0)}); }), "");
+  EXPECT_STREQ(LastErrorText(), "");
+  std::string out = Printed([] { CallBuiltin("show_image", {RValue("missing.png"), RValue(0.0), RValue(10.0)}); });
+  EXPECT_NE(out.find("Cannot show the image file missing.png"), std::string::npos);
+  out = Printed([] { CallBuiltin("splash_show_image", {RValue("broken.png"), RValue(10.0)}); });
+  EXPECT_NE(out.find("Cannot show the image file broken.png"), std::string::npos);
 }
 
 }  // namespace
