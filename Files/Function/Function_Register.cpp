@@ -39,6 +39,7 @@ void Function_BindAll() {
   Function_Shape_Bind();
   Function_Text_Bind();
   Function_Sound_Bind();
+  Function_Physics_Bind();
   Function_ImplementLibrary();
 }
 

@@ -45,6 +45,7 @@ void Function_Interaction_Bind();  // Function_Interaction.cpp: keyboard, mouse,
 void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and primitives
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text
 void Function_Sound_Bind();     // Function_Sound.cpp: sounds, audio, music and CD
+void Function_Physics_Bind();   // Function_Physics.cpp: physics worlds, fixtures, forces and joints
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();
