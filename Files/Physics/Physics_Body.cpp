@@ -69,8 +69,8 @@ PhysicsBody* MakeBody(CInstance* instance, PhysicsWorld* world, const FixtureDes
   const float scale = world->Scale();
   b2BodyDef def;
   def.type = KindOf(d);
-  def.position.Set(instance->x * scale, instance->y * scale);
-  def.angle = float(-double(instance->image_angle) / kDegrees);
+  if (Finite(instance->x * scale) && Finite(instance->y * scale)) def.position.Set(instance->x * scale, instance->y * scale);
+  if (Finite(instance->image_angle)) def.angle = float(-double(instance->image_angle) / kDegrees);
   def.linearDamping = std::max(d.linearDamping, 0.0f);
   def.angularDamping = std::max(d.angularDamping, 0.0f);
   def.awake = d.awake;
@@ -198,6 +198,7 @@ void Physics_FreeBody(CInstance* instance) {
 void Physics_MoveToInstance(PhysicsBody* pb) {
   const CInstance* i = pb->instance;
   const float scale = pb->world->Scale();
+  if (!Finite(i->x * scale) || !Finite(i->y * scale) || !Finite(i->image_angle)) return;
   pb->body->SetTransform(b2Vec2(i->x * scale, i->y * scale), float(-double(i->image_angle) / kDegrees));
   pb->body->SetAwake(true);
   pb->lastX = i->x;
@@ -257,7 +258,7 @@ double Physics_Read(CInstance* instance, PhysicsVar var, int32_t index) {
 
 void Physics_Write(CInstance* instance, PhysicsVar var, double value) {
   PhysicsBody* pb = instance != nullptr ? Physics_BodyOf(instance) : nullptr;
-  if (pb == nullptr || !std::isfinite(value)) return;
+  if (pb == nullptr || !std::isfinite(float(value * Room_Speed()))) return;
   b2Body* b = pb->body;
   const double scale = pb->world->Scale();
   const b2Vec2 v = b->GetLinearVelocity();

@@ -114,7 +114,7 @@ void PhysicsWorld::Step(int32_t roomSpeed) {
       if (pb->body->IsEnabled() != enabled) pb->body->SetEnabled(enabled);
       if (i->x != pb->lastX || i->y != pb->lastY || i->image_angle != pb->lastAngle) Physics_MoveToInstance(pb);
     }
-    m_world->Step(dt, iterations, iterations);
+    m_world->Step(dt, iterations, kPositionIterations);
     for (PhysicsBody* pb : m_bodies) {
       if (pb->body->GetType() != b2_staticBody && pb->body->IsEnabled()) Physics_WriteBack(pb);
     }

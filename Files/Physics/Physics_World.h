@@ -48,7 +48,8 @@ class PhysicsWorld {
   const std::vector<PhysicsBody*>& Bodies() const { return m_bodies; }
 
   int32_t updateSpeed = 0;  // world updates a second; 0 follows the room speed
-  int32_t iterations = 10;  // velocity and position iterations of a sub-step
+  int32_t iterations = 8;  // velocity iterations of a sub-step (position iterations: kPositionIterations)
+  static constexpr int32_t kPositionIterations = 3;
   bool paused = false;
 
  private:
