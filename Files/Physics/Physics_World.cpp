@@ -116,7 +116,8 @@ void PhysicsWorld::Step(int32_t roomSpeed) {
     }
     m_world->Step(dt, iterations, kPositionIterations);
     for (PhysicsBody* pb : m_bodies) {
-      if (pb->body->GetType() != b2_staticBody && pb->body->IsEnabled()) Physics_WriteBack(pb);
+      const b2Body* b = pb->body;
+      if (b->GetType() != b2_staticBody && b->IsEnabled() && b->IsAwake()) Physics_WriteBack(pb);
     }
   }
 }
