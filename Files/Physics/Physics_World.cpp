@@ -17,6 +17,8 @@ namespace {
 
 std::map<const CRoom*, std::unique_ptr<PhysicsWorld>> g_worlds;
 std::unordered_set<uint64_t> g_pairs;
+std::vector<std::pair<int32_t, int32_t>> g_pairsFrom;  // the pair list g_pairs was built from
+std::vector<PhysicsContact> g_dispatching;             // reused: the step allocates nothing
 const PhysicsContact* g_current = nullptr;
 
 uint64_t PairKey(int32_t a, int32_t b) {
@@ -24,9 +26,13 @@ uint64_t PairKey(int32_t a, int32_t b) {
   return (uint64_t(uint32_t(a)) << 32) | uint32_t(b);
 }
 
+// Rebuilt only when the pair list changed (game start, events added at run time).
 void RefreshPairs() {
+  const std::vector<std::pair<int32_t, int32_t>>& pairs = Event_CollisionPairs();
+  if (pairs == g_pairsFrom) return;
+  g_pairsFrom = pairs;
   g_pairs.clear();
-  for (const auto& [a, b] : Event_CollisionPairs()) g_pairs.insert(PairKey(a, b));
+  for (const auto& [a, b] : pairs) g_pairs.insert(PairKey(a, b));
 }
 
 PhysicsBody* BodyRecord(b2Fixture* f) {
@@ -177,8 +183,8 @@ bool Physics_RunStep() {
   PhysicsWorld* world = Physics_CurrentWorld();
   if (world == nullptr) return false;
   world->Step(room->speed);
-  const std::vector<PhysicsContact> contacts = world->Contacts();
-  for (const PhysicsContact& c : contacts) {
+  g_dispatching.assign(world->Contacts().begin(), world->Contacts().end());
+  for (const PhysicsContact& c : g_dispatching) {
     Dispatch(c.a, c.b, c);
     PhysicsContact reversed = c;
     reversed.nx = -c.nx;
