@@ -160,10 +160,20 @@ bool Physics_JointSet(int32_t id, int32_t field, double value) {
       else return false;
       break;
     }
-    case e_distanceJoint:
+    case e_distanceJoint: {
       if (field != kLength1 || value <= 0) return false;
-      static_cast<b2DistanceJoint*>(j)->SetLength(float(value * scale));
+      // A rod: its minimum and maximum lengths are its length (Box2D holds it by them).
+      auto* d = static_cast<b2DistanceJoint*>(j);
+      const float length = d->SetLength(float(value * scale));
+      if (length > d->GetMaxLength()) {
+        d->SetMaxLength(length);
+        d->SetMinLength(length);
+      } else {
+        d->SetMinLength(length);
+        d->SetMaxLength(length);
+      }
       break;
+    }
     default: return false;
   }
   j->GetBodyA()->SetAwake(true);

@@ -307,6 +307,18 @@ TEST_F(PhysicsTest, ARevoluteJointKeepsItsAnchorDistance) {
   EXPECT_TRUE(Reports("does not exist", [&] { Call("physics_joint_get_value", nullptr, {j, R(0)}); }));
 }
 
+TEST_F(PhysicsTest, ADistanceJointHoldsTheLengthItIsGiven) {
+  CInstance* a = World_CreateInstance(100, 100, 0);
+  CInstance* b = World_CreateInstance(200, 100, 0);
+  const RValue d = Call("physics_joint_distance_create", nullptr, {R(a->id), R(b->id), R(100), R(100), R(200), R(100), R(0)});
+  Steps(5);
+  EXPECT_NEAR(b->x - a->x, 100, 0.1);
+  Call("physics_joint_set_value", nullptr, {d, R(15), R(50)});
+  EXPECT_NEAR(Call("physics_joint_get_value", nullptr, {d, R(15)}).real, 50, 1e-3);
+  Steps(60);
+  EXPECT_NEAR(std::hypot(b->x - a->x, b->y - a->y), 50, 0.5);
+}
+
 TEST_F(PhysicsTest, OtherJointsAndTheirLifetimes) {
   CInstance* pin = World_CreateInstance(100, 100, 1);
   CInstance* a = World_CreateInstance(200, 100, 0);
