@@ -38,6 +38,7 @@ std::string Physics_CheckPolygon(const std::vector<b2Vec2>& pixels, float scale)
   for (size_t i = 0; i < n; ++i) {
     if (!Finite(pixels[i].x) || !Finite(pixels[i].y)) return "a polygon point is not a number";
     p[i] = scale * pixels[i];
+    if (!Finite(p[i].x) || !Finite(p[i].y)) return "a polygon point is too far away at this scale";
   }
   // Box2D welds points closer than half its linear slop.
   const float weld = 0.5f * b2_linearSlop;

@@ -100,6 +100,7 @@ TEST(PhysicsShapes, PolygonsAreCheckedBeforeBox2DSeesThem) {
   EXPECT_NE(check(star), "");
   EXPECT_NE(check({{0, 0}, {0.01f, 0}, {10, 10}, {0, 10}}), "");  // 1 mm apart at 0.1 m a pixel
   EXPECT_NE(check({{0, 0}, {NAN, 0}, {10, 10}}), "");
+  EXPECT_NE(Physics_CheckPolygon({{0, 0}, {10, 0}, {10, 10}}, 1e38f), "");  // beyond float range in metres
 }
 
 // ---- Bodies and the phy_* variables -------------------------------------------------------------------
