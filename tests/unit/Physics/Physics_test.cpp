@@ -6,6 +6,7 @@
 
 #include "Function/Function_Exercise.h"
 #include "Graphics/RecordingDevice.h"
+#include "Run/AllocationCounter.h"
 #include "Graphics/Graphics_Primitive.h"
 #include "Graphics/Graphics_DrawState.h"
 #include "Graphics/Graphics_Shape.h"
@@ -216,6 +217,19 @@ TEST_F(PhysicsTest, ObjectsWithoutACollisionPairPassThroughEachOther) {
   Run(a, "phy_linear_velocity_x = 600;");
   Steps(10);
   EXPECT_GT(b->x, 150);  // pushed by a
+}
+
+TEST_F(PhysicsTest, AWarmWorldStepAllocatesNothing) {
+  if (!AllocationCounter::Available()) GTEST_SKIP() << "the sanitizers own the allocator";
+  World_CreateInstance(320, 300, 1);  // top edge at 290
+  for (int n = 0; n < 6; ++n) World_CreateInstance(float(230 + 35 * n), 280, 0);  // resting on it
+  Call("physics_world_gravity", nullptr, {R(0), R(10)});
+  Steps(5);
+  EXPECT_EQ(GlobalReal("hits"), 6);
+  AllocationCounter::Start();
+  Steps(20);
+  EXPECT_EQ(AllocationCounter::Stop(), 0);
+  EXPECT_EQ(GlobalReal("hits"), 6);
 }
 
 // ---- Fixtures and bad input ---------------------------------------------------------------------------
