@@ -28,9 +28,10 @@ constexpr double kRadians = 3.14159265358979323846 / 180.0;
 
 // ---- Shared checks ------------------------------------------------------------------------------------
 
+// Finite, and still finite as the floats Box2D works in.
 bool AllFinite(std::initializer_list<double> values) {
   for (double v : values) {
-    if (!std::isfinite(v)) return false;
+    if (!std::isfinite(float(v))) return false;
   }
   return true;
 }

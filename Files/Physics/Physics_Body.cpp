@@ -125,7 +125,8 @@ void Physics_MakeObjectBody(CInstance* instance) {
   if (!ObjectFixture(*o, &d)) return;
   PhysicsShape shape;
   std::string why;
-  if (!Physics_MakeShape(d, world->Scale(), &shape, &why)) {
+  if (!Physics_MakeShape(d, world->Scale(), &shape, &why) ||
+      (KindOf(d) == b2_dynamicBody && !(why = Physics_CheckInertia(shape, d.density)).empty())) {
     ReportActionErrorF(false, "Physics shape of %s: %s", o->name.c_str(), why.c_str());
     return;
   }
@@ -172,6 +173,8 @@ bool Physics_BindFixture(CInstance* instance, int32_t fixtureId, const FixtureDe
   }
   PhysicsShape shape;
   if (!Physics_MakeShape(desc, world->Scale(), &shape, why)) return false;
+  const b2BodyType kind = pb != nullptr ? pb->body->GetType() : KindOf(desc);
+  if (kind == b2_dynamicBody && !(*why = Physics_CheckInertia(shape, desc.density)).empty()) return false;
   if (pb == nullptr) {
     pb = MakeBody(instance, world, desc);
   } else {

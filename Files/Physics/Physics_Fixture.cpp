@@ -61,9 +61,16 @@ std::string Physics_CheckPolygon(const std::vector<b2Vec2>& pixels, float scale)
   }
   if (std::fabs(std::fabs(turned) - 2 * b2_pi) > 0.01f) return "the polygon is not convex";
   float area = 0;
-  for (size_t i = 0; i < n; ++i) area += b2Cross(p[i], p[(i + 1) % n]);
+  for (size_t i = 1; i + 1 < n; ++i) area += b2Cross(p[i] - p[0], p[i + 1] - p[0]);  // as Box2D sums it
   if (std::fabs(area) <= 20 * b2_epsilon) return "the polygon is too small";
   return "";
+}
+
+std::string Physics_CheckInertia(const PhysicsShape& shape, float density) {
+  b2MassData m;
+  shape.shape->ComputeMass(&m, density);
+  if (m.mass <= 0 || m.I - m.mass * b2Dot(m.center, m.center) > 0) return "";
+  return "the shape lies too far from the body's origin for its size";
 }
 
 bool Physics_MakeShape(const FixtureDesc& desc, float scale, PhysicsShape* out, std::string* why) {

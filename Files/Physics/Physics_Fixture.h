@@ -44,3 +44,7 @@ struct PhysicsShape {
 std::string Physics_CheckPolygon(const std::vector<b2Vec2>& pixels, float scale);
 // Builds the shape of `desc` at `scale`; false with the reason when the shape is missing or bad.
 bool Physics_MakeShape(const FixtureDesc& desc, float scale, PhysicsShape* out, std::string* why);
+// For a dynamic body: whether the shape's inertia about its own centre survives the float
+// arithmetic Box2D does with it (a tiny shape far from the body's origin loses it, and Box2D stops
+// the program). Empty when fine, else the reason.
+std::string Physics_CheckInertia(const PhysicsShape& shape, float density);

@@ -240,6 +240,14 @@ TEST_F(PhysicsTest, BadFixturesAreReportedAndBindNothing) {
   auto fixture = [] { return R(Call("physics_fixture_create", nullptr, {}).real); };
   const RValue none = fixture();
   EXPECT_TRUE(Reports("no shape", [&] { Call("physics_fixture_bind", nullptr, {none, R(plain->id)}); }));
+  // A speck far from its body's origin: its inertia is lost in float arithmetic (Box2D would stop).
+  const RValue speck = fixture();
+  Call("physics_fixture_set_polygon_shape", nullptr, {speck});
+  for (auto [x, y] : {std::pair{100000.0, 0.0}, {100000.1, 0.0}, {100000.0, 0.1}}) {
+    Call("physics_fixture_add_point", nullptr, {speck, R(x), R(y)});
+  }
+  EXPECT_TRUE(Reports("too far", [&] { Call("physics_fixture_bind", nullptr, {speck, R(plain->id)}); }));
+  EXPECT_TRUE(Reports("not a number", [&] { Call("physics_apply_force", ball, {R(0), R(0), R(1e300), R(0)}); }));
   const RValue poly = fixture();
   Call("physics_fixture_set_polygon_shape", nullptr, {poly});
   for (auto [x, y] : {std::pair{0, 0}, {10, 0}, {10, 10}, {5, 3}, {0, 10}}) {
