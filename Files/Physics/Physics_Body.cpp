@@ -261,9 +261,11 @@ double Physics_Read(CInstance* instance, PhysicsVar var, int32_t index) {
 
 void Physics_Write(CInstance* instance, PhysicsVar var, double value) {
   PhysicsBody* pb = instance != nullptr ? Physics_BodyOf(instance) : nullptr;
-  if (pb == nullptr || !std::isfinite(float(value * Room_Speed()))) return;
+  if (pb == nullptr) return;
   b2Body* b = pb->body;
   const double scale = pb->world->Scale();
+  // Every value written below, converted, must stay a finite float.
+  if (!std::isfinite(float(value * std::max({1.0, scale, scale * Room_Speed()})))) return;
   const b2Vec2 v = b->GetLinearVelocity();
   switch (var) {
     case PhysicsVar::kRotation:
