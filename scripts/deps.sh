@@ -24,6 +24,7 @@ PACKAGES=(
   python3                             # end-to-end test driver
   libffi-dev                          # native calls
   libcurl4-openssl-dev                # web requests
+  libbox2d-dev                        # physics (Box2D 2.4)
 )
 
 missing=()

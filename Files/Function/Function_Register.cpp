@@ -41,6 +41,7 @@ void Function_BindAll() {
   Function_Sound_Bind();
   Function_Device_Bind();
   Function_Splash_Bind();
+  Function_Physics_Bind();
   Function_ImplementLibrary();
 }
 

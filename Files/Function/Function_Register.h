@@ -51,6 +51,7 @@ void Function_Shape_Bind();        // Function_Shape.cpp: colours, shapes and pr
 void Function_Text_Bind();         // Function_Text.cpp: fonts and text
 void Function_Sound_Bind();     // Function_Sound.cpp: sounds, audio, music and CD
 void Function_Device_Bind();    // Function_Device.cpp: touch devices, virtual keys, web pages, system queries
+void Function_Physics_Bind();   // Function_Physics.cpp: physics worlds, fixtures, forces and joints
 
 // The relative flag of the drag-and-drop actions (action_set_relative).
 bool Action_Relative();

@@ -2,6 +2,7 @@
 
 #include "Background/Background_Class.h"
 #include "Code/Code_Load.h"
+#include "Physics/Physics_World.h"
 
 namespace {
 
@@ -20,6 +21,8 @@ void FreeState(CRoom* state) {
 }
 
 }  // namespace
+
+CRoom::~CRoom() { Physics_ForgetRoom(this); }
 
 void CRoom::CopySettingsFrom(const CRoom& s, bool withContents) {
   caption = s.caption;

@@ -69,7 +69,7 @@ struct CRoomInstance {
 class CRoom {
  public:
   CRoom() = default;
-  ~CRoom() = default;
+  ~CRoom();
   CRoom(const CRoom&) = delete;
   CRoom& operator=(const CRoom&) = delete;
 

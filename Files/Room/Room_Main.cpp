@@ -12,6 +12,7 @@
 #include "Object/Object_Event.h"
 #include "Option/Option_Main.h"
 #include "Particle/Particle_Effect.h"
+#include "Physics/Physics_Body.h"
 #include "Platform/Platform_Memory.h"
 #include "Room/Room_Class.h"
 #include "Run/Run_Hooks.h"
@@ -88,6 +89,7 @@ void Rejoin(CRoom* state) {
     World_AddToIdTable(i);
   }
   for (CInstance* i = state->deactivated.head; i != nullptr; i = i->next) World_AddToIdTable(i);
+  Physics_AttachBodies(state);
 }
 
 void BringInCarried() {

@@ -7,6 +7,7 @@
 #include "Collision/Collision_Test.h"
 
 #include "Object/Object_Class.h"
+#include "Physics/Physics_Body.h"
 #include "Platform/Platform_Memory.h"
 #include "Run/Run_State.h"
 #include "Sprite/Sprite_Class.h"
@@ -48,7 +49,10 @@ CInstance::CInstance(float newX, float newY, int32_t instanceId, int32_t objectI
   SetObject(objectIndex, link);
 }
 
-CInstance::~CInstance() { CollisionIndex_Forget(this); }
+CInstance::~CInstance() {
+  CollisionIndex_Forget(this);
+  Physics_FreeBody(this);
+}
 
 void CInstance::SetObject(int32_t objectIndex, bool link) {
   if (object != nullptr) Object_UnlinkInstance(this);

@@ -47,7 +47,12 @@ void Step_JoystickEvents() { IO_JoystickEvents(); }
 void Step_MouseEvents() { IO_MouseEvents(); }
 void Step_StepEvents() { Event_Pass(EV_STEP, EV_STEP_NORMAL); }
 
-void Step_Motion() { World_MotionStep(); }
+namespace {
+// Set by the motion stage when a physics world ran in place of it: the collision stage is skipped.
+bool g_physicsRan = false;
+}  // namespace
+
+void Step_Motion() { g_physicsRan = World_MotionStep(); }
 
 namespace {
 
@@ -118,7 +123,9 @@ void Step_OtherEvents() {
   if (g_RunHooks.asyncEvents) g_RunHooks.asyncEvents();
 }
 
-void Step_CollisionEvents() { Collision_EventPass(); }
+void Step_CollisionEvents() {
+  if (!g_physicsRan) Collision_EventPass();
+}
 void Step_EndStepEvents() { Event_Pass(EV_STEP, EV_STEP_END); }
 void Step_Particles() { ParticleSystem_UpdateAll(); }
 

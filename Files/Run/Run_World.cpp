@@ -5,6 +5,8 @@
 
 #include "Object/Object_Class.h"
 #include "Path/Path_Main.h"
+#include "Physics/Physics_Body.h"
+#include "Physics/Physics_World.h"
 #include "Object/Object_Event.h"
 #include "Run/Run_State.h"
 #include "Variable/Variable_Route.h"
@@ -145,6 +147,7 @@ CInstance* World_CreateInstanceWithId(float x, float y, int32_t objectIndex, int
   auto* instance = new CInstance(x, y, id, objectIndex, true);
   g_active->InsertByDepth(instance);
   World_AddToIdTable(instance);
+  Physics_MakeObjectBody(instance);
   return instance;
 }
 
@@ -342,6 +345,7 @@ void World_RememberPositions() {
 bool World_PathStep(CInstance* instance) { return Path_Step(instance); }
 
 bool World_MotionStep() {
+  if (Physics_RunStep()) return true;
   const uint64_t stamp = Event_BeginPass();
   InstanceSnapshot snapshot(*g_active);
   for (CInstance* i : snapshot) {

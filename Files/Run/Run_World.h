@@ -115,8 +115,8 @@ bool World_PlaceSnapped(CInstance* instance, float hsnap, float vsnap);
 // ---- Per-step routines --------------------------------------------------------------------------------
 
 void World_RememberPositions();
-// MotionStep without a physics world: friction, gravity, paths and movement. Reports whether a
-// physics world ran instead (never, in this runner).
+// MotionStep: in a room with a physics world the world runs instead (and true is reported);
+// otherwise friction, gravity, paths and movement.
 bool World_MotionStep();
 void World_AnimationStep();
 void World_AlarmStep();

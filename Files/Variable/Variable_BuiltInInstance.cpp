@@ -3,6 +3,7 @@
 // list order stay consistent.
 #include <cmath>
 
+#include "Physics/Physics_Body.h"
 #include "Run/Run_Instance.h"
 #include "Run/Run_State.h"
 #include "Run/Run_World.h"
@@ -190,12 +191,17 @@ bool GetAsyncLoad(CInstance*, int32_t, RValue* v) {
   v->SetReal(g_BuiltInState.asyncLoad);
   return true;
 }
-// The physics world is not part of this runner: the body state reads 0 and writes are ignored.
-bool GetPhysics(CInstance*, int32_t, RValue* v) {
-  v->SetReal(0);
+// The body state of a physics instance (0 without a body; writes to an instance without one do nothing).
+template <PhysicsVar var>
+bool GetPhysics(CInstance* self, int32_t index, RValue* v) {
+  v->SetReal(Physics_Read(self, var, index));
   return true;
 }
-bool SetPhysics(CInstance*, int32_t, const RValue*) { return true; }
+template <PhysicsVar var>
+bool SetPhysics(CInstance* self, int32_t, const RValue* v) {
+  if (v->IsReal()) Physics_Write(self, var, v->real);
+  return true;
+}
 bool GetDisplayAA(CInstance*, int32_t, RValue* v) {
   v->SetReal(g_BuiltInState.displayAA);
   return true;
@@ -276,18 +282,30 @@ void BuiltIn_RegisterInstanceVariables() {
   AddField("timeline_running", GetFlag<&C::timeline_running>, SetFlagAboveHalf<&C::timeline_running>);
   AddField("timeline_loop", GetFlag<&C::timeline_loop>, SetFlagAboveHalf<&C::timeline_loop>);
   AddField("async_load", GetAsyncLoad, kReadOnly);
-  static const char* const kPhysicsReadWrite[] = {
-      "phy_rotation",          "phy_position_x",        "phy_position_y", "phy_angular_velocity",
-      "phy_linear_velocity_x", "phy_linear_velocity_y", "phy_speed_x",    "phy_speed_y",
-      "phy_bullet",            "phy_fixed_rotation",    "phy_active",
-  };
-  for (const char* name : kPhysicsReadWrite) AddField(name, GetPhysics, SetPhysics);
-  static const char* const kPhysicsReadOnly[] = {
-      "phy_mass",         "phy_inertia",          "phy_com_x",       "phy_com_y",
-      "phy_dynamic",      "phy_kinematic",        "phy_sleeping",    "phy_collision_points",
-      "phy_collision_x",  "phy_collision_y",      "phy_col_normal_x", "phy_col_normal_y",
-  };
-  for (const char* name : kPhysicsReadOnly) AddField(name, GetPhysics, kReadOnly);
+  using P = PhysicsVar;
+  AddField("phy_rotation", GetPhysics<P::kRotation>, SetPhysics<P::kRotation>);
+  AddField("phy_position_x", GetPhysics<P::kPositionX>, SetPhysics<P::kPositionX>);
+  AddField("phy_position_y", GetPhysics<P::kPositionY>, SetPhysics<P::kPositionY>);
+  AddField("phy_angular_velocity", GetPhysics<P::kAngularVelocity>, SetPhysics<P::kAngularVelocity>);
+  AddField("phy_linear_velocity_x", GetPhysics<P::kLinearVelocityX>, SetPhysics<P::kLinearVelocityX>);
+  AddField("phy_linear_velocity_y", GetPhysics<P::kLinearVelocityY>, SetPhysics<P::kLinearVelocityY>);
+  AddField("phy_speed_x", GetPhysics<P::kSpeedX>, SetPhysics<P::kSpeedX>);
+  AddField("phy_speed_y", GetPhysics<P::kSpeedY>, SetPhysics<P::kSpeedY>);
+  AddField("phy_bullet", GetPhysics<P::kBullet>, SetPhysics<P::kBullet>);
+  AddField("phy_fixed_rotation", GetPhysics<P::kFixedRotation>, SetPhysics<P::kFixedRotation>);
+  AddField("phy_active", GetPhysics<P::kActive>, SetPhysics<P::kActive>);
+  AddField("phy_mass", GetPhysics<P::kMass>, kReadOnly);
+  AddField("phy_inertia", GetPhysics<P::kInertia>, kReadOnly);
+  AddField("phy_com_x", GetPhysics<P::kComX>, kReadOnly);
+  AddField("phy_com_y", GetPhysics<P::kComY>, kReadOnly);
+  AddField("phy_dynamic", GetPhysics<P::kDynamic>, kReadOnly);
+  AddField("phy_kinematic", GetPhysics<P::kKinematic>, kReadOnly);
+  AddField("phy_sleeping", GetPhysics<P::kSleeping>, kReadOnly);
+  AddField("phy_collision_points", GetPhysics<P::kCollisionPoints>, kReadOnly);
+  AddField("phy_collision_x", GetPhysics<P::kCollisionX>, kReadOnly);
+  AddField("phy_collision_y", GetPhysics<P::kCollisionY>, kReadOnly);
+  AddField("phy_col_normal_x", GetPhysics<P::kNormalX>, kReadOnly);
+  AddField("phy_col_normal_y", GetPhysics<P::kNormalY>, kReadOnly);
   AddField("display_aa", GetDisplayAA, kReadOnly);
   AddField("delta_time", GetDeltaTime, kReadOnly);
   AddField("webgl_enabled", GetWebGL, kReadOnly);

@@ -83,7 +83,10 @@ void WriteObjects(DataFileWriter& writer, const std::vector<ObjectDesc>& objects
     b.stringRef(o.name).i32(o.sprite).i32(o.visible).i32(o.solid).i32(o.depth).i32(o.persistent);
     b.i32(o.parent).i32(o.mask);
     if (version > 5) {
-      b.i32(0).i32(0).i32(0).f32(0.5f).f32(0.1f).i32(0).f32(0.1f).f32(0.1f).u32(0);  // no physics
+      const ObjectPhysicsDesc& p = o.physics;
+      b.i32(p.uses).i32(p.sensor).i32(p.shape).f32(p.density).f32(p.restitution).i32(p.group);
+      b.f32(p.linearDamping).f32(p.angularDamping).u32(static_cast<uint32_t>(p.points.size()));
+      for (const auto& [x, y] : p.points) b.f32(x).f32(y);
     }
     // Event part: 12 type lists, each holding the entries of that type.
     b.u32(12);
@@ -117,7 +120,7 @@ void WriteRooms(DataFileWriter& writer, const std::vector<RoomDesc>& rooms, bool
     b.i32(r.viewsEnabled);
     const uint32_t lists = b.size();
     b.zeros(16);  // background, view, instance and tile list offsets
-    if (version > 5) b.i32(0).zeros(16).f32(0).f32(10).f32(0.1f);
+    if (version > 5) b.i32(r.physicsWorld).zeros(16).f32(r.gravityX).f32(r.gravityY).f32(r.physicsScale);
     (void)start;
     // Backgrounds.
     b.refAt(lists, b.here());

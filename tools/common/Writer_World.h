@@ -4,6 +4,7 @@
 #pragma once
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "DataFileWriter.h"
@@ -36,6 +37,17 @@ struct EventDesc {
   CodeRef code;
 };
 
+// An object's physics block (written for version bytes above 5).
+struct ObjectPhysicsDesc {
+  bool uses = false;
+  bool sensor = false;
+  int32_t shape = 1;  // 0 circle, 1 box, 2 polygon (both from the points)
+  float density = 0.5f, restitution = 0.1f;
+  int32_t group = 0;
+  float linearDamping = 0.1f, angularDamping = 0.1f;
+  std::vector<std::pair<float, float>> points;
+};
+
 struct ObjectDesc {
   std::string name;
   int32_t sprite = -1;
@@ -46,6 +58,7 @@ struct ObjectDesc {
   int32_t parent = -1;
   int32_t mask = -1;
   std::vector<EventDesc> events;
+  ObjectPhysicsDesc physics;
 };
 
 struct BackgroundLayerDesc {
@@ -91,6 +104,8 @@ struct RoomDesc {
   ViewDesc views[8];
   std::vector<RoomInstanceDesc> instances;
   std::vector<TileDesc> tiles;
+  bool physicsWorld = false;
+  float gravityX = 0, gravityY = 10, physicsScale = 0.1f;
 };
 
 // `version` is the general chunk's version byte (it decides the record layouts).

@@ -15,6 +15,7 @@
 #include "Path/Path_Main.h"
 #include "Dump_Functions.h"
 #include "Dump_Images.h"
+#include "Dump_Physics.h"
 #include "Dump_Source.h"
 #include "Dump_Sounds.h"
 #include "Option/Option_Main.h"
@@ -128,7 +129,8 @@ int DumpCode(const DataView& view) {
 
 void Usage() {
   std::fprintf(stderr,
-               "usage: tessera-dump FILE              chunks, settings, room order, constants\n"
+               "usage: tessera-dump FILE              chunks, settings, room order, constants, images, paths,\n"
+               "                                      sounds, physics objects and rooms\n"
                "       tessera-dump --code FILE       every code entry: its listing (for a game that carries\n"
                "                                      source text: its text, then its listing)\n"
                "       tessera-dump --page N OUT.png FILE   write texture page N as a PNG file\n"
@@ -205,6 +207,7 @@ int main(int argc, char** argv) {
     Dump_Images(view);
     PrintPaths(view, chunks);
     Dump_Sounds(view);
+    Dump_Physics(view, g_General.version);
   } catch (const FileFormatError& e) {
     std::fflush(stdout);
     Console::SetMuted(false);

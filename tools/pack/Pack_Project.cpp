@@ -21,6 +21,7 @@
 #include "Pack_Images.h"
 #include "Pack_Keys.h"
 #include "Pack_Sounds.h"
+#include "Physics/Physics_Fixture.h"
 #include "Platform/Platform_Console.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
@@ -120,6 +121,8 @@ class Builder {
   void ReadScripts(const json& m);
   void ReadObjects(const json& m);
   void ReadRooms(const json& m, GeneralDesc& general);
+  void ReadObjectPhysics(const json& p, ObjectPhysicsDesc& out, const std::string& where);
+  void ReadRoomPhysics(const json& p, RoomDesc& out, const std::string& where);
   void ReadTimelines(const json& m);
   void ReadPaths(const json& m);
   int Resolve(const NameTable& table, const json& v, const char* kind, const std::string& where);
@@ -379,8 +382,58 @@ void Builder::ReadObjects(const json& m) {
         item.events.push_back(std::move(e));
       }
     }
+    if (o.contains("physics")) ReadObjectPhysics(o.at("physics"), item.physics, where);
     m_objects.push_back(std::move(item));
   }
+}
+
+void Builder::ReadObjectPhysics(const json& p, ObjectPhysicsDesc& out, const std::string& where) {
+  const std::string pw = where + " physics";
+  if (!p.is_object()) Fail(m_manifestFile, pw + " must be an object");
+  out.uses = true;
+  const std::string shape = Get<std::string>(p, "shape", "box", pw);
+  if (shape == "circle") {
+    out.shape = 0;
+  } else if (shape == "box") {
+    out.shape = 1;
+  } else if (shape == "polygon") {
+    out.shape = 2;
+  } else {
+    Fail(m_manifestFile, pw + ": \"shape\" must be circle, box or polygon");
+  }
+  out.density = Get<float>(p, "density", 0.5f, pw);
+  out.restitution = Get<float>(p, "restitution", 0.1f, pw);
+  out.group = Get<int32_t>(p, "group", 0, pw);
+  out.linearDamping = Get<float>(p, "linear_damping", 0.1f, pw);
+  out.angularDamping = Get<float>(p, "angular_damping", 0.1f, pw);
+  out.sensor = Get<bool>(p, "sensor", false, pw);
+  std::vector<b2Vec2> points;
+  for (const json& pt : Array(p, "points")) {
+    const float x = Get<float>(pt, "x", 0, pw), y = Get<float>(pt, "y", 0, pw);
+    points.push_back(b2Vec2(x, y));
+    out.points.emplace_back(x, y);
+  }
+  for (float v : {out.density, out.restitution, out.linearDamping, out.angularDamping}) {
+    if (!std::isfinite(v)) Fail(m_manifestFile, pw + ": the numbers must be finite");
+  }
+  if (out.shape == 0) {
+    if (points.size() != 2) Fail(m_manifestFile, pw + ": a circle takes two points, the centre and (radius, 0)");
+    if (!(out.points[1].first > 0)) Fail(m_manifestFile, pw + ": the circle radius must be above 0");
+  } else {
+    const std::string problem = Physics_CheckPolygon(points, 1.0f);
+    if (!problem.empty()) Fail(m_manifestFile, pw + ": " + problem);
+  }
+}
+
+void Builder::ReadRoomPhysics(const json& p, RoomDesc& out, const std::string& where) {
+  const std::string pw = where + " physics";
+  if (!p.is_object()) Fail(m_manifestFile, pw + " must be an object");
+  out.physicsWorld = true;
+  out.physicsScale = Get<float>(p, "scale", 0.1f, pw);
+  out.gravityX = Get<float>(p, "gravity_x", 0, pw);
+  out.gravityY = Get<float>(p, "gravity_y", 10, pw);
+  if (!std::isfinite(out.physicsScale) || out.physicsScale <= 0) Fail(m_manifestFile, pw + ": \"scale\" must be above 0");
+  if (!std::isfinite(out.gravityX) || !std::isfinite(out.gravityY)) Fail(m_manifestFile, pw + ": the gravity must be finite");
 }
 
 void Builder::ReadTimelines(const json& m) {
@@ -440,6 +493,7 @@ void Builder::ReadRooms(const json& m, GeneralDesc& general) {
     item.colour = Get<int32_t>(r, "colour", 0xC0C0C0, where);
     item.showColour = Get<bool>(r, "show_colour", true, where);
     item.viewsEnabled = Get<bool>(r, "views_enabled", false, where);
+    if (r.contains("physics")) ReadRoomPhysics(r.at("physics"), item, where);
     if (r.contains("creation_code")) item.code = Code(r.at("creation_code"), "Room." + item.name, where + " creation code");
     const json& views = Array(r, "views");
     if (views.size() > 8) Fail(m_manifestFile, where + ": a room has at most 8 views");
