@@ -11,6 +11,7 @@
 #include "Code/Code_Load.h"
 #include "Code/Code_Opcodes.h"
 #include "Code/Code_Script.h"
+#include "Code/Code_StackCheck.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
 #include "Variable/Variable_BuiltIn.h"
@@ -110,6 +111,7 @@ struct VMCallRecord {
   int32_t line;
   int32_t argumentCount;
   int32_t slotsUsed;      // how many of savedArguments hold the caller's slots
+  bool unchecked;         // the caller runs without the per-instruction tests
   VMCallRecord* prev;
   CVariableList* locals;
   VMEnvRecord* env;
@@ -138,6 +140,9 @@ struct VMFrame {
   uint32_t codeSize;
   VMEnvRecord* env;
   uint8_t* frameTop;      // highest stack address of the running code's own items
+  // The running code passed the stack check and its deepest stack fits below frameTop: instructions
+  // run without the stack and end-of-code tests.
+  bool unchecked;
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
@@ -178,6 +183,16 @@ void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
     FreeItem(tag, from);
     from += kWidth[tag];
   }
+}
+
+static_assert(sizeof(VMEnvRecord) + 8 <= size_t(kStackCheckEnvWidth));
+
+// True when code whose first item goes at `top` may run without the per-instruction tests: it
+// passed the stack check (made at its first run unless linking made it) and its deepest stack
+// leaves the instruction margin free.
+bool RunsUnchecked(const VMFrame& f, const VMBuffer* code, const uint8_t* top) {
+  if (__builtin_expect(code->stackCheck == 0, 0)) Code_CheckBuffer(*code);
+  return code->stackCheck > 0 && top - code->maxDepth - kInstructionMargin >= f.stackBase;
 }
 
 // ---- Runner-wide state ---------------------------------------------------------------------------
@@ -962,6 +977,7 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   f.locals = r->locals;
   f.env = r->env;
   f.frameTop = r->frameTop;
+  f.unchecked = r->unchecked;
   f.call = r->prev;
   f.depth--;
   return r->spAfterArgs - kValueSize;
@@ -1018,6 +1034,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   record->locals = f.locals;
   record->env = f.env;
   record->frameTop = f.frameTop;
+  record->unchecked = f.unchecked;
   record->spAfterArgs = spAfterArgs;
   // Only the slots in use are saved; they are left zero below the callee's arguments. The saved
   // slots overlap the arguments, but saved slot i never reaches past argument i (the record is at
@@ -1064,9 +1081,10 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.depth++;
   f.env = nullptr;
+  f.frameTop = calleeTop;
+  f.unchecked = RunsUnchecked(f, code->code, calleeTop);
   std::memset(calleeTop, 0, kGuardSize);
   std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
-  f.frameTop = calleeTop;
   return calleeTop;
 }
 
@@ -1450,6 +1468,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   const uint8_t* codeBytes = f.codeBytes;
   uint32_t codeSize = f.codeSize;
   uint8_t* frameTop = f.frameTop;
+  bool unchecked = f.unchecked;
 
 // NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
 #define NEXT() goto next
@@ -1461,6 +1480,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     codeBytes = f.codeBytes; \
     codeSize = f.codeSize;   \
     frameTop = f.frameTop;   \
+    unchecked = f.unchecked; \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
@@ -1478,6 +1498,7 @@ next:
     return false;
   }
 next_fast:
+  if (__builtin_expect(unchecked, 1)) goto fetch;
   if (__builtin_expect(uintptr_t(sp - stackLimit) > uintptr_t(frameTop - stackLimit), 0)) {
     f.sp = sp;
     f.pc = pc;
@@ -1492,6 +1513,7 @@ next_fast:
     return false;
   }
   if (__builtin_expect(uint64_t(pc) + 4 > codeSize, 0)) goto end_of_code;  // a branch may wrap pc
+fetch:
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
   goto* dispatch[word >> 16];
@@ -1828,6 +1850,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   std::memset(top, 0, size_t(kValueSize) + kGuardSize);
   std::memset(f.tags + ((top - block) >> 2), TAG_NONE, (size_t(kValueSize) + kGuardSize) / 4);
   f.frameTop = top;
+  f.unchecked = RunsUnchecked(f, code, top);
 
   int32_t savedCount = g_ArgumentCount;
   f.locals = PoolTake();
