@@ -195,6 +195,9 @@ bool RunsUnchecked(const VMFrame& f, const VMBuffer* code, const uint8_t* top) {
   return code->stackCheck > 0 && top - code->maxDepth - kInstructionMargin >= f.stackBase;
 }
 
+// Where the items of the running code may end: checked code may have pushed into the guard.
+inline uint8_t* FrameEnd(const VMFrame& f) { return f.unchecked ? f.frameTop : f.frameTop + kGuardSize; }
+
 // ---- Runner-wide state ---------------------------------------------------------------------------
 
 bool g_Trace = false;
@@ -1083,8 +1086,11 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.env = nullptr;
   f.frameTop = calleeTop;
   f.unchecked = RunsUnchecked(f, code->code, calleeTop);
-  std::memset(calleeTop, 0, kGuardSize);
-  std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
+  // Checked code may pop into the guard; code that passed the stack check never reaches it.
+  if (!f.unchecked) {
+    std::memset(calleeTop, 0, kGuardSize);
+    std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
+  }
   return calleeTop;
 }
 
@@ -1096,15 +1102,18 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   int32_t n = Immediate(word);
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
-  if (int64_t(n) * kValueSize > f.frameTop - sp) {
-    f.sp = f.frameTop;
-    AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
-    return nullptr;
-  }
-  for (int32_t i = 0; i < n; i++) {
-    if (!Owns(f, sp + size_t(i) * kValueSize, TYPE_VARIABLE)) {
-      f.sp = sp;
+  // The stack check made sure the arguments are there and are values.
+  if (!f.unchecked) {
+    if (int64_t(n) * kValueSize > f.frameTop - sp) {
+      f.sp = f.frameTop;
+      AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
       return nullptr;
+    }
+    for (int32_t i = 0; i < n; i++) {
+      if (!Owns(f, sp + size_t(i) * kValueSize, TYPE_VARIABLE)) {
+        f.sp = sp;
+        return nullptr;
+      }
     }
   }
   uint8_t* args = sp;
@@ -1775,7 +1784,7 @@ op_ret: {
   if (!Owns(f, sp, t)) NEXT();
   RValue result = TakeAsValue(t, sp);
   sp += IsItemType(t) ? kWidth[t] : 0;
-  FreeItems(f, sp, f.frameTop + kGuardSize);
+  FreeItems(f, sp, FrameEnd(f));
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     *value = std::move(result);
@@ -1791,7 +1800,7 @@ op_ret: {
 
 op_exit:
 end_of_code:
-  FreeItems(f, sp, f.frameTop + kGuardSize);
+  FreeItems(f, sp, FrameEnd(f));
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     f.pc = pc;

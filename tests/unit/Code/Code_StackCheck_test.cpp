@@ -44,7 +44,7 @@ TEST(StackCheck, LoopsWithBlocksAndSwitchesPass) {
   a.pushV(100000, -1).dup(TYPE_VARIABLE).pushE(1).op2(OP_SEQ, TYPE_VARIABLE, TYPE_INT).branch(OP_BT, "cont");
   a.popz(TYPE_VARIABLE).branch(OP_B, "leave");
   a.label("cont").popz(TYPE_VARIABLE).branch(OP_B, "pop");
-  // A continue out of the switch reaches the popenv with the switch value still above the record.
+  // A continue drops the switch value before it goes to the popenv, as the compiler has it.
   a.label("pop").branch(OP_POPENV, "body").branch(OP_B, "after");
   a.label("leave").popenvDrop();
   a.label("after").pushE(3).label("loop").dup(TYPE_INT).pushI(0).op2(OP_SLE, TYPE_INT, TYPE_INT);
