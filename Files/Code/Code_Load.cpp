@@ -21,6 +21,7 @@ using namespace VM;
 
 VMBuffer::~VMBuffer() {
   if (owned) MemFree(data);
+  MemFree(stackSites);
 }
 
 VMBuffer* VMBuffer::Copy(const void* bytes, int32_t length) {

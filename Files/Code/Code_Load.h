@@ -53,7 +53,8 @@ class VMBuffer {
   // made, 1 passed, -1 failed or not made (a buffer that is not a copy). The bytes must not change
   // after their first run.
   mutable int8_t stackCheck = 0;
-  mutable int32_t maxDepth = 0;  // of code that passed
+  mutable int32_t maxDepth = 0;         // of code that passed
+  mutable uint8_t* stackSites = nullptr;  // of code that passed: its items at rets, exits and calls
 };
 
 // One compiled code unit.

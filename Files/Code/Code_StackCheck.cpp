@@ -1,18 +1,19 @@
 #include "Code/Code_StackCheck.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
 #include "Code/Code_Load.h"
 #include "Code/Code_Opcodes.h"
+#include "Platform/Platform_Memory.h"
 #include "Variable/Variable_Value.h"
 
 using namespace VM;
 
 namespace {
 
-// The with-block record's mark among the item types.
-constexpr uint8_t kEnv = 15;
+constexpr uint8_t kEnv = kStackCheckEnv;
 // More items than this on the stack at once: the code is not checked further.
 constexpr size_t kMaxItems = 2048;
 
@@ -50,7 +51,7 @@ class Checker {
  public:
   Checker(const uint8_t* code, uint32_t size) : m_code(code), m_size(size), m_state(size / 4 + 1, -1) {}
 
-  bool Run(int32_t* maxDepth) {
+  bool Run(int32_t* maxDepth, uint8_t** sites) {
     if (m_size % 4 != 0 || !MarkStarts()) return false;
     std::vector<uint8_t> stack;
     if (!Reach(0, stack)) return false;
@@ -61,6 +62,7 @@ class Checker {
       if (!Step(pc, stack)) return false;
     }
     *maxDepth = m_maxDepth;
+    if (sites) *sites = Sites();
     return true;
   }
 
@@ -80,10 +82,10 @@ class Checker {
   }
 
   // Hands the stack to the instruction at `pc`: the first path to get there sets it, every other
-  // must bring the same. The end takes any stack: what is left there is freed.
+  // must bring the same. The end must be reached with nothing left on the stack.
   bool Reach(int64_t pc, const std::vector<uint8_t>& stack) {
     if (pc < 0 || pc > int64_t(m_size) || pc % 4 != 0 || !m_start[size_t(pc / 4)]) return false;
-    if (pc == int64_t(m_size)) return true;
+    if (pc == int64_t(m_size)) return stack.empty();
     int32_t& state = m_state[size_t(pc / 4)];
     if (state >= 0) return m_stacks[size_t(state)] == stack;
     int32_t depth = 0;
@@ -102,10 +104,23 @@ class Checker {
     return true;
   }
 
-  // The stack below the innermost with-block record, that record kept; false when there is none.
-  static bool ToEnv(std::vector<uint8_t>& stack) {
-    while (!stack.empty() && stack.back() != kEnv) stack.pop_back();
-    return !stack.empty();
+  // The items on the stack at a ret, exit or call, as Code_StackAt gives them.
+  uint8_t* Sites() {
+    std::sort(m_sites.begin(), m_sites.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    size_t bytes = 4 + m_sites.size() * 12;
+    for (const auto& site : m_sites) bytes += site.second.size();
+    auto* blob = static_cast<uint8_t*>(MemAlloc(bytes));
+    uint32_t n = uint32_t(m_sites.size());
+    std::memcpy(blob, &n, 4);
+    uint32_t at = 4 + n * 12;
+    for (uint32_t i = 0; i < n; i++) {
+      const auto& site = m_sites[i];
+      uint32_t entry[3] = {site.first, at, uint32_t(site.second.size())};
+      std::memcpy(blob + 4 + i * 12, entry, 12);
+      if (!site.second.empty()) std::memcpy(blob + at, site.second.data(), site.second.size());
+      at += uint32_t(site.second.size());
+    }
+    return blob;
   }
 
   // The reference of push.v and pop takes an index and a computed selector first.
@@ -119,6 +134,7 @@ class Checker {
     uint32_t w;
     std::memcpy(&w, m_code + pc, 4);
     uint8_t op = Opcode(w);
+    if (op == OP_RET || op == OP_EXIT || op == OP_CALL) m_sites.emplace_back(pc, stack);
     int t1 = Type1(w), t2 = Type2(w);
     uint32_t next = pc + uint32_t(InstructionLength(w));
     int64_t target = int64_t(pc) + 4 * int64_t(BranchOffset(w));
@@ -187,8 +203,8 @@ class Checker {
         stack.push_back(kEnv);
         return Reach(target, stack) && Reach(next, stack);
       case OP_POPENV:
-        // Items above the record (a continue out of a switch) go with it.
-        if (!ToEnv(stack)) return false;
+        // The compiler drops a switch value before a continue leaves the switch for the popenv.
+        if (stack.empty() || stack.back() != kEnv) return false;
         if (!IsPopEnvDrop(w) && !Reach(target, stack)) return false;
         stack.pop_back();
         return Reach(next, stack);
@@ -203,20 +219,41 @@ class Checker {
   std::vector<int32_t> m_state;  // per word: index into m_stacks, or -1 before a path reaches it
   std::vector<std::vector<uint8_t>> m_stacks;
   std::vector<uint32_t> m_work;
+  std::vector<std::pair<uint32_t, std::vector<uint8_t>>> m_sites;
   int32_t m_maxDepth = 0;
 };
 
 }  // namespace
 
-bool Code_CheckStack(const uint8_t* code, uint32_t size, int32_t* maxDepth) {
+bool Code_CheckStack(const uint8_t* code, uint32_t size, int32_t* maxDepth, uint8_t** sites) {
   if (code == nullptr) return false;
-  return Checker(code, size).Run(maxDepth);
+  return Checker(code, size).Run(maxDepth, sites);
+}
+
+const uint8_t* Code_StackAt(const uint8_t* sites, uint32_t pc, int32_t* count) {
+  if (sites == nullptr) return nullptr;
+  uint32_t lo = 0, hi;
+  std::memcpy(&hi, sites, 4);
+  while (lo < hi) {
+    uint32_t mid = (lo + hi) / 2;
+    uint32_t entry[3];
+    std::memcpy(entry, sites + 4 + mid * 12, 12);
+    if (entry[0] == pc) {
+      *count = int32_t(entry[2]);
+      return sites + entry[1];
+    }
+    if (entry[0] < pc) lo = mid + 1;
+    else hi = mid;
+  }
+  return nullptr;
 }
 
 void Code_CheckBuffer(const VMBuffer& buffer) {
   if (buffer.stackCheck != 0) return;
   int32_t depth = 0;
-  bool passed = buffer.owned && buffer.size >= 0 && Code_CheckStack(buffer.data, uint32_t(buffer.size), &depth);
+  uint8_t* sites = nullptr;
+  bool passed = buffer.owned && buffer.size >= 0 && Code_CheckStack(buffer.data, uint32_t(buffer.size), &depth, &sites);
   buffer.maxDepth = depth;
+  buffer.stackSites = sites;
   buffer.stackCheck = passed ? 1 : -1;
 }

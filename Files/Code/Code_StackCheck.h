@@ -14,11 +14,20 @@ constexpr int32_t kStackCheckEnvWidth = 64;
 // Deepest stack (in bytes) a code may reach and still pass.
 constexpr int32_t kStackCheckMaxDepth = 16384;
 
+// The mark of a with-block record in the item lists of Code_StackAt.
+constexpr uint8_t kStackCheckEnv = 15;
+
 // True when the code passes; *maxDepth then receives the most bytes its items take at once (the
-// items of the instruction being run not counted).
-bool Code_CheckStack(const uint8_t* code, uint32_t size, int32_t* maxDepth);
+// items of the instruction being run not counted). With `sites`, code that passes also gets a
+// memory-manager block listing the items on the stack at each ret, exit and call (for
+// Code_StackAt); the caller frees it.
+bool Code_CheckStack(const uint8_t* code, uint32_t size, int32_t* maxDepth, uint8_t** sites = nullptr);
+
+// The items on the stack when the ret, exit or call at `pc` starts, bottom first (item type codes
+// and kStackCheckEnv), their number in *count; null for any other offset.
+const uint8_t* Code_StackAt(const uint8_t* sites, uint32_t pc, int32_t* count);
 
 // Makes the check of a buffer's bytes once and keeps its outcome in the buffer (stackCheck,
-// maxDepth). Only copies (VMBuffer::Copy) pass: the unchecked machine needs the exit word that
+// maxDepth, stackSites). Only copies (VMBuffer::Copy) pass: the unchecked machine needs the exit word that
 // follows their bytes.
 void Code_CheckBuffer(const VMBuffer& buffer);

@@ -150,11 +150,14 @@ struct VMFrame {
   VMFrame* outer;         // the run this one is nested in
 };
 
-// Item tags. Every push records the item's type at its first slot and TAG_NONE at the others, so
-// the items a run leaves behind (a switch value, a repeat counter under an exit or a ret) can be
-// walked from the stack pointer and their texts freed. A walk that meets TAG_NONE (code that popped
-// part of an item, or the guard above a frame) stops rather than guess. Walks reach into the guard,
-// where only code that popped more than it pushed leaves items.
+// Item tags. Every push of checked code records the item's type at its first slot and TAG_NONE at
+// the others, so the items a run leaves behind (a switch value, a repeat counter under an exit or a
+// ret) can be walked from the stack pointer and their texts freed, and every pop can test what it
+// takes. A walk that meets TAG_NONE (code that popped part of an item, or the guard above a frame)
+// stops rather than guess. Walks reach into the guard, where only code that popped more than it
+// pushed leaves items. Code that passed the stack check (an unchecked frame) writes no item tags:
+// its types are known, and its items at a ret, exit or call are listed by the check. With-block
+// records are tagged in every frame.
 constexpr uint8_t TAG_NONE = 0xFF;
 constexpr uint8_t TAG_ENV = 0xFE;
 
@@ -164,6 +167,7 @@ inline uint8_t* TagOf(const VMFrame& f, const uint8_t* p) {
 }
 
 inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
+  if (f.unchecked) return;
   uint8_t* t = TagOf(f, p);
   t[0] = uint8_t(type);
   for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
@@ -187,6 +191,43 @@ void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
 
 static_assert(sizeof(VMEnvRecord) + 8 <= size_t(kStackCheckEnvWidth));
 
+// Frees the texts of the running frame's items from `sp` up to its top. An unchecked frame is at a
+// ret, exit or call (f.instrPc) whose first `taken` items, counted from the top, are gone already;
+// its items are those the stack check listed there, its with-block records those of f.env.
+void FreeFrameItems(VMFrame& f, uint8_t* sp, int32_t taken) {
+  if (!f.unchecked) {
+    FreeItems(f, sp, f.frameTop + kGuardSize);
+    return;
+  }
+  if (sp >= f.frameTop) return;
+  int32_t count = 0;
+  const uint8_t* types = Code_StackAt(f.code->stackSites, f.instrPc, &count);
+  if (types == nullptr) return;  // not a listed instruction: leave the items rather than guess
+  VMEnvRecord* env = f.env;
+  for (int32_t i = count - 1 - taken; i >= 0 && sp < f.frameTop; i--) {
+    uint8_t t = types[i];
+    if (t == kStackCheckEnv) {
+      if (env == nullptr) return;
+      sp = env->spBefore;
+      env = env->prev;
+      continue;
+    }
+    FreeItem(t, sp);
+    sp += kWidth[t];
+  }
+}
+
+// FreeFrameItems for a frame an error ended: an unchecked frame can only end so at a call, whose
+// arguments are gone.
+void FreeAbortedFrame(VMFrame& f, uint8_t* sp) {
+  if (!f.unchecked) {
+    FreeItems(f, sp, f.frameTop);
+    return;
+  }
+  uint32_t word = Load<uint32_t>(f.codeBytes + f.instrPc);
+  if (Opcode(word) == OP_CALL) FreeFrameItems(f, sp, int32_t(Immediate(word)));
+}
+
 // True when code whose first item goes at `top` may run without the per-instruction tests: it
 // passed the stack check (made at its first run unless linking made it) and its deepest stack
 // leaves the instruction margin free.
@@ -195,8 +236,6 @@ bool RunsUnchecked(const VMFrame& f, const VMBuffer* code, const uint8_t* top) {
   return code->stackCheck > 0 && top - code->maxDepth - kInstructionMargin >= f.stackBase;
 }
 
-// Where the items of the running code may end: checked code may have pushed into the guard.
-inline uint8_t* FrameEnd(const VMFrame& f) { return f.unchecked ? f.frameTop : f.frameTop + kGuardSize; }
 
 // ---- Runner-wide state ---------------------------------------------------------------------------
 
@@ -336,6 +375,7 @@ void AbortRun(VMFrame& f, const char* message) {
 // Returns false (and ends the run) on a mismatch; the caller then leaves the stack untouched, so
 // the items are freed by their tags.
 bool IsTagged(VMFrame& f, const uint8_t* p, int type) {
+  if (f.unchecked) return true;  // the stack check proved the type
   if (p >= f.stackBase && p < f.stackBase + kVMStackSize + kGuardSize &&
       *TagOf(f, p) == type) {
     return true;
@@ -507,7 +547,7 @@ __attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, cons
     case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
     case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
     case TYPE_VARIABLE:
-      if (*TagOf(f, p) != TYPE_VARIABLE) return false;
+      if (!f.unchecked && *TagOf(f, p) != TYPE_VARIABLE) return false;
       if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
       *d = Load<double>(p + offsetof(RValue, real));
       *isInt = false;
@@ -991,12 +1031,12 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
 void UnwindRun(VMFrame& f) {
   uint8_t* sp = f.sp;
   while (f.depth > 0) {
-    FreeItems(f, sp, f.frameTop);
+    FreeAbortedFrame(f, sp);
     uint8_t* callerSp = f.call->spAfterArgs;
     ReturnFromScript(f, sp);
     sp = callerSp;
   }
-  FreeItems(f, sp, f.frameTop);
+  FreeAbortedFrame(f, sp);
   FreeEnvChain(f, sp);
 }
 
@@ -1575,7 +1615,7 @@ op_call_fixed:
 // conv.v.i of a real (array indexes, integer arithmetic) and conv.i.v.
 op_conv_variable_int:
   pc += 4;
-  if (*TagOf(f, sp) == TYPE_VARIABLE && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
+  if ((unchecked || *TagOf(f, sp) == TYPE_VARIABLE) && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
     int32_t i = RealToInt(Load<double>(sp + offsetof(RValue, real)));
     sp += kValueSize - 4;
     Store<int32_t>(sp, i);
@@ -1784,7 +1824,7 @@ op_ret: {
   if (!Owns(f, sp, t)) NEXT();
   RValue result = TakeAsValue(t, sp);
   sp += IsItemType(t) ? kWidth[t] : 0;
-  FreeItems(f, sp, FrameEnd(f));
+  FreeFrameItems(f, sp, 1);
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     *value = std::move(result);
@@ -1800,7 +1840,7 @@ op_ret: {
 
 op_exit:
 end_of_code:
-  FreeItems(f, sp, FrameEnd(f));
+  FreeFrameItems(f, sp, 0);
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     f.pc = pc;

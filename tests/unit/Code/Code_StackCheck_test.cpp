@@ -70,6 +70,15 @@ TEST(StackCheck, CodeThatLosesStepFails) {
   text.pushD(1).popz(TYPE_STRING);
   EXPECT_FALSE(Passes(text.finish()));
 
+  Assembler end;  // an item left when the code runs off its end
+  end.pushI(1);
+  EXPECT_FALSE(Passes(end.finish()));
+
+  Assembler above;  // a break that leaves the with-block with a switch value above its record
+  above.pushE(-1).branch(OP_PUSHENV, "pop").label("body").pushI(1).popenvDrop().branch(OP_B, "after");
+  above.label("pop").branch(OP_POPENV, "body").label("after");
+  EXPECT_FALSE(Passes(above.finish()));
+
   Assembler env;  // popenv outside any with-block
   env.label("top").branch(OP_POPENV, "top");
   EXPECT_FALSE(Passes(env.finish()));
