@@ -41,6 +41,23 @@ __attribute__((no_sanitize("address"))) bool IsManaged(const void* block) {
   return h->markerA == kMarkerA && h->markerB == kMarkerB;
 }
 
+namespace {
+
+// A block whose bytes the caller fills at once (so zero-filling them first would be wasted).
+void* AllocFilled(size_t size, const char* file, int line) {
+  if (size > (SIZE_MAX - kHeaderSize)) OutOfMemory(size, file, line);
+  auto* h = static_cast<Header*>(std::malloc(size + kHeaderSize));
+  if (h == nullptr) OutOfMemory(size, file, line);
+  h->size = size;
+  h->markerA = kMarkerA;
+  h->markerB = kMarkerB;
+  g_bytes += static_cast<int64_t>(size);
+  g_blocks += 1;
+  return reinterpret_cast<char*>(h) + kHeaderSize;
+}
+
+}  // namespace
+
 void* Alloc(size_t size, const char* file, int line) {
   if (size > (SIZE_MAX - kHeaderSize)) OutOfMemory(size, file, line);
   auto* h = static_cast<Header*>(std::calloc(1, size + kHeaderSize));
@@ -103,8 +120,8 @@ void DumpTotal() {
 char* DupString(const char* text, const char* file, int line) {
   if (text == nullptr) return nullptr;
   size_t n = std::strlen(text);
-  char* p = static_cast<char*>(Alloc(n + 1, file, line));
-  std::memcpy(p, text, n);
+  char* p = static_cast<char*>(AllocFilled(n + 1, file, line));
+  std::memcpy(p, text, n + 1);
   return p;
 }
 

@@ -9,6 +9,7 @@
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Opcodes.h"
+#include "Code/Code_StackCheck.h"
 #include "Code/Code_Script.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
@@ -20,6 +21,7 @@ using namespace VM;
 
 VMBuffer::~VMBuffer() {
   if (owned) MemFree(data);
+  MemFree(stackSites);
 }
 
 VMBuffer* VMBuffer::Copy(const void* bytes, int32_t length) {
@@ -27,6 +29,8 @@ VMBuffer* VMBuffer::Copy(const void* bytes, int32_t length) {
   buffer->size = length;
   buffer->data = static_cast<uint8_t*>(MemAlloc(size_t(length) + 4));
   if (length > 0) std::memcpy(buffer->data, bytes, size_t(length));
+  uint32_t exitWord = Encode(OP_EXIT, TYPE_INT);
+  std::memcpy(buffer->data + (length > 0 ? length : 0), &exitWord, 4);
   buffer->owned = true;
   return buffer;
 }
@@ -401,6 +405,7 @@ void Code_LinkCODE(const DataView& view, uint64_t body, uint32_t length) {
     if (e.buffer == nullptr || e.sharesCopy) continue;
     const char* fault = Code_Verify(e.buffer->data, e.length);
     if (fault) ThrowFormatError("CODE: entry %d (%s): %s", i, e.name ? e.name : "", fault);
+    Code_CheckBuffer(*e.buffer);
   }
 }
 

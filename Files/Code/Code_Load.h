@@ -42,12 +42,19 @@ class VMBuffer {
   VMBuffer(const VMBuffer&) = delete;
   VMBuffer& operator=(const VMBuffer&) = delete;
 
-  // A buffer owning a copy of `length` bytes.
+  // A buffer owning a copy of `length` bytes, followed by an exit word (so that running off the
+  // end of code reads an instruction that ends the run).
   static VMBuffer* Copy(const void* bytes, int32_t length);
 
   int32_t size = 0;
   uint8_t* data = nullptr;
   bool owned = false;
+  // The machine's stack check of the bytes (Code_StackCheck.h), made at their first run: 0 not yet
+  // made, 1 passed, -1 failed or not made (a buffer that is not a copy). The bytes must not change
+  // after their first run.
+  mutable int8_t stackCheck = 0;
+  mutable int32_t maxDepth = 0;         // of code that passed
+  mutable uint8_t* stackSites = nullptr;  // of code that passed: its items at rets, exits and calls
 };
 
 // One compiled code unit.

@@ -11,6 +11,7 @@
 #include "Code/Code_Load.h"
 #include "Code/Code_Opcodes.h"
 #include "Code/Code_Script.h"
+#include "Code/Code_StackCheck.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
 #include "Variable/Variable_BuiltIn.h"
@@ -110,6 +111,7 @@ struct VMCallRecord {
   int32_t line;
   int32_t argumentCount;
   int32_t slotsUsed;      // how many of savedArguments hold the caller's slots
+  bool unchecked;         // the caller runs without the per-instruction tests
   VMCallRecord* prev;
   CVariableList* locals;
   VMEnvRecord* env;
@@ -138,6 +140,9 @@ struct VMFrame {
   uint32_t codeSize;
   VMEnvRecord* env;
   uint8_t* frameTop;      // highest stack address of the running code's own items
+  // The running code passed the stack check and its deepest stack fits below frameTop: instructions
+  // run without the stack and end-of-code tests.
+  bool unchecked;
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
@@ -145,11 +150,14 @@ struct VMFrame {
   VMFrame* outer;         // the run this one is nested in
 };
 
-// Item tags. Every push records the item's type at its first slot and TAG_NONE at the others, so
-// the items a run leaves behind (a switch value, a repeat counter under an exit or a ret) can be
-// walked from the stack pointer and their texts freed. A walk that meets TAG_NONE (code that popped
-// part of an item, or the guard above a frame) stops rather than guess. Walks reach into the guard,
-// where only code that popped more than it pushed leaves items.
+// Item tags. Every push of checked code records the item's type at its first slot and TAG_NONE at
+// the others, so the items a run leaves behind (a switch value, a repeat counter under an exit or a
+// ret) can be walked from the stack pointer and their texts freed, and every pop can test what it
+// takes. A walk that meets TAG_NONE (code that popped part of an item, or the guard above a frame)
+// stops rather than guess. Walks reach into the guard, where only code that popped more than it
+// pushed leaves items. Code that passed the stack check (an unchecked frame) writes no item tags:
+// its types are known, and its items at a ret, exit or call are listed by the check. With-block
+// records are tagged in every frame.
 constexpr uint8_t TAG_NONE = 0xFF;
 constexpr uint8_t TAG_ENV = 0xFE;
 
@@ -159,6 +167,7 @@ inline uint8_t* TagOf(const VMFrame& f, const uint8_t* p) {
 }
 
 inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
+  if (f.unchecked) return;
   uint8_t* t = TagOf(f, p);
   t[0] = uint8_t(type);
   for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
@@ -179,6 +188,54 @@ void FreeItems(VMFrame& f, uint8_t* from, uint8_t* to) {
     from += kWidth[tag];
   }
 }
+
+static_assert(sizeof(VMEnvRecord) + 8 <= size_t(kStackCheckEnvWidth));
+
+// Frees the texts of the running frame's items from `sp` up to its top. An unchecked frame is at a
+// ret, exit or call (f.instrPc) whose first `taken` items, counted from the top, are gone already;
+// its items are those the stack check listed there, its with-block records those of f.env.
+void FreeFrameItems(VMFrame& f, uint8_t* sp, int32_t taken) {
+  if (!f.unchecked) {
+    FreeItems(f, sp, f.frameTop + kGuardSize);
+    return;
+  }
+  if (sp >= f.frameTop) return;
+  int32_t count = 0;
+  const uint8_t* types = Code_StackAt(f.code->stackSites, f.instrPc, &count);
+  if (types == nullptr) return;  // not a listed instruction: leave the items rather than guess
+  VMEnvRecord* env = f.env;
+  for (int32_t i = count - 1 - taken; i >= 0 && sp < f.frameTop; i--) {
+    uint8_t t = types[i];
+    if (t == kStackCheckEnv) {
+      if (env == nullptr) return;
+      sp = env->spBefore;
+      env = env->prev;
+      continue;
+    }
+    FreeItem(t, sp);
+    sp += kWidth[t];
+  }
+}
+
+// FreeFrameItems for a frame an error ended: an unchecked frame can only end so at a call, whose
+// arguments are gone.
+void FreeAbortedFrame(VMFrame& f, uint8_t* sp) {
+  if (!f.unchecked) {
+    FreeItems(f, sp, f.frameTop);
+    return;
+  }
+  uint32_t word = Load<uint32_t>(f.codeBytes + f.instrPc);
+  if (Opcode(word) == OP_CALL) FreeFrameItems(f, sp, int32_t(Immediate(word)));
+}
+
+// True when code whose first item goes at `top` may run without the per-instruction tests: it
+// passed the stack check (made at its first run unless linking made it) and its deepest stack
+// leaves the instruction margin free.
+bool RunsUnchecked(const VMFrame& f, const VMBuffer* code, const uint8_t* top) {
+  if (__builtin_expect(code->stackCheck == 0, 0)) Code_CheckBuffer(*code);
+  return code->stackCheck > 0 && top - code->maxDepth - kInstructionMargin >= f.stackBase;
+}
+
 
 // ---- Runner-wide state ---------------------------------------------------------------------------
 
@@ -318,6 +375,7 @@ void AbortRun(VMFrame& f, const char* message) {
 // Returns false (and ends the run) on a mismatch; the caller then leaves the stack untouched, so
 // the items are freed by their tags.
 bool IsTagged(VMFrame& f, const uint8_t* p, int type) {
+  if (f.unchecked) return true;  // the stack check proved the type
   if (p >= f.stackBase && p < f.stackBase + kVMStackSize + kGuardSize &&
       *TagOf(f, p) == type) {
     return true;
@@ -489,7 +547,7 @@ __attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, cons
     case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
     case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
     case TYPE_VARIABLE:
-      if (*TagOf(f, p) != TYPE_VARIABLE) return false;
+      if (!f.unchecked && *TagOf(f, p) != TYPE_VARIABLE) return false;
       if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
       *d = Load<double>(p + offsetof(RValue, real));
       *isInt = false;
@@ -962,6 +1020,7 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   f.locals = r->locals;
   f.env = r->env;
   f.frameTop = r->frameTop;
+  f.unchecked = r->unchecked;
   f.call = r->prev;
   f.depth--;
   return r->spAfterArgs - kValueSize;
@@ -972,12 +1031,12 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
 void UnwindRun(VMFrame& f) {
   uint8_t* sp = f.sp;
   while (f.depth > 0) {
-    FreeItems(f, sp, f.frameTop);
+    FreeAbortedFrame(f, sp);
     uint8_t* callerSp = f.call->spAfterArgs;
     ReturnFromScript(f, sp);
     sp = callerSp;
   }
-  FreeItems(f, sp, f.frameTop);
+  FreeAbortedFrame(f, sp);
   FreeEnvChain(f, sp);
 }
 
@@ -1018,6 +1077,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   record->locals = f.locals;
   record->env = f.env;
   record->frameTop = f.frameTop;
+  record->unchecked = f.unchecked;
   record->spAfterArgs = spAfterArgs;
   // Only the slots in use are saved; they are left zero below the callee's arguments. The saved
   // slots overlap the arguments, but saved slot i never reaches past argument i (the record is at
@@ -1064,9 +1124,13 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.depth++;
   f.env = nullptr;
-  std::memset(calleeTop, 0, kGuardSize);
-  std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
   f.frameTop = calleeTop;
+  f.unchecked = RunsUnchecked(f, code->code, calleeTop);
+  // Checked code may pop into the guard; code that passed the stack check never reaches it.
+  if (!f.unchecked) {
+    std::memset(calleeTop, 0, kGuardSize);
+    std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
+  }
   return calleeTop;
 }
 
@@ -1078,15 +1142,18 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   }
   int32_t n = Immediate(word);
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
-  if (int64_t(n) * kValueSize > f.frameTop - sp) {
-    f.sp = f.frameTop;
-    AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
-    return nullptr;
-  }
-  for (int32_t i = 0; i < n; i++) {
-    if (!Owns(f, sp + size_t(i) * kValueSize, TYPE_VARIABLE)) {
-      f.sp = sp;
+  // The stack check made sure the arguments are there and are values.
+  if (!f.unchecked) {
+    if (int64_t(n) * kValueSize > f.frameTop - sp) {
+      f.sp = f.frameTop;
+      AbortRun(f, "Execution Engine - Stack underflow: call with more arguments than the stack holds");
       return nullptr;
+    }
+    for (int32_t i = 0; i < n; i++) {
+      if (!Owns(f, sp + size_t(i) * kValueSize, TYPE_VARIABLE)) {
+        f.sp = sp;
+        return nullptr;
+      }
     }
   }
   uint8_t* args = sp;
@@ -1450,6 +1517,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   const uint8_t* codeBytes = f.codeBytes;
   uint32_t codeSize = f.codeSize;
   uint8_t* frameTop = f.frameTop;
+  bool unchecked = f.unchecked;
 
 // NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
 #define NEXT() goto next
@@ -1461,6 +1529,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     codeBytes = f.codeBytes; \
     codeSize = f.codeSize;   \
     frameTop = f.frameTop;   \
+    unchecked = f.unchecked; \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
@@ -1478,6 +1547,7 @@ next:
     return false;
   }
 next_fast:
+  if (__builtin_expect(unchecked, 1)) goto fetch;
   if (__builtin_expect(uintptr_t(sp - stackLimit) > uintptr_t(frameTop - stackLimit), 0)) {
     f.sp = sp;
     f.pc = pc;
@@ -1492,6 +1562,7 @@ next_fast:
     return false;
   }
   if (__builtin_expect(uint64_t(pc) + 4 > codeSize, 0)) goto end_of_code;  // a branch may wrap pc
+fetch:
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
   goto* dispatch[word >> 16];
@@ -1544,7 +1615,7 @@ op_call_fixed:
 // conv.v.i of a real (array indexes, integer arithmetic) and conv.i.v.
 op_conv_variable_int:
   pc += 4;
-  if (*TagOf(f, sp) == TYPE_VARIABLE && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
+  if ((unchecked || *TagOf(f, sp) == TYPE_VARIABLE) && Load<int32_t>(sp + offsetof(RValue, kind)) == VALUE_REAL) {
     int32_t i = RealToInt(Load<double>(sp + offsetof(RValue, real)));
     sp += kValueSize - 4;
     Store<int32_t>(sp, i);
@@ -1753,7 +1824,7 @@ op_ret: {
   if (!Owns(f, sp, t)) NEXT();
   RValue result = TakeAsValue(t, sp);
   sp += IsItemType(t) ? kWidth[t] : 0;
-  FreeItems(f, sp, f.frameTop + kGuardSize);
+  FreeFrameItems(f, sp, 1);
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     *value = std::move(result);
@@ -1769,7 +1840,7 @@ op_ret: {
 
 op_exit:
 end_of_code:
-  FreeItems(f, sp, f.frameTop + kGuardSize);
+  FreeFrameItems(f, sp, 0);
   if (f.depth == 0) {
     FreeEnvChain(f, sp);
     f.pc = pc;
@@ -1828,6 +1899,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   std::memset(top, 0, size_t(kValueSize) + kGuardSize);
   std::memset(f.tags + ((top - block) >> 2), TAG_NONE, (size_t(kValueSize) + kGuardSize) / 4);
   f.frameTop = top;
+  f.unchecked = RunsUnchecked(f, code, top);
 
   int32_t savedCount = g_ArgumentCount;
   f.locals = PoolTake();

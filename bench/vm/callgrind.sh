@@ -2,6 +2,7 @@
 # Instruction counts (valgrind callgrind) of each program of bench/vm on both sides, less the count of
 # an empty program, so that start-up is not counted (the runner counts only inside its code runs). Repeatable on a busy machine, unlike the clock.
 # Usage: bench/vm/callgrind.sh BUILD [SCALE]   SCALE divides the loop counts (default 10).
+# PROGRAMS="fib calls" limits the run to those programs.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 scale=${2:-10}
@@ -36,12 +37,13 @@ lua_prog() {  # lua_prog NAME BODY
 }
 ours_game empty ""
 lua_prog empty ""
-k=1
+k=0
 for name in loop fib strings array2d calls with build; do
+  k=$((k + 1))
+  [[ -z ${PROGRAMS:-} || " $PROGRAMS " == *" $name "* ]] || continue
   ours_game "$name" "$(block "$here/game/create.tss" $k 1 | shrink)"
   lua_prog "$name" "$(block "$here/vm.lua" $k 2 | shrink)"
   a=$(( $(cat "$work/$name.ours") - $(cat "$work/empty.ours") ))
   b=$(( $(cat "$work/$name.lua.n") - $(cat "$work/empty.lua.n") ))
   awk -v n="$name" -v a="$a" -v b="$b" 'BEGIN { printf "vm %-8s ours %12d  lua %12d  ratio %.2f\n", n, a, b, a / b }'
-  k=$((k + 1))
 done

@@ -3,6 +3,8 @@
 // bytes come from the input, and variable records with fixed names whose counts and chain starts
 // come from the input. Whatever the bytes, loading must refuse or accept without crashing, listing
 // must stay inside the code, and accepted code must run without touching memory it does not own.
+// Code that passes the stack check runs on the unchecked path (the seeds with well-formed code keep
+// it exercised); whatever its operands, it must stay as safe as the checked path.
 // Code with backward jumps is not run (it could loop forever), nor code that repeats strings; with-blocks may loop back, but
 // there are no instances, so their bodies never repeat. Runs are not leak-checked: code that pops
 // an item as another type (a text read as a number) loses that text, and such code always ends in

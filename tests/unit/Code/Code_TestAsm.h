@@ -149,9 +149,11 @@ struct ReportCapture {
 // Runs `bytes` with self and other and returns the run's value.
 inline RValue RunCode(const std::vector<uint8_t>& bytes, CInstance* self = nullptr, CInstance* other = nullptr,
                   const char* name = "test_code", bool* ok = nullptr) {
-  VMBuffer buffer(const_cast<uint8_t*>(bytes.data()), int32_t(bytes.size()));
+  // A copy, as loaded and compiled code is: code that passes the stack check runs unchecked.
+  VMBuffer* buffer = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
   RValue out;
-  bool result = VM_Run(name, self, other, &buffer, &out, nullptr, nullptr);
+  bool result = VM_Run(name, self, other, buffer, &out, nullptr, nullptr);
+  delete buffer;
   if (ok) *ok = result;
   return out;
 }

@@ -961,3 +961,52 @@ TEST_F(VMTest, RealModuloOfWholeAndFractionalNumbers) {
   EXPECT_EQ(mod(1152921504606846976.0, 10), 6.0);
   EXPECT_TRUE(std::isnan(mod(5, 0)));
 }
+
+// What code leaves under a ret, or under calls an overflow ends, is freed whether the code runs
+// unchecked (a copy that passed the stack check) or checked (a buffer that only refers to bytes).
+TEST_F(VMTest, ItemsLeftBehindAreFreedCheckedAndUnchecked) {
+  Code_AddString("left behind");
+  for (bool unchecked : {true, false}) {
+    SCOPED_TRACE(unchecked ? "unchecked" : "checked");
+    std::vector<std::vector<uint8_t>> kept;  // bytes the checked scripts' buffers refer to
+    auto add = [&](const char* name, const std::vector<uint8_t>& bytes) {
+      if (unchecked) return AddScript(name, bytes);
+      kept.push_back(bytes);
+      auto* script = new CScript();
+      script->SetName(name);
+      script->code = new CCode();
+      script->code->SetName(name);
+      script->code->code = new VMBuffer(kept.back().data(), int32_t(kept.back().size()));
+      script->code->ownsCode = true;
+      return Script_Add(script) + kScriptIdBase;
+    };
+    kept.reserve(2);
+    // scr_leave: a text value and a string stay under `return 4`.
+    Assembler l;
+    l.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).pushS(0).pushE(4).conv(TYPE_INT, TYPE_VARIABLE).ret();
+    int leave = add("scr_leave", l.finish());
+    // scr_deep: the same two items under a call of itself, until the stack runs out.
+    int deep = Script_Count() + kScriptIdBase;
+    Assembler d;
+    d.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).pushS(0).call(deep, 0).ret();
+    ASSERT_EQ(add("scr_deep", d.finish()), deep);
+
+    Assembler c;
+    c.pushS(0).call(leave, 0).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE).popz(TYPE_STRING);
+    c.call(leave, 0).ret();
+    std::vector<uint8_t> code = c.finish();
+    EXPECT_EQ(RunCode(code).real, 4.0);
+    EXPECT_EQ(BlocksLeftBy(code), 0);
+
+    ReportCapture capture;
+    Assembler o;
+    o.pushS(0).call(deep, 0).ret();
+    std::vector<uint8_t> overflow = o.finish();
+    EXPECT_EQ(BlocksLeftBy(overflow), 0);
+    ASSERT_EQ(capture.reports().size(), 2u);
+    EXPECT_NE(capture.reports()[0].find("Stack overflow: script calls nested too deeply"), std::string::npos);
+    EXPECT_EQ(VM_CallDepth(), 0);
+    Code_Reset();
+    Code_AddString("left behind");
+  }
+}

@@ -41,3 +41,22 @@ TEST(MemoryManager, ForeignBlocksGoToTheSystemAllocator) {
   MemFree(foreign);  // must not touch the totals (and must not crash under the sanitizers)
   EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
 }
+
+TEST(MemoryManager, StringCopiesAreManagedBlocksOfTheTextAndItsEnd) {
+  const int64_t bytes = MemoryManager::TotalBytes();
+  const int64_t blocks = MemoryManager::TotalBlocks();
+  char* copy = MemDupString("abc");
+  EXPECT_STREQ(copy, "abc");
+  EXPECT_TRUE(MemoryManager::IsManaged(copy));
+  EXPECT_EQ(MemoryManager::BlockSize(copy), 4u);
+  EXPECT_EQ(MemoryManager::TotalBytes(), bytes + 4);
+  EXPECT_EQ(MemoryManager::TotalBlocks(), blocks + 1);
+  char* empty = MemDupString("");
+  EXPECT_STREQ(empty, "");
+  EXPECT_EQ(MemoryManager::BlockSize(empty), 1u);
+  EXPECT_EQ(MemDupString(nullptr), nullptr);
+  MemFree(copy);
+  MemFree(empty);
+  EXPECT_EQ(MemoryManager::TotalBytes(), bytes);
+  EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
+}
