@@ -12,6 +12,8 @@ enum Where : uint8_t { kNotFiled = 0, kCells = 1, kBig = 2, kOutside = 3, kNowhe
 
 // Boxes covering more cells than this go to the big list.
 constexpr int64_t kMaxCellsPerBox = 4;
+// More boxes than this in the outside list lay the grid out again.
+constexpr size_t kMaxOutside = 64;
 
 // A cell's entry: the instance and the box it was filed with, so that a query passes over boxes
 // far from its area without touching the instance.
@@ -164,11 +166,14 @@ void Rebuild() {
   const double mean = boxes > 0 ? std::max(sumW, sumH) / double(boxes) : 32;
   g_index.cell = int64_t(std::clamp(2 * mean, 16.0, double(1 << 24)));
   const double maxCells = std::max(4096.0, 4.0 * double(items.size()));
+  // A margin of an eighth of the extent on every side, so that boxes drifting outwards stay filed
+  // for a while instead of going to the outside list that every query visits.
+  const double marginX = (maxX - minX) / 8, marginY = (maxY - minY) / 8;
   for (;;) {
-    g_index.ox = minX - double(g_index.cell);
-    g_index.oy = minY - double(g_index.cell);
-    g_index.cols = CellOf(maxX, g_index.ox) + 2;
-    g_index.rows = CellOf(maxY, g_index.oy) + 2;
+    g_index.ox = minX - std::max(marginX, double(g_index.cell));
+    g_index.oy = minY - std::max(marginY, double(g_index.cell));
+    g_index.cols = CellOf(maxX + marginX, g_index.ox) + 2;
+    g_index.rows = CellOf(maxY + marginY, g_index.oy) + 2;
     if (double(g_index.cols) * double(g_index.rows) <= maxCells) break;
     g_index.cell *= 2;
   }
@@ -197,8 +202,9 @@ void Sync() {
     File(i);
   }
   g_index.queue.clear();
-  // Many boxes have left the grid: lay it out again around them.
-  if (g_index.outside.size() > 16 + g_index.filed / 8) Rebuild();
+  // Every query visits the outside list: once it holds more than a few boxes, the grid is laid out
+  // again around them (a rebuild costs one pass over the instances, the list one visit per query).
+  if (g_index.outside.size() > kMaxOutside) Rebuild();
 }
 
 void Take(CInstance* i, std::vector<CInstance*>& out) {

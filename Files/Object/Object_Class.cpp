@@ -14,10 +14,8 @@ int32_t g_objectCount = 0;
 
 std::vector<CObject*>& BucketOf(int32_t index) { return g_buckets[uint32_t(index) & (kObjectBucketCount - 1)]; }
 
-void Remove(std::vector<CInstance*>& list, CInstance* instance) {
-  auto it = std::find(list.begin(), list.end(), instance);
-  if (it != list.end()) list.erase(it);
-}
+// Numbers the joins of instances to object lists, in order.
+uint64_t g_joins = 0;
 
 }  // namespace
 
@@ -167,24 +165,74 @@ int32_t Object_FindByName(const char* name) {
 
 // ---- Instance lists ----------------------------------------------------------------------------------
 
+// ---- InstanceRefList -----------------------------------------------------------------------------
+
+void InstanceRefList::Append(CInstance* instance, uint64_t joinNumber) {
+  m_items.push_back(instance);
+  m_joins.push_back(joinNumber);
+}
+
+ptrdiff_t InstanceRefList::Find(uint64_t joinNumber) const {
+  auto it = std::lower_bound(m_joins.begin(), m_joins.end(), joinNumber);
+  return it != m_joins.end() && *it == joinNumber ? it - m_joins.begin() : -1;
+}
+
+bool InstanceRefList::Contains(const CInstance* instance, uint64_t joinNumber) const {
+  const ptrdiff_t k = Find(joinNumber);
+  return k >= 0 && m_items[size_t(k)] == instance;
+}
+
+bool InstanceRefList::Remove(CInstance* instance, uint64_t joinNumber) {
+  const ptrdiff_t k = Find(joinNumber);
+  if (k < 0 || m_items[size_t(k)] != instance) return false;
+  m_items[size_t(k)] = nullptr;
+  // A list nobody reads is closed up once half of it is holes.
+  if (++m_holes > 16 && 2 * m_holes > m_items.size()) Items();
+  return true;
+}
+
+void InstanceRefList::Clear() {
+  m_items.clear();
+  m_joins.clear();
+  m_holes = 0;
+}
+
+const std::vector<CInstance*>& InstanceRefList::Items() const {
+  if (m_holes > 0) {
+    size_t kept = 0;
+    for (size_t k = 0; k < m_items.size(); ++k) {
+      if (m_items[k] == nullptr) continue;
+      m_items[kept] = m_items[k];
+      m_joins[kept] = m_joins[k];
+      ++kept;
+    }
+    m_items.resize(kept);
+    m_joins.resize(kept);
+    m_holes = 0;
+  }
+  return m_items;
+}
+
+// ---- Instance lists ----------------------------------------------------------------------------------
+
 void Object_LinkInstance(CInstance* instance) {
   CObject* object = instance->object;
-  if (object == nullptr) return;
-  if (std::find(object->instances.begin(), object->instances.end(), instance) != object->instances.end()) return;
-  object->instances.push_back(instance);
-  for (CObject* o = object; o != nullptr; o = o->parentObject) o->instancesRecursive.push_back(instance);
+  if (object == nullptr || object->instances.Contains(instance, instance->objectJoin)) return;
+  instance->objectJoin = ++g_joins;
+  object->instances.Append(instance, instance->objectJoin);
+  for (CObject* o = object; o != nullptr; o = o->parentObject) o->instancesRecursive.Append(instance, instance->objectJoin);
 }
 
 void Object_UnlinkInstance(CInstance* instance) {
   CObject* object = instance->object;
   if (object == nullptr) return;
-  Remove(object->instances, instance);
-  for (CObject* o = object; o != nullptr; o = o->parentObject) Remove(o->instancesRecursive, instance);
+  object->instances.Remove(instance, instance->objectJoin);
+  for (CObject* o = object; o != nullptr; o = o->parentObject) o->instancesRecursive.Remove(instance, instance->objectJoin);
 }
 
 void Object_ResetInstanceLists() {
   Object_ForEachInTableOrder([](CObject* object) {
-    object->instances.clear();
-    object->instancesRecursive.clear();
+    object->instances.Clear();
+    object->instancesRecursive.Clear();
   });
 }

@@ -6,6 +6,7 @@
 // descendants (its own and those of every object below it in the parent chain), both in creation
 // order.
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -75,6 +76,37 @@ class CEvent {
   bool m_sourceSet = false;
 };
 
+// The instances of one object list, in the order they joined it. Joining appends; leaving finds
+// the entry by binary search on the join number every entry keeps (joins are numbered in order, so
+// the numbers ascend) and leaves a hole, closed up by the next read of the list. Creating or
+// destroying many instances thus costs no walk of the list per instance.
+class InstanceRefList {
+ public:
+  void Append(CInstance* instance, uint64_t joinNumber);
+  // False when the entry joined as `joinNumber` is not `instance` (it left, or never joined).
+  bool Remove(CInstance* instance, uint64_t joinNumber);
+  bool Contains(const CInstance* instance, uint64_t joinNumber) const;
+  void Clear();
+
+  // The instances, holes closed up. The reference stays valid until the list changes and is read
+  // again.
+  const std::vector<CInstance*>& Items() const;
+  operator const std::vector<CInstance*>&() const { return Items(); }
+  std::vector<CInstance*>::const_iterator begin() const { return Items().begin(); }
+  std::vector<CInstance*>::const_iterator end() const { return Items().end(); }
+  size_t size() const { return m_items.size() - m_holes; }
+  bool empty() const { return size() == 0; }
+  bool operator==(const std::vector<CInstance*>& other) const { return Items() == other; }
+
+ private:
+  // The slot of the entry that joined as `joinNumber`, or -1.
+  ptrdiff_t Find(uint64_t joinNumber) const;
+
+  mutable std::vector<CInstance*> m_items;  // null in a hole
+  mutable std::vector<uint64_t> m_joins;    // each entry's join number, ascending
+  mutable size_t m_holes = 0;
+};
+
 struct ObjectPoint {
   float x = 0;
   float y = 0;
@@ -119,8 +151,8 @@ class CObject {
 
   CObject* parentObject = nullptr;  // resolved after loading
   std::vector<CEvent*> events[kEventTypeCount];
-  std::vector<CInstance*> instances;           // own instances, creation order
-  std::vector<CInstance*> instancesRecursive;  // with descendants, creation order
+  InstanceRefList instances;           // own instances, creation order
+  InstanceRefList instancesRecursive;  // with descendants, creation order
 };
 
 // ---- The object store --------------------------------------------------------------------------

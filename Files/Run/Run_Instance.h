@@ -157,6 +157,7 @@ class CInstance {
   float depth = 0;
 
   CObject* object = nullptr;
+  uint64_t objectJoin = 0;  // the join number of its entries in the object lists (Object_Class.h)
   void* physics_body = nullptr;
   float xstart = 0, ystart = 0;
   float image_xscale = 1;
