@@ -60,7 +60,8 @@ TEST(RValue, ZeroValueIsAllZeroBytesAndCopiesDuplicateText) {
     RValue c(std::move(a));
     EXPECT_EQ(a.text, nullptr);
     EXPECT_TRUE(a.IsReal());
-    c = c;  // self-assignment keeps the text
+    RValue& same = c;
+    c = same;  // self-assignment keeps the text
     EXPECT_STREQ(c.Str(), "h\xE9llo");
     b = RValue(2.5);
     EXPECT_TRUE(b.IsReal());
