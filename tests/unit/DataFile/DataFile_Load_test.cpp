@@ -244,7 +244,8 @@ TEST(OptionsChunk, TheLoadingRecordGivesItsPicturesAndRefusesOnesThatDoNotFit) {
   };
   OptionsDesc o;
   o.loadingRecord = record(2, 3, 5, "abcde");
-  ASSERT_TRUE(Load(SmallGame(GeneralDesc{}, o)));
+  const std::vector<uint8_t> file = SmallGame(GeneralDesc{}, o);  // the pictures stay in the file's bytes
+  ASSERT_TRUE(Load(file));
   ASSERT_NE(g_Options.loadingPicture.data, nullptr);
   EXPECT_EQ(g_Options.loadingPicture.width, 2);
   EXPECT_EQ(g_Options.loadingPicture.height, 3);
