@@ -43,10 +43,8 @@ __attribute__((no_sanitize("address"))) bool IsManaged(const void* block) {
 
 namespace {
 
-// A block whose bytes the caller fills at once (so zero-filling them first would be wasted).
-void* AllocFilled(size_t size, const char* file, int line) {
-  if (size > (SIZE_MAX - kHeaderSize)) OutOfMemory(size, file, line);
-  auto* h = static_cast<Header*>(std::malloc(size + kHeaderSize));
+// Takes a fresh block of `size` bytes into the counts; `h` is what malloc or calloc gave.
+void* Track(Header* h, size_t size, const char* file, int line) {
   if (h == nullptr) OutOfMemory(size, file, line);
   h->size = size;
   h->markerA = kMarkerA;
@@ -56,18 +54,17 @@ void* AllocFilled(size_t size, const char* file, int line) {
   return reinterpret_cast<char*>(h) + kHeaderSize;
 }
 
+// A block whose bytes the caller fills at once (so zero-filling them first would be wasted).
+void* AllocFilled(size_t size, const char* file, int line) {
+  if (size > (SIZE_MAX - kHeaderSize)) OutOfMemory(size, file, line);
+  return Track(static_cast<Header*>(std::malloc(size + kHeaderSize)), size, file, line);
+}
+
 }  // namespace
 
 void* Alloc(size_t size, const char* file, int line) {
   if (size > (SIZE_MAX - kHeaderSize)) OutOfMemory(size, file, line);
-  auto* h = static_cast<Header*>(std::calloc(1, size + kHeaderSize));
-  if (h == nullptr) OutOfMemory(size, file, line);
-  h->size = size;
-  h->markerA = kMarkerA;
-  h->markerB = kMarkerB;
-  g_bytes += static_cast<int64_t>(size);
-  g_blocks += 1;
-  return reinterpret_cast<char*>(h) + kHeaderSize;
+  return Track(static_cast<Header*>(std::calloc(1, size + kHeaderSize)), size, file, line);
 }
 
 void* ReAlloc(void* block, size_t size, const char* file, int line) {

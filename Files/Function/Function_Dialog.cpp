@@ -175,11 +175,7 @@ void Function_Dialog_RaiseEvents() {
     Library::SetStringResult(password, l.password);
     map->Replace(RValue("username"), user);
     map->Replace(RValue("password"), password);
-    const int32_t saved = g_BuiltInState.asyncLoad;
-    g_BuiltInState.asyncLoad = index;
-    Event_Pass(EV_OTHER, kDialogEvent);
-    g_BuiltInState.asyncLoad = saved;
-    DataStructures_FreeMap(index);
+    Library::RaiseAsyncEvent(kDialogEvent, index);
   }
 }
 

@@ -42,11 +42,7 @@ void Function_Http_RaiseEvents() {
     RValue body;
     Library::SetStringResult(body, r.body);
     map->Replace(RValue("result"), body);
-    const int32_t saved = g_BuiltInState.asyncLoad;
-    g_BuiltInState.asyncLoad = index;
-    Event_Pass(EV_OTHER, kWebEvent);
-    g_BuiltInState.asyncLoad = saved;
-    DataStructures_FreeMap(index);
+    Library::RaiseAsyncEvent(kWebEvent, index);
   }
 }
 

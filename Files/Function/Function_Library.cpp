@@ -8,8 +8,11 @@
 #include <unistd.h>
 #include <vector>
 
+#include "Function/Function_DataStructure.h"
 #include "Function/Function_Register.h"
+#include "Object/Object_Event.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_BuiltInState.h"
 
 void Function_ImplementLibrary() {
   Function_DataStructure_Implement();
@@ -91,6 +94,14 @@ bool WriteFileAtomic(const std::string& path, const std::string& data) {
   if (ok) ok = std::rename(name.data(), path.c_str()) == 0;
   if (!ok) std::remove(name.data());
   return ok;
+}
+
+void RaiseAsyncEvent(int otherSubType, int mapIndex) {
+  const int32_t saved = g_BuiltInState.asyncLoad;
+  g_BuiltInState.asyncLoad = mapIndex;
+  Event_Pass(EV_OTHER, otherSubType);
+  g_BuiltInState.asyncLoad = saved;
+  DataStructures_FreeMap(mapIndex);
 }
 
 }  // namespace Library

@@ -50,4 +50,8 @@ bool ReadWholeFile(const std::string& path, std::string& out);
 // write leaves the old file intact. False when anything fails.
 bool WriteFileAtomic(const std::string& path, const std::string& data);
 
+// Runs the other event `otherSubType` of every instance with async_load set to the map `mapIndex`,
+// then frees the map: how the runner answers web requests and dialogs that finish later.
+void RaiseAsyncEvent(int otherSubType, int mapIndex);
+
 }  // namespace Library
