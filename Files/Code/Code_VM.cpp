@@ -98,51 +98,45 @@ struct VMEnvRecord {
 
 constexpr size_t kEnvSpBeforeOffset = offsetof(VMEnvRecord, spBefore);
 
-// Call record of a script call, on the value stack at a 16-byte aligned address.
-struct VMCallRecord {
-  uint32_t pc;            // caller's next instruction
-  uint32_t instrPc;       // caller's call instruction (for its line)
-  CInstance* self;
-  CInstance* other;
+struct VMCallRecord;
+
+// What a script call saves of its caller and a return gives back, in one block so that both are a
+// plain copy. The code's bytes and size follow from `code`.
+struct VMCodeState {
   const VMBuffer* code;
   const VMBuffer* positions;
   const char* source;
   const char* name;
-  int32_t line;
-  int32_t argumentCount;
-  int32_t slotsUsed;      // how many of savedArguments hold the caller's slots
-  bool unchecked;         // the caller runs without the per-instruction tests
-  VMCallRecord* prev;
+  CInstance* self;
+  CInstance* other;
   CVariableList* locals;
   VMEnvRecord* env;
-  uint8_t* frameTop;
+  uint8_t* frameTop;      // highest stack address of the running code's own items
+  VMCallRecord* call;     // the innermost call record, null at depth 0
+  uint32_t pc;
+  uint32_t instrPc;
+  int32_t line;           // line of the running code as the breakpoint check last saw it
+  // The running code passed the stack check and its deepest stack fits below frameTop: instructions
+  // run without the stack and end-of-code tests.
+  bool unchecked;
+};
+
+// Call record of a script call, on the value stack at a 16-byte aligned address.
+struct VMCallRecord {
+  VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
+  int32_t argumentCount;
+  int32_t slotsUsed;      // how many of savedArguments hold the caller's slots
   uint8_t* spAfterArgs;   // where the arguments ended: the result goes just below
   uint8_t savedArguments[kArgumentSlots * sizeof(RValue)];  // the caller's slots, moved here raw
 };
 // The saved slots end the record: a call's arguments, which the record covers, lie within them.
 static_assert(offsetof(VMCallRecord, savedArguments) + sizeof(VMCallRecord::savedArguments) == sizeof(VMCallRecord));
 
-struct VMFrame {
+struct VMFrame : VMCodeState {
   uint8_t* stackBase;
-  CVariableList* locals;
-  CInstance* self;
-  CInstance* other;
   const uint8_t* codeBytes;
-  VMCallRecord* call;
-  const VMBuffer* code;
-  int32_t line;           // line of the running code as the breakpoint check last saw it
-  const char* name;
-  const VMBuffer* positions;
-  const char* source;
-  uint32_t pc;
-  uint32_t instrPc;
-  int32_t depth;
   uint32_t codeSize;
-  VMEnvRecord* env;
-  uint8_t* frameTop;      // highest stack address of the running code's own items
-  // The running code passed the stack check and its deepest stack fits below frameTop: instructions
-  // run without the stack and end-of-code tests.
-  bool unchecked;
+  int32_t depth;
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
@@ -194,12 +188,8 @@ static_assert(sizeof(VMEnvRecord) + 8 <= size_t(kStackCheckEnvWidth));
 // Frees the texts of the running frame's items from `sp` up to its top. An unchecked frame is at a
 // ret, exit or call (f.instrPc) whose first `taken` items, counted from the top, are gone already;
 // its items are those the stack check listed there, its with-block records those of f.env.
-void FreeFrameItems(VMFrame& f, uint8_t* sp, int32_t taken) {
-  if (!f.unchecked) {
-    FreeItems(f, sp, f.frameTop + kGuardSize);
-    return;
-  }
-  if (sp >= f.frameTop) return;
+// FreeListedItems is the unchecked case with items left (sp below the frame's top).
+void FreeListedItems(VMFrame& f, uint8_t* sp, int32_t taken) {
   int32_t count = 0;
   const uint8_t* types = Code_StackAt(f.code->stackSites, f.instrPc, &count);
   if (types == nullptr) return;  // not a listed instruction: leave the items rather than guess
@@ -214,6 +204,14 @@ void FreeFrameItems(VMFrame& f, uint8_t* sp, int32_t taken) {
     }
     FreeItem(t, sp);
     sp += kWidth[t];
+  }
+}
+
+inline void FreeFrameItems(VMFrame& f, uint8_t* sp, int32_t taken) {
+  if (!f.unchecked) {
+    FreeItems(f, sp, f.frameTop + kGuardSize);
+  } else if (sp < f.frameTop) {
+    FreeListedItems(f, sp, taken);
   }
 }
 
@@ -330,11 +328,12 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
   }
   if (f.depth >= 1) {
     out.Printf("stack frame is\n%s (line %d)\n", f.name ? f.name : "", line);
-    for (const VMCallRecord* r = f.call; r; r = r->prev) {
-      int32_t p = Code_SourcePosition(r->positions, r->instrPc);
-      out.Printf("called from - %s (line %d) - %s\n", r->name ? r->name : "", Code_LineNumber(r->source, p),
-                 Code_LineText(r->source, p, text, sizeof text));
-      if (r->locals) r->locals->Dump(out);
+    for (const VMCallRecord* r = f.call; r; r = r->caller.call) {
+      const VMCodeState& c = r->caller;
+      int32_t p = Code_SourcePosition(c.positions, c.instrPc);
+      out.Printf("called from - %s (line %d) - %s\n", c.name ? c.name : "", Code_LineNumber(c.source, p),
+                 Code_LineText(c.source, p, text, sizeof text));
+      if (c.locals) c.locals->Dump(out);
     }
   }
 }
@@ -1000,28 +999,21 @@ void ClearUsedSlots() {
 // left just below where the arguments ended (room for one value).
 uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
   VMCallRecord* r = f.call;
-  FreeEnvChain(f, sp);
+  if (f.env != nullptr) FreeEnvChain(f, sp);
   if (f.locals != nullptr) PoolRelease();
   ClearUsedSlots();
-  CopyBytes(g_Arguments, r->savedArguments, size_t(r->slotsUsed) * kValueSize);
+  const uint8_t* saved = r->savedArguments;
+  auto* slots = reinterpret_cast<uint8_t*>(g_Arguments);
+  for (int32_t i = 0; i < r->slotsUsed; i++, saved += kValueSize, slots += kValueSize) {
+    Store<uint64_t>(slots, Load<uint64_t>(saved));
+    Store<uint64_t>(slots + 8, Load<uint64_t>(saved + 8));
+    Store<uint64_t>(slots + 16, Load<uint64_t>(saved + 16));
+  }
   g_ArgumentSlotsUsed = r->slotsUsed;
   g_ArgumentCount = r->argumentCount;
-  f.pc = r->pc;
-  f.instrPc = r->instrPc;
-  f.self = r->self;
-  f.other = r->other;
-  f.code = r->code;
-  f.codeBytes = r->code->data;
-  f.codeSize = uint32_t(r->code->size);
-  f.positions = r->positions;
-  f.source = r->source;
-  f.name = r->name;
-  f.line = r->line;
-  f.locals = r->locals;
-  f.env = r->env;
-  f.frameTop = r->frameTop;
-  f.unchecked = r->unchecked;
-  f.call = r->prev;
+  static_cast<VMCodeState&>(f) = r->caller;
+  f.codeBytes = f.code->data;
+  f.codeSize = uint32_t(f.code->size);
   f.depth--;
   return r->spAfterArgs - kValueSize;
 }
@@ -1063,21 +1055,8 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
     args = top;
   }
 
-  record->pc = f.pc;
-  record->instrPc = f.instrPc;
-  record->self = f.self;
-  record->other = f.other;
-  record->code = f.code;
-  record->positions = f.positions;
-  record->source = f.source;
-  record->name = f.name;
-  record->line = f.line;
+  record->caller = f;
   record->argumentCount = g_ArgumentCount;
-  record->prev = f.call;
-  record->locals = f.locals;
-  record->env = f.env;
-  record->frameTop = f.frameTop;
-  record->unchecked = f.unchecked;
   record->spAfterArgs = spAfterArgs;
   // Only the slots in use are saved; they are left zero below the callee's arguments. The saved
   // slots overlap the arguments, but saved slot i never reaches past argument i (the record is at
@@ -1821,6 +1800,21 @@ op_call: {
 
 op_ret: {
   int t = Type1(word);
+  if (__builtin_expect(unchecked && t == TYPE_VARIABLE && f.depth > 0, 1)) {
+    // A script's value, moved raw from under its frame to where the caller's result goes.
+    int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
+    char* text = Load<char*>(sp + offsetof(RValue, text));
+    double real = Load<double>(sp + offsetof(RValue, real));
+    sp += kValueSize;
+    FreeFrameItems(f, sp, 1);
+    sp = ReturnFromScript(f, sp);
+    RELOAD_CODE();
+    Store<int32_t>(sp + offsetof(RValue, kind), kind);
+    Store<char*>(sp + offsetof(RValue, text), text);
+    Store<double>(sp + offsetof(RValue, real), real);
+    TagItem(f, sp, TYPE_VARIABLE);
+    NEXT();
+  }
   if (!Owns(f, sp, t)) NEXT();
   RValue result = TakeAsValue(t, sp);
   sp += IsItemType(t) ? kWidth[t] : 0;

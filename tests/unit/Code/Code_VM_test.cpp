@@ -644,6 +644,35 @@ TEST_F(VMTest, RecursionReturnsThroughEveryDepth) {
   EXPECT_EQ(g_ArgumentCount, 0);
 }
 
+TEST_F(VMTest, TextsReturnedThroughNestedScriptsKeepTheCallersSlots) {
+  Code_AddString("a");
+  Code_AddString("b");
+  Code_AddString("c");
+  // scr_inner: return argument0 + "c"
+  Assembler i;
+  i.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).pushS(2).conv(TYPE_STRING, TYPE_VARIABLE);
+  i.op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  int inner = AddScript("scr_inner", i.finish());
+  // scr_outer: return scr_inner(argument0 + "b") + argument0, so its argument0 must be back after the call.
+  Assembler o;
+  o.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).pushS(1).conv(TYPE_STRING, TYPE_VARIABLE);
+  o.op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).call(inner, 1);
+  o.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).call(arg, 1).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  int outer = AddScript("scr_outer", o.finish());
+  Assembler c;
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).call(outer, 1).ret();
+  std::vector<uint8_t> code = c.finish();
+  g_Arguments[0].SetString("caller0");
+  g_ArgumentSlotsUsed = 1;
+  g_ArgumentCount = 1;
+  // inner gets "ab" and gives "abc"; outer adds its own "a".
+  EXPECT_STREQ(RunCode(code).Str(), "abca");
+  EXPECT_EQ(BlocksLeftBy(code), 0);
+  EXPECT_STREQ(g_Arguments[0].Str(), "caller0");
+  EXPECT_EQ(g_ArgumentCount, 1);
+  EXPECT_EQ(VM_CallDepth(), 0);
+}
+
 TEST_F(VMTest, RecursionThatExhaustsTheStackEndsWithAnError) {
   ReportCapture capture;
   int self = Script_Count() + kScriptIdBase;
