@@ -6,7 +6,7 @@ FUZZ_SECONDS ?= 30
 BUILD       := build
 GEN         := -G Ninja
 
-.PHONY: all deps build build-run build-asan build-fuzz run test test-release test-asan fuzz bench clean
+.PHONY: all deps build build-run build-sanitize run test test-release test-sanitize fuzz bench clean
 
 all: build
 
@@ -24,15 +24,13 @@ build-run: deps
 	@$(CONFIGURE_RELEASE)
 	@cmake --build $(BUILD)/release -j$(JOBS) --target tessera tessera-pack
 
-build-asan: deps
-	@cmake -S . -B $(BUILD)/asan $(GEN) -DCMAKE_BUILD_TYPE=Debug -DTESSERA_SANITIZE=ON \
-	  -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g" >/dev/null
-	@cmake --build $(BUILD)/asan -j$(JOBS)
-
-build-fuzz: deps
-	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/fuzz $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-	  -DTESSERA_FUZZ=ON >/dev/null
-	@cmake --build $(BUILD)/fuzz -j$(JOBS)
+# One clang build serves the sanitizer tests and the fuzzers: AddressSanitizer and
+# UndefinedBehaviorSanitizer everywhere, libFuzzer's coverage in the engine, the tests and the fuzz
+# targets beside each other.
+build-sanitize: deps
+	@CC=clang CXX=clang++ cmake -S . -B $(BUILD)/sanitize $(GEN) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DTESSERA_SANITIZE=ON -DTESSERA_FUZZ=ON >/dev/null
+	@cmake --build $(BUILD)/sanitize -j$(JOBS)
 
 # With a display the demo opens a window; without one it plays four seconds headless and writes its
 # last frame to build/demo.png.
@@ -49,14 +47,14 @@ run: build-run
 test-release: build
 	@cd $(BUILD)/release && ctest -j$(JOBS) --output-on-failure
 
-test-asan: build-asan
-	@cd $(BUILD)/asan && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
+test-sanitize: build-sanitize
+	@cd $(BUILD)/sanitize && ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest -j$(JOBS) --output-on-failure
 
-fuzz: build-fuzz
-	@scripts/fuzz.sh $(BUILD)/fuzz/tests/fuzz $(FUZZ_SECONDS)
+fuzz: build-sanitize
+	@scripts/fuzz.sh $(BUILD)/sanitize/tests/fuzz $(FUZZ_SECONDS) $(JOBS)
 
-test: test-release test-asan fuzz
+test: test-release test-sanitize fuzz
 
 bench: build
 	@scripts/bench.sh $(BUILD)/release
