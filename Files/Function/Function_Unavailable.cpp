@@ -1,6 +1,9 @@
 // Functions that cannot do their job in this runner say so plainly instead of failing silently:
-// the first call of each reports "<name>: not available: <reason>" (non-fatal) and every call
-// returns real 0, which is each function's failure value. They stay counted as not implemented.
+// the first call of each says "<name>: not available: <reason>" and every call returns real 0, which
+// is each function's failure value. They stay counted as not implemented. Where the game goes on
+// as if the call had worked (a look that cannot be set, an advert or a live tile that cannot be
+// shown) the line goes to the console, so a player is not stopped by an error box over nothing;
+// everything else is reported as a non-fatal error.
 //
 // The splash screens: splash_show_text and show_text print the text file on the console; images
 // are shown in the game's window (Function_Splash.cpp), so the settings of a splash window of its
@@ -16,23 +19,31 @@
 
 namespace {
 
-struct Unavailable {
-  const char* name;
-  const char* reason;
+struct Why {
+  const char* text;
+  bool quiet;  // the console only, not the error reporter
 };
 
-constexpr const char* kMultiplayer = "multiplayer sessions (IPX, TCP/IP, modem and serial play) are not supported";
-constexpr const char* kSplash = "splash images are shown in the game's own window, which keeps its own settings";
-constexpr const char* kMessageLook = "messages are shown in the system's message boxes, which cannot be restyled";
+struct Unavailable {
+  const char* name;
+  Why reason;
+};
 
-constexpr const char* kAchievements = "there is no achievements or leaderboard service on this platform";
-constexpr const char* kAds = "advertising is not available on this platform";
-constexpr const char* kRating = "there is no app store on this platform to rate the game in";
-constexpr const char* kPurchases = "in-app purchases need an app store; there is none on this platform";
-constexpr const char* kSocial = "social network services are not available on this platform";
-constexpr const char* kTiles = "live tiles and the application bar do not exist on this platform";
-constexpr const char* kCloud = "this online save service is not available on this platform";
-constexpr const char* kPictures = "there is no photo library on this platform to pick a picture from";
+constexpr Why kMultiplayer = {"multiplayer sessions (IPX, TCP/IP, modem and serial play) are not supported", false};
+constexpr Why kSplash = {"splash images are shown in the game's own window, which keeps its own settings", true};
+constexpr Why kMessageLook = {"messages are shown in the system's message boxes, which cannot be restyled", true};
+
+constexpr Why kAchievements = {"there is no achievements or leaderboard service on this platform", false};
+constexpr Why kAds = {"advertising is not available on this platform", true};
+constexpr Why kRating = {"there is no app store on this platform to rate the game in", true};
+constexpr Why kPurchases = {"in-app purchases need an app store; there is none on this platform", false};
+constexpr Why kSocial = {"social network services are not available on this platform", false};
+constexpr Why kTiles = {"live tiles and the application bar do not exist on this platform", true};
+constexpr Why kCloud = {"this online save service is not available on this platform", false};
+constexpr Why kVideo = {"videos cannot be played: this runner has no video decoder", false};
+constexpr Why kInfo = {"this runner keeps no game information text", false};
+constexpr Why kSession = {"there is no web session on this platform", false};
+constexpr Why kPictures = {"there is no photo library on this platform to pick a picture from", false};
 
 constexpr Unavailable kUnavailable[] = {
     {"mplay_init_ipx", kMultiplayer}, {"mplay_init_tcpip", kMultiplayer}, {"mplay_init_modem", kMultiplayer},
@@ -51,12 +62,12 @@ constexpr Unavailable kUnavailable[] = {
     {"splash_set_caption", kSplash}, {"splash_set_fullscreen", kSplash}, {"splash_set_border", kSplash},
     {"splash_set_size", kSplash}, {"splash_set_adapt", kSplash}, {"splash_set_top", kSplash},
     {"splash_set_main", kSplash}, {"splash_set_cursor", kSplash},
-    {"splash_show_video", "videos cannot be played: this runner has no video decoder"},
-    {"show_video", "videos cannot be played: this runner has no video decoder"},
-    {"show_info", "this runner keeps no game information text"},
-    {"action_show_info", "this runner keeps no game information text"},
-    {"action_show_video", "videos cannot be played: this runner has no video decoder"},
-    {"load_info", "this runner keeps no game information text"},
+    {"splash_show_video", kVideo},
+    {"show_video", kVideo},
+    {"show_info", kInfo},
+    {"action_show_info", kInfo},
+    {"action_show_video", kVideo},
+    {"load_info", kInfo},
     {"message_background", kMessageLook}, {"message_button", kMessageLook}, {"message_alpha", kMessageLook},
     {"message_text_font", kMessageLook}, {"message_button_font", kMessageLook},
     {"message_input_font", kMessageLook}, {"message_mouse_color", kMessageLook},
@@ -85,7 +96,7 @@ constexpr Unavailable kUnavailable[] = {
     {"Brindle_OF_SendChallengeResult", kSocial}, {"openfeint_start", kSocial},
     {"openfeint_send_challenge", kSocial}, {"openfeint_send_invite", kSocial}, {"openfeint_send_social", kSocial},
     {"openfeint_set_url", kSocial}, {"openfeint_accept_challenge", kSocial}, {"openfeint_send_result", kSocial},
-    {"Brindle_GetSessionKey", "there is no web session on this platform"},
+    {"Brindle_GetSessionKey", kSession},
     {"livetile_tile_notification", kTiles}, {"livetile_tile_clear", kTiles},
     {"livetile_badge_notification", kTiles}, {"livetile_badge_clear", kTiles}, {"livetile_queue_enable", kTiles},
     {"appbar_disable", kTiles}, {"appbar_add_element", kTiles}, {"appbar_remove_element", kTiles},
@@ -102,7 +113,12 @@ void F_Unavailable(RValue& result, CInstance*, CInstance*, int, RValue*) {
   result.SetReal(0);
   if (g_reported[I]) return;
   g_reported[I] = true;
-  ReportActionErrorF(false, "%s: not available: %s", kUnavailable[I].name, kUnavailable[I].reason);
+  const Unavailable& u = kUnavailable[I];
+  if (u.reason.quiet) {
+    Console::Output("%s: not available: %s\n", u.name, u.reason.text);
+  } else {
+    ReportActionErrorF(false, "%s: not available: %s", u.name, u.reason.text);
+  }
 }
 
 template <size_t... I>

@@ -34,6 +34,18 @@ TEST(UnavailableFunctions, SayWhyOnceAndStayCountedAsNotImplemented) {
   EXPECT_NE(out.find("no video decoder"), std::string::npos);
   out = Printed([] { CallBuiltin("action_show_video", {RValue("intro.avi"), RValue(0.0), RValue(0.0)}); });
   EXPECT_NE(out.find("action_show_video: not available: videos cannot be played"), std::string::npos);
+  // A look that cannot be set says so on the console only: no error for the game or the player.
+  SetErrorOccurred(false);
+  SetLastErrorText("");
+  out = Printed([] { CallBuiltin("message_background", {RValue(0.0)}); });
+  EXPECT_EQ(out, "message_background: not available: messages are shown in the system's message boxes, "
+                 "which cannot be restyled\n");
+  EXPECT_FALSE(ErrorOccurred());
+  EXPECT_STREQ(LastErrorText(), "");
+  // A call whose answer the game goes by is an error it can see.
+  Printed([] { CallBuiltin("iap_acquire", {RValue("gold"), RValue(1.0)}); });
+  EXPECT_TRUE(ErrorOccurred());
+  EXPECT_NE(std::string(LastErrorText()).find("iap_acquire: not available: in-app purchases"), std::string::npos);
   for (const char* name : {"mplay_ipaddress", "splash_set_main", "message_background", "show_video", "action_show_video",
                            "action_show_info"}) {
     const FunctionRecord* record = FunctionAt(FindBuiltinFunction(name));
