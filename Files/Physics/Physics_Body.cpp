@@ -133,6 +133,23 @@ void Physics_MakeObjectBody(CInstance* instance) {
   AddFixture(MakeBody(instance, world, d), d, shape);
 }
 
+void Physics_ChangeObjectBody(CInstance* instance) {
+  DropStale(instance);
+  const auto* old = static_cast<PhysicsBody*>(instance->physics_body);
+  if (old == nullptr) {
+    Physics_MakeObjectBody(instance);
+    return;
+  }
+  const b2Vec2 velocity = old->body->GetLinearVelocity();
+  const float spin = old->body->GetAngularVelocity();
+  Physics_FreeBody(instance);
+  Physics_MakeObjectBody(instance);
+  if (const auto* now = static_cast<PhysicsBody*>(instance->physics_body); now != nullptr) {
+    now->body->SetLinearVelocity(velocity);
+    now->body->SetAngularVelocity(spin);
+  }
+}
+
 void Physics_AttachBodies(CRoom* room) {
   const CRoom* def = room->definition;
   if (!room->physicsWorld && def != nullptr && def->physicsWorld) {

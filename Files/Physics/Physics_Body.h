@@ -27,6 +27,10 @@ PhysicsBody* Physics_BodyOf(const CInstance* instance);
 // At instance creation: a body from the object's physics block when the object uses physics and
 // the current room has a world. A bad shape is reported and no body is made.
 void Physics_MakeObjectBody(CInstance* instance);
+// After the instance changed its object: the old body goes and the new object's body (if any) is
+// made where the instance is, keeping the old body's velocities. Fixtures bound at run time go with
+// the old body.
+void Physics_ChangeObjectBody(CInstance* instance);
 // Makes object bodies for every instance of the room's lists that should have one and has none
 // (a loaded or re-entered room).
 void Physics_AttachBodies(CRoom* room);

@@ -240,6 +240,7 @@ void World_Destroy(CInstance* instance) {
 void World_Change(CInstance* instance, int32_t objectIndex, bool perform) {
   if (perform) Event_PerformOwn(instance, EV_DESTROY, 0);
   instance->SetObject(objectIndex, !instance->deactivated);
+  Physics_ChangeObjectBody(instance);
   instance->creation_stamp = g_RunState.eventPassCounter;
   if (perform) {
     Event_PerformOwn(instance, EV_CREATE, 0);

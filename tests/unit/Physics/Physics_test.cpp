@@ -125,6 +125,25 @@ TEST_F(PhysicsTest, ObjectBodiesTakeMassKindAndPlaceFromTheObject) {
   EXPECT_EQ(Physics_BodyOf(bad), nullptr);
 }
 
+TEST_F(PhysicsTest, ChangingObjectChangesTheBodyAndKeepsTheMotion) {
+  CInstance* ball = World_CreateInstance(100, 100, 0);
+  Call("physics_apply_impulse", ball, {R(100), R(100), R(2), R(0)});
+  Call("instance_change", ball, {R(1), R(0)});  // into the static floor: no mass, same place
+  ASSERT_NE(Physics_BodyOf(ball), nullptr);
+  EXPECT_EQ(Phy(ball, "phy_dynamic"), 0);
+  EXPECT_EQ(Phy(ball, "phy_mass"), 0);
+  EXPECT_NEAR(Phy(ball, "phy_position_x"), 100, 1e-4);
+  Call("instance_change", ball, {R(0), R(0)});  // back into a ball: pi kg again
+  EXPECT_NEAR(Phy(ball, "phy_mass"), kPi, 1e-4);
+  Call("instance_change", ball, {R(2), R(0)});  // a plain object has no body
+  EXPECT_EQ(Physics_BodyOf(ball), nullptr);
+  // A moving ball changed into another ball keeps its velocity.
+  CInstance* second = World_CreateInstance(300, 100, 0);
+  Call("physics_apply_impulse", second, {R(300), R(100), R(2), R(0)});
+  Call("instance_change", second, {R(0), R(0)});
+  EXPECT_NEAR(Phy(second, "phy_linear_velocity_x"), 20 / kPi, 1e-4);
+}
+
 TEST_F(PhysicsTest, ImpulseGivesTheVelocityTheMassImpliesAndTheStepWritesBack) {
   CInstance* ball = World_CreateInstance(100, 100, 0);
   Call("physics_apply_impulse", ball, {R(100), R(100), R(2), R(0)});
