@@ -484,7 +484,7 @@ void F_JointDelete(RValue&, CInstance*, CInstance*, int argc, Args args) {
 
 // ---- Debug drawing --------------------------------------------------------------------------------------
 
-enum DebugFlags { kShapes = 1, kJoints = 2, kCentres = 4, kBoxes = 8 };
+enum DebugFlags { kShapes = 1, kJoints = 2, kCentres = 4, kBoxes = 8, kTurnedBoxes = 16, kCoreShapes = 32, kPairs = 64 };
 
 void Cross(float x, float y, uint32_t c) {
   Shape_Line(x - 3, y, x + 3, y, c, c);
@@ -495,7 +495,24 @@ void DrawBody(const PhysicsBody* pb, int flags, uint32_t c) {
   const b2Body* b = pb->body;
   const float inv = 1.0f / pb->world->Scale();
   for (const b2Fixture* f = b->GetFixtureList(); f != nullptr; f = f->GetNext()) {
-    if (flags & kShapes) {
+    if (flags & kTurnedBoxes) {  // the shape's box in the body's own axes, turned with the body
+      b2AABB box;
+      b2Transform identity;
+      identity.SetIdentity();
+      f->GetShape()->ComputeAABB(&box, identity, 0);
+      if (f->GetType() == b2Shape::e_polygon) {  // without the thin skin Box2D keeps round polygons
+        const b2Vec2 skin(f->GetShape()->m_radius, f->GetShape()->m_radius);
+        box.lowerBound += skin;
+        box.upperBound -= skin;
+      }
+      const b2Vec2 local[4] = {box.lowerBound, b2Vec2(box.upperBound.x, box.lowerBound.y), box.upperBound,
+                               b2Vec2(box.lowerBound.x, box.upperBound.y)};
+      for (int k = 0; k < 4; ++k) {
+        const b2Vec2 p = inv * b->GetWorldPoint(local[k]), q = inv * b->GetWorldPoint(local[(k + 1) % 4]);
+        Shape_Line(p.x, p.y, q.x, q.y, c, c);
+      }
+    }
+    if (flags & (kShapes | kCoreShapes)) {
       if (f->GetType() == b2Shape::e_circle) {
         const auto* circle = static_cast<const b2CircleShape*>(f->GetShape());
         const b2Vec2 p = inv * b->GetWorldPoint(circle->m_p);
@@ -539,6 +556,15 @@ void F_WorldDrawDebug(RValue&, CInstance*, CInstance*, int argc, Args args) {
     const float inv = 1.0f / w->Scale();
     for (const b2Joint* j = w->World().GetJointList(); j != nullptr; j = j->GetNext()) {
       const b2Vec2 p = inv * j->GetAnchorA(), q = inv * j->GetAnchorB();
+      Shape_Line(p.x, p.y, q.x, q.y, c, c);
+    }
+  }
+  if (flags & kPairs) {  // a line between the centres of two bodies whose fixtures touch
+    const float inv = 1.0f / w->Scale();
+    for (const b2Contact* k = w->World().GetContactList(); k != nullptr; k = k->GetNext()) {
+      if (!k->IsTouching()) continue;
+      const b2Vec2 p = inv * k->GetFixtureA()->GetBody()->GetWorldCenter();
+      const b2Vec2 q = inv * k->GetFixtureB()->GetBody()->GetWorldCenter();
       Shape_Line(p.x, p.y, q.x, q.y, c, c);
     }
   }

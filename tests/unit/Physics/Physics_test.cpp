@@ -438,6 +438,26 @@ TEST_F(PhysicsTest, DebugDrawingOutlinesTheFixtures) {
   Call("physics_world_draw_debug", nullptr, {R(1 + 2 + 4 + 8)});
   Batch_Flush();
   EXPECT_GT(rec->vertices.size(), 8u);
+  // The floor turned by 90 degrees: its turned box stands 20 wide and 200 high around (100, 100).
+  rec->vertices.clear();
+  b2Body* body = Physics_BodyOf(floor)->body;
+  body->SetTransform(body->GetPosition(), float(kPi / 2));
+  Call("physics_world_draw_debug", nullptr, {R(16)});
+  Batch_Flush();
+  ASSERT_EQ(rec->vertices.size(), 8u);
+  for (const VertexTextured& v : rec->vertices) {
+    EXPECT_NEAR(std::fabs(v.x - 100), 10, 1e-3);
+    EXPECT_NEAR(std::fabs(v.y - 100), 100, 1e-3);
+  }
+  // A ball resting on the floor: one touching pair, one line between the centres.
+  body->SetTransform(body->GetPosition(), 0);
+  CInstance* ball = World_CreateInstance(100, 80, 0);  // radius 10 on the top edge at 90
+  Steps(1);
+  rec->vertices.clear();
+  Call("physics_world_draw_debug", nullptr, {R(64)});
+  Batch_Flush();
+  ASSERT_EQ(rec->vertices.size(), 2u);
+  EXPECT_NEAR(rec->vertices[0].y + rec->vertices[1].y, ball->y + 100, 0.5);
   Batch_Reset();
   Device_Install(nullptr);
 }
