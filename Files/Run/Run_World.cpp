@@ -39,8 +39,15 @@ void CInstanceList::InsertByDepth(CInstance* instance) {
   }
   m_stale = true;
   ++s_epoch;
-  CInstance* before = head;
-  while (before != nullptr && !(before->depth > instance->depth)) before = before->next;
+  // It goes before the first greater depth. The depths other than NaN are in order, so that one is
+  // found from the tail (where most new instances go) as the earliest greater depth after the last
+  // one that is not greater, NaN depths passed over as they are from the head.
+  CInstance* before = nullptr;
+  for (CInstance* e = tail; e != nullptr; e = e->prev) {
+    if (std::isnan(e->depth)) continue;
+    if (!(e->depth > instance->depth)) break;
+    before = e;
+  }
   if (before == nullptr) {
     Append(instance);
     return;

@@ -101,6 +101,11 @@ TEST_F(InstanceWorldTest, ANaNDepthIsNeverGreaterSoDepthsAroundItStayInOrder) {
   CInstance* ten = World_CreateInstance(0, 0, 0);
   World_SetDepth(ten, 10);  // no greater depth: last
   EXPECT_EQ(World_Active().Items(), (std::vector<CInstance*>{seven, nine, nan, ten}));
+  CInstance* eight = World_CreateInstance(0, 0, 0);
+  World_SetDepth(eight, 8);  // before 9
+  CInstance* between = World_CreateInstance(0, 0, 0);
+  World_SetDepth(between, 9.5f);  // the first greater depth is 10, after the NaN
+  EXPECT_EQ(World_Active().Items(), (std::vector<CInstance*>{seven, eight, nine, nan, between, ten}));
 }
 
 TEST_F(InstanceWorldTest, RemovalWithNothingMarkedKeepsEveryInstance) {
