@@ -3,6 +3,7 @@
 
 #include "Graphics_API/Linux/Graphics_DeviceGLM.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -291,6 +292,16 @@ class GLDevice final : public GraphicsDevice {
     boundTexture_ = handle;
   }
   void MarkDirty() { ++generation_; }
+  GLuint CurrentFbo() const { return target_ ? target_->framebuffer : backFbo_; }
+  // Depth is only read or written while the depth test is on, so a depth clear made while it is off
+  // is kept (per framebuffer) and made when the first draw with the test on reaches that framebuffer.
+  // Every depth clear writes the same values, so only the cleared area matters, not the order.
+  void DeferDepthClear(GLuint fbo, const int32_t rect[4], bool whole);
+  void ClearDeferredDepth(GLuint fbo);
+  // A colour clear waits until something else reaches the device, so that a clear covering it
+  // (the room colour over the window colour) replaces it instead of both filling the target.
+  void FlushClear();
+  void ClearNow(const int32_t rect[4], uint32_t argb, bool colour, bool depth);
   ProgramKey KeyFor(DeviceTexture* texture, int stride) const;
   // The variant for `key`, built the first time it is asked for; null if it does not build.
   Program* ProgramFor(const ProgramKey& key, std::string* error = nullptr);
@@ -316,6 +327,16 @@ class GLDevice final : public GraphicsDevice {
   uint32_t ambient_ = 0;
   bool modulate_ = true;
   uint32_t lastError_ = 0;
+  struct DeferredDepth {
+    GLuint fbo = 0;
+    std::vector<std::array<int32_t, 4>> rects;  // GL window rectangles
+  };
+  std::vector<DeferredDepth> deferredDepth_;
+  struct PendingClear {
+    bool on = false;
+    int32_t rect[4] = {};  // GL window rectangle in the current framebuffer
+    uint32_t argb = 0;
+  } pendingClear_;
 };
 
 GLDevice::~GLDevice() {
@@ -436,6 +457,7 @@ void GLDevice::BackBufferSize(int32_t& width, int32_t& height) const {
 }
 
 DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool renderTarget) {
+  FlushClear();
   if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
     lastError_ = GL_INVALID_VALUE;
     return nullptr;
@@ -470,8 +492,8 @@ DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool rende
   if (ok) {
     glDisable(GL_SCISSOR_TEST);
     glClearColor(0, 0, 0, 0);
-    glClearDepth(1);
-    glClear(GL_COLOR_BUFFER_BIT | (renderTarget ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : 0));
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (renderTarget) DeferDepthClear(t->framebuffer, nullptr, true);
   }
   if (!renderTarget) glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
   const GLenum glError = glGetError();
@@ -486,6 +508,7 @@ DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool rende
 }
 
 void GLDevice::FreeTexture(DeviceTexture* t) {
+  FlushClear();
   if (t == nullptr) return;
   if (t == target_) SetRenderTarget(nullptr);
   if (boundTexture_ == t->handle) boundTexture_ = 0;
@@ -497,6 +520,7 @@ void GLDevice::FreeTexture(DeviceTexture* t) {
 
 void GLDevice::Upload(DeviceTexture* t, int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgba,
                       size_t pitch) {
+  FlushClear();
   if (t == nullptr || rgba == nullptr || x < 0 || y < 0) return;
   if (x + width > t->width) width = t->width - x;
   if (y + height > t->height) height = t->height - y;
@@ -508,6 +532,7 @@ void GLDevice::Upload(DeviceTexture* t, int32_t x, int32_t y, int32_t width, int
 }
 
 bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* out) {
+  FlushClear();
   int32_t tw = 0, th = 0;
   if (target != nullptr) {
     if (target->framebuffer == 0) return false;
@@ -546,6 +571,7 @@ bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t w
 // A framebuffer blit costs a fraction of a textured quad on a software rasteriser. Framebuffer
 // objects hold their rows top-down, a window's own framebuffer bottom-up.
 bool GLDevice::CopyToBackBuffer(DeviceTexture* source) {
+  FlushClear();
   int32_t w = 0, h = 0;
   BackBufferSize(w, h);
   if (source == nullptr || source->framebuffer == 0 || source->width != w || source->height != h) return false;
@@ -561,6 +587,7 @@ bool GLDevice::CopyToBackBuffer(DeviceTexture* source) {
 }
 
 void GLDevice::SetRenderTarget(DeviceTexture* target) {
+  FlushClear();
   if (target != nullptr && target->framebuffer == 0) return;
   if (target == nullptr && Offscreen()) ResizeBackBuffer();
   target_ = target;
@@ -736,6 +763,7 @@ Program* GLDevice::ProgramFor(const ProgramKey& key, std::string* error) {
 }
 
 void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* vertices, int count) {
+  FlushClear();
   if (count <= 0 || vertices == nullptr) return;
   const int vao = stride == 16 ? 0 : stride == 24 ? 1 : stride == 36 ? 2 : -1;
   if (vao < 0) return;
@@ -750,6 +778,7 @@ void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* ve
     Upload(*p);
     p->uploaded = generation_;
   }
+  if (states_[kDS_ZEnable] != 0 && !deferredDepth_.empty()) ClearDeferredDepth(CurrentFbo());
   if (texture != nullptr) BindTexture(texture->handle);
   if (vaoBound_ != vao) {
     glBindVertexArray(vao_[vao]);
@@ -760,13 +789,76 @@ void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* ve
   glDrawArrays(PrimitiveGL(type), 0, count);
 }
 
+void GLDevice::DeferDepthClear(GLuint fbo, const int32_t rect[4], bool whole) {
+  auto it = deferredDepth_.begin();
+  while (it != deferredDepth_.end() && it->fbo != fbo) ++it;
+  if (it == deferredDepth_.end()) {
+    deferredDepth_.push_back(DeferredDepth{fbo, {}});
+    it = deferredDepth_.end() - 1;
+  }
+  if (whole) it->rects.clear();
+  // A whole clear, or more rectangles than are worth keeping, leaves one whole-target clear.
+  if (!it->rects.empty() && it->rects.front()[2] == -1) return;
+  if (whole || it->rects.size() >= 16) {
+    it->rects.assign(1, {0, 0, -1, -1});
+    return;
+  }
+  it->rects.push_back({rect[0], rect[1], rect[2], rect[3]});
+}
+
+void GLDevice::ClearDeferredDepth(GLuint fbo) {
+  auto it = deferredDepth_.begin();
+  while (it != deferredDepth_.end() && it->fbo != fbo) ++it;
+  if (it == deferredDepth_.end()) return;
+  glClearDepth(1);
+  for (const auto& r : it->rects) {
+    if (r[2] == -1) {
+      glDisable(GL_SCISSOR_TEST);
+    } else {
+      glEnable(GL_SCISSOR_TEST);
+      glScissor(r[0], r[1], r[2], r[3]);
+    }
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  }
+  glDisable(GL_SCISSOR_TEST);
+  deferredDepth_.erase(it);
+}
+
 void GLDevice::Clear(uint32_t argb, bool colour, bool depth) {
   if (!colour && !depth) return;
   int32_t tw = 0, th = 0;
   TargetSize(tw, th);
   const int32_t x = viewport_[0], y = viewport_[1], w = viewport_[2], h = viewport_[3];
+  const int32_t rect[4] = {x, flip_ ? y : th - y - h, w < 0 ? 0 : w, h < 0 ? 0 : h};
+  if (depth && states_[kDS_ZEnable] == 0) {
+    const bool whole = rect[0] <= 0 && rect[1] <= 0 && rect[0] + rect[2] >= tw && rect[1] + rect[3] >= th;
+    DeferDepthClear(CurrentFbo(), rect, whole);
+    depth = false;
+    if (!colour) return;
+  }
+  PendingClear& p = pendingClear_;
+  if (colour && !depth) {
+    const bool covers = p.on && rect[0] <= p.rect[0] && rect[1] <= p.rect[1] &&
+                        rect[0] + rect[2] >= p.rect[0] + p.rect[2] && rect[1] + rect[3] >= p.rect[1] + p.rect[3];
+    if (!covers) FlushClear();
+    p.on = true;
+    std::memcpy(p.rect, rect, sizeof rect);
+    p.argb = argb;
+    return;
+  }
+  FlushClear();
+  ClearNow(rect, argb, colour, depth);
+}
+
+void GLDevice::FlushClear() {
+  if (!pendingClear_.on) return;
+  pendingClear_.on = false;
+  ClearNow(pendingClear_.rect, pendingClear_.argb, true, false);
+}
+
+void GLDevice::ClearNow(const int32_t rect[4], uint32_t argb, bool colour, bool depth) {
   glEnable(GL_SCISSOR_TEST);
-  glScissor(x, flip_ ? y : th - y - h, w < 0 ? 0 : w, h < 0 ? 0 : h);
+  glScissor(rect[0], rect[1], rect[2], rect[3]);
   glClearColor(float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f, float(argb & 0xFF) / 255.0f,
                float(argb >> 24) / 255.0f);
   glClearDepth(1);
@@ -775,11 +867,13 @@ void GLDevice::Clear(uint32_t argb, bool colour, bool depth) {
 }
 
 void GLDevice::EndFrame() {
+  FlushClear();
   // Offscreen there is no swap to hold the queue back: finish the frame's work now.
   if (Offscreen()) glFinish();
 }
 
 void GLDevice::Present() {
+  FlushClear();
   if (surface_.swap != nullptr) surface_.swap();
 }
 
