@@ -121,6 +121,9 @@ struct ProgramKey {
   int Index() const { return (flat ? 1 : 0) + 2 * (textureMode + 3 * ((alphaTest ? 1 : 0) + 2 * ((fog ? 1 : 0) + 2 * (lighting ? 1 : 0)))); }
 };
 constexpr int kProgramCount = 48;
+// The most quads one draw can hold (the batch's 32768 vertices, six a quad); their four-vertex
+// form stays within 16-bit indices.
+constexpr int kMaxQuads = 32768 / 6;
 
 struct Program {
   GLuint id = 0;
@@ -303,6 +306,8 @@ class GLDevice final : public GraphicsDevice {
   void FlushClear();
   void ClearNow(const int32_t rect[4], uint32_t argb, bool colour, bool depth);
   ProgramKey KeyFor(DeviceTexture* texture, int stride) const;
+  // True (and quadVertices_ filled) when a triangle list is quads written a, b, c, c, d, a.
+  bool PackQuads(const void* vertices, int stride, int count);
   // The variant for `key`, built the first time it is asked for; null if it does not build.
   Program* ProgramFor(const ProgramKey& key, std::string* error = nullptr);
 
@@ -311,6 +316,8 @@ class GLDevice final : public GraphicsDevice {
   int program_ = -1;
   uint32_t generation_ = 1;  // advances whenever a uniform's source changes
   GLuint vbo_ = 0;
+  GLuint quadIndices_ = 0;  // 0, 1, 2, 2, 3, 0 for each quad of four vertices, bound in every VAO
+  std::vector<unsigned char> quadVertices_;  // a list's quads with their repeated vertices dropped
   GLuint vao_[3] = {};    // strides 16, 24, 36
   int vaoBound_ = -1;
   GLuint sampler_ = 0;
@@ -344,6 +351,7 @@ GLDevice::~GLDevice() {
     if (p.id) glDeleteProgram(p.id);
   }
   if (vbo_) glDeleteBuffers(1, &vbo_);
+  if (quadIndices_) glDeleteBuffers(1, &quadIndices_);
   glDeleteVertexArrays(3, vao_);
   if (sampler_) glDeleteSamplers(1, &sampler_);
   if (scratchFbo_) glDeleteFramebuffers(1, &scratchFbo_);
@@ -366,9 +374,23 @@ bool GLDevice::Init(std::string& error) {
   glGenBuffers(1, &vbo_);
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   glGenVertexArrays(3, vao_);
+  std::vector<GLushort> indices(size_t(kMaxQuads) * 6);
+  for (int q = 0; q < kMaxQuads; ++q) {
+    const GLushort b = GLushort(q * 4);
+    const GLushort quad[6] = {b, GLushort(b + 1), GLushort(b + 2), GLushort(b + 2), GLushort(b + 3), b};
+    std::memcpy(&indices[size_t(q) * 6], quad, sizeof quad);
+  }
+  glGenBuffers(1, &quadIndices_);
+  quadVertices_.resize(size_t(kMaxQuads) * 4 * 36);
   const int strides[3] = {16, 24, 36};
   for (int i = 0; i < 3; ++i) {
     glBindVertexArray(vao_[i]);
+    if (i == 0) {
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndices_);
+      glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(GLushort)), indices.data(), GL_STATIC_DRAW);
+    } else {
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndices_);
+    }
     const GLsizei s = strides[i];
     const bool normals = s == 36;
     const size_t colourAt = normals ? 24 : 12;
@@ -784,9 +806,29 @@ void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* ve
     glBindVertexArray(vao_[vao]);
     vaoBound_ = vao;
   }
-  // One upload per draw into fresh storage (the driver orphans the old).
+  // One upload per draw into fresh storage (the driver orphans the old). Quads go up as four
+  // vertices each and are drawn through the shared index list: the same triangles, with the same
+  // first vertex and winding, for two thirds of the vertices to upload and transform.
+  if (PrimitiveGL(type) == GL_TRIANGLES && PackQuads(vertices, stride, count)) {
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count / 6 * 4) * stride, quadVertices_.data(), GL_STREAM_DRAW);
+    glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, nullptr);
+    return;
+  }
   glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * stride, vertices, GL_STREAM_DRAW);
   glDrawArrays(PrimitiveGL(type), 0, count);
+}
+
+bool GLDevice::PackQuads(const void* vertices, int stride, int count) {
+  if (count % 6 != 0 || count / 6 > kMaxQuads) return false;
+  const auto* in = static_cast<const unsigned char*>(vertices);
+  unsigned char* out = quadVertices_.data();
+  const size_t s = size_t(stride);
+  for (int q = 0; q < count / 6; ++q, in += 6 * s, out += 4 * s) {
+    if (std::memcmp(in + 2 * s, in + 3 * s, s) != 0 || std::memcmp(in, in + 5 * s, s) != 0) return false;
+    std::memcpy(out, in, 3 * s);
+    std::memcpy(out + 3 * s, in + 4 * s, s);
+  }
+  return true;
 }
 
 void GLDevice::DeferDepthClear(GLuint fbo, const int32_t rect[4], bool whole) {
