@@ -3,6 +3,7 @@
 
 #include "Graphics_API/Linux/Graphics_DeviceGLM.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -120,6 +121,9 @@ struct ProgramKey {
   int Index() const { return (flat ? 1 : 0) + 2 * (textureMode + 3 * ((alphaTest ? 1 : 0) + 2 * ((fog ? 1 : 0) + 2 * (lighting ? 1 : 0)))); }
 };
 constexpr int kProgramCount = 48;
+// The most quads one draw can hold (the batch's 32768 vertices, six a quad); their four-vertex
+// form stays within 16-bit indices.
+constexpr int kMaxQuads = 32768 / 6;
 
 struct Program {
   GLuint id = 0;
@@ -291,7 +295,19 @@ class GLDevice final : public GraphicsDevice {
     boundTexture_ = handle;
   }
   void MarkDirty() { ++generation_; }
+  GLuint CurrentFbo() const { return target_ ? target_->framebuffer : backFbo_; }
+  // Depth is only read or written while the depth test is on, so a depth clear made while it is off
+  // is kept (per framebuffer) and made when the first draw with the test on reaches that framebuffer.
+  // Every depth clear writes the same values, so only the cleared area matters, not the order.
+  void DeferDepthClear(GLuint fbo, const int32_t rect[4], bool whole);
+  void ClearDeferredDepth(GLuint fbo);
+  // A colour clear waits until something else reaches the device, so that a clear covering it
+  // (the room colour over the window colour) replaces it instead of both filling the target.
+  void FlushClear();
+  void ClearNow(const int32_t rect[4], uint32_t argb, bool colour, bool depth);
   ProgramKey KeyFor(DeviceTexture* texture, int stride) const;
+  // True (and quadVertices_ filled) when a triangle list is quads written a, b, c, c, d, a.
+  bool PackQuads(const void* vertices, int stride, int count);
   // The variant for `key`, built the first time it is asked for; null if it does not build.
   Program* ProgramFor(const ProgramKey& key, std::string* error = nullptr);
 
@@ -300,6 +316,8 @@ class GLDevice final : public GraphicsDevice {
   int program_ = -1;
   uint32_t generation_ = 1;  // advances whenever a uniform's source changes
   GLuint vbo_ = 0;
+  GLuint quadIndices_ = 0;  // 0, 1, 2, 2, 3, 0 for each quad of four vertices, bound in every VAO
+  std::vector<unsigned char> quadVertices_;  // a list's quads with their repeated vertices dropped
   GLuint vao_[3] = {};    // strides 16, 24, 36
   int vaoBound_ = -1;
   GLuint sampler_ = 0;
@@ -316,6 +334,16 @@ class GLDevice final : public GraphicsDevice {
   uint32_t ambient_ = 0;
   bool modulate_ = true;
   uint32_t lastError_ = 0;
+  struct DeferredDepth {
+    GLuint fbo = 0;
+    std::vector<std::array<int32_t, 4>> rects;  // GL window rectangles
+  };
+  std::vector<DeferredDepth> deferredDepth_;
+  struct PendingClear {
+    bool on = false;
+    int32_t rect[4] = {};  // GL window rectangle in the current framebuffer
+    uint32_t argb = 0;
+  } pendingClear_;
 };
 
 GLDevice::~GLDevice() {
@@ -323,6 +351,7 @@ GLDevice::~GLDevice() {
     if (p.id) glDeleteProgram(p.id);
   }
   if (vbo_) glDeleteBuffers(1, &vbo_);
+  if (quadIndices_) glDeleteBuffers(1, &quadIndices_);
   glDeleteVertexArrays(3, vao_);
   if (sampler_) glDeleteSamplers(1, &sampler_);
   if (scratchFbo_) glDeleteFramebuffers(1, &scratchFbo_);
@@ -345,9 +374,23 @@ bool GLDevice::Init(std::string& error) {
   glGenBuffers(1, &vbo_);
   glBindBuffer(GL_ARRAY_BUFFER, vbo_);
   glGenVertexArrays(3, vao_);
+  std::vector<GLushort> indices(size_t(kMaxQuads) * 6);
+  for (int q = 0; q < kMaxQuads; ++q) {
+    const GLushort b = GLushort(q * 4);
+    const GLushort quad[6] = {b, GLushort(b + 1), GLushort(b + 2), GLushort(b + 2), GLushort(b + 3), b};
+    std::memcpy(&indices[size_t(q) * 6], quad, sizeof quad);
+  }
+  glGenBuffers(1, &quadIndices_);
+  quadVertices_.resize(size_t(kMaxQuads) * 4 * 36);
   const int strides[3] = {16, 24, 36};
   for (int i = 0; i < 3; ++i) {
     glBindVertexArray(vao_[i]);
+    if (i == 0) {
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndices_);
+      glBufferData(GL_ELEMENT_ARRAY_BUFFER, GLsizeiptr(indices.size() * sizeof(GLushort)), indices.data(), GL_STATIC_DRAW);
+    } else {
+      glBindBuffer(GL_ELEMENT_ARRAY_BUFFER, quadIndices_);
+    }
     const GLsizei s = strides[i];
     const bool normals = s == 36;
     const size_t colourAt = normals ? 24 : 12;
@@ -436,6 +479,7 @@ void GLDevice::BackBufferSize(int32_t& width, int32_t& height) const {
 }
 
 DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool renderTarget) {
+  FlushClear();
   if (width <= 0 || height <= 0 || width > 8192 || height > 8192) {
     lastError_ = GL_INVALID_VALUE;
     return nullptr;
@@ -470,8 +514,8 @@ DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool rende
   if (ok) {
     glDisable(GL_SCISSOR_TEST);
     glClearColor(0, 0, 0, 0);
-    glClearDepth(1);
-    glClear(GL_COLOR_BUFFER_BIT | (renderTarget ? GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT : 0));
+    glClear(GL_COLOR_BUFFER_BIT);
+    if (renderTarget) DeferDepthClear(t->framebuffer, nullptr, true);
   }
   if (!renderTarget) glFramebufferTexture2D(GL_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
   const GLenum glError = glGetError();
@@ -486,6 +530,7 @@ DeviceTexture* GLDevice::CreateTexture(int32_t width, int32_t height, bool rende
 }
 
 void GLDevice::FreeTexture(DeviceTexture* t) {
+  FlushClear();
   if (t == nullptr) return;
   if (t == target_) SetRenderTarget(nullptr);
   if (boundTexture_ == t->handle) boundTexture_ = 0;
@@ -497,6 +542,7 @@ void GLDevice::FreeTexture(DeviceTexture* t) {
 
 void GLDevice::Upload(DeviceTexture* t, int32_t x, int32_t y, int32_t width, int32_t height, const uint8_t* rgba,
                       size_t pitch) {
+  FlushClear();
   if (t == nullptr || rgba == nullptr || x < 0 || y < 0) return;
   if (x + width > t->width) width = t->width - x;
   if (y + height > t->height) height = t->height - y;
@@ -508,6 +554,7 @@ void GLDevice::Upload(DeviceTexture* t, int32_t x, int32_t y, int32_t width, int
 }
 
 bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t width, int32_t height, uint8_t* out) {
+  FlushClear();
   int32_t tw = 0, th = 0;
   if (target != nullptr) {
     if (target->framebuffer == 0) return false;
@@ -546,6 +593,7 @@ bool GLDevice::ReadPixels(DeviceTexture* target, int32_t x, int32_t y, int32_t w
 // A framebuffer blit costs a fraction of a textured quad on a software rasteriser. Framebuffer
 // objects hold their rows top-down, a window's own framebuffer bottom-up.
 bool GLDevice::CopyToBackBuffer(DeviceTexture* source) {
+  FlushClear();
   int32_t w = 0, h = 0;
   BackBufferSize(w, h);
   if (source == nullptr || source->framebuffer == 0 || source->width != w || source->height != h) return false;
@@ -561,6 +609,7 @@ bool GLDevice::CopyToBackBuffer(DeviceTexture* source) {
 }
 
 void GLDevice::SetRenderTarget(DeviceTexture* target) {
+  FlushClear();
   if (target != nullptr && target->framebuffer == 0) return;
   if (target == nullptr && Offscreen()) ResizeBackBuffer();
   target_ = target;
@@ -736,6 +785,7 @@ Program* GLDevice::ProgramFor(const ProgramKey& key, std::string* error) {
 }
 
 void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* vertices, int count) {
+  FlushClear();
   if (count <= 0 || vertices == nullptr) return;
   const int vao = stride == 16 ? 0 : stride == 24 ? 1 : stride == 36 ? 2 : -1;
   if (vao < 0) return;
@@ -750,14 +800,70 @@ void GLDevice::Draw(int type, DeviceTexture* texture, int stride, const void* ve
     Upload(*p);
     p->uploaded = generation_;
   }
+  if (states_[kDS_ZEnable] != 0 && !deferredDepth_.empty()) ClearDeferredDepth(CurrentFbo());
   if (texture != nullptr) BindTexture(texture->handle);
   if (vaoBound_ != vao) {
     glBindVertexArray(vao_[vao]);
     vaoBound_ = vao;
   }
-  // One upload per draw into fresh storage (the driver orphans the old).
+  // One upload per draw into fresh storage (the driver orphans the old). Quads go up as four
+  // vertices each and are drawn through the shared index list: the same triangles, with the same
+  // first vertex and winding, for two thirds of the vertices to upload and transform.
+  if (PrimitiveGL(type) == GL_TRIANGLES && PackQuads(vertices, stride, count)) {
+    glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count / 6 * 4) * stride, quadVertices_.data(), GL_STREAM_DRAW);
+    glDrawElements(GL_TRIANGLES, count, GL_UNSIGNED_SHORT, nullptr);
+    return;
+  }
   glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(count) * stride, vertices, GL_STREAM_DRAW);
   glDrawArrays(PrimitiveGL(type), 0, count);
+}
+
+bool GLDevice::PackQuads(const void* vertices, int stride, int count) {
+  if (count % 6 != 0 || count / 6 > kMaxQuads) return false;
+  const auto* in = static_cast<const unsigned char*>(vertices);
+  unsigned char* out = quadVertices_.data();
+  const size_t s = size_t(stride);
+  for (int q = 0; q < count / 6; ++q, in += 6 * s, out += 4 * s) {
+    if (std::memcmp(in + 2 * s, in + 3 * s, s) != 0 || std::memcmp(in, in + 5 * s, s) != 0) return false;
+    std::memcpy(out, in, 3 * s);
+    std::memcpy(out + 3 * s, in + 4 * s, s);
+  }
+  return true;
+}
+
+void GLDevice::DeferDepthClear(GLuint fbo, const int32_t rect[4], bool whole) {
+  auto it = deferredDepth_.begin();
+  while (it != deferredDepth_.end() && it->fbo != fbo) ++it;
+  if (it == deferredDepth_.end()) {
+    deferredDepth_.push_back(DeferredDepth{fbo, {}});
+    it = deferredDepth_.end() - 1;
+  }
+  if (whole) it->rects.clear();
+  // A whole clear, or more rectangles than are worth keeping, leaves one whole-target clear.
+  if (!it->rects.empty() && it->rects.front()[2] == -1) return;
+  if (whole || it->rects.size() >= 16) {
+    it->rects.assign(1, {0, 0, -1, -1});
+    return;
+  }
+  it->rects.push_back({rect[0], rect[1], rect[2], rect[3]});
+}
+
+void GLDevice::ClearDeferredDepth(GLuint fbo) {
+  auto it = deferredDepth_.begin();
+  while (it != deferredDepth_.end() && it->fbo != fbo) ++it;
+  if (it == deferredDepth_.end()) return;
+  glClearDepth(1);
+  for (const auto& r : it->rects) {
+    if (r[2] == -1) {
+      glDisable(GL_SCISSOR_TEST);
+    } else {
+      glEnable(GL_SCISSOR_TEST);
+      glScissor(r[0], r[1], r[2], r[3]);
+    }
+    glClear(GL_DEPTH_BUFFER_BIT | GL_STENCIL_BUFFER_BIT);
+  }
+  glDisable(GL_SCISSOR_TEST);
+  deferredDepth_.erase(it);
 }
 
 void GLDevice::Clear(uint32_t argb, bool colour, bool depth) {
@@ -765,8 +871,36 @@ void GLDevice::Clear(uint32_t argb, bool colour, bool depth) {
   int32_t tw = 0, th = 0;
   TargetSize(tw, th);
   const int32_t x = viewport_[0], y = viewport_[1], w = viewport_[2], h = viewport_[3];
+  const int32_t rect[4] = {x, flip_ ? y : th - y - h, w < 0 ? 0 : w, h < 0 ? 0 : h};
+  if (depth && states_[kDS_ZEnable] == 0) {
+    const bool whole = rect[0] <= 0 && rect[1] <= 0 && rect[0] + rect[2] >= tw && rect[1] + rect[3] >= th;
+    DeferDepthClear(CurrentFbo(), rect, whole);
+    depth = false;
+    if (!colour) return;
+  }
+  PendingClear& p = pendingClear_;
+  if (colour && !depth) {
+    const bool covers = p.on && rect[0] <= p.rect[0] && rect[1] <= p.rect[1] &&
+                        rect[0] + rect[2] >= p.rect[0] + p.rect[2] && rect[1] + rect[3] >= p.rect[1] + p.rect[3];
+    if (!covers) FlushClear();
+    p.on = true;
+    std::memcpy(p.rect, rect, sizeof rect);
+    p.argb = argb;
+    return;
+  }
+  FlushClear();
+  ClearNow(rect, argb, colour, depth);
+}
+
+void GLDevice::FlushClear() {
+  if (!pendingClear_.on) return;
+  pendingClear_.on = false;
+  ClearNow(pendingClear_.rect, pendingClear_.argb, true, false);
+}
+
+void GLDevice::ClearNow(const int32_t rect[4], uint32_t argb, bool colour, bool depth) {
   glEnable(GL_SCISSOR_TEST);
-  glScissor(x, flip_ ? y : th - y - h, w < 0 ? 0 : w, h < 0 ? 0 : h);
+  glScissor(rect[0], rect[1], rect[2], rect[3]);
   glClearColor(float((argb >> 16) & 0xFF) / 255.0f, float((argb >> 8) & 0xFF) / 255.0f, float(argb & 0xFF) / 255.0f,
                float(argb >> 24) / 255.0f);
   glClearDepth(1);
@@ -775,11 +909,13 @@ void GLDevice::Clear(uint32_t argb, bool colour, bool depth) {
 }
 
 void GLDevice::EndFrame() {
+  FlushClear();
   // Offscreen there is no swap to hold the queue back: finish the frame's work now.
   if (Offscreen()) glFinish();
 }
 
 void GLDevice::Present() {
+  FlushClear();
   if (surface_.swap != nullptr) surface_.swap();
 }
 
