@@ -17,6 +17,25 @@ constexpr std::array<uint32_t, 256> kCrcTable = [] {
   return t;
 }();
 
+// Tables k = 1..7 advance a byte through k more zero bytes, so that the 8 bytes of a real go through
+// the register in one step (slicing by 8) with the same result as one byte at a time.
+constexpr std::array<std::array<uint32_t, 256>, 8> kCrcSlices = [] {
+  std::array<std::array<uint32_t, 256>, 8> t{};
+  t[0] = kCrcTable;
+  for (int k = 1; k < 8; ++k) {
+    for (uint32_t i = 0; i < 256; ++i) t[k][i] = (t[k - 1][i] >> 8) ^ kCrcTable[t[k - 1][i] & 0xFF];
+  }
+  return t;
+}();
+
+uint32_t Crc32Of8(const uint8_t* bytes) {
+  uint32_t lo = 0xFFFFFFFFu ^ (uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
+                               uint32_t{bytes[3]} << 24);
+  return kCrcSlices[7][lo & 0xFF] ^ kCrcSlices[6][(lo >> 8) & 0xFF] ^ kCrcSlices[5][(lo >> 16) & 0xFF] ^
+         kCrcSlices[4][lo >> 24] ^ kCrcSlices[3][bytes[4]] ^ kCrcSlices[2][bytes[5]] ^
+         kCrcSlices[1][bytes[6]] ^ kCrcSlices[0][bytes[7]];
+}
+
 uint32_t Crc32(const uint8_t* bytes, size_t n) {
   uint32_t crc = 0xFFFFFFFFu;
   for (size_t i = 0; i < n; ++i) crc = kCrcTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
@@ -96,7 +115,7 @@ uint32_t DS_KeyHash(const RValue& key) {
   }
   uint8_t bytes[8];
   std::memcpy(bytes, &key.real, 8);
-  return Crc32(bytes, 8);
+  return Crc32Of8(bytes);
 }
 
 // ---- Index ---------------------------------------------------------------------------------------
