@@ -172,17 +172,20 @@ void CDS_Map::Unindex(size_t hole) {
 
 // ---- Nodes ---------------------------------------------------------------------------------------
 
-uint32_t CDS_Map::NewNode(uint32_t hash, RValue key, RValue value) {
+template <typename K, typename V>
+uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
   uint32_t n;
   if (m_free != kNone) {
     n = m_free;
-    m_free = m_nodes[n].next;
-    m_nodes[n].hash = hash;
-    m_nodes[n].key = std::move(key);
-    m_nodes[n].value = std::move(value);
+    Node& node = m_nodes[n];
+    m_free = node.next;
+    node.hash = hash;
+    node.key = std::forward<K>(key);
+    node.value = std::forward<V>(value);
   } else {
+    // Built in place: no temporary node or values to move and destroy.
     n = static_cast<uint32_t>(m_nodes.size());
-    m_nodes.push_back(Node{hash, kNone, kNone, std::move(key), std::move(value)});
+    m_nodes.emplace_back(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
   }
   Chain& c = m_chains[hash & (kBuckets - 1)];
   m_nodes[n].next = kNone;
