@@ -100,6 +100,14 @@ bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RV
   return true;
 }
 
+// DS_KeyHash with the real case inline, for the lookups of this file.
+inline uint32_t KeyHash(const RValue& key) {
+  if (key.IsString()) return DS_KeyHash(key);
+  uint8_t bytes[8];
+  std::memcpy(bytes, &key.real, 8);
+  return Crc32Of8(bytes);
+}
+
 bool KeysEqual(const RValue& a, const RValue& b) {
   if (a.kind != b.kind) return false;
   if (a.IsString()) return std::strcmp(a.Str(), b.Str()) == 0;
@@ -234,7 +242,7 @@ void CDS_Map::Append(uint32_t hash, RValue key, RValue value) {
 // ---- Entries -------------------------------------------------------------------------------------
 
 bool CDS_Map::Add(const RValue& key, const RValue& value) {
-  uint32_t hash = DS_KeyHash(key);
+  uint32_t hash = KeyHash(key);
   size_t slot = SlotFor(key, hash);
   if (m_index[slot].node != kNone) return false;
   m_index[slot] = Slot{hash, NewNode(hash, key, value)};
@@ -242,7 +250,7 @@ bool CDS_Map::Add(const RValue& key, const RValue& value) {
 }
 
 void CDS_Map::Replace(const RValue& key, const RValue& value) {
-  uint32_t hash = DS_KeyHash(key);
+  uint32_t hash = KeyHash(key);
   size_t slot = SlotFor(key, hash);
   if (m_index[slot].node != kNone) {
     m_nodes[m_index[slot].node].value = value;
@@ -252,7 +260,7 @@ void CDS_Map::Replace(const RValue& key, const RValue& value) {
 }
 
 bool CDS_Map::Delete(const RValue& key) {
-  size_t slot = Probe(key, DS_KeyHash(key));
+  size_t slot = Probe(key, KeyHash(key));
   uint32_t n = m_index[slot].node;
   if (n == kNone) return false;
   uint32_t copy = m_duplicates ? NextCopy(n) : kNone;
@@ -266,7 +274,7 @@ bool CDS_Map::Delete(const RValue& key) {
 }
 
 const RValue* CDS_Map::Find(const RValue& key) const {
-  uint32_t n = m_index[Probe(key, DS_KeyHash(key))].node;
+  uint32_t n = m_index[Probe(key, KeyHash(key))].node;
   return n != kNone ? &m_nodes[n].value : nullptr;
 }
 
@@ -307,7 +315,7 @@ const RValue* CDS_Map::Last() const {
 }
 
 const RValue* CDS_Map::Next(const RValue& key) const {
-  uint32_t hash = DS_KeyHash(key);
+  uint32_t hash = KeyHash(key);
   uint32_t n = m_index[Probe(key, hash)].node;
   if (n == kNone) return nullptr;
   uint32_t after = m_nodes[n].next != kNone ? m_nodes[n].next : HeadAfter(hash & (kBuckets - 1));
@@ -315,7 +323,7 @@ const RValue* CDS_Map::Next(const RValue& key) const {
 }
 
 const RValue* CDS_Map::Previous(const RValue& key) const {
-  uint32_t hash = DS_KeyHash(key);
+  uint32_t hash = KeyHash(key);
   uint32_t n = m_index[Probe(key, hash)].node;
   if (n == kNone) return nullptr;
   uint32_t before = m_nodes[n].prev != kNone ? m_nodes[n].prev : TailBefore(hash & (kBuckets - 1));
@@ -388,7 +396,7 @@ bool CDS_Map::Read(const char* text) {
   }
   Clear();
   for (auto& e : entries) {
-    uint32_t hash = DS_KeyHash(e.key);
+    uint32_t hash = KeyHash(e.key);
     Append(hash, std::move(e.key), std::move(e.value));
   }
   return true;
