@@ -61,6 +61,25 @@ T* Lookup(CTable<T>& table, int argc, RValue* args, int i = 0) {
   return item;
 }
 
+// The hot cell and map calls first try their common form, every index a whole real from 0 up,
+// and fall back to the general path (argument conversion, error reports) for anything else.
+inline int PlainIndex(const RValue& v) {
+  if (!v.IsReal() || !(v.real >= 0.0 && v.real < 2147483647.0)) return -1;
+  int i = static_cast<int>(v.real);
+  return static_cast<double>(i) == v.real ? i : -1;
+}
+
+// The grid and cell (x, y) of a call whose first three arguments name a cell inside a grid, or null.
+inline CDS_Grid* PlainCell(int argc, const RValue* args, int wanted, int& x, int& y) {
+  if (argc != wanted || args == nullptr) return nullptr;
+  int index = PlainIndex(args[0]);
+  x = PlainIndex(args[1]);
+  y = PlainIndex(args[2]);
+  if ((index | x | y) < 0) return nullptr;
+  CDS_Grid* g = g_Grids.Get(index);
+  return g != nullptr && g->Inside(x, y) ? g : nullptr;
+}
+
 void SetCopy(RValue& result, const RValue* value) {
   if (value != nullptr) DS_CopyValue(result, *value);
 }
@@ -258,6 +277,11 @@ void F_GridClear(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) g->Fill(Arg(argc, args, 1));
 }
 void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  int px, py;
+  if (CDS_Grid* cell = PlainCell(argc, args, 3, px, py)) {
+    DS_CopyValue(result, cell->Cell(px, py));
+    return;
+  }
   CDS_Grid* g = Lookup(g_Grids, argc, args);
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);
@@ -297,6 +321,11 @@ void ForDisk(const CDS_Grid& g, double xm, double ym, double r, F visit) {
 
 template <CDS_Grid::Op Op>
 void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  int px, py;
+  if (CDS_Grid* cell = PlainCell(argc, args, 4, px, py)) {
+    CDS_Grid::Apply(cell->Cell(px, py), args[3], Op);
+    return;
+  }
   CDS_Grid* g = Lookup(g_Grids, argc, args);
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);

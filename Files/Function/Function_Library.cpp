@@ -28,17 +28,6 @@ void Function_ImplementLibrary() {
 
 namespace Library {
 
-const RValue& Arg(int argc, const RValue* args, int i) { return FunctionArgument(argc, args, i); }
-
-double ArgReal(int argc, const RValue* args, int i) {
-  const RValue& v = Arg(argc, args, i);
-  return v.IsReal() ? v.real : 0.0;
-}
-
-int ArgIndex(int argc, const RValue* args, int i) { return FunctionArgumentIndex(Arg(argc, args, i)); }
-
-bool ArgBool(int argc, const RValue* args, int i) { return ArgReal(argc, args, i) >= 0.5; }
-
 std::string ArgText(int argc, const RValue* args, int i) {
   const RValue& v = Arg(argc, args, i);
   if (v.IsString()) return std::string(v.Str());

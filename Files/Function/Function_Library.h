@@ -6,6 +6,7 @@
 #include <string>
 
 #include "Code/Code_Function.h"
+#include "Function/Function_Register.h"
 
 void Function_ImplementLibrary();
 
@@ -30,14 +31,17 @@ void Function_Ini_CloseOpenFile();
 namespace Library {
 
 // Argument `i`, or the zero value when the call passed fewer.
-const RValue& Arg(int argc, const RValue* args, int i);
+inline const RValue& Arg(int argc, const RValue* args, int i) { return FunctionArgument(argc, args, i); }
 // The real of argument `i` (a string gives 0).
-double ArgReal(int argc, const RValue* args, int i);
+inline double ArgReal(int argc, const RValue* args, int i) {
+  const RValue& v = Arg(argc, args, i);
+  return v.IsReal() ? v.real : 0.0;
+}
 // An index, position, count or coordinate argument: rounded to the nearest integer, halves to
 // even, within the 32-bit range.
-int ArgIndex(int argc, const RValue* args, int i);
+inline int ArgIndex(int argc, const RValue* args, int i) { return FunctionArgumentIndex(Arg(argc, args, i)); }
 // A flag argument: true when at least 0.5.
-bool ArgBool(int argc, const RValue* args, int i);
+inline bool ArgBool(int argc, const RValue* args, int i) { return ArgReal(argc, args, i) >= 0.5; }
 // The text of argument `i` as string() makes it (a real is printed).
 std::string ArgText(int argc, const RValue* args, int i);
 

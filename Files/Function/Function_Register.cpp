@@ -45,6 +45,8 @@ void Function_BindAll() {
   Function_ImplementLibrary();
 }
 
+const RValue g_FunctionZeroArgument;
+
 int FunctionArgumentIndexOfReal(double x) {
   if (std::isnan(x)) return 0;
   double r = std::nearbyint(x);

@@ -58,9 +58,10 @@ bool Action_Relative();
 
 // Argument `i` of a call, or the zero value when the call passed fewer (bytecode calls are not
 // checked against the registry's counts).
+// (The zero value is a plain global: a local static would test its guard on every call.)
+extern const RValue g_FunctionZeroArgument;
 inline const RValue& FunctionArgument(int argc, const RValue* args, int i) {
-  static const RValue kZero;
-  if (args == nullptr || i < 0 || i >= argc) return kZero;
+  if (args == nullptr || i < 0 || i >= argc) return g_FunctionZeroArgument;
   return args[i];
 }
 

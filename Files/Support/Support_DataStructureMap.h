@@ -67,8 +67,9 @@ class CDS_Map {
   void GrowIndex();
   // Empties a slot, moving later slots of its probe run back so that every key stays reachable.
   void Unindex(size_t slot);
-  // A new node at the tail of its chain.
-  uint32_t NewNode(uint32_t hash, RValue key, RValue value);
+  // A new node at the tail of its chain (key and value copied or moved in).
+  template <typename K, typename V>
+  uint32_t NewNode(uint32_t hash, K&& key, V&& value);
   void FreeNode(uint32_t node);
   // The next node after `node` in its chain with the same key; kNone when none.
   uint32_t NextCopy(uint32_t node) const;

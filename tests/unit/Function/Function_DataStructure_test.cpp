@@ -540,3 +540,30 @@ LIBRARY_CASE(DataStructureTest, CopiesAndClears, "ds_list_add", "ds_list_clear",
 }
 
 }  // namespace
+
+// Whole indices take a short path; everything else must end in the same cell, value or error as
+// the argument rules give.
+LIBRARY_CASE(DataStructureTest, GridCellIndicesRoundAndCheckTheSameOnEveryPath, "ds_grid_create", "ds_grid_destroy", "ds_grid_get", "ds_grid_set") {
+  double g = Real("ds_grid_create", {R(3), R(3)});
+  Call("ds_grid_set", {R(g), R(1.5), R(0.4), R(7)});  // halves to even: cell (2, 0)
+  EXPECT_EQ(Real("ds_grid_get", {R(g), R(2), R(0)}), 7);
+  Call("ds_grid_set", {R(g), R(2.5), R(1), R(8)});  // (2, 1)
+  EXPECT_EQ(Real("ds_grid_get", {R(g), R(2), R(1)}), 8);
+  Call("ds_grid_set", {R(g), S("1"), R(2), R(9)});  // a string index is 0: cell (0, 2)
+  EXPECT_EQ(Real("ds_grid_get", {R(g), R(0), R(2)}), 9);
+  EXPECT_EQ(Real("ds_grid_get", {R(g), R(-0.4), R(2.4)}), 9);  // rounds to (0, 2)
+  EXPECT_EQ(Real("ds_grid_get", {R(g + 0.4), R(0), R(2)}), 9);  // the grid index rounds too
+  Call("ds_grid_set", {R(g), R(1), R(1)});  // no value: the cell takes the zero value
+  EXPECT_EQ(Real("ds_grid_get", {R(g), R(1), R(1)}), 0);
+  Call("ds_grid_set", {R(g), R(1), R(1), S("v"), R(5)});  // an extra argument is ignored
+  EXPECT_EQ(Text("ds_grid_get", {R(g), R(1), R(1), R(5)}), "v");
+  EXPECT_FALSE(ErrorOccurred());
+  // A cell inside the bounds of a grid that does not exist is still an error.
+  Call("ds_grid_destroy", {R(g)});
+  EXPECT_EQ(Real("ds_grid_get", {R(g), R(0), R(0)}), 0);
+  EXPECT_TRUE(ErrorOccurred());
+  EXPECT_NE(std::string(LastErrorText()).find(kNoStructure), std::string::npos);
+  ResetErrorReporter();
+  Call("ds_grid_set", {R(g), R(0), R(0), R(1)});
+  EXPECT_TRUE(ErrorOccurred());
+}

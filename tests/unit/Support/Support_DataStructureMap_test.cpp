@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <map>
 #include <random>
 #include <string>
@@ -152,3 +153,36 @@ TEST(DataStructureMapTest, ATextWithAKeyTwiceKeepsBothEntries) {
 }
 
 }  // namespace
+
+namespace {
+// The register one bit at a time, straight from its definition (polynomial 0xEDB88320, reflected,
+// start 0xFFFFFFFF, no final inversion).
+uint32_t BitwiseRegister(const uint8_t* bytes, size_t n) {
+  uint32_t crc = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    crc ^= bytes[i];
+    for (int b = 0; b < 8; ++b) crc = (crc & 1) ? (crc >> 1) ^ 0xEDB88320u : crc >> 1;
+  }
+  return crc;
+}
+}  // namespace
+
+TEST(DataStructureMapTest, RealKeysHashTheirEightBytesThroughTheRegister) {
+  // The standard check string: the register ends at the inverse of the well-known 0xCBF43926.
+  EXPECT_EQ(DS_KeyHash(RValue("123456789")), 0x340BC6D9u);
+  std::vector<double> reals = {0.0, -0.0, 1.0, -1.0, 0.5, 16807.0, 2147483646.0, 1e300, -1e-300,
+                               5e-324, std::numeric_limits<double>::infinity(),
+                               std::numeric_limits<double>::quiet_NaN()};
+  std::mt19937_64 random(7);
+  for (int i = 0; i < 2000; ++i) {
+    uint64_t bits = random();
+    double x;
+    std::memcpy(&x, &bits, sizeof x);
+    reals.push_back(x);
+  }
+  for (double x : reals) {
+    uint8_t bytes[8];
+    std::memcpy(bytes, &x, 8);
+    ASSERT_EQ(DS_KeyHash(RValue(x)), BitwiseRegister(bytes, 8)) << x;
+  }
+}
