@@ -43,6 +43,9 @@ class CDS_Map {
  private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
   struct Node {
+    template <class K, class V>
+    Node(uint32_t h, uint32_t n, uint32_t p, K&& k, V&& v)
+        : hash(h), next(n), prev(p), key(std::forward<K>(k)), value(std::forward<V>(v)) {}
     uint32_t hash;
     uint32_t next;  // the next node of the chain (of the free list once deleted)
     uint32_t prev;
