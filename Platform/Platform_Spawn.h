@@ -11,7 +11,8 @@ struct SpawnOutcome {
 };
 
 // Starts `program` (searched in PATH when the name holds no '/') with `args` after it. With `wait`
-// the call returns when the program has ended. Programs not waited for are reaped by later calls.
+// the call returns when the program has ended. Programs not waited for are reaped by later calls
+// and by Platform_ReapChildren, which the runner calls every step.
 SpawnOutcome Platform_Spawn(const std::string& program, const std::vector<std::string>& args, bool wait);
 // Hands a document or URL to the desktop's opener, without waiting. An empty target, or one that
 // starts with '-', is refused.

@@ -40,6 +40,7 @@
 #include "Particle/Particle_Effect.h"
 #include "Particle/Particle_System.h"
 #include "Path/Path_Main.h"
+#include "Platform/Platform_Spawn.h"
 #include "Motion/Motion_Grid.h"
 #include "Collision/Collision_Index.h"
 #include "Collision/Collision_Test.h"
@@ -268,6 +269,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
   g_RunHooks.asyncEvents = [] {
     Function_Http_RaiseEvents();
     Function_Dialog_RaiseEvents();
+    Platform_ReapChildren();  // programs started without waiting leave no zombie once they end
   };
   WireErrors();
   WireInput();
