@@ -36,6 +36,19 @@ class DataFileWriter {
       return *this;
     }
     Body& nullRef() { return u32(0); }
+    // A list of records: the count, then one slot per item, each filled with the label where
+    // `record(item)` writes that item's record.
+    template <class T, class F>
+    Body& list(const std::vector<T>& items, F record) {
+      u32(static_cast<uint32_t>(items.size()));
+      const uint32_t slots = size();
+      zeros(4 * items.size());
+      for (size_t i = 0; i < items.size(); ++i) {
+        refAt(slots + 4 * static_cast<uint32_t>(i), here());
+        record(items[i]);
+      }
+      return *this;
+    }
     Label here() const { return Label{index, static_cast<uint32_t>(bytes.size())}; }
     Label at(uint32_t pos) const { return Label{index, pos}; }
     uint32_t size() const { return static_cast<uint32_t>(bytes.size()); }

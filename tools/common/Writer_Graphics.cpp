@@ -134,19 +134,14 @@ bool WriteGraphics(DataFileWriter& writer, const std::vector<SpriteDesc>& sprite
 
   // TPAG: the entry list, then the 22-byte records.
   Body& tpag = writer.chunk("TPAG");
-  tpag.u32(uint32_t(placed.size()));
-  const uint32_t list = tpag.size();
-  tpag.zeros(4 * placed.size());
   std::vector<DataFileWriter::Label> entry;
-  for (size_t i = 0; i < placed.size(); ++i) {
-    const Placed& p = placed[i];
+  tpag.list(placed, [&](const Placed& p) {
     entry.push_back(tpag.here());
-    tpag.refAt(list + 4 * uint32_t(i), tpag.here());
     const bool empty = p.crop.width == 0;
     const int32_t fields[11] = {p.box.x, p.box.y, p.box.width, p.box.height, empty ? 0 : p.crop.x, empty ? 0 : p.crop.y,
                                 p.box.width, p.box.height, p.image->Width(), p.image->Height(), p.box.page};
     for (int32_t v : fields) tpag.u16(uint16_t(int16_t(v)));
-  }
+  });
 
   // TXTR: the page records (flags, stream offset), then the PNG streams.
   Body& txtr = writer.chunk("TXTR");

@@ -4,18 +4,6 @@ namespace {
 
 using Body = DataFileWriter::Body;
 
-// A resource list: count, then one slot per entry, filled by `record` with the entry's label.
-template <class T, class F>
-void ResourceList(Body& b, const std::vector<T>& items, F record) {
-  b.u32(static_cast<uint32_t>(items.size()));
-  const uint32_t list = b.size();
-  b.zeros(4 * items.size());
-  for (size_t i = 0; i < items.size(); ++i) {
-    b.refAt(list + 4 * static_cast<uint32_t>(i), b.here());
-    record(items[i]);
-  }
-}
-
 // The word that names code: a code entry index, or the file offset of the source text.
 void CodeWord(Body& b, const CodeRef& code, bool bytecode, bool noneIsMinusOne) {
   if (bytecode) {
@@ -47,7 +35,7 @@ void ActionList(Body& b, const CodeRef& code, bool bytecode) {
 
 void WriteScripts(DataFileWriter& writer, const std::vector<ScriptDesc>& scripts, bool bytecode) {
   Body& b = writer.chunk("SCPT");
-  ResourceList(b, scripts, [&](const ScriptDesc& s) {
+  b.list(scripts, [&](const ScriptDesc& s) {
     b.stringRef(s.name);
     CodeWord(b, s.code, bytecode, false);
   });
@@ -55,7 +43,7 @@ void WriteScripts(DataFileWriter& writer, const std::vector<ScriptDesc>& scripts
 
 void WritePaths(DataFileWriter& writer, const std::vector<PathDesc>& paths) {
   Body& b = writer.chunk("PATH");
-  ResourceList(b, paths, [&](const PathDesc& p) {
+  b.list(paths, [&](const PathDesc& p) {
     b.stringRef(p.name);
     b.u32(p.smooth ? 1 : 0).u32(p.closed ? 1 : 0).u32(static_cast<uint32_t>(p.precision));
     b.u32(static_cast<uint32_t>(p.points.size()));
@@ -65,7 +53,7 @@ void WritePaths(DataFileWriter& writer, const std::vector<PathDesc>& paths) {
 
 void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineDesc>& timelines, bool bytecode) {
   Body& b = writer.chunk("TMLN");
-  ResourceList(b, timelines, [&](const TimelineDesc& t) {
+  b.list(timelines, [&](const TimelineDesc& t) {
     b.stringRef(t.name);
     b.u32(static_cast<uint32_t>(t.moments.size()));
     const uint32_t pairs = b.size();
@@ -79,7 +67,7 @@ void WriteTimelines(DataFileWriter& writer, const std::vector<TimelineDesc>& tim
 
 void WriteObjects(DataFileWriter& writer, const std::vector<ObjectDesc>& objects, bool bytecode, int version) {
   Body& b = writer.chunk("OBJT");
-  ResourceList(b, objects, [&](const ObjectDesc& o) {
+  b.list(objects, [&](const ObjectDesc& o) {
     b.stringRef(o.name).i32(o.sprite).i32(o.visible).i32(o.solid).i32(o.depth).i32(o.persistent);
     b.i32(o.parent).i32(o.mask);
     if (version > 5) {
@@ -112,7 +100,7 @@ void WriteObjects(DataFileWriter& writer, const std::vector<ObjectDesc>& objects
 
 void WriteRooms(DataFileWriter& writer, const std::vector<RoomDesc>& rooms, bool bytecode, int version) {
   Body& b = writer.chunk("ROOM");
-  ResourceList(b, rooms, [&](const RoomDesc& r) {
+  b.list(rooms, [&](const RoomDesc& r) {
     const uint32_t start = b.size();
     b.stringRef(r.name).stringRef(r.caption).i32(r.width).i32(r.height).i32(r.speed).i32(r.persistent);
     b.i32(r.colour).i32(r.showColour);

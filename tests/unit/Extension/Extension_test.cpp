@@ -326,14 +326,6 @@ namespace {
 
 RValue Call(const char* name, std::vector<RValue> args) { return CallBuiltin(name, std::move(args)); }
 
-std::string Printed(const std::function<void()>& f) {
-  Console::Flush();
-  testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return testing::internal::GetCapturedStdout();
-}
-
 void ExExternal() {
   const RValue lib(TESSERA_TEST_LIBRARY);
   // The fixed forms: external_defineN(dll, name, types..., result) and external_callN(id, args...).

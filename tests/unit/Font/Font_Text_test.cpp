@@ -406,14 +406,6 @@ TEST(SpriteFont, GlyphsAreFramesPlacedByTheOrigin) {
 
 // ---- System typefaces ---------------------------------------------------------------------------
 
-std::string Printed(const std::function<void()>& f) {
-  Console::Flush();
-  ::testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return ::testing::internal::GetCapturedStdout();
-}
-
 void ExFontAdd() {
   TextWorld w;
   double f = -1;

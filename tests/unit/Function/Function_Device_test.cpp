@@ -23,11 +23,7 @@ using namespace testcall;
 namespace {
 
 std::string Quiet(const std::function<void()>& f) {
-  Console::Flush();
-  ::testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  ::testing::internal::GetCapturedStdout();
+  Printed(f);
   return LastErrorText();
 }
 

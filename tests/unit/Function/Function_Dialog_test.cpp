@@ -13,14 +13,6 @@ namespace {
 
 RValue Call(const char* name, std::vector<RValue> args) { return CallBuiltin(name, std::move(args)); }
 
-std::string Printed(const std::function<void()>& f) {
-  Console::Flush();
-  testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return testing::internal::GetCapturedStdout();
-}
-
 void ExMessages() {
   EXPECT_EQ(Printed([] { Call("show_message", {RValue("Hello")}); }), "Hello\n");
   EXPECT_EQ(Printed([] { Call("show_message", {RValue(2.5)}); }), "2.50\n");

@@ -5,10 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <initializer_list>
+#include <string>
 #include <vector>
 
 #include "Code/Code_Function.h"
+#include "Platform/Platform_Console.h"
 
 struct FunctionExercise {
   const char* name;
@@ -33,4 +36,13 @@ inline RValue CallBuiltin(const char* name, std::vector<RValue> args = {}, CInst
   RValue result;
   CallFunction(id, result, self, self, static_cast<int>(args.size()), args.empty() ? nullptr : args.data());
   return result;
+}
+
+// What `f` prints on the console.
+inline std::string Printed(const std::function<void()>& f) {
+  Console::Flush();
+  ::testing::internal::CaptureStdout();
+  f();
+  Console::Flush();
+  return ::testing::internal::GetCapturedStdout();
 }

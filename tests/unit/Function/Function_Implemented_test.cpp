@@ -25,14 +25,6 @@ RValue Call(const char* name, std::vector<RValue> args = {}, CInstance* self = n
   return CallBuiltin(name, std::move(args), self);
 }
 
-std::string Printed(std::function<void()> f) {
-  Console::Flush();
-  ::testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return ::testing::internal::GetCapturedStdout();
-}
-
 // ---- Exercises ---------------------------------------------------------------------------------
 
 void ExShowDebugMessage() {

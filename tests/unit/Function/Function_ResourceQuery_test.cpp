@@ -25,11 +25,7 @@ struct ResourceQueryScope : LibraryScope {
     Sprite_FreeAll();
   }
   static std::string Quiet(double (*f)()) {
-    Console::Flush();
-    ::testing::internal::CaptureStdout();
-    f();
-    Console::Flush();
-    ::testing::internal::GetCapturedStdout();
+    Printed([f] { f(); });
     return LastErrorText();
   }
 };

@@ -14,14 +14,6 @@
 
 namespace {
 
-std::string Printed(const std::function<void()>& f) {
-  Console::Flush();
-  testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return testing::internal::GetCapturedStdout();
-}
-
 TEST(UnavailableFunctions, SayWhyOnceAndStayCountedAsNotImplemented) {
   RegisterAllFunctions();
   Function_Unavailable_Rearm();

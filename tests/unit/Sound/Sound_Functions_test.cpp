@@ -22,14 +22,6 @@ namespace {
 RValue Call(const char* name, std::vector<RValue> args = {}) { return CallBuiltin(name, std::move(args)); }
 RValue R(double v) { return RValue(v); }
 
-std::string Printed(const std::function<void()>& f) {
-  Console::Flush();
-  ::testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return ::testing::internal::GetCapturedStdout();
-}
-
 bool Reported(const std::function<void()>& f) {
   SetLastErrorText("");
   f();

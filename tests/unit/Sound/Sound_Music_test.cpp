@@ -10,6 +10,7 @@
 #include <thread>
 #include <unistd.h>
 
+#include "Function/Function_Exercise.h"
 #include "Platform/Platform_Console.h"
 #include "Sound/Sound_Classic.h"
 #include "Sound/Sound_Main.h"
@@ -19,14 +20,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string Printed(const std::function<void()>& f) {
-  Console::Flush();
-  ::testing::internal::CaptureStdout();
-  f();
-  Console::Flush();
-  return ::testing::internal::GetCapturedStdout();
-}
 
 double Rms(const std::vector<int16_t>& s) {
   double sum = 0;
