@@ -19,6 +19,9 @@ SpawnOutcome Platform_Spawn(const std::string& program, const std::vector<std::s
 SpawnOutcome Platform_OpenDocument(const std::string& target);
 // Collects programs that were started without waiting and have ended.
 void Platform_ReapChildren();
+// Called about fifty times a second while Platform_Spawn waits for a program (the runner keeps its
+// window answering); null waits without calling anything.
+void Platform_SetSpawnWaitHook(void (*hook)());
 
 // A command line split into arguments: blanks separate them; double quotes group blanks into one
 // (the quotes are dropped); \" is a quote character; any other backslash is kept.

@@ -271,6 +271,7 @@ void Runner_WireSubsystems(const CommandLineSwitches& switches) {
     Function_Dialog_RaiseEvents();
     Platform_ReapChildren();  // programs started without waiting leave no zombie once they end
   };
+  Platform_SetSpawnWaitHook(Window_PumpMessages);  // the window stays answering while a program runs
   WireErrors();
   WireInput();
   WireGraphics();

@@ -3,6 +3,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <time.h>
+
 #include <cerrno>
 #include <cstring>
 
@@ -11,6 +13,22 @@ extern char** environ;
 namespace {
 
 std::vector<pid_t> g_children;  // started without waiting, not yet reaped
+void (*g_waitHook)() = nullptr;
+
+// Waits for `pid` to end, calling the wait hook between looks; the raw wait status, or -1.
+int WaitFor(pid_t pid) {
+  int status = 0;
+  for (;;) {
+    const pid_t r = waitpid(pid, &status, g_waitHook != nullptr ? WNOHANG : 0);
+    if (r == pid) return status;
+    if (r < 0 && errno != EINTR) return -1;
+    if (r == 0) {
+      g_waitHook();
+      const timespec pause{0, 20 * 1000 * 1000};
+      nanosleep(&pause, nullptr);
+    }
+  }
+}
 
 }  // namespace
 
@@ -50,14 +68,12 @@ SpawnOutcome Platform_Spawn(const std::string& program, const std::vector<std::s
     out.exitCode = 0;
     return out;
   }
-  int status = 0;
-  pid_t r;
-  do {
-    r = waitpid(pid, &status, 0);
-  } while (r < 0 && errno == EINTR);
-  out.exitCode = r == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  const int status = WaitFor(pid);
+  out.exitCode = status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return out;
 }
+
+void Platform_SetSpawnWaitHook(void (*hook)()) { g_waitHook = hook; }
 
 SpawnOutcome Platform_OpenDocument(const std::string& target) {
   // The opener would take a leading '-' for one of its options.

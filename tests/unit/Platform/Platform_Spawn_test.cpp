@@ -37,4 +37,20 @@ TEST(Spawn, AProgramNotWaitedForIsReapedOnceItEnds) {
   EXPECT_EQ(Zombies(), before);
 }
 
+int g_hookCalls = 0;
+
+TEST(Spawn, WaitingCallsTheHookUntilTheProgramEndsAndGivesItsExitStatus) {
+  Platform_SetSpawnWaitHook([] { ++g_hookCalls; });
+  g_hookCalls = 0;
+  const SpawnOutcome slow = Platform_Spawn("/bin/sh", {"-c", "sleep 0.2; exit 3"}, true);
+  const int calls = g_hookCalls;
+  const SpawnOutcome killed = Platform_Spawn("/bin/sh", {"-c", "kill -9 $$"}, true);
+  Platform_SetSpawnWaitHook(nullptr);
+  ASSERT_TRUE(slow.started) << slow.error;
+  EXPECT_EQ(slow.exitCode, 3);
+  EXPECT_GE(calls, 2);  // 0.2 s at about fifty looks a second
+  EXPECT_EQ(killed.exitCode, -1);
+  EXPECT_EQ(Platform_Spawn("/bin/sh", {"-c", "exit 5"}, true).exitCode, 5);  // without a hook
+}
+
 }  // namespace
