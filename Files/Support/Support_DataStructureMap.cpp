@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -130,8 +131,10 @@ uint32_t DS_KeyHash(const RValue& key) {
 
 CDS_Map::CDS_Map() { Clear(); }
 
+CDS_Map::~CDS_Map() { FreeNodes(); }
+
 void CDS_Map::Clear() {
-  std::vector<Node>().swap(m_nodes);
+  FreeNodes();
   m_free = kNone;
   m_chains.assign(kBuckets, Chain{});
   m_index.assign(16, Slot{});
@@ -180,6 +183,26 @@ void CDS_Map::Unindex(size_t hole) {
 
 // ---- Nodes ---------------------------------------------------------------------------------------
 
+static_assert(sizeof(RValue) == 24 && alignof(RValue) <= 64);
+
+void CDS_Map::GrowNodes() {
+  uint32_t capacity = m_capacity != 0 ? m_capacity * 2 : 16;
+  if (capacity <= m_capacity) throw std::bad_alloc();
+  auto* nodes = static_cast<Node*>(::operator new(size_t{capacity} * sizeof(Node), std::align_val_t{alignof(Node)}));
+  if (m_used != 0) std::memcpy(static_cast<void*>(nodes), static_cast<const void*>(m_nodes), size_t{m_used} * sizeof(Node));
+  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
+  m_nodes = nodes;
+  m_capacity = capacity;
+}
+
+void CDS_Map::FreeNodes() {
+  for (uint32_t i = 0; i < m_used; ++i) m_nodes[i].~Node();
+  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
+  m_nodes = nullptr;
+  m_used = 0;
+  m_capacity = 0;
+}
+
 template <typename K, typename V>
 uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
   uint32_t n;
@@ -192,8 +215,10 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
     node.value = std::forward<V>(value);
   } else {
     // Built in place: no temporary node or values to move and destroy.
-    n = static_cast<uint32_t>(m_nodes.size());
-    m_nodes.emplace_back(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    if (m_used == m_capacity) GrowNodes();
+    n = m_used;
+    new (&m_nodes[n]) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    ++m_used;
   }
   Chain& c = m_chains[hash & (kBuckets - 1)];
   m_nodes[n].next = kNone;
