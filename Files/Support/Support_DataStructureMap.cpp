@@ -29,7 +29,7 @@ constexpr std::array<std::array<uint32_t, 256>, 8> kCrcSlices = [] {
   return t;
 }();
 
-uint32_t Crc32Of8(const uint8_t* bytes) {
+[[gnu::always_inline]] inline uint32_t Crc32Of8(const uint8_t* bytes) {
   uint32_t lo = 0xFFFFFFFFu ^ (uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
                                uint32_t{bytes[3]} << 24);
   return kCrcSlices[7][lo & 0xFF] ^ kCrcSlices[6][(lo >> 8) & 0xFF] ^ kCrcSlices[5][(lo >> 16) & 0xFF] ^
@@ -102,14 +102,14 @@ bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RV
 }
 
 // DS_KeyHash with the real case inline, for the lookups of this file.
-inline uint32_t KeyHash(const RValue& key) {
+[[gnu::always_inline]] inline uint32_t KeyHash(const RValue& key) {
   if (key.IsString()) return DS_KeyHash(key);
   uint8_t bytes[8];
   std::memcpy(bytes, &key.real, 8);
   return Crc32Of8(bytes);
 }
 
-bool KeysEqual(const RValue& a, const RValue& b) {
+[[gnu::always_inline]] inline bool KeysEqual(const RValue& a, const RValue& b) {
   if (a.kind != b.kind) return false;
   if (a.IsString()) return std::strcmp(a.Str(), b.Str()) == 0;
   return std::memcmp(&a.real, &b.real, sizeof a.real) == 0;
@@ -143,7 +143,7 @@ void CDS_Map::Clear() {
   m_duplicates = false;
 }
 
-size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
+[[gnu::always_inline]] inline size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
     const Slot& s = m_index[i];
@@ -151,7 +151,7 @@ size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
   }
 }
 
-size_t CDS_Map::SlotFor(const RValue& key, uint32_t hash) {
+[[gnu::always_inline]] inline size_t CDS_Map::SlotFor(const RValue& key, uint32_t hash) {
   if ((static_cast<size_t>(m_count) + 1) * 2 > m_index.size()) GrowIndex();
   return Probe(key, hash);
 }
