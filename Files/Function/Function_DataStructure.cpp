@@ -80,6 +80,20 @@ inline CDS_Grid* PlainCell(int argc, const RValue* args, int wanted, int& x, int
   return g != nullptr && g->Inside(x, y) ? g : nullptr;
 }
 
+// The map of a call with exactly `wanted` arguments whose first is a whole real naming a map, or
+// null (the general path then converts the index and reports a missing map).
+inline CDS_Map* PlainMap(int argc, const RValue* args, int wanted) {
+  if (argc != wanted || args == nullptr) return nullptr;
+  int index = PlainIndex(args[0]);
+  return index >= 0 ? g_Maps.Get(index) : nullptr;
+}
+
+// The map of a call through the short path or the general one (null after reporting).
+inline CDS_Map* MapOf(int argc, RValue* args, int wanted) {
+  CDS_Map* m = PlainMap(argc, args, wanted);
+  return m != nullptr ? m : Lookup(g_Maps, argc, args);
+}
+
 void SetCopy(RValue& result, const RValue* value) {
   if (value != nullptr) DS_CopyValue(result, *value);
 }
@@ -184,19 +198,19 @@ void F_ListShuffle(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
 // ---- Map -----------------------------------------------------------------------------------------
 
 void F_MapAdd(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetBool(result, m->Add(Arg(argc, args, 1), Arg(argc, args, 2)));
+  if (CDS_Map* m = MapOf(argc, args, 3)) SetBool(result, m->Add(Arg(argc, args, 1), Arg(argc, args, 2)));
 }
 void F_MapReplace(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) m->Replace(Arg(argc, args, 1), Arg(argc, args, 2));
+  if (CDS_Map* m = MapOf(argc, args, 3)) m->Replace(Arg(argc, args, 1), Arg(argc, args, 2));
 }
 void F_MapDelete(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Map* m = Lookup(g_Maps, argc, args)) m->Delete(Arg(argc, args, 1));
 }
 void F_MapExists(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetBool(result, m->Find(Arg(argc, args, 1)) != nullptr);
+  if (CDS_Map* m = MapOf(argc, args, 2)) SetBool(result, m->Find(Arg(argc, args, 1)) != nullptr);
 }
 void F_MapFindValue(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetCopy(result, m->Find(Arg(argc, args, 1)));
+  if (CDS_Map* m = MapOf(argc, args, 2)) SetCopy(result, m->Find(Arg(argc, args, 1)));
 }
 void F_MapFindPrevious(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetCopy(result, m->Previous(Arg(argc, args, 1)));
