@@ -290,7 +290,9 @@ void F_GridHeight(RValue& result, CInstance*, CInstance*, int argc, RValue* args
 void F_GridClear(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) g->Fill(Arg(argc, args, 1));
 }
-void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+// Everything but a real cell read through the short path: the general path, out of line so that
+// the short one saves no registers.
+[[gnu::noinline]] void GridGetGeneral(RValue& result, int argc, RValue* args) {
   int px, py;
   if (CDS_Grid* cell = PlainCell(argc, args, 3, px, py)) {
     DS_CopyValue(result, cell->Cell(px, py));
@@ -300,6 +302,17 @@ void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);
   if (g->Inside(x, y)) DS_CopyValue(result, g->Cell(x, y));
+}
+void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  int px, py;
+  if (CDS_Grid* g = PlainCell(argc, args, 3, px, py)) {
+    const RValue& cell = g->Cell(px, py);
+    if (cell.IsReal() && result.IsReal()) {
+      result.real = cell.real;
+      return;
+    }
+  }
+  GridGetGeneral(result, argc, args);
 }
 
 // A clipped rectangle of cells.
@@ -334,7 +347,7 @@ void ForDisk(const CDS_Grid& g, double xm, double ym, double r, F visit) {
 }
 
 template <CDS_Grid::Op Op>
-void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+[[gnu::noinline]] void GridCellGeneral(int argc, RValue* args) {
   int px, py;
   if (CDS_Grid* cell = PlainCell(argc, args, 4, px, py)) {
     CDS_Grid::Apply(cell->Cell(px, py), args[3], Op);
@@ -344,6 +357,21 @@ void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);
   if (g->Inside(x, y)) CDS_Grid::Apply(g->Cell(x, y), Arg(argc, args, 3), Op);
+}
+// A real onto a real cell takes the short path; everything else the general one.
+template <CDS_Grid::Op Op>
+void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  int px, py;
+  if (CDS_Grid* g = PlainCell(argc, args, 4, px, py)) {
+    RValue& cell = g->Cell(px, py);
+    if (cell.IsReal() && args[3].IsReal()) {
+      if constexpr (Op == CDS_Grid::Op::Set) cell.real = args[3].real;
+      if constexpr (Op == CDS_Grid::Op::Add) cell.real += args[3].real;
+      if constexpr (Op == CDS_Grid::Op::Multiply) cell.real *= args[3].real;
+      return;
+    }
+  }
+  GridCellGeneral<Op>(argc, args);
 }
 
 template <CDS_Grid::Op Op>
