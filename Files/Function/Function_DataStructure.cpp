@@ -170,8 +170,17 @@ void F_QueueTail(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 
 // ---- List ----------------------------------------------------------------------------------------
 
+// The list of a call with exactly `wanted` arguments whose first is a whole real naming a list,
+// or null (the general path then converts the index and reports a missing list).
+inline CDS_List* PlainList(int argc, const RValue* args, int wanted) {
+  if (argc != wanted || args == nullptr) return nullptr;
+  int index = PlainIndex(args[0]);
+  return index >= 0 ? g_Lists.Get(index) : nullptr;
+}
+
 void F_ListAdd(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Add(Arg(argc, args, 1));
+  CDS_List* l = PlainList(argc, args, 2);
+  if (l != nullptr || (l = Lookup(g_Lists, argc, args)) != nullptr) l->Add(Arg(argc, args, 1));
 }
 void F_ListInsert(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Insert(ArgIndex(argc, args, 1), Arg(argc, args, 2));
@@ -186,7 +195,8 @@ void F_ListFindIndex(RValue& result, CInstance*, CInstance*, int argc, RValue* a
   if (CDS_List* l = Lookup(g_Lists, argc, args)) result.SetReal(l->FindIndex(Arg(argc, args, 1)));
 }
 void F_ListFindValue(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_List* l = Lookup(g_Lists, argc, args)) SetCopy(result, l->At(ArgIndex(argc, args, 1)));
+  CDS_List* l = PlainList(argc, args, 2);
+  if (l != nullptr || (l = Lookup(g_Lists, argc, args)) != nullptr) SetCopy(result, l->At(ArgIndex(argc, args, 1)));
 }
 void F_ListSort(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Sort(ArgBool(argc, args, 1));
