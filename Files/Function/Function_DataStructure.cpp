@@ -72,12 +72,16 @@ inline int PlainIndex(const RValue& v) {
 // The grid and cell (x, y) of a call whose first three arguments name a cell inside a grid, or null.
 inline CDS_Grid* PlainCell(int argc, const RValue* args, int wanted, int& x, int& y) {
   if (argc != wanted || args == nullptr) return nullptr;
+  if ((args[0].kind | args[1].kind | args[2].kind) != VALUE_REAL) return nullptr;
   int index = PlainIndex(args[0]);
-  x = PlainIndex(args[1]);
-  y = PlainIndex(args[2]);
-  if ((index | x | y) < 0) return nullptr;
-  CDS_Grid* g = g_Grids.Get(index);
-  return g != nullptr && g->Inside(x, y) ? g : nullptr;
+  CDS_Grid* g = index >= 0 ? g_Grids.Get(index) : nullptr;
+  if (g == nullptr) return nullptr;
+  // Inside the grid first (NaN fails), then whole.
+  double dx = args[1].real, dy = args[2].real;
+  if (!(dx >= 0.0 && dx < g->Width() && dy >= 0.0 && dy < g->Height())) return nullptr;
+  x = static_cast<int>(dx);
+  y = static_cast<int>(dy);
+  return static_cast<double>(x) == dx && static_cast<double>(y) == dy ? g : nullptr;
 }
 
 // The map of a call with exactly `wanted` arguments whose first is a whole real naming a map, or
