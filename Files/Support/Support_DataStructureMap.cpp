@@ -299,6 +299,27 @@ bool CDS_Map::Delete(const RValue& key) {
 }
 
 const RValue* CDS_Map::Find(const RValue& key) const {
+  if (!key.IsReal()) return FindText(key);
+  // A real key: the probe compares bit patterns and calls nothing, so no registers are saved.
+  uint64_t bits;
+  std::memcpy(&bits, &key.real, sizeof bits);
+  uint8_t bytes[8];
+  std::memcpy(bytes, &bits, 8);
+  uint32_t hash = Crc32Of8(bytes);
+  size_t mask = m_index.size() - 1;
+  for (size_t i = Home(hash);; i = (i + 1) & mask) {
+    const Slot& s = m_index[i];
+    if (s.node == kNone) return nullptr;
+    if (s.hash == hash) {
+      const Node& node = m_nodes[s.node];
+      uint64_t other;
+      std::memcpy(&other, &node.key.real, sizeof other);
+      if (node.key.IsReal() && other == bits) return &node.value;
+    }
+  }
+}
+
+const RValue* CDS_Map::FindText(const RValue& key) const {
   uint32_t n = m_index[Probe(key, KeyHash(key))].node;
   return n != kNone ? &m_nodes[n].value : nullptr;
 }

@@ -69,6 +69,8 @@ class CDS_Map {
   size_t Home(uint32_t hash) const { return static_cast<uint32_t>(hash * 0x9E3779B1u) >> m_shift; }
   // The slot holding `key`, or the empty slot where it would go.
   size_t Probe(const RValue& key, uint32_t hash) const;
+  // Find for a string key (out of line: its text compare calls out).
+  [[gnu::noinline]] const RValue* FindText(const RValue& key) const;
   // Makes the index ready for one more key, then probes for `key`.
   size_t SlotFor(const RValue& key, uint32_t hash);
   void GrowIndex();
