@@ -15,12 +15,13 @@ RValue g_Arguments[kArgumentSlotCount];
 int g_ArgumentSlotsUsed = 0;
 int g_ArgumentCount = 0;
 
+FunctionRecord* g_Functions = nullptr;
+int g_FunctionCount = 0;
+
 namespace {
 
 constexpr int kGrowBy = 500;
 
-FunctionRecord* g_Functions = nullptr;
-int g_FunctionCount = 0;
 int g_FunctionCapacity = 0;
 bool g_AllRegistered = false;
 
@@ -203,15 +204,7 @@ int ArgumentCount(int id) {
 
 // ---- Calling ---------------------------------------------------------------------------------
 
-void CallFunction(int id, RValue& result, CInstance* self, CInstance* other, int argc, RValue* args) {
-  result.Reset();
-  FunctionRecord* record = FunctionAt(id);
-  if (record == nullptr) {
-    ReportActionErrorF(false, "Unknown built-in function id %d", id);
-    return;
-  }
-  record->routine(result, self, other, argc, args);
-}
+void CallUnknownFunction(int id) { ReportActionErrorF(false, "Unknown built-in function id %d", id); }
 
 void FunctionNotImplemented(int id, RValue& result) {
   result.Reset();

@@ -72,12 +72,30 @@ inline int PlainIndex(const RValue& v) {
 // The grid and cell (x, y) of a call whose first three arguments name a cell inside a grid, or null.
 inline CDS_Grid* PlainCell(int argc, const RValue* args, int wanted, int& x, int& y) {
   if (argc != wanted || args == nullptr) return nullptr;
+  if ((args[0].kind | args[1].kind | args[2].kind) != VALUE_REAL) return nullptr;
   int index = PlainIndex(args[0]);
-  x = PlainIndex(args[1]);
-  y = PlainIndex(args[2]);
-  if ((index | x | y) < 0) return nullptr;
-  CDS_Grid* g = g_Grids.Get(index);
-  return g != nullptr && g->Inside(x, y) ? g : nullptr;
+  CDS_Grid* g = index >= 0 ? g_Grids.Get(index) : nullptr;
+  if (g == nullptr) return nullptr;
+  // Inside the grid first (NaN fails), then whole.
+  double dx = args[1].real, dy = args[2].real;
+  if (!(dx >= 0.0 && dx < g->Width() && dy >= 0.0 && dy < g->Height())) return nullptr;
+  x = static_cast<int>(dx);
+  y = static_cast<int>(dy);
+  return static_cast<double>(x) == dx && static_cast<double>(y) == dy ? g : nullptr;
+}
+
+// The map of a call with exactly `wanted` arguments whose first is a whole real naming a map, or
+// null (the general path then converts the index and reports a missing map).
+inline CDS_Map* PlainMap(int argc, const RValue* args, int wanted) {
+  if (argc != wanted || args == nullptr) return nullptr;
+  int index = PlainIndex(args[0]);
+  return index >= 0 ? g_Maps.Get(index) : nullptr;
+}
+
+// The map of a call through the short path or the general one (null after reporting).
+inline CDS_Map* MapOf(int argc, RValue* args, int wanted) {
+  CDS_Map* m = PlainMap(argc, args, wanted);
+  return m != nullptr ? m : Lookup(g_Maps, argc, args);
 }
 
 void SetCopy(RValue& result, const RValue* value) {
@@ -156,8 +174,17 @@ void F_QueueTail(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 
 // ---- List ----------------------------------------------------------------------------------------
 
+// The list of a call with exactly `wanted` arguments whose first is a whole real naming a list,
+// or null (the general path then converts the index and reports a missing list).
+inline CDS_List* PlainList(int argc, const RValue* args, int wanted) {
+  if (argc != wanted || args == nullptr) return nullptr;
+  int index = PlainIndex(args[0]);
+  return index >= 0 ? g_Lists.Get(index) : nullptr;
+}
+
 void F_ListAdd(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Add(Arg(argc, args, 1));
+  CDS_List* l = PlainList(argc, args, 2);
+  if (l != nullptr || (l = Lookup(g_Lists, argc, args)) != nullptr) l->Add(Arg(argc, args, 1));
 }
 void F_ListInsert(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Insert(ArgIndex(argc, args, 1), Arg(argc, args, 2));
@@ -172,7 +199,8 @@ void F_ListFindIndex(RValue& result, CInstance*, CInstance*, int argc, RValue* a
   if (CDS_List* l = Lookup(g_Lists, argc, args)) result.SetReal(l->FindIndex(Arg(argc, args, 1)));
 }
 void F_ListFindValue(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_List* l = Lookup(g_Lists, argc, args)) SetCopy(result, l->At(ArgIndex(argc, args, 1)));
+  CDS_List* l = PlainList(argc, args, 2);
+  if (l != nullptr || (l = Lookup(g_Lists, argc, args)) != nullptr) SetCopy(result, l->At(ArgIndex(argc, args, 1)));
 }
 void F_ListSort(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Sort(ArgBool(argc, args, 1));
@@ -184,19 +212,19 @@ void F_ListShuffle(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
 // ---- Map -----------------------------------------------------------------------------------------
 
 void F_MapAdd(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetBool(result, m->Add(Arg(argc, args, 1), Arg(argc, args, 2)));
+  if (CDS_Map* m = MapOf(argc, args, 3)) SetBool(result, m->Add(Arg(argc, args, 1), Arg(argc, args, 2)));
 }
 void F_MapReplace(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) m->Replace(Arg(argc, args, 1), Arg(argc, args, 2));
+  if (CDS_Map* m = MapOf(argc, args, 3)) m->Replace(Arg(argc, args, 1), Arg(argc, args, 2));
 }
 void F_MapDelete(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Map* m = Lookup(g_Maps, argc, args)) m->Delete(Arg(argc, args, 1));
 }
 void F_MapExists(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetBool(result, m->Find(Arg(argc, args, 1)) != nullptr);
+  if (CDS_Map* m = MapOf(argc, args, 2)) SetBool(result, m->Find(Arg(argc, args, 1)) != nullptr);
 }
 void F_MapFindValue(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
-  if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetCopy(result, m->Find(Arg(argc, args, 1)));
+  if (CDS_Map* m = MapOf(argc, args, 2)) SetCopy(result, m->Find(Arg(argc, args, 1)));
 }
 void F_MapFindPrevious(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetCopy(result, m->Previous(Arg(argc, args, 1)));
@@ -276,7 +304,9 @@ void F_GridHeight(RValue& result, CInstance*, CInstance*, int argc, RValue* args
 void F_GridClear(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) g->Fill(Arg(argc, args, 1));
 }
-void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+// Everything but a real cell read through the short path: the general path, out of line so that
+// the short one saves no registers.
+[[gnu::noinline]] void GridGetGeneral(RValue& result, int argc, RValue* args) {
   int px, py;
   if (CDS_Grid* cell = PlainCell(argc, args, 3, px, py)) {
     DS_CopyValue(result, cell->Cell(px, py));
@@ -286,6 +316,17 @@ void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);
   if (g->Inside(x, y)) DS_CopyValue(result, g->Cell(x, y));
+}
+void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
+  int px, py;
+  if (CDS_Grid* g = PlainCell(argc, args, 3, px, py)) {
+    const RValue& cell = g->Cell(px, py);
+    if (cell.IsReal() && result.IsReal()) {
+      result.real = cell.real;
+      return;
+    }
+  }
+  GridGetGeneral(result, argc, args);
 }
 
 // A clipped rectangle of cells.
@@ -320,7 +361,7 @@ void ForDisk(const CDS_Grid& g, double xm, double ym, double r, F visit) {
 }
 
 template <CDS_Grid::Op Op>
-void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+[[gnu::noinline]] void GridCellGeneral(int argc, RValue* args) {
   int px, py;
   if (CDS_Grid* cell = PlainCell(argc, args, 4, px, py)) {
     CDS_Grid::Apply(cell->Cell(px, py), args[3], Op);
@@ -330,6 +371,21 @@ void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (g == nullptr) return;
   int x = ArgIndex(argc, args, 1), y = ArgIndex(argc, args, 2);
   if (g->Inside(x, y)) CDS_Grid::Apply(g->Cell(x, y), Arg(argc, args, 3), Op);
+}
+// A real onto a real cell takes the short path; everything else the general one.
+template <CDS_Grid::Op Op>
+void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
+  int px, py;
+  if (CDS_Grid* g = PlainCell(argc, args, 4, px, py)) {
+    RValue& cell = g->Cell(px, py);
+    if (cell.IsReal() && args[3].IsReal()) {
+      if constexpr (Op == CDS_Grid::Op::Set) cell.real = args[3].real;
+      if constexpr (Op == CDS_Grid::Op::Add) cell.real += args[3].real;
+      if constexpr (Op == CDS_Grid::Op::Multiply) cell.real *= args[3].real;
+      return;
+    }
+  }
+  GridCellGeneral<Op>(argc, args);
 }
 
 template <CDS_Grid::Op Op>

@@ -243,10 +243,6 @@ int CDS_List::FindIndex(const RValue& v) const {
   return -1;
 }
 
-const RValue* CDS_List::At(int pos) const {
-  return (pos < 0 || pos >= Size()) ? nullptr : &m_items[pos];
-}
-
 void CDS_List::Sort(bool ascending) {
   if (Size() > kInsertionSortLimit) {
     // A long list is merge-sorted to the same order: ascending keeps equal elements in their

@@ -83,7 +83,7 @@ class CDS_List {
   bool Replace(int pos, const RValue& v);
   bool Delete(int pos);
   int FindIndex(const RValue& v) const;
-  const RValue* At(int pos) const;
+  const RValue* At(int pos) const { return (pos < 0 || pos >= Size()) ? nullptr : &m_items[pos]; }
   void Sort(bool ascending);
   void Shuffle();
   void Assign(const CDS_List& other) { m_items = other.m_items; }

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -28,7 +29,7 @@ constexpr std::array<std::array<uint32_t, 256>, 8> kCrcSlices = [] {
   return t;
 }();
 
-uint32_t Crc32Of8(const uint8_t* bytes) {
+[[gnu::always_inline]] inline uint32_t Crc32Of8(const uint8_t* bytes) {
   uint32_t lo = 0xFFFFFFFFu ^ (uint32_t{bytes[0]} | uint32_t{bytes[1]} << 8 | uint32_t{bytes[2]} << 16 |
                                uint32_t{bytes[3]} << 24);
   return kCrcSlices[7][lo & 0xFF] ^ kCrcSlices[6][(lo >> 8) & 0xFF] ^ kCrcSlices[5][(lo >> 16) & 0xFF] ^
@@ -101,14 +102,14 @@ bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RV
 }
 
 // DS_KeyHash with the real case inline, for the lookups of this file.
-inline uint32_t KeyHash(const RValue& key) {
+[[gnu::always_inline]] inline uint32_t KeyHash(const RValue& key) {
   if (key.IsString()) return DS_KeyHash(key);
   uint8_t bytes[8];
   std::memcpy(bytes, &key.real, 8);
   return Crc32Of8(bytes);
 }
 
-bool KeysEqual(const RValue& a, const RValue& b) {
+[[gnu::always_inline]] inline bool KeysEqual(const RValue& a, const RValue& b) {
   if (a.kind != b.kind) return false;
   if (a.IsString()) return std::strcmp(a.Str(), b.Str()) == 0;
   return std::memcmp(&a.real, &b.real, sizeof a.real) == 0;
@@ -130,8 +131,10 @@ uint32_t DS_KeyHash(const RValue& key) {
 
 CDS_Map::CDS_Map() { Clear(); }
 
+CDS_Map::~CDS_Map() { FreeNodes(); }
+
 void CDS_Map::Clear() {
-  std::vector<Node>().swap(m_nodes);
+  FreeNodes();
   m_free = kNone;
   m_chains.assign(kBuckets, Chain{});
   m_index.assign(16, Slot{});
@@ -140,7 +143,7 @@ void CDS_Map::Clear() {
   m_duplicates = false;
 }
 
-size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
+[[gnu::always_inline]] inline size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
     const Slot& s = m_index[i];
@@ -148,7 +151,7 @@ size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
   }
 }
 
-size_t CDS_Map::SlotFor(const RValue& key, uint32_t hash) {
+[[gnu::always_inline]] inline size_t CDS_Map::SlotFor(const RValue& key, uint32_t hash) {
   if ((static_cast<size_t>(m_count) + 1) * 2 > m_index.size()) GrowIndex();
   return Probe(key, hash);
 }
@@ -180,6 +183,26 @@ void CDS_Map::Unindex(size_t hole) {
 
 // ---- Nodes ---------------------------------------------------------------------------------------
 
+static_assert(sizeof(RValue) == 24 && alignof(RValue) <= 64);
+
+void CDS_Map::GrowNodes() {
+  uint32_t capacity = m_capacity != 0 ? m_capacity * 2 : 16;
+  if (capacity <= m_capacity) throw std::bad_alloc();
+  auto* nodes = static_cast<Node*>(::operator new(size_t{capacity} * sizeof(Node), std::align_val_t{alignof(Node)}));
+  if (m_used != 0) std::memcpy(static_cast<void*>(nodes), static_cast<const void*>(m_nodes), size_t{m_used} * sizeof(Node));
+  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
+  m_nodes = nodes;
+  m_capacity = capacity;
+}
+
+void CDS_Map::FreeNodes() {
+  for (uint32_t i = 0; i < m_used; ++i) m_nodes[i].~Node();
+  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
+  m_nodes = nullptr;
+  m_used = 0;
+  m_capacity = 0;
+}
+
 template <typename K, typename V>
 uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
   uint32_t n;
@@ -192,8 +215,10 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
     node.value = std::forward<V>(value);
   } else {
     // Built in place: no temporary node or values to move and destroy.
-    n = static_cast<uint32_t>(m_nodes.size());
-    m_nodes.emplace_back(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    if (m_used == m_capacity) GrowNodes();
+    n = m_used;
+    new (&m_nodes[n]) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    ++m_used;
   }
   Chain& c = m_chains[hash & (kBuckets - 1)];
   m_nodes[n].next = kNone;
@@ -274,6 +299,27 @@ bool CDS_Map::Delete(const RValue& key) {
 }
 
 const RValue* CDS_Map::Find(const RValue& key) const {
+  if (!key.IsReal()) return FindText(key);
+  // A real key: the probe compares bit patterns and calls nothing, so no registers are saved.
+  uint64_t bits;
+  std::memcpy(&bits, &key.real, sizeof bits);
+  uint8_t bytes[8];
+  std::memcpy(bytes, &bits, 8);
+  uint32_t hash = Crc32Of8(bytes);
+  size_t mask = m_index.size() - 1;
+  for (size_t i = Home(hash);; i = (i + 1) & mask) {
+    const Slot& s = m_index[i];
+    if (s.node == kNone) return nullptr;
+    if (s.hash == hash) {
+      const Node& node = m_nodes[s.node];
+      uint64_t other;
+      std::memcpy(&other, &node.key.real, sizeof other);
+      if (node.key.IsReal() && other == bits) return &node.value;
+    }
+  }
+}
+
+const RValue* CDS_Map::FindText(const RValue& key) const {
   uint32_t n = m_index[Probe(key, KeyHash(key))].node;
   return n != kNone ? &m_nodes[n].value : nullptr;
 }

@@ -21,6 +21,9 @@ class CDS_Map {
   static constexpr int kBuckets = 4096;
 
   CDS_Map();
+  ~CDS_Map();
+  CDS_Map(const CDS_Map&) = delete;
+  CDS_Map& operator=(const CDS_Map&) = delete;
   int Size() const { return m_count; }
   void Clear();
   // Adds when the key is absent; false when it exists.
@@ -42,7 +45,8 @@ class CDS_Map {
 
  private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
-  struct Node {
+  // One cache line: the links, the key and the value of an entry.
+  struct alignas(64) Node {
     template <class K, class V>
     Node(uint32_t h, uint32_t n, uint32_t p, K&& k, V&& v)
         : hash(h), next(n), prev(p), key(std::forward<K>(k)), value(std::forward<V>(v)) {}
@@ -65,6 +69,8 @@ class CDS_Map {
   size_t Home(uint32_t hash) const { return static_cast<uint32_t>(hash * 0x9E3779B1u) >> m_shift; }
   // The slot holding `key`, or the empty slot where it would go.
   size_t Probe(const RValue& key, uint32_t hash) const;
+  // Find for a string key (out of line: its text compare calls out).
+  [[gnu::noinline]] const RValue* FindText(const RValue& key) const;
   // Makes the index ready for one more key, then probes for `key`.
   size_t SlotFor(const RValue& key, uint32_t hash);
   void GrowIndex();
@@ -73,6 +79,10 @@ class CDS_Map {
   // A new node at the tail of its chain (key and value copied or moved in).
   template <typename K, typename V>
   uint32_t NewNode(uint32_t hash, K&& key, V&& value);
+  // Doubles the node array, moving the nodes' bytes (values are trivially relocatable).
+  void GrowNodes();
+  // Destroys every node and frees the array.
+  void FreeNodes();
   void FreeNode(uint32_t node);
   // The next node after `node` in its chain with the same key; kNone when none.
   uint32_t NextCopy(uint32_t node) const;
@@ -86,7 +96,9 @@ class CDS_Map {
   template <typename F>
   void Walk(F visit) const;
 
-  std::vector<Node> m_nodes;  // freed nodes are linked from m_free
+  Node* m_nodes = nullptr;  // m_used nodes made, room for m_capacity; freed ones linked from m_free
+  uint32_t m_used = 0;
+  uint32_t m_capacity = 0;
   uint32_t m_free = kNone;
   std::vector<Chain> m_chains;
   std::vector<Slot> m_index;  // a power of two in size, at most half full

@@ -567,3 +567,42 @@ LIBRARY_CASE(DataStructureTest, GridCellIndicesRoundAndCheckTheSameOnEveryPath, 
   Call("ds_grid_set", {R(g), R(0), R(0), R(1)});
   EXPECT_TRUE(ErrorOccurred());
 }
+
+// Map and list calls with a whole index and the exact argument count take a short path; the
+// same calls with a rounded index, a missing or extra argument, or a destroyed structure must
+// give what the argument rules give.
+LIBRARY_CASE(DataStructureTest, MapAndListIndicesRoundAndCheckTheSameOnEveryPath, "ds_list_add", "ds_list_create", "ds_list_destroy", "ds_list_find_value", "ds_list_size", "ds_map_add", "ds_map_create", "ds_map_destroy", "ds_map_exists", "ds_map_find_value", "ds_map_replace", "ds_map_size") {
+  double m = Real("ds_map_create");
+  EXPECT_EQ(Real("ds_map_add", {R(m + 0.4), S("a"), R(1)}), 1);  // rounds to the map
+  EXPECT_EQ(Real("ds_map_add", {R(m), S("a"), R(2)}), 0);        // already there
+  EXPECT_EQ(Real("ds_map_find_value", {R(m - 0.5), S("a")}), 1);  // -0.5 rounds to 0 (halves to even)
+  EXPECT_EQ(Real("ds_map_add", {R(m), S("b")}), 1);               // no value: the zero value
+  EXPECT_EQ(Real("ds_map_exists", {R(m), S("b"), R(9)}), 1);      // an extra argument is ignored
+  Call("ds_map_replace", {R(m), S("b"), S("t"), R(9)});
+  EXPECT_EQ(Text("ds_map_find_value", {R(m), S("b")}), "t");
+  Call("ds_map_replace", {R(m), S("c"), S("u")});
+  EXPECT_EQ(Text("ds_map_find_value", {R(m), S("c"), S("extra")}), "u");
+  EXPECT_EQ(Real("ds_map_exists", {R(m), S("d")}), 0);
+  EXPECT_EQ(Real("ds_map_size", {R(m)}), 3);
+
+  double l = Real("ds_list_create");
+  Call("ds_list_add", {R(l), R(5)});
+  Call("ds_list_add", {R(l + 0.2), S("s")});
+  Call("ds_list_add", {R(l), R(6), R(7)});  // an extra argument is ignored
+  EXPECT_EQ(Real("ds_list_size", {R(l)}), 3);
+  EXPECT_EQ(Real("ds_list_find_value", {R(l), R(0)}), 5);
+  EXPECT_EQ(Text("ds_list_find_value", {R(l), R(0.6)}), "s");  // 0.6 rounds to 1
+  EXPECT_EQ(Real("ds_list_find_value", {R(l), R(2), R(0)}), 6);
+  EXPECT_EQ(Real("ds_list_find_value", {R(l), R(3)}), 0);  // past the end: the zero value
+  EXPECT_EQ(Real("ds_list_find_value", {R(l), R(-1)}), 0);
+  EXPECT_FALSE(ErrorOccurred());
+
+  Call("ds_map_destroy", {R(m)});
+  EXPECT_EQ(Real("ds_map_find_value", {R(m), S("a")}), 0);
+  EXPECT_TRUE(ErrorOccurred());
+  EXPECT_NE(std::string(LastErrorText()).find(kNoStructure), std::string::npos);
+  ResetErrorReporter();
+  Call("ds_list_destroy", {R(l)});
+  EXPECT_EQ(Real("ds_list_find_value", {R(l), R(0)}), 0);
+  EXPECT_TRUE(ErrorOccurred());
+}

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <map>
@@ -115,6 +117,56 @@ TEST(DataStructureMapTest, ManyAddsAndDeletesKeepTheRulesOrder) {
   EXPECT_EQ(m.Size(), 0);
   EXPECT_EQ(m.First(), nullptr);
   EXPECT_EQ(m.Write(), "");
+}
+
+TEST(DataStructureMapTest, TextsSurviveGrowthAndDeletingWhileWalking) {
+  // Text keys and values through many doublings of the node array, then the usual walk that takes
+  // the next key before deleting the current one.
+  CDS_Map m;
+  Model model;
+  auto text = [](char prefix, int i) {
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "%c%d", prefix, i);
+    return RValue(buffer);
+  };
+  auto key = [&](int i) { return text('k', i); };
+  for (int i = 0; i < 5000; ++i) {
+    ASSERT_TRUE(m.Add(key(i), text('v', i)));
+    model.Add(key(i), i);
+  }
+  for (int i = 0; i < 5000; i += 7) ASSERT_STREQ(m.Find(key(i))->Str(), text('v', i).Str());
+  int visited = 0;
+  RValue current = *m.First();
+  for (bool more = true; more; ++visited) {
+    const RValue* next = m.Next(current);
+    more = next != nullptr;
+    RValue after = more ? *next : RValue();
+    if (std::atoi(current.Str() + 1) % 2 == 0) {
+      ASSERT_TRUE(m.Delete(current));
+      model.Delete(current);
+    }
+    current = std::move(after);
+  }
+  EXPECT_EQ(visited, 5000);
+  EXPECT_EQ(m.Size(), 2500);
+  // Freed nodes are taken again; new keys still go to the tails of their chains.
+  for (int i = 5000; i < 5600; ++i) {
+    ASSERT_TRUE(m.Add(key(i), text('w', i)));
+    model.Add(key(i), i);
+  }
+  std::vector<std::string> expected;
+  for (const auto& [at, entry] : model.order) expected.push_back(entry.first);
+  EXPECT_EQ(Walk(m), expected);
+  EXPECT_EQ(m.Find(key(4999))->Str(), std::string("v4999"));
+  EXPECT_EQ(m.Find(key(5599))->Str(), std::string("w5599"));
+  EXPECT_EQ(m.Find(key(4998)), nullptr);
+  CDS_Map copy;
+  copy.Assign(m);
+  EXPECT_EQ(copy.Write(), m.Write());
+  m.Clear();
+  EXPECT_EQ(m.First(), nullptr);
+  EXPECT_TRUE(m.Add(key(1), RValue(1)));
+  EXPECT_EQ(Walk(m), std::vector<std::string>{"sk1"});
 }
 
 TEST(DataStructureMapTest, AReAddedKeyGoesToTheTailOfItsChain) {
