@@ -1032,9 +1032,28 @@ void UnwindRun(VMFrame& f) {
   FreeEnvChain(f, sp);
 }
 
-// Starts script `script` for a call with `n` arguments at `args`. Returns the callee's stack pointer,
-// or null when the stack has no room (the run is aborted).
-uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
+// The call entry of `script` (made at its first call), or null when it has no bytecode to run (no
+// unit, no code, or a constant).
+const ScriptCallEntry* CallEntryOf(CScript& script) {
+  if (const ScriptCallEntry* entry = script.CallEntry()) return entry;
+  const CCode* code = script.Code();
+  if (code == nullptr || code->code == nullptr || code->hasConstant) return nullptr;
+  const VMBuffer* buffer = code->code;
+  if (buffer->stackCheck == 0) Code_CheckBuffer(*buffer);
+  ScriptCallEntry entry;
+  entry.code = buffer;
+  entry.bytes = buffer->data;
+  entry.size = uint32_t(buffer->size);
+  entry.positions = code->positions;
+  entry.source = code->Source();
+  entry.name = script.Name();
+  entry.uncheckedRoom = buffer->stackCheck > 0 ? intptr_t(buffer->maxDepth) + kInstructionMargin : INTPTR_MAX;
+  return &script.SetCallEntry(entry);
+}
+
+// Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
+// pointer, or null when the stack has no room (the run is aborted).
+uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int32_t n) {
   uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
   auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
   uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
@@ -1044,7 +1063,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
     AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
     return nullptr;
   }
-  if (g_Trace) Console::Output("script call = %s\n", script->Name());
+  if (g_Trace) Console::Output("script call = %s\n", entry.name);
   int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
   if (n > kept) {
     // Only sixteen are kept; they are moved up against the end so that they lie where the record's
@@ -1089,14 +1108,13 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   }
   g_ArgumentSlotsUsed = kept;
 
-  CCode* code = script->code;
   f.call = record;
-  f.code = code->code;
-  f.codeBytes = code->code->data;
-  f.codeSize = uint32_t(code->code->size);
-  f.positions = code->positions;
-  f.source = code->Source();
-  f.name = script->Name();
+  f.code = entry.code;
+  f.codeBytes = entry.bytes;
+  f.codeSize = entry.size;
+  f.positions = entry.positions;
+  f.source = entry.source;
+  f.name = entry.name;
   f.pc = 0;
   f.line = -1;
   g_ArgumentCount = kept;
@@ -1104,7 +1122,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.depth++;
   f.env = nullptr;
   f.frameTop = calleeTop;
-  f.unchecked = RunsUnchecked(f, code->code, calleeTop);
+  f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
   // Checked code may pop into the guard; code that passed the stack check never reaches it.
   if (!f.unchecked) {
     std::memset(calleeTop, 0, kGuardSize);
@@ -1140,14 +1158,14 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
 
   if (IsScriptFunctionId(id)) {
     CScript* script = Script_Get(id - kScriptIdBase);
-    if (script && script->code && script->code->code && !script->code->hasConstant) {
-      return CallScript(f, script, args, n);
+    if (script != nullptr) {
+      if (const ScriptCallEntry* entry = CallEntryOf(*script)) return CallScript(f, *entry, args, n);
     }
     if (g_Trace) Console::Output("script call = %s\n", Script_Name(id - kScriptIdBase));
     FreeArguments(args, n);
     sp = spAfterArgs - kValueSize;
     RValue value;
-    if (script && script->code && script->code->hasConstant) value = script->code->constant;
+    if (script && script->Code() && script->Code()->hasConstant) value = script->Code()->constant;
     PutValue(sp, std::move(value));
     TagItem(f, sp, TYPE_VARIABLE);
     return sp;
@@ -1937,7 +1955,7 @@ bool VM_RunScript(int index, CInstance* self, CInstance* other, RValue& result) 
   CScript* script = Script_Get(index);
   result.Reset();
   if (script == nullptr) return false;
-  CCode* code = script->code;
+  CCode* code = script->Code();
   if (code == nullptr) return true;
   if (code->hasConstant) {
     result = code->constant;

@@ -93,10 +93,10 @@ class VMTest : public ::testing::Test {
   int AddScript(const char* name, const std::vector<uint8_t>& bytes) {
     auto* script = new CScript();
     script->SetName(name);
-    script->code = new CCode();
-    script->code->SetName(name);
-    script->code->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
-    script->code->ownsCode = true;
+    script->SetCode(new CCode());
+    script->Code()->SetName(name);
+    script->Code()->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+    script->Code()->ownsCode = true;
     return Script_Add(script) + kScriptIdBase;
   }
 
@@ -693,6 +693,64 @@ TEST_F(VMTest, RecursionThatExhaustsTheStackEndsWithAnError) {
   EXPECT_EQ(VM_CallDepth(), 0);
 }
 
+TEST_F(VMTest, ScriptsRecurseFiftyEightCallsDeep) {
+  // Each level probes once, then calls itself. The stack's top is 24 bytes below its 32768; a call
+  // of no arguments puts its 496-byte record 16-aligned below the caller's stack pointer and the
+  // callee's frame 64 bytes under that: level 1 starts at 32176, each further level 560 lower, and a
+  // level must start at least 128 bytes up. 32176 - 560 * 57 = 256 is the last that fits.
+  ReportCapture capture;
+  int self = Script_Count() + kScriptIdBase;
+  Assembler s;
+  s.call(probe, 0).popz(TYPE_VARIABLE).call(self, 0).ret();
+  AddScript("scr_deep", s.finish());
+  Assembler c;
+  c.call(self, 0).ret();
+  bool ok = true;
+  RunCode(c.finish(), nullptr, nullptr, "test_code", &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(Snapshots().size(), 58u);
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("Stack overflow: script calls nested too deeply"), std::string::npos);
+  EXPECT_EQ(VM_CallDepth(), 0);
+}
+
+TEST_F(VMTest, AScriptGivenNewCodeOrANewNameRunsAsItIsNow) {
+  Assembler one;
+  one.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  int id = AddScript("scr_first", one.finish());
+  CScript* script = Script_Get(id - kScriptIdBase);
+  Assembler c;
+  c.call(id, 0).ret();
+  std::vector<uint8_t> caller = c.finish();
+  EXPECT_EQ(RunCode(caller).real, 1.0);
+
+  Assembler two;
+  two.pushE(2).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  std::vector<uint8_t> bytes = two.finish();
+  script->SetCode(new CCode());
+  script->Code()->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+  script->Code()->ownsCode = true;
+  script->SetName("scr_second");
+  VM_SetTrace(true);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(RunCode(caller, nullptr, nullptr, "obj_a_Step").real, 2.0);
+  Console::Flush();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  VM_SetTrace(false);
+  EXPECT_EQ(out, "script = obj_a_Step\nscript call = scr_second\n");
+
+  // A constant unit gives its value; a script without a unit the zero value.
+  auto* constant = new CCode();
+  RValue seven;
+  seven.SetReal(7);
+  constant->SetConstant(seven);
+  script->SetCode(constant);
+  EXPECT_EQ(RunCode(caller).real, 7.0);
+  script->SetCode(nullptr);
+  EXPECT_EQ(RunCode(caller).real, 0.0);
+  EXPECT_EQ(BlocksLeftBy(caller), 0);
+}
+
 TEST_F(VMTest, RetAtDepthTwoFromInsideWith) {
   world.add(100001, 1);
   world.add(100002, 1);
@@ -762,14 +820,14 @@ TEST_F(VMTest, ErrorReportLayoutWithCallChain) {
   s.pushE(1).pushE(0).op2(OP_DIV, TYPE_INT, TYPE_INT).popz(TYPE_INT).pushE(0).retAs(TYPE_INT);
   auto* script = new CScript();
   script->SetName("scr_fail");
-  script->code = new CCode();
+  script->SetCode(new CCode());
   std::vector<uint8_t> bytes = s.finish();
-  script->code->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
-  script->code->ownsCode = true;
-  script->code->SetSource("lx = 4;\r\nreturn 1 div 0;\r\n");
+  script->Code()->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+  script->Code()->ownsCode = true;
+  script->Code()->SetSource("lx = 4;\r\nreturn 1 div 0;\r\n");
   uint32_t table[4] = {0, 0, second, 9};
-  script->code->positions = VMBuffer::Copy(table, sizeof table);
-  script->code->ownsPositions = true;
+  script->Code()->positions = VMBuffer::Copy(table, sizeof table);
+  script->Code()->ownsPositions = true;
   int id = Script_Add(script) + kScriptIdBase;
 
   Assembler c;
@@ -1003,10 +1061,10 @@ TEST_F(VMTest, ItemsLeftBehindAreFreedCheckedAndUnchecked) {
       kept.push_back(bytes);
       auto* script = new CScript();
       script->SetName(name);
-      script->code = new CCode();
-      script->code->SetName(name);
-      script->code->code = new VMBuffer(kept.back().data(), int32_t(kept.back().size()));
-      script->code->ownsCode = true;
+      script->SetCode(new CCode());
+      script->Code()->SetName(name);
+      script->Code()->code = new VMBuffer(kept.back().data(), int32_t(kept.back().size()));
+      script->Code()->ownsCode = true;
       return Script_Add(script) + kScriptIdBase;
     };
     kept.reserve(2);
