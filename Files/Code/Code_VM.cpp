@@ -983,39 +983,55 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
-// Raw copy of `length` bytes (a multiple of 8) of argument slots: the copy takes over their texts.
-inline void CopyBytes(void* dst, const void* src, size_t length) {
-  auto* d = static_cast<uint8_t*>(dst);
-  const auto* s = static_cast<const uint8_t*>(src);
-  for (size_t i = 0; i + 8 <= length; i += 8) Store<uint64_t>(d + i, Load<uint64_t>(s + i));
+// Moves a value's fields from stack bytes into an argument slot (raw: the slot takes over the text).
+inline void LoadSlot(RValue& slot, const uint8_t* from) {
+  slot.kind = Load<int32_t>(from + offsetof(RValue, kind));
+  slot.text = Load<char*>(from + offsetof(RValue, text));
+  slot.real = Load<double>(from + offsetof(RValue, real));
+}
+inline void ZeroSlot(RValue& slot) {
+  slot.kind = VALUE_REAL;
+  slot.text = nullptr;
+  slot.real = 0.0;
 }
 
-// Frees what a finished script left in the slots it may have written; they become zero values.
-void ClearUsedSlots() {
-  for (int i = 0; i < g_ArgumentSlotsUsed; i++) g_Arguments[i].Reset();
-}
-
-// Restores the caller from the innermost call record and pops it; the caller's stack pointer is
-// left just below where the arguments ended (room for one value).
-uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+// The end of every return: the caller's slots moved back raw (the callee's hold no texts now), the
+// rest the callee used zeroed, the caller's state restored and the record popped.
+inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
-  if (f.env != nullptr) FreeEnvChain(f, sp);
-  if (f.locals != nullptr) PoolRelease();
-  ClearUsedSlots();
-  const uint8_t* saved = r->savedArguments;
-  auto* slots = reinterpret_cast<uint8_t*>(g_Arguments);
-  for (int32_t i = 0; i < r->slotsUsed; i++, saved += kValueSize, slots += kValueSize) {
-    Store<uint64_t>(slots, Load<uint64_t>(saved));
-    Store<uint64_t>(slots + 8, Load<uint64_t>(saved + 8));
-    Store<uint64_t>(slots + 16, Load<uint64_t>(saved + 16));
-  }
-  g_ArgumentSlotsUsed = r->slotsUsed;
+  int32_t calleeUsed = g_ArgumentSlotsUsed;
+  int32_t callerUsed = r->slotsUsed;
+  int32_t i = 0;
+  for (; i < callerUsed; i++) LoadSlot(g_Arguments[i], r->savedArguments + size_t(i) * kValueSize);
+  for (; i < calleeUsed; i++) ZeroSlot(g_Arguments[i]);
+  g_ArgumentSlotsUsed = callerUsed;
   g_ArgumentCount = r->argumentCount;
   static_cast<VMCodeState&>(f) = r->caller;
   f.codeBytes = f.code->data;
   f.codeSize = uint32_t(f.code->size);
   f.depth--;
   return r->spAfterArgs - kValueSize;
+}
+
+// ReturnFromScript of a script that leaves with-blocks, a local list or texts in its slots.
+__attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp) {
+  if (f.env != nullptr) FreeEnvChain(f, sp);
+  if (f.locals != nullptr) PoolRelease();
+  for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
+    MemFree(g_Arguments[i].text);
+    g_Arguments[i].text = nullptr;
+  }
+  return PopCallRecord(f);
+}
+
+// Restores the caller from the innermost call record and pops it; the caller's stack pointer is
+// left just below where the arguments ended (room for one value).
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+  if (__builtin_expect(f.env != nullptr || f.locals != nullptr, 0)) return ReturnReleasing(f, sp);
+  for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
+    if (__builtin_expect(g_Arguments[i].text != nullptr, 0)) return ReturnReleasing(f, sp);
+  }
+  return PopCallRecord(f);
 }
 
 // Pops every call record and with-block of the run and frees what its frames hold (an error ended
@@ -1034,8 +1050,7 @@ void UnwindRun(VMFrame& f) {
 
 // The call entry of `script` (made at its first call), or null when it has no bytecode to run (no
 // unit, no code, or a constant).
-const ScriptCallEntry* CallEntryOf(CScript& script) {
-  if (const ScriptCallEntry* entry = script.CallEntry()) return entry;
+__attribute__((noinline)) const ScriptCallEntry* MakeCallEntry(CScript& script) {
   const CCode* code = script.Code();
   if (code == nullptr || code->code == nullptr || code->hasConstant) return nullptr;
   const VMBuffer* buffer = code->code;
@@ -1049,6 +1064,11 @@ const ScriptCallEntry* CallEntryOf(CScript& script) {
   entry.name = script.Name();
   entry.uncheckedRoom = buffer->stackCheck > 0 ? intptr_t(buffer->maxDepth) + kInstructionMargin : INTPTR_MAX;
   return &script.SetCallEntry(entry);
+}
+
+inline const ScriptCallEntry* CallEntryOf(CScript& script) {
+  if (const ScriptCallEntry* entry = script.CallEntry()) return entry;
+  return MakeCallEntry(script);
 }
 
 // Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
@@ -1077,10 +1097,10 @@ uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int
   record->caller = f;
   record->argumentCount = g_ArgumentCount;
   record->spAfterArgs = spAfterArgs;
-  // Only the slots in use are saved; they are left zero below the callee's arguments. The saved
-  // slots overlap the arguments, but saved slot i never reaches past argument i (the record is at
-  // least 16 slots below where the arguments end), so going up from slot 0 and reading argument i
-  // before writing saved slot i moves every argument before it is overwritten.
+  // Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i never
+  // reaches past argument i (the record is at least 16 slots below where the arguments end), so
+  // going up from slot 0 and reading argument i before writing saved slot i moves every argument
+  // before it is overwritten. Slots past the arguments are left zero.
   int32_t used = g_ArgumentSlotsUsed;
   record->slotsUsed = used;
   uint8_t* saved = record->savedArguments;
@@ -1101,7 +1121,12 @@ uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int
       std::memcpy(&a1, reinterpret_cast<const uint8_t*>(&zero) + 8, 8);
       std::memcpy(&a2, reinterpret_cast<const uint8_t*>(&zero) + 16, 8);
     }
-    if (i < used) CopyBytes(saved + size_t(i) * kValueSize, slot, kValueSize);
+    if (i < used) {
+      uint8_t* to = saved + size_t(i) * kValueSize;
+      Store<uint64_t>(to, Load<uint64_t>(slot));
+      Store<uint64_t>(to + 8, Load<uint64_t>(slot + 8));
+      Store<uint64_t>(to + 16, Load<uint64_t>(slot + 16));
+    }
     Store<uint64_t>(slot, a0);
     Store<uint64_t>(slot + 8, a1);
     Store<uint64_t>(slot + 16, a2);

@@ -11,6 +11,7 @@
 #include "Code/Code_VM.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 #include "Variable/Variable_Route.h"
@@ -598,6 +599,50 @@ TEST_F(VMTest, ScriptCallSavesAndRestoresArgumentSlots) {
   EXPECT_EQ(after.reals[1], 11.0);
   EXPECT_EQ(g_ArgumentCount, 2);
   EXPECT_EQ(VM_CallDepth(), 0);
+}
+
+TEST_F(VMTest, TextsAScriptLeavesInItsSlotsAreFreedAndTheCallersComeBack) {
+  Code_AddString("w0");
+  Code_AddString("w5");
+  Code_AddString("x");
+  Variable_InitBuiltIns();
+  const int32_t argument0 = FindBuiltIn("argument0"), argument5 = FindBuiltIn("argument5");
+  // scr_writer(a): argument0 = "w0"; argument5 = "w5"; probe; return 0
+  Assembler w;
+  w.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(argument0, SELECTOR_SELF);
+  w.pushS(1).conv(TYPE_STRING, TYPE_VARIABLE).popV(argument5, SELECTOR_SELF);
+  w.call(probe, 0).popz(TYPE_VARIABLE).pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  int writer = AddScript("scr_writer", w.finish());
+  // The caller, with two slots of its own: scr_writer("x") twice (the second call finds the slots
+  // the first left behind cleared), then a probe of its own slots.
+  Assembler c;
+  c.pushS(2).conv(TYPE_STRING, TYPE_VARIABLE).call(writer, 1).popz(TYPE_VARIABLE);
+  c.pushS(2).conv(TYPE_STRING, TYPE_VARIABLE).call(writer, 1).popz(TYPE_VARIABLE);
+  c.call(probe, 0).popz(TYPE_VARIABLE).pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  std::vector<uint8_t> code = c.finish();
+  CInstance* self = world.add(100001, 1);
+  g_Arguments[0].SetString("outer0");
+  g_Arguments[1].SetReal(11);
+  g_ArgumentSlotsUsed = 2;
+  g_ArgumentCount = 2;
+  RunCode(code, self);
+  ASSERT_EQ(Snapshots().size(), 3u);
+  for (int k = 0; k < 2; k++) {
+    const ArgsSnapshot& inside = Snapshots()[size_t(k)];
+    EXPECT_EQ(inside.count, 1);
+    EXPECT_EQ(inside.slots[0], "s:w0");
+    EXPECT_EQ(inside.slots[1], "r");  // the caller's 11 is not seen
+    EXPECT_EQ(inside.reals[1], 0.0);
+    EXPECT_EQ(inside.slots[5], "s:w5");
+  }
+  const ArgsSnapshot& after = Snapshots()[2];
+  EXPECT_EQ(after.count, 2);
+  EXPECT_EQ(after.slots[0], "s:outer0");
+  EXPECT_EQ(after.reals[1], 11.0);
+  EXPECT_EQ(after.slots[5], "r");
+  EXPECT_EQ(g_ArgumentSlotsUsed, 2);
+  Snapshots().clear();
+  EXPECT_EQ(BlocksLeftBy(code, self), 0);
 }
 
 TEST_F(VMTest, ScriptWithoutCodeLeavesTheStackBalanced) {
