@@ -11,12 +11,13 @@ class VMBuffer;
 // What a script call sets the callee's running state from, made by the machine at the script's
 // first call from its code unit (which must not change after that, except by SetCode).
 struct ScriptCallEntry {
+  // The first four in the order of the machine's running state, which copies them at once.
   const VMBuffer* code = nullptr;
-  const uint8_t* bytes = nullptr;
-  uint32_t size = 0;
   const VMBuffer* positions = nullptr;
   const char* source = nullptr;
   const char* name = nullptr;
+  const uint8_t* bytes = nullptr;
+  uint32_t size = 0;
   // Stack bytes the callee needs below its frame's top to run without the per-instruction tests
   // (its deepest stack and the instruction margin); larger than any stack when it must be checked.
   intptr_t uncheckedRoom = 0;

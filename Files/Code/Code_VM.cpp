@@ -121,6 +121,13 @@ struct VMCodeState {
   bool unchecked;
 };
 
+// A call entry's code, positions, source and name, copied at once into the state that starts with them.
+constexpr size_t kEntryStateSize = offsetof(ScriptCallEntry, bytes);
+static_assert(offsetof(VMCodeState, code) == offsetof(ScriptCallEntry, code) &&
+              offsetof(VMCodeState, positions) == offsetof(ScriptCallEntry, positions) &&
+              offsetof(VMCodeState, source) == offsetof(ScriptCallEntry, source) &&
+              offsetof(VMCodeState, name) == offsetof(ScriptCallEntry, name) && kEntryStateSize == 4 * sizeof(void*));
+
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
   VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
@@ -1134,12 +1141,9 @@ uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int
   g_ArgumentSlotsUsed = kept;
 
   f.call = record;
-  f.code = entry.code;
+  std::memcpy(static_cast<void*>(static_cast<VMCodeState*>(&f)), &entry, kEntryStateSize);  // code .. name
   f.codeBytes = entry.bytes;
   f.codeSize = entry.size;
-  f.positions = entry.positions;
-  f.source = entry.source;
-  f.name = entry.name;
   f.pc = 0;
   f.line = -1;
   g_ArgumentCount = kept;
@@ -1156,12 +1160,9 @@ uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int
   return calleeTop;
 }
 
-// The call instruction. Returns the new stack pointer (null when the run was aborted).
+// The call instruction (its type is int). Returns the new stack pointer (null when the run was
+// aborted).
 uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
-  if (Type1(word) != TYPE_INT) {
-    RaiseError(f, "%s", "DoCall :: Execution Engine type error");
-    return sp;
-  }
   int32_t n = Immediate(word);
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
   // The stack check made sure the arguments are there and are values.
@@ -1632,7 +1633,7 @@ op_pop_variable:
 
 op_call_fixed:
   TAKE_LENGTH(8);
-  goto op_call;
+  goto op_call_int;
 
 // conv.v.i of a real (array indexes, integer arithmetic) and conv.i.v.
 op_conv_variable_int:
@@ -1832,7 +1833,12 @@ op_push: {
   NEXT();
 }
 
-op_call: {
+// A call of any other type than int: the dispatch sends every int call to op_call_fixed.
+op_call:
+  RaiseError(f, "%s", "DoCall :: Execution Engine type error");
+  NEXT();
+
+op_call_int: {
   f.pc = pc;
   uint8_t* next = DoCall(f, sp, word);
   if (next == nullptr) return false;

@@ -645,6 +645,21 @@ TEST_F(VMTest, TextsAScriptLeavesInItsSlotsAreFreedAndTheCallersComeBack) {
   EXPECT_EQ(BlocksLeftBy(code, self), 0);
 }
 
+TEST_F(VMTest, ACallWhoseTypeIsNotIntIsAnErrorAndCallsNothing) {
+  ReportCapture capture;
+  Assembler s;
+  s.call(probe, 0).ret();
+  int id = AddScript("scr_probed", s.finish());
+  // call.d with a double operand (12 bytes long), then the run goes on.
+  Assembler c;
+  c.word(Encode(OP_CALL, TYPE_DOUBLE)).raw(double(id));
+  c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  EXPECT_EQ(RunCode(c.finish()).real, 3.0);
+  EXPECT_TRUE(Snapshots().empty());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("VMError!! Occurred - DoCall :: Execution Engine type error"), std::string::npos);
+}
+
 TEST_F(VMTest, ScriptWithoutCodeLeavesTheStackBalanced) {
   auto* empty = new CScript();
   empty->SetName("scr_empty");
