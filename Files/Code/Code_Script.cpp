@@ -6,10 +6,16 @@
 #include "Code/Code_Load.h"
 #include "Platform/Platform_Memory.h"
 
-namespace {
-
+namespace ScriptTable {
 CScript** g_Scripts = nullptr;
 int32_t g_ScriptCount = 0;
+}  // namespace ScriptTable
+
+using ScriptTable::g_ScriptCount;
+using ScriptTable::g_Scripts;
+
+namespace {
+
 int32_t g_ScriptCapacity = 0;
 
 void Grow(int32_t count) {
@@ -23,12 +29,19 @@ void Grow(int32_t count) {
 }  // namespace
 
 CScript::~CScript() {
-  delete code;
+  delete m_code;
   MemFree(m_name);
   MemFree(m_source);
 }
 
+void CScript::SetCode(CCode* code) {
+  if (code != m_code) delete m_code;
+  m_code = code;
+  m_entryReady = false;
+}
+
 void CScript::SetName(const char* name) {
+  m_entryReady = false;
   MemFree(m_name);
   m_name = MemDupString(name);
 }
@@ -54,19 +67,12 @@ void Code_LoadSCPT(const DataView& view, uint64_t body, uint32_t length) {
     g_Scripts[i] = script;  // owned by the table before any read that may throw
     script->SetName(name);
     if (Code_HasBytecode()) {
-      script->code = Code_CreateFromIndex(int32_t(second));
+      script->SetCode(Code_CreateFromIndex(int32_t(second)));
     } else {
       script->SetSource(view.string(second, "SCPT script source"));
     }
   }
   g_ScriptCount = int32_t(list.count());
-}
-
-int32_t Script_Count() { return g_ScriptCount; }
-
-CScript* Script_Get(int32_t index) {
-  if (index < 0 || index >= g_ScriptCount) return nullptr;
-  return g_Scripts[index];
 }
 
 int32_t Script_Find(const char* name) {
@@ -98,13 +104,13 @@ void Script_FreeAll() {
 bool Script_CompileAll(ScriptCompileHook compile) {
   for (int32_t i = 0; i < g_ScriptCount; i++) {
     CScript* script = g_Scripts[i];
-    if (script == nullptr || script->code != nullptr) continue;
+    if (script == nullptr || script->Code() != nullptr) continue;
     CCode* code = compile ? compile(script->Name(), script->Source()) : nullptr;
     if (code == nullptr) {
       ReportErrorF(true, "COMPILATION ERROR in Script: %s\n%s", script->Name(), CompileErrorText());
       return false;
     }
-    script->code = code;
+    script->SetCode(code);
   }
   return true;
 }

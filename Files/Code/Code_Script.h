@@ -6,6 +6,22 @@
 #include "DataFile/DataFile_View.h"
 
 class CCode;
+class VMBuffer;
+
+// What a script call sets the callee's running state from, made by the machine at the script's
+// first call from its code unit (which must not change after that, except by SetCode).
+struct ScriptCallEntry {
+  // The first four in the order of the machine's running state, which copies them at once.
+  const VMBuffer* code = nullptr;
+  const VMBuffer* positions = nullptr;
+  const char* source = nullptr;
+  const char* name = nullptr;
+  const uint8_t* bytes = nullptr;
+  uint32_t size = 0;
+  // Stack bytes the callee needs below its frame's top to run without the per-instruction tests
+  // (its deepest stack and the instruction margin); larger than any stack when it must be checked.
+  intptr_t uncheckedRoom = 0;
+};
 
 class CScript {
  public:
@@ -20,9 +36,23 @@ class CScript {
   const char* Source() const { return m_source ? m_source : ""; }
   void SetSource(const char* text);
 
-  CCode* code = nullptr;  // owned; null until compiled for source games
+  // The code unit (owned); null until compiled for source games.
+  CCode* Code() const { return m_code; }
+  // Replaces the unit (the old one is destroyed) and forgets the call entry made from it.
+  void SetCode(CCode* code);
+
+  // The call entry, or null until the machine made it (see ScriptCallEntry).
+  const ScriptCallEntry* CallEntry() const { return m_entryReady ? &m_entry : nullptr; }
+  const ScriptCallEntry& SetCallEntry(const ScriptCallEntry& entry) {
+    m_entry = entry;
+    m_entryReady = true;
+    return m_entry;
+  }
 
  private:
+  CCode* m_code = nullptr;
+  ScriptCallEntry m_entry;
+  bool m_entryReady = false;
   char* m_name = nullptr;
   char* m_source = nullptr;
 };
@@ -32,9 +62,16 @@ class CScript {
 // the script's source text, which is copied.
 void Code_LoadSCPT(const DataView& view, uint64_t body, uint32_t length);
 
-int32_t Script_Count();
+namespace ScriptTable {
+extern CScript** g_Scripts;
+extern int32_t g_ScriptCount;
+}  // namespace ScriptTable
+
+inline int32_t Script_Count() { return ScriptTable::g_ScriptCount; }
 // The script at `index`, or null (outside the table or an empty slot).
-CScript* Script_Get(int32_t index);
+inline CScript* Script_Get(int32_t index) {
+  return uint32_t(index) < uint32_t(ScriptTable::g_ScriptCount) ? ScriptTable::g_Scripts[index] : nullptr;
+}
 // Index of the first script named exactly `name`, or -1.
 int32_t Script_Find(const char* name);
 // The script's name, or "<undefined>" for an index outside the table or without a script.

@@ -121,6 +121,13 @@ struct VMCodeState {
   bool unchecked;
 };
 
+// A call entry's code, positions, source and name, copied at once into the state that starts with them.
+constexpr size_t kEntryStateSize = offsetof(ScriptCallEntry, bytes);
+static_assert(offsetof(VMCodeState, code) == offsetof(ScriptCallEntry, code) &&
+              offsetof(VMCodeState, positions) == offsetof(ScriptCallEntry, positions) &&
+              offsetof(VMCodeState, source) == offsetof(ScriptCallEntry, source) &&
+              offsetof(VMCodeState, name) == offsetof(ScriptCallEntry, name) && kEntryStateSize == 4 * sizeof(void*));
+
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
   VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
@@ -983,39 +990,55 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
-// Raw copy of `length` bytes (a multiple of 8) of argument slots: the copy takes over their texts.
-inline void CopyBytes(void* dst, const void* src, size_t length) {
-  auto* d = static_cast<uint8_t*>(dst);
-  const auto* s = static_cast<const uint8_t*>(src);
-  for (size_t i = 0; i + 8 <= length; i += 8) Store<uint64_t>(d + i, Load<uint64_t>(s + i));
+// Moves a value's fields from stack bytes into an argument slot (raw: the slot takes over the text).
+inline void LoadSlot(RValue& slot, const uint8_t* from) {
+  slot.kind = Load<int32_t>(from + offsetof(RValue, kind));
+  slot.text = Load<char*>(from + offsetof(RValue, text));
+  slot.real = Load<double>(from + offsetof(RValue, real));
+}
+inline void ZeroSlot(RValue& slot) {
+  slot.kind = VALUE_REAL;
+  slot.text = nullptr;
+  slot.real = 0.0;
 }
 
-// Frees what a finished script left in the slots it may have written; they become zero values.
-void ClearUsedSlots() {
-  for (int i = 0; i < g_ArgumentSlotsUsed; i++) g_Arguments[i].Reset();
-}
-
-// Restores the caller from the innermost call record and pops it; the caller's stack pointer is
-// left just below where the arguments ended (room for one value).
-uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+// The end of every return: the caller's slots moved back raw (the callee's hold no texts now), the
+// rest the callee used zeroed, the caller's state restored and the record popped.
+inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
-  if (f.env != nullptr) FreeEnvChain(f, sp);
-  if (f.locals != nullptr) PoolRelease();
-  ClearUsedSlots();
-  const uint8_t* saved = r->savedArguments;
-  auto* slots = reinterpret_cast<uint8_t*>(g_Arguments);
-  for (int32_t i = 0; i < r->slotsUsed; i++, saved += kValueSize, slots += kValueSize) {
-    Store<uint64_t>(slots, Load<uint64_t>(saved));
-    Store<uint64_t>(slots + 8, Load<uint64_t>(saved + 8));
-    Store<uint64_t>(slots + 16, Load<uint64_t>(saved + 16));
-  }
-  g_ArgumentSlotsUsed = r->slotsUsed;
+  int32_t calleeUsed = g_ArgumentSlotsUsed;
+  int32_t callerUsed = r->slotsUsed;
+  int32_t i = 0;
+  for (; i < callerUsed; i++) LoadSlot(g_Arguments[i], r->savedArguments + size_t(i) * kValueSize);
+  for (; i < calleeUsed; i++) ZeroSlot(g_Arguments[i]);
+  g_ArgumentSlotsUsed = callerUsed;
   g_ArgumentCount = r->argumentCount;
   static_cast<VMCodeState&>(f) = r->caller;
   f.codeBytes = f.code->data;
   f.codeSize = uint32_t(f.code->size);
   f.depth--;
   return r->spAfterArgs - kValueSize;
+}
+
+// ReturnFromScript of a script that leaves with-blocks, a local list or texts in its slots.
+__attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp) {
+  if (f.env != nullptr) FreeEnvChain(f, sp);
+  if (f.locals != nullptr) PoolRelease();
+  for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
+    MemFree(g_Arguments[i].text);
+    g_Arguments[i].text = nullptr;
+  }
+  return PopCallRecord(f);
+}
+
+// Restores the caller from the innermost call record and pops it; the caller's stack pointer is
+// left just below where the arguments ended (room for one value).
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+  if (__builtin_expect(f.env != nullptr || f.locals != nullptr, 0)) return ReturnReleasing(f, sp);
+  for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
+    if (__builtin_expect(g_Arguments[i].text != nullptr, 0)) return ReturnReleasing(f, sp);
+  }
+  return PopCallRecord(f);
 }
 
 // Pops every call record and with-block of the run and frees what its frames hold (an error ended
@@ -1032,9 +1055,32 @@ void UnwindRun(VMFrame& f) {
   FreeEnvChain(f, sp);
 }
 
-// Starts script `script` for a call with `n` arguments at `args`. Returns the callee's stack pointer,
-// or null when the stack has no room (the run is aborted).
-uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
+// The call entry of `script` (made at its first call), or null when it has no bytecode to run (no
+// unit, no code, or a constant).
+__attribute__((noinline)) const ScriptCallEntry* MakeCallEntry(CScript& script) {
+  const CCode* code = script.Code();
+  if (code == nullptr || code->code == nullptr || code->hasConstant) return nullptr;
+  const VMBuffer* buffer = code->code;
+  if (buffer->stackCheck == 0) Code_CheckBuffer(*buffer);
+  ScriptCallEntry entry;
+  entry.code = buffer;
+  entry.bytes = buffer->data;
+  entry.size = uint32_t(buffer->size);
+  entry.positions = code->positions;
+  entry.source = code->Source();
+  entry.name = script.Name();
+  entry.uncheckedRoom = buffer->stackCheck > 0 ? intptr_t(buffer->maxDepth) + kInstructionMargin : INTPTR_MAX;
+  return &script.SetCallEntry(entry);
+}
+
+inline const ScriptCallEntry* CallEntryOf(CScript& script) {
+  if (const ScriptCallEntry* entry = script.CallEntry()) return entry;
+  return MakeCallEntry(script);
+}
+
+// Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
+// pointer, or null when the stack has no room (the run is aborted).
+uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int32_t n) {
   uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
   auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
   uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
@@ -1044,7 +1090,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
     AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
     return nullptr;
   }
-  if (g_Trace) Console::Output("script call = %s\n", script->Name());
+  if (g_Trace) Console::Output("script call = %s\n", entry.name);
   int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
   if (n > kept) {
     // Only sixteen are kept; they are moved up against the end so that they lie where the record's
@@ -1058,10 +1104,10 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   record->caller = f;
   record->argumentCount = g_ArgumentCount;
   record->spAfterArgs = spAfterArgs;
-  // Only the slots in use are saved; they are left zero below the callee's arguments. The saved
-  // slots overlap the arguments, but saved slot i never reaches past argument i (the record is at
-  // least 16 slots below where the arguments end), so going up from slot 0 and reading argument i
-  // before writing saved slot i moves every argument before it is overwritten.
+  // Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i never
+  // reaches past argument i (the record is at least 16 slots below where the arguments end), so
+  // going up from slot 0 and reading argument i before writing saved slot i moves every argument
+  // before it is overwritten. Slots past the arguments are left zero.
   int32_t used = g_ArgumentSlotsUsed;
   record->slotsUsed = used;
   uint8_t* saved = record->savedArguments;
@@ -1082,21 +1128,22 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
       std::memcpy(&a1, reinterpret_cast<const uint8_t*>(&zero) + 8, 8);
       std::memcpy(&a2, reinterpret_cast<const uint8_t*>(&zero) + 16, 8);
     }
-    if (i < used) CopyBytes(saved + size_t(i) * kValueSize, slot, kValueSize);
+    if (i < used) {
+      uint8_t* to = saved + size_t(i) * kValueSize;
+      Store<uint64_t>(to, Load<uint64_t>(slot));
+      Store<uint64_t>(to + 8, Load<uint64_t>(slot + 8));
+      Store<uint64_t>(to + 16, Load<uint64_t>(slot + 16));
+    }
     Store<uint64_t>(slot, a0);
     Store<uint64_t>(slot + 8, a1);
     Store<uint64_t>(slot + 16, a2);
   }
   g_ArgumentSlotsUsed = kept;
 
-  CCode* code = script->code;
   f.call = record;
-  f.code = code->code;
-  f.codeBytes = code->code->data;
-  f.codeSize = uint32_t(code->code->size);
-  f.positions = code->positions;
-  f.source = code->Source();
-  f.name = script->Name();
+  std::memcpy(static_cast<void*>(static_cast<VMCodeState*>(&f)), &entry, kEntryStateSize);  // code .. name
+  f.codeBytes = entry.bytes;
+  f.codeSize = entry.size;
   f.pc = 0;
   f.line = -1;
   g_ArgumentCount = kept;
@@ -1104,7 +1151,7 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   f.depth++;
   f.env = nullptr;
   f.frameTop = calleeTop;
-  f.unchecked = RunsUnchecked(f, code->code, calleeTop);
+  f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
   // Checked code may pop into the guard; code that passed the stack check never reaches it.
   if (!f.unchecked) {
     std::memset(calleeTop, 0, kGuardSize);
@@ -1113,12 +1160,9 @@ uint8_t* CallScript(VMFrame& f, CScript* script, uint8_t* args, int32_t n) {
   return calleeTop;
 }
 
-// The call instruction. Returns the new stack pointer (null when the run was aborted).
+// The call instruction (its type is int). Returns the new stack pointer (null when the run was
+// aborted).
 uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
-  if (Type1(word) != TYPE_INT) {
-    RaiseError(f, "%s", "DoCall :: Execution Engine type error");
-    return sp;
-  }
   int32_t n = Immediate(word);
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
   // The stack check made sure the arguments are there and are values.
@@ -1140,14 +1184,14 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
 
   if (IsScriptFunctionId(id)) {
     CScript* script = Script_Get(id - kScriptIdBase);
-    if (script && script->code && script->code->code && !script->code->hasConstant) {
-      return CallScript(f, script, args, n);
+    if (script != nullptr) {
+      if (const ScriptCallEntry* entry = CallEntryOf(*script)) return CallScript(f, *entry, args, n);
     }
     if (g_Trace) Console::Output("script call = %s\n", Script_Name(id - kScriptIdBase));
     FreeArguments(args, n);
     sp = spAfterArgs - kValueSize;
     RValue value;
-    if (script && script->code && script->code->hasConstant) value = script->code->constant;
+    if (script && script->Code() && script->Code()->hasConstant) value = script->Code()->constant;
     PutValue(sp, std::move(value));
     TagItem(f, sp, TYPE_VARIABLE);
     return sp;
@@ -1589,7 +1633,7 @@ op_pop_variable:
 
 op_call_fixed:
   TAKE_LENGTH(8);
-  goto op_call;
+  goto op_call_int;
 
 // conv.v.i of a real (array indexes, integer arithmetic) and conv.i.v.
 op_conv_variable_int:
@@ -1789,7 +1833,12 @@ op_push: {
   NEXT();
 }
 
-op_call: {
+// A call of any other type than int: the dispatch sends every int call to op_call_fixed.
+op_call:
+  RaiseError(f, "%s", "DoCall :: Execution Engine type error");
+  NEXT();
+
+op_call_int: {
   f.pc = pc;
   uint8_t* next = DoCall(f, sp, word);
   if (next == nullptr) return false;
@@ -1937,7 +1986,7 @@ bool VM_RunScript(int index, CInstance* self, CInstance* other, RValue& result) 
   CScript* script = Script_Get(index);
   result.Reset();
   if (script == nullptr) return false;
-  CCode* code = script->code;
+  CCode* code = script->Code();
   if (code == nullptr) return true;
   if (code->hasConstant) {
     result = code->constant;

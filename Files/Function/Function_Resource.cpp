@@ -46,7 +46,7 @@ void F_ScriptGetName(RValue& result, CInstance*, CInstance*, int argc, RValue* a
 void F_ScriptGetText(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   const CScript* script = ScriptArg(argc, args);
   const char* text = "";
-  if (script != nullptr) text = script->Source()[0] != '\0' || script->code == nullptr ? script->Source() : script->code->Source();
+  if (script != nullptr) text = script->Source()[0] != '\0' || script->Code() == nullptr ? script->Source() : script->Code()->Source();
   result.SetString(text);
 }
 

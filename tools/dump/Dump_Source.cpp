@@ -45,7 +45,7 @@ void Dump_ListSourceCode(CTextOutput& out) {
   Lister list(out, prepared);
 
   for (int32_t i = 0; i < Script_Count(); ++i) {
-    if (const CScript* s = Script_Get(i)) list.Entry(s->Name(), s->Source(), s->code);
+    if (const CScript* s = Script_Get(i)) list.Entry(s->Name(), s->Source(), s->Code());
   }
   for (int32_t t = 0; t < TimeLine_Count(); ++t) {
     const CTimeLine* timeline = TimeLine_Get(t);

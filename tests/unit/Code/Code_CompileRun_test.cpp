@@ -180,8 +180,8 @@ TEST_F(CompileRun, SourceScriptsCompileAndCallEachOther) {
   AddSourceScript("scr_five", "global.calls += 1; return 5");
   AddSourceScript("scr_ten", "return scr_five() + scr_five()");
   ASSERT_TRUE(Code_CompileScripts()) << CompileErrorText();
-  ASSERT_NE(Script_Get(0)->code, nullptr);
-  EXPECT_STREQ(Script_Get(0)->code->Name(), "scr_five");
+  ASSERT_NE(Script_Get(0)->Code(), nullptr);
+  EXPECT_STREQ(Script_Get(0)->Code()->Name(), "scr_five");
   EXPECT_EQ(Real("global.calls = 0; return scr_ten() * 10 + global.calls"), 102.0);
 }
 

@@ -274,7 +274,7 @@ TEST_F(LoadTest, FunctionChainsPreferScriptsAndEmptyScriptSlotsStayEmpty) {
   EXPECT_STREQ(Script_Name(0), "<undefined>");
   EXPECT_STREQ(Script_Name(7), "<undefined>");
   ASSERT_NE(Script_Get(1), nullptr);
-  EXPECT_EQ(Script_Get(1)->code->code, Code_EntryBuffer(1));
+  EXPECT_EQ(Script_Get(1)->Code()->code, Code_EntryBuffer(1));
   EXPECT_EQ(WordAt(0, 4), uint32_t(kScriptIdBase + 1));
   EXPECT_EQ(WordAt(1, 4), uint32_t(kScriptIdBase + 1));
 
@@ -417,7 +417,7 @@ TEST_F(LoadTest, SourceScriptsAreCompiledAtPreparation) {
   Code_LoadSCPT(view, scpt, 12);
   ASSERT_NE(Script_Get(1), nullptr);
   EXPECT_STREQ(Script_Get(1)->Source(), "broken(");
-  EXPECT_EQ(Script_Get(1)->code, nullptr);
+  EXPECT_EQ(Script_Get(1)->Code(), nullptr);
   // A compiler that accepts only the first script's text.
   ScriptCompileHook compile = [](const char* name, const char* source) -> CCode* {
     if (std::strcmp(source, "return 1;") != 0) return nullptr;
@@ -430,7 +430,7 @@ TEST_F(LoadTest, SourceScriptsAreCompiledAtPreparation) {
   ::testing::internal::CaptureStdout();
   EXPECT_FALSE(Script_CompileAll(compile));
   std::string out = ::testing::internal::GetCapturedStdout();
-  EXPECT_NE(Script_Get(0)->code, nullptr);
+  EXPECT_NE(Script_Get(0)->Code(), nullptr);
   EXPECT_STREQ(LastErrorText(), (std::string("COMPILATION ERROR in Script: scr_two\n") + CompileErrorText()).c_str());
   ResetErrorReporter();
 }

@@ -11,6 +11,7 @@
 #include "Code/Code_VM.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 #include "Variable/Variable_Route.h"
@@ -93,10 +94,10 @@ class VMTest : public ::testing::Test {
   int AddScript(const char* name, const std::vector<uint8_t>& bytes) {
     auto* script = new CScript();
     script->SetName(name);
-    script->code = new CCode();
-    script->code->SetName(name);
-    script->code->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
-    script->code->ownsCode = true;
+    script->SetCode(new CCode());
+    script->Code()->SetName(name);
+    script->Code()->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+    script->Code()->ownsCode = true;
     return Script_Add(script) + kScriptIdBase;
   }
 
@@ -600,6 +601,65 @@ TEST_F(VMTest, ScriptCallSavesAndRestoresArgumentSlots) {
   EXPECT_EQ(VM_CallDepth(), 0);
 }
 
+TEST_F(VMTest, TextsAScriptLeavesInItsSlotsAreFreedAndTheCallersComeBack) {
+  Code_AddString("w0");
+  Code_AddString("w5");
+  Code_AddString("x");
+  Variable_InitBuiltIns();
+  const int32_t argument0 = FindBuiltIn("argument0"), argument5 = FindBuiltIn("argument5");
+  // scr_writer(a): argument0 = "w0"; argument5 = "w5"; probe; return 0
+  Assembler w;
+  w.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(argument0, SELECTOR_SELF);
+  w.pushS(1).conv(TYPE_STRING, TYPE_VARIABLE).popV(argument5, SELECTOR_SELF);
+  w.call(probe, 0).popz(TYPE_VARIABLE).pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  int writer = AddScript("scr_writer", w.finish());
+  // The caller, with two slots of its own: scr_writer("x") twice (the second call finds the slots
+  // the first left behind cleared), then a probe of its own slots.
+  Assembler c;
+  c.pushS(2).conv(TYPE_STRING, TYPE_VARIABLE).call(writer, 1).popz(TYPE_VARIABLE);
+  c.pushS(2).conv(TYPE_STRING, TYPE_VARIABLE).call(writer, 1).popz(TYPE_VARIABLE);
+  c.call(probe, 0).popz(TYPE_VARIABLE).pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  std::vector<uint8_t> code = c.finish();
+  CInstance* self = world.add(100001, 1);
+  g_Arguments[0].SetString("outer0");
+  g_Arguments[1].SetReal(11);
+  g_ArgumentSlotsUsed = 2;
+  g_ArgumentCount = 2;
+  RunCode(code, self);
+  ASSERT_EQ(Snapshots().size(), 3u);
+  for (int k = 0; k < 2; k++) {
+    const ArgsSnapshot& inside = Snapshots()[size_t(k)];
+    EXPECT_EQ(inside.count, 1);
+    EXPECT_EQ(inside.slots[0], "s:w0");
+    EXPECT_EQ(inside.slots[1], "r");  // the caller's 11 is not seen
+    EXPECT_EQ(inside.reals[1], 0.0);
+    EXPECT_EQ(inside.slots[5], "s:w5");
+  }
+  const ArgsSnapshot& after = Snapshots()[2];
+  EXPECT_EQ(after.count, 2);
+  EXPECT_EQ(after.slots[0], "s:outer0");
+  EXPECT_EQ(after.reals[1], 11.0);
+  EXPECT_EQ(after.slots[5], "r");
+  EXPECT_EQ(g_ArgumentSlotsUsed, 2);
+  Snapshots().clear();
+  EXPECT_EQ(BlocksLeftBy(code, self), 0);
+}
+
+TEST_F(VMTest, ACallWhoseTypeIsNotIntIsAnErrorAndCallsNothing) {
+  ReportCapture capture;
+  Assembler s;
+  s.call(probe, 0).ret();
+  int id = AddScript("scr_probed", s.finish());
+  // call.d with a double operand (12 bytes long), then the run goes on.
+  Assembler c;
+  c.word(Encode(OP_CALL, TYPE_DOUBLE)).raw(double(id));
+  c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  EXPECT_EQ(RunCode(c.finish()).real, 3.0);
+  EXPECT_TRUE(Snapshots().empty());
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("VMError!! Occurred - DoCall :: Execution Engine type error"), std::string::npos);
+}
+
 TEST_F(VMTest, ScriptWithoutCodeLeavesTheStackBalanced) {
   auto* empty = new CScript();
   empty->SetName("scr_empty");
@@ -693,6 +753,64 @@ TEST_F(VMTest, RecursionThatExhaustsTheStackEndsWithAnError) {
   EXPECT_EQ(VM_CallDepth(), 0);
 }
 
+TEST_F(VMTest, ScriptsRecurseFiftyEightCallsDeep) {
+  // Each level probes once, then calls itself. The stack's top is 24 bytes below its 32768; a call
+  // of no arguments puts its 496-byte record 16-aligned below the caller's stack pointer and the
+  // callee's frame 64 bytes under that: level 1 starts at 32176, each further level 560 lower, and a
+  // level must start at least 128 bytes up. 32176 - 560 * 57 = 256 is the last that fits.
+  ReportCapture capture;
+  int self = Script_Count() + kScriptIdBase;
+  Assembler s;
+  s.call(probe, 0).popz(TYPE_VARIABLE).call(self, 0).ret();
+  AddScript("scr_deep", s.finish());
+  Assembler c;
+  c.call(self, 0).ret();
+  bool ok = true;
+  RunCode(c.finish(), nullptr, nullptr, "test_code", &ok);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(Snapshots().size(), 58u);
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("Stack overflow: script calls nested too deeply"), std::string::npos);
+  EXPECT_EQ(VM_CallDepth(), 0);
+}
+
+TEST_F(VMTest, AScriptGivenNewCodeOrANewNameRunsAsItIsNow) {
+  Assembler one;
+  one.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  int id = AddScript("scr_first", one.finish());
+  CScript* script = Script_Get(id - kScriptIdBase);
+  Assembler c;
+  c.call(id, 0).ret();
+  std::vector<uint8_t> caller = c.finish();
+  EXPECT_EQ(RunCode(caller).real, 1.0);
+
+  Assembler two;
+  two.pushE(2).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  std::vector<uint8_t> bytes = two.finish();
+  script->SetCode(new CCode());
+  script->Code()->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+  script->Code()->ownsCode = true;
+  script->SetName("scr_second");
+  VM_SetTrace(true);
+  ::testing::internal::CaptureStdout();
+  EXPECT_EQ(RunCode(caller, nullptr, nullptr, "obj_a_Step").real, 2.0);
+  Console::Flush();
+  std::string out = ::testing::internal::GetCapturedStdout();
+  VM_SetTrace(false);
+  EXPECT_EQ(out, "script = obj_a_Step\nscript call = scr_second\n");
+
+  // A constant unit gives its value; a script without a unit the zero value.
+  auto* constant = new CCode();
+  RValue seven;
+  seven.SetReal(7);
+  constant->SetConstant(seven);
+  script->SetCode(constant);
+  EXPECT_EQ(RunCode(caller).real, 7.0);
+  script->SetCode(nullptr);
+  EXPECT_EQ(RunCode(caller).real, 0.0);
+  EXPECT_EQ(BlocksLeftBy(caller), 0);
+}
+
 TEST_F(VMTest, RetAtDepthTwoFromInsideWith) {
   world.add(100001, 1);
   world.add(100002, 1);
@@ -762,14 +880,14 @@ TEST_F(VMTest, ErrorReportLayoutWithCallChain) {
   s.pushE(1).pushE(0).op2(OP_DIV, TYPE_INT, TYPE_INT).popz(TYPE_INT).pushE(0).retAs(TYPE_INT);
   auto* script = new CScript();
   script->SetName("scr_fail");
-  script->code = new CCode();
+  script->SetCode(new CCode());
   std::vector<uint8_t> bytes = s.finish();
-  script->code->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
-  script->code->ownsCode = true;
-  script->code->SetSource("lx = 4;\r\nreturn 1 div 0;\r\n");
+  script->Code()->code = VMBuffer::Copy(bytes.data(), int32_t(bytes.size()));
+  script->Code()->ownsCode = true;
+  script->Code()->SetSource("lx = 4;\r\nreturn 1 div 0;\r\n");
   uint32_t table[4] = {0, 0, second, 9};
-  script->code->positions = VMBuffer::Copy(table, sizeof table);
-  script->code->ownsPositions = true;
+  script->Code()->positions = VMBuffer::Copy(table, sizeof table);
+  script->Code()->ownsPositions = true;
   int id = Script_Add(script) + kScriptIdBase;
 
   Assembler c;
@@ -1003,10 +1121,10 @@ TEST_F(VMTest, ItemsLeftBehindAreFreedCheckedAndUnchecked) {
       kept.push_back(bytes);
       auto* script = new CScript();
       script->SetName(name);
-      script->code = new CCode();
-      script->code->SetName(name);
-      script->code->code = new VMBuffer(kept.back().data(), int32_t(kept.back().size()));
-      script->code->ownsCode = true;
+      script->SetCode(new CCode());
+      script->Code()->SetName(name);
+      script->Code()->code = new VMBuffer(kept.back().data(), int32_t(kept.back().size()));
+      script->Code()->ownsCode = true;
       return Script_Add(script) + kScriptIdBase;
     };
     kept.reserve(2);

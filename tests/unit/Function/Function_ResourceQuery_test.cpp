@@ -38,11 +38,11 @@ LIBRARY_CASE(ResourceQueryScope, ScriptsByIndex, "script_exists", "script_get_na
   source->SetSource("return 1;");
   auto* kept = new CScript();
   kept->SetName("scr_kept");
-  kept->code = new CCode();
-  kept->code->SetSource("return argument0;");
+  kept->SetCode(new CCode());
+  kept->Code()->SetSource("return argument0;");
   auto* bare = new CScript();
   bare->SetName("scr_bare");
-  bare->code = new CCode();
+  bare->SetCode(new CCode());
   ASSERT_EQ(Script_Add(source), 0);
   ASSERT_EQ(Script_Add(kept), 1);
   ASSERT_EQ(Script_Add(bare), 2);
