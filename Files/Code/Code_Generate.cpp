@@ -10,20 +10,6 @@
 
 namespace Compiler {
 
-void VMWriteBuffer::Int32(int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  const size_t at = bytes_.size();
-  bytes_.resize(at + 4);
-  for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void VMWriteBuffer::Int64(int64_t value) {
-  const uint64_t v = static_cast<uint64_t>(value);
-  const size_t at = bytes_.size();
-  bytes_.resize(at + 8);
-  for (int i = 0; i < 8; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
 void VMWriteBuffer::Double(double value) {
   int64_t bits;
   std::memcpy(&bits, &value, sizeof bits);
@@ -34,10 +20,6 @@ uint32_t VMWriteBuffer::WordAt(uint32_t offset) const {
   uint32_t w = 0;
   for (int i = 0; i < 4; ++i) w |= static_cast<uint32_t>(bytes_[offset + i]) << (8 * i);
   return w;
-}
-
-void VMWriteBuffer::PatchWord(uint32_t offset, uint32_t word) {
-  for (int i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<uint8_t>(word >> (8 * i));
 }
 
 namespace {
