@@ -266,12 +266,17 @@ class Generator {
     types_.Push(TYPE_INT);
   }
 
-  using NameIndex = std::unordered_map<std::string_view, size_t>;
+  // For each name (by its number, Expr::nameIndex): 1 + its entry in a symbol list, 0 for none.
+  using NameIndex = std::vector<uint32_t>;
 
-  void UseSymbol(std::vector<SymbolUse>& list, NameIndex& index, std::string_view name, int id) {
-    const auto [it, added] = index.try_emplace(name, list.size());
-    if (added) list.push_back(SymbolUse{std::string(name), id, {}});
-    list[it->second].offsets.push_back(Here());
+  void UseSymbol(std::vector<SymbolUse>& list, NameIndex& index, const Expr& e) {
+    if (e.nameIndex >= index.size()) index.resize(std::max<size_t>(e.nameIndex + 1, index.size() * 2));
+    uint32_t& entry = index[e.nameIndex];
+    if (entry == 0) {
+      list.push_back(SymbolUse{std::string(e.name), e.id, {}});
+      entry = static_cast<uint32_t>(list.size());
+    }
+    list[entry - 1].offsets.push_back(Here());
   }
 
   // ---- expressions ------------------------------------------------------------------------------
@@ -359,7 +364,7 @@ class Generator {
   void ReadVariable(const Expr& v) {
     const Access a = AccessPrefix(v);
     Position(v.position);
-    UseSymbol(out_.variables, variableIndex_, v.name, v.id);
+    UseSymbol(out_.variables, variableIndex_, v);
     Emit(Encode(OP_PUSH, TYPE_VARIABLE, 0, a.immediate));
     code_.Word(EncodeVariableRef(a.flags, v.id));
     for (int i = 0; i < a.stackItems; ++i) types_.Pop();
@@ -371,7 +376,7 @@ class Generator {
     const Access a = AccessPrefix(v);
     for (int i = 0; i < a.stackItems; ++i) types_.Pop();
     const uint8_t valueType = types_.Pop();
-    UseSymbol(out_.variables, variableIndex_, v.name, v.id);
+    UseSymbol(out_.variables, variableIndex_, v);
     Emit(Encode(OP_POP, TYPE_VARIABLE, valueType, a.immediate));
     code_.Word(EncodeVariableRef(a.flags, v.id));
   }
@@ -382,7 +387,7 @@ class Generator {
       ToVariable();
     }
     Position(call.position);
-    UseSymbol(out_.functions, functionIndex_, call.name, call.id);
+    UseSymbol(out_.functions, functionIndex_, call);
     Emit(Encode(OP_CALL, TYPE_INT, 0, static_cast<uint16_t>(call.args.size())));
     code_.Int32(call.id);
     for (size_t i = 0; i < call.args.size(); ++i) types_.Pop();
@@ -700,7 +705,7 @@ class Generator {
   std::vector<Context> contexts_;
   NameIndex variableIndex_;
   NameIndex functionIndex_;
-  NameIndex stringIndex_;
+  std::unordered_map<std::string_view, size_t> stringIndex_;
   int position_ = 0;
 };
 

@@ -110,6 +110,7 @@ struct Token {
   bool isString = false;  // Constant: the value is the string in `text`
   int position = 0;       // character offset in the code text
   int id = 0;             // function id (Function) or variable id (Variable)
+  uint32_t name = 0;      // Function, Variable: the name's number among the code's distinct names
   double real = 0.0;      // Number, and Constant with a real value
   std::string_view text;
 };

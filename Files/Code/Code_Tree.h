@@ -89,6 +89,7 @@ struct Expr {
   // Call: name, id and the arguments in `args`. Variable: the indices (0, 1 or 2) in `args`.
   std::string_view name;
   int id = 0;
+  uint32_t nameIndex = 0;  // the name's number among the code's distinct names (Token::name)
   Expr* instance = nullptr;
   bool selectorKnown = false;
   int selector = 0;
@@ -154,6 +155,7 @@ struct Program {
   std::unique_ptr<Arena> arena = std::make_unique<Arena>();
   Span<Stmt*> statements;
   std::vector<std::string_view> localNames;
+  std::vector<uint32_t> localNameIndices;  // their Token::name numbers
   Expr* expression = nullptr;  // set instead of statements when compiled as one expression
 };
 
