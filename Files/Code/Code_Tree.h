@@ -77,30 +77,31 @@ constexpr int kSelectorGlobal = -5;
 constexpr int kSelectorPlainName = -6;
 constexpr int kSelectorLocal = -7;
 
-enum class ExprKind { Constant, Variable, Call, Unary, Binary };
+enum class ExprKind : uint8_t { Constant, Variable, Call, Unary, Binary };
 
+// The fields are ordered so that a node has no holes; a large program has hundreds of thousands.
 struct Expr {
   ExprKind kind = ExprKind::Constant;
+  TokenKind op = TokenKind::End;  // Unary, Binary
+  bool selectorKnown = false;     // Variable, see below
   int position = 0;  // character offset of the token that gives this node (operator, name, literal)
-  TreeConstant value;  // Constant
+  int depth = 1;     // height of this subtree; the parser bounds it
 
   // Variable: name and id; `instance` is the expression on the left of "." (none for a plain name).
   // After folding, `selectorKnown` says whether `selector` holds a compile-time instance selector.
   // Call: name, id and the arguments in `args`. Variable: the indices (0, 1 or 2) in `args`.
-  std::string_view name;
   int id = 0;
   uint32_t nameIndex = 0;  // the name's number among the code's distinct names (Token::name)
-  Expr* instance = nullptr;
-  bool selectorKnown = false;
   int selector = 0;
+  std::string_view name;
   Span<Expr*> args;
+  union {
+    Expr* instance = nullptr;  // Variable
+    Expr* left;                // Unary (the operand), Binary
+  };
+  Expr* right = nullptr;  // Binary
 
-  // Unary (operand in `left`) and Binary.
-  TokenKind op = TokenKind::End;
-  Expr* left = nullptr;
-  Expr* right = nullptr;
-
-  int depth = 1;  // height of this subtree; the parser bounds it
+  TreeConstant value;  // Constant
 };
 
 // Limits that keep every pass within the native stack; deeper code is refused with "Code is
@@ -109,7 +110,7 @@ struct Expr {
 constexpr int kMaxParseNesting = 200;  // parentheses and statements inside statements
 constexpr int kMaxNesting = 1000;      // height of an expression tree
 
-enum class StmtKind {
+enum class StmtKind : uint8_t {
   Empty,
   Block,
   Call,
@@ -133,18 +134,18 @@ enum class StmtKind {
 
 struct Stmt {
   StmtKind kind = StmtKind::Empty;
+  TokenKind assignOp = TokenKind::Assign;  // Assign
+  bool caseConstant = false;  // Case: the label's value is a constant
   int position = 0;
   // Condition (If, While, DoUntil, For), count (Repeat), target (With), value (Switch, Case,
   // Return, Assign), the call (Call).
   Expr* expr = nullptr;
-  Expr* target = nullptr;  // Assign: the variable written
-  TokenKind assignOp = TokenKind::Assign;
+  Expr* target = nullptr;    // Assign: the variable written
   Stmt* body = nullptr;      // If (then), While, DoUntil, For, Repeat, With
   Stmt* elseBody = nullptr;  // If
   Stmt* init = nullptr;      // For
   Stmt* step = nullptr;      // For
   Span<Stmt*> list;          // Block, Switch (its body, labels included)
-  bool caseConstant = false; // Case: the label's value is a constant
   Span<std::string_view> names;  // Var, GlobalVar
   Span<int> ids;                 // Var, GlobalVar
 };
