@@ -185,7 +185,9 @@ uint8_t TypeOf(const Expr& e) {
 
 class Generator {
  public:
-  explicit Generator(CompiledCode& out) : out_(out) {}
+  Generator(CompiledCode& out, size_t tokenCount) : out_(out) {
+    code_.Reserve(tokenCount * 4);  // game code gives about four bytes of code per token
+  }
 
   void Statements(Span<Stmt*> list) {
     for (const Stmt* s : list) Statement(*s);
@@ -715,7 +717,7 @@ bool Generate(const Program& program, CompiledCode& out, CompileProblem& problem
   out = CompiledCode();
   out.localNames.assign(program.localNames.begin(), program.localNames.end());
   try {
-    Generator generator(out);
+    Generator generator(out, program.tokenCount);
     if (program.expression) {
       if (program.expression->kind == ExprKind::Constant) {
         out.isConstant = true;

@@ -24,6 +24,10 @@ class VMWriteBuffer {
     Put(static_cast<uint32_t>(static_cast<uint64_t>(value) >> 32), at + 4);
   }
   void Double(double value);
+  // Makes room for about `count` bytes at once.
+  void Reserve(size_t count) {
+    if (count > bytes_.size()) bytes_.resize(count);
+  }
   uint32_t WordAt(uint32_t offset) const;
   void PatchWord(uint32_t offset, uint32_t word) { Put(word, bytes_.data() + offset); }
   std::vector<uint8_t> Take() {
@@ -36,9 +40,9 @@ class VMWriteBuffer {
   static void Put(uint32_t v, uint8_t* at) {
     for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
   }
-  // Room for `count` more bytes; the buffer doubles when full.
+  // Room for `count` more bytes; the buffer grows by half when full.
   uint8_t* Grow(size_t count) {
-    if (size_ + count > bytes_.size()) bytes_.resize(std::max<size_t>(bytes_.size() * 2, 4096));
+    if (size_ + count > bytes_.size()) bytes_.resize(std::max<size_t>(bytes_.size() / 2 * 3, 4096));
     uint8_t* at = bytes_.data() + size_;
     size_ += count;
     return at;

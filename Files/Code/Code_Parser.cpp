@@ -482,6 +482,7 @@ bool RunParser(const std::vector<Token>& tokens, const CompileHooks& hooks, Prog
     return false;
   }
   try {
+    program.tokenCount = tokens.size();
     Parser parser(tokens, hooks, program);
     if (expression) parser.ParseSingleExpression();
     else parser.ParseAll();

@@ -158,6 +158,7 @@ struct Program {
   std::vector<std::string_view> localNames;
   std::vector<uint32_t> localNameIndices;  // their Token::name numbers
   Expr* expression = nullptr;  // set instead of statements when compiled as one expression
+  size_t tokenCount = 0;       // tokens parsed: the code generator sizes its buffer from it
 };
 
 }  // namespace Compiler

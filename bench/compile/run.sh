@@ -5,5 +5,5 @@ set -euo pipefail
 core="${2:-1}"
 echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 for run in 1 2 3; do
-  taskset -c "$core" "$1/bench/bench_compile" | tail -1
+  taskset -c "$core" "$1/bench/bench_compile" | tail -5 | tr "\n" " "; echo
 done
