@@ -48,11 +48,12 @@ class Arena {
   size_t left_ = 0;
 };
 
-// A list of arena items.
+// A list of arena items. It has no member initialisers, so that it can share bytes in a node:
+// declare it with "= {}" for an empty list.
 template <typename T>
 struct Span {
-  T* items = nullptr;
-  uint32_t count = 0;
+  T* items;
+  uint32_t count;
 
   T* begin() const { return items; }
   T* end() const { return items + count; }
@@ -79,7 +80,9 @@ constexpr int kSelectorLocal = -7;
 
 enum class ExprKind : uint8_t { Constant, Variable, Call, Unary, Binary };
 
-// The fields are ordered so that a node has no holes; a large program has hundreds of thousands.
+// A large program has hundreds of thousands of nodes: the fields are ordered so that a node has no
+// holes, and the fields of different kinds of node share bytes. Arena::New zero-fills a node
+// first, so a new node's shared fields are all empty.
 struct Expr {
   ExprKind kind = ExprKind::Constant;
   TokenKind op = TokenKind::End;  // Unary, Binary
@@ -94,14 +97,15 @@ struct Expr {
   uint32_t nameIndex = 0;  // the name's number among the code's distinct names (Token::name)
   int selector = 0;
   std::string_view name;
-  Span<Expr*> args;
+  union {
+    TreeConstant value = {};  // Constant
+    Span<Expr*> args;         // Variable, Call
+  };
   union {
     Expr* instance = nullptr;  // Variable
     Expr* left;                // Unary (the operand), Binary
   };
   Expr* right = nullptr;  // Binary
-
-  TreeConstant value;  // Constant
 };
 
 // Limits that keep every pass within the native stack; deeper code is refused with "Code is
@@ -145,16 +149,16 @@ struct Stmt {
   Stmt* elseBody = nullptr;  // If
   Stmt* init = nullptr;      // For
   Stmt* step = nullptr;      // For
-  Span<Stmt*> list;          // Block, Switch (its body, labels included)
-  Span<std::string_view> names;  // Var, GlobalVar
-  Span<int> ids;                 // Var, GlobalVar
+  Span<Stmt*> list = {};              // Block, Switch (its body, labels included)
+  Span<std::string_view> names = {};  // Var, GlobalVar
+  Span<int> ids = {};                 // Var, GlobalVar
 };
 
 // A parsed piece of code: the statements and the names it declares local with var. The arena
 // holds every node.
 struct Program {
   std::unique_ptr<Arena> arena = std::make_unique<Arena>();
-  Span<Stmt*> statements;
+  Span<Stmt*> statements = {};
   std::vector<std::string_view> localNames;
   std::vector<uint32_t> localNameIndices;  // their Token::name numbers
   Expr* expression = nullptr;  // set instead of statements when compiled as one expression
