@@ -305,51 +305,43 @@ class Parser {
     return e;
   }
 
-  template <typename Next, typename IsOp>
-  Expr* ParseLevel(Next next, IsOp isOp) {
-    Expr* left = (this->*next)();
-    while (isOp(Peek().kind)) {
+  // The binding level of a binary operator, loosest first: logical, comparison (a single "="
+  // inside an expression compares), bitwise, shift, additive, multiplicative; 0 for any other
+  // token. Every level associates to the left.
+  static int Level(TokenKind k) {
+    switch (k) {
+      case TokenKind::And: case TokenKind::Or: case TokenKind::Xor:
+        return 1;
+      case TokenKind::Less: case TokenKind::LessEqual: case TokenKind::Assign: case TokenKind::Equal:
+      case TokenKind::NotEqual: case TokenKind::GreaterEqual: case TokenKind::Greater:
+        return 2;
+      case TokenKind::BitOr: case TokenKind::BitAnd: case TokenKind::BitXor:
+        return 3;
+      case TokenKind::ShiftLeft: case TokenKind::ShiftRight:
+        return 4;
+      case TokenKind::Plus: case TokenKind::Minus:
+        return 5;
+      case TokenKind::Times: case TokenKind::Divide: case TokenKind::Div: case TokenKind::Mod:
+        return 6;
+      default:
+        return 0;
+    }
+  }
+
+  Expr* ParseExpr() { return ParseBinary(1); }
+
+  // Operands joined by operators of level `lowest` or tighter.
+  Expr* ParseBinary(int lowest) {
+    Expr* left = ParseUnary();
+    for (int level = Level(Peek().kind); level >= lowest; level = Level(Peek().kind)) {
       const Token& op = Advance();
-      // A single "=" inside an expression compares.
       const TokenKind kind = op.kind == TokenKind::Assign ? TokenKind::Equal : op.kind;
-      Expr* right = (this->*next)();
+      Expr* right = ParseBinary(level + 1);
       left = NewBinary(kind, op.position, left, right);
     }
     return left;
   }
 
-  Expr* ParseExpr() {
-    return ParseLevel(&Parser::ParseComparison, [](TokenKind k) {
-      return k == TokenKind::And || k == TokenKind::Or || k == TokenKind::Xor;
-    });
-  }
-  Expr* ParseComparison() {
-    return ParseLevel(&Parser::ParseBitwise, [](TokenKind k) {
-      return k == TokenKind::Less || k == TokenKind::LessEqual || k == TokenKind::Assign ||
-             k == TokenKind::Equal || k == TokenKind::NotEqual || k == TokenKind::GreaterEqual ||
-             k == TokenKind::Greater;
-    });
-  }
-  Expr* ParseBitwise() {
-    return ParseLevel(&Parser::ParseShift, [](TokenKind k) {
-      return k == TokenKind::BitOr || k == TokenKind::BitAnd || k == TokenKind::BitXor;
-    });
-  }
-  Expr* ParseShift() {
-    return ParseLevel(&Parser::ParseAdditive, [](TokenKind k) {
-      return k == TokenKind::ShiftLeft || k == TokenKind::ShiftRight;
-    });
-  }
-  Expr* ParseAdditive() {
-    return ParseLevel(&Parser::ParseMultiplicative,
-                      [](TokenKind k) { return k == TokenKind::Plus || k == TokenKind::Minus; });
-  }
-  Expr* ParseMultiplicative() {
-    return ParseLevel(&Parser::ParseUnary, [](TokenKind k) {
-      return k == TokenKind::Times || k == TokenKind::Divide || k == TokenKind::Div ||
-             k == TokenKind::Mod;
-    });
-  }
   Expr* ParseUnary() {
     const TokenKind k = Peek().kind;
     if (k == TokenKind::Not || k == TokenKind::Minus || k == TokenKind::Plus ||
