@@ -41,7 +41,15 @@ class Arena {
   }
 
  private:
-  void* Allocate(size_t size, size_t align);
+  void* Allocate(size_t size, size_t align) {
+    const size_t pad = static_cast<size_t>(-reinterpret_cast<uintptr_t>(next_)) & (align - 1);
+    if (next_ == nullptr || pad + size > left_) return AllocateInNewBlock(size, align);
+    void* out = next_ + pad;
+    next_ += pad + size;
+    left_ -= pad + size;
+    return out;
+  }
+  void* AllocateInNewBlock(size_t size, size_t align);
 
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* next_ = nullptr;
