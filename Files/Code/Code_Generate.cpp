@@ -276,6 +276,7 @@ class Generator {
     uint32_t& entry = index[e.nameIndex];
     if (entry == 0) {
       list.push_back(SymbolUse{std::string(e.name), e.id, {}});
+      list.back().offsets.reserve(8);  // most names are used a few times: one allocation
       entry = static_cast<uint32_t>(list.size());
     }
     list[entry - 1].offsets.push_back(Here());
