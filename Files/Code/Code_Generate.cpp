@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 #include <unordered_map>
 
@@ -61,7 +62,10 @@ struct Label {
   explicit Label(const char* n) : name(n) {}
   const char* name;  // for diagnostics only
   int64_t position = -1;
-  std::vector<uint32_t> pending;
+  // Offsets of the branches waiting for the label: the first few in place, the rest beside.
+  uint32_t pending[4];
+  uint32_t pendingCount = 0;
+  std::vector<uint32_t> morePending;
 };
 
 // What break and continue refer to inside the statement being generated.
@@ -235,19 +239,25 @@ class Generator {
     if (label.position >= 0) {
       Emit(EncodeBranch(opcode, WordDistance(label.position, at, position_)));
     } else {
-      label.pending.push_back(at);
+      if (label.pendingCount < std::size(label.pending)) label.pending[label.pendingCount++] = at;
+      else label.morePending.push_back(at);
       Emit(EncodeBranch(opcode, 0));
     }
   }
 
   void Place(Label& label) {
     label.position = Here();
-    for (uint32_t at : label.pending) {
-      const uint32_t word = code_.WordAt(at);
-      const int32_t words = WordDistance(label.position, at, position_);
-      code_.PatchWord(at, (word & 0xFF000000u) | (static_cast<uint32_t>(words) & 0x00FFFFFFu));
-    }
-    label.pending.clear();
+    for (uint32_t i = 0; i < label.pendingCount; ++i) Patch(label, label.pending[i]);
+    for (uint32_t at : label.morePending) Patch(label, at);
+    label.pendingCount = 0;
+    label.morePending.clear();
+  }
+
+  // Points the branch at `at` to the placed label.
+  void Patch(const Label& label, uint32_t at) {
+    const uint32_t word = code_.WordAt(at);
+    const int32_t words = WordDistance(label.position, at, position_);
+    code_.PatchWord(at, (word & 0xFF000000u) | (static_cast<uint32_t>(words) & 0x00FFFFFFu));
   }
 
   void Convert(uint8_t from, uint8_t to) {
