@@ -2,10 +2,10 @@
 
 #include <algorithm>
 #include <cmath>
-#include <unordered_set>
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace Compiler {
 
@@ -53,7 +53,12 @@ int64_t ShiftRight(int64_t value, int64_t count) {
 class Folder {
  public:
   explicit Folder(Program& program)
-      : arena_(*program.arena), locals_(program.localNames.begin(), program.localNames.end()) {}
+      : arena_(*program.arena) {
+    for (const uint32_t name : program.localNameIndices) {
+      if (name >= locals_.size()) locals_.resize(name + 1);
+      locals_[name] = true;
+    }
+  }
 
   void FoldStatement(Stmt& s) {
     if (s.expr) FoldExpr(s.expr);
@@ -119,7 +124,7 @@ class Folder {
   void FoldVariable(Expr& v) {
     for (Expr*& index : v.args) FoldExpr(index);
     if (!v.instance) {
-      const bool local = locals_.count(v.name) != 0;
+      const bool local = v.nameIndex < locals_.size() && locals_[v.nameIndex];
       v.selectorKnown = true;
       v.selector = local ? kSelectorLocal : kSelectorPlainName;
       return;
@@ -137,10 +142,10 @@ class Folder {
     }
   }
 
-  // The names declared with var, for the selector of every plain variable (a hash set keeps large
-  // programs linear).
   Arena& arena_;
-  std::unordered_set<std::string_view> locals_;
+  // Whether each name (by its number) is declared with var, for the selector of every plain
+  // variable.
+  std::vector<bool> locals_;
 };
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <string_view>
 #include <unordered_map>
 
@@ -9,20 +10,6 @@
 #include "Code/Code_Opcodes.h"
 
 namespace Compiler {
-
-void VMWriteBuffer::Int32(int32_t value) {
-  const uint32_t v = static_cast<uint32_t>(value);
-  const size_t at = bytes_.size();
-  bytes_.resize(at + 4);
-  for (int i = 0; i < 4; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-void VMWriteBuffer::Int64(int64_t value) {
-  const uint64_t v = static_cast<uint64_t>(value);
-  const size_t at = bytes_.size();
-  bytes_.resize(at + 8);
-  for (int i = 0; i < 8; ++i) bytes_[at + i] = static_cast<uint8_t>(v >> (8 * i));
-}
 
 void VMWriteBuffer::Double(double value) {
   int64_t bits;
@@ -34,10 +21,6 @@ uint32_t VMWriteBuffer::WordAt(uint32_t offset) const {
   uint32_t w = 0;
   for (int i = 0; i < 4; ++i) w |= static_cast<uint32_t>(bytes_[offset + i]) << (8 * i);
   return w;
-}
-
-void VMWriteBuffer::PatchWord(uint32_t offset, uint32_t word) {
-  for (int i = 0; i < 4; ++i) bytes_[offset + i] = static_cast<uint8_t>(word >> (8 * i));
 }
 
 namespace {
@@ -79,7 +62,10 @@ struct Label {
   explicit Label(const char* n) : name(n) {}
   const char* name;  // for diagnostics only
   int64_t position = -1;
-  std::vector<uint32_t> pending;
+  // Offsets of the branches waiting for the label: the first few in place, the rest beside.
+  uint32_t pending[4];
+  uint32_t pendingCount = 0;
+  std::vector<uint32_t> morePending;
 };
 
 // What break and continue refer to inside the statement being generated.
@@ -203,7 +189,9 @@ uint8_t TypeOf(const Expr& e) {
 
 class Generator {
  public:
-  explicit Generator(CompiledCode& out) : out_(out) {}
+  Generator(CompiledCode& out, size_t tokenCount) : out_(out) {
+    code_.Reserve(tokenCount * 4);  // game code gives about four bytes of code per token
+  }
 
   void Statements(Span<Stmt*> list) {
     for (const Stmt* s : list) Statement(*s);
@@ -251,19 +239,25 @@ class Generator {
     if (label.position >= 0) {
       Emit(EncodeBranch(opcode, WordDistance(label.position, at, position_)));
     } else {
-      label.pending.push_back(at);
+      if (label.pendingCount < std::size(label.pending)) label.pending[label.pendingCount++] = at;
+      else label.morePending.push_back(at);
       Emit(EncodeBranch(opcode, 0));
     }
   }
 
   void Place(Label& label) {
     label.position = Here();
-    for (uint32_t at : label.pending) {
-      const uint32_t word = code_.WordAt(at);
-      const int32_t words = WordDistance(label.position, at, position_);
-      code_.PatchWord(at, (word & 0xFF000000u) | (static_cast<uint32_t>(words) & 0x00FFFFFFu));
-    }
-    label.pending.clear();
+    for (uint32_t i = 0; i < label.pendingCount; ++i) Patch(label, label.pending[i]);
+    for (uint32_t at : label.morePending) Patch(label, at);
+    label.pendingCount = 0;
+    label.morePending.clear();
+  }
+
+  // Points the branch at `at` to the placed label.
+  void Patch(const Label& label, uint32_t at) {
+    const uint32_t word = code_.WordAt(at);
+    const int32_t words = WordDistance(label.position, at, position_);
+    code_.PatchWord(at, (word & 0xFF000000u) | (static_cast<uint32_t>(words) & 0x00FFFFFFu));
   }
 
   void Convert(uint8_t from, uint8_t to) {
@@ -284,12 +278,18 @@ class Generator {
     types_.Push(TYPE_INT);
   }
 
-  using NameIndex = std::unordered_map<std::string_view, size_t>;
+  // For each name (by its number, Expr::nameIndex): 1 + its entry in a symbol list, 0 for none.
+  using NameIndex = std::vector<uint32_t>;
 
-  void UseSymbol(std::vector<SymbolUse>& list, NameIndex& index, std::string_view name, int id) {
-    const auto [it, added] = index.try_emplace(name, list.size());
-    if (added) list.push_back(SymbolUse{std::string(name), id, {}});
-    list[it->second].offsets.push_back(Here());
+  void UseSymbol(std::vector<SymbolUse>& list, NameIndex& index, const Expr& e) {
+    if (e.nameIndex >= index.size()) index.resize(std::max<size_t>(e.nameIndex + 1, index.size() * 2));
+    uint32_t& entry = index[e.nameIndex];
+    if (entry == 0) {
+      list.push_back(SymbolUse{std::string(e.name), e.id, {}});
+      list.back().offsets.reserve(8);  // most names are used a few times: one allocation
+      entry = static_cast<uint32_t>(list.size());
+    }
+    list[entry - 1].offsets.push_back(Here());
   }
 
   // ---- expressions ------------------------------------------------------------------------------
@@ -377,7 +377,7 @@ class Generator {
   void ReadVariable(const Expr& v) {
     const Access a = AccessPrefix(v);
     Position(v.position);
-    UseSymbol(out_.variables, variableIndex_, v.name, v.id);
+    UseSymbol(out_.variables, variableIndex_, v);
     Emit(Encode(OP_PUSH, TYPE_VARIABLE, 0, a.immediate));
     code_.Word(EncodeVariableRef(a.flags, v.id));
     for (int i = 0; i < a.stackItems; ++i) types_.Pop();
@@ -389,7 +389,7 @@ class Generator {
     const Access a = AccessPrefix(v);
     for (int i = 0; i < a.stackItems; ++i) types_.Pop();
     const uint8_t valueType = types_.Pop();
-    UseSymbol(out_.variables, variableIndex_, v.name, v.id);
+    UseSymbol(out_.variables, variableIndex_, v);
     Emit(Encode(OP_POP, TYPE_VARIABLE, valueType, a.immediate));
     code_.Word(EncodeVariableRef(a.flags, v.id));
   }
@@ -400,7 +400,7 @@ class Generator {
       ToVariable();
     }
     Position(call.position);
-    UseSymbol(out_.functions, functionIndex_, call.name, call.id);
+    UseSymbol(out_.functions, functionIndex_, call);
     Emit(Encode(OP_CALL, TYPE_INT, 0, static_cast<uint16_t>(call.args.size())));
     code_.Int32(call.id);
     for (size_t i = 0; i < call.args.size(); ++i) types_.Pop();
@@ -718,7 +718,7 @@ class Generator {
   std::vector<Context> contexts_;
   NameIndex variableIndex_;
   NameIndex functionIndex_;
-  NameIndex stringIndex_;
+  std::unordered_map<std::string_view, size_t> stringIndex_;
   int position_ = 0;
 };
 
@@ -728,7 +728,7 @@ bool Generate(const Program& program, CompiledCode& out, CompileProblem& problem
   out = CompiledCode();
   out.localNames.assign(program.localNames.begin(), program.localNames.end());
   try {
-    Generator generator(out);
+    Generator generator(out, program.tokenCount);
     if (program.expression) {
       if (program.expression->kind == ExprKind::Constant) {
         out.isConstant = true;

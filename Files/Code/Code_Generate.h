@@ -1,6 +1,7 @@
 // The compiler back end: lowers a folded syntax tree to bytecode, tracking the type of every value
 // it leaves on the stack and inserting the conversions the virtual machine needs.
 #pragma once
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -14,18 +15,41 @@ namespace Compiler {
 // A growable byte buffer of instruction words and their operands (little-endian).
 class VMWriteBuffer {
  public:
-  uint32_t Size() const { return static_cast<uint32_t>(bytes_.size()); }
+  uint32_t Size() const { return static_cast<uint32_t>(size_); }
   void Word(uint32_t word) { Int32(static_cast<int32_t>(word)); }
-  void Int32(int32_t value);
-  void Int64(int64_t value);
+  void Int32(int32_t value) { Put(static_cast<uint32_t>(value), Grow(4)); }
+  void Int64(int64_t value) {
+    uint8_t* at = Grow(8);
+    Put(static_cast<uint32_t>(static_cast<uint64_t>(value)), at);
+    Put(static_cast<uint32_t>(static_cast<uint64_t>(value) >> 32), at + 4);
+  }
   void Double(double value);
+  // Makes room for about `count` bytes at once.
+  void Reserve(size_t count) {
+    if (count > bytes_.size()) bytes_.resize(count);
+  }
   uint32_t WordAt(uint32_t offset) const;
-  void PatchWord(uint32_t offset, uint32_t word);
-  const std::vector<uint8_t>& Bytes() const { return bytes_; }
-  std::vector<uint8_t> Take() { return std::move(bytes_); }
+  void PatchWord(uint32_t offset, uint32_t word) { Put(word, bytes_.data() + offset); }
+  std::vector<uint8_t> Take() {
+    bytes_.resize(size_);
+    size_ = 0;
+    return std::move(bytes_);
+  }
 
  private:
-  std::vector<uint8_t> bytes_;
+  static void Put(uint32_t v, uint8_t* at) {
+    for (int i = 0; i < 4; ++i) at[i] = static_cast<uint8_t>(v >> (8 * i));
+  }
+  // Room for `count` more bytes; the buffer grows by half when full.
+  uint8_t* Grow(size_t count) {
+    if (size_ + count > bytes_.size()) bytes_.resize(std::max<size_t>(bytes_.size() / 2 * 3, 4096));
+    uint8_t* at = bytes_.data() + size_;
+    size_ += count;
+    return at;
+  }
+
+  std::vector<uint8_t> bytes_;  // its size is the capacity; size_ bytes are written
+  size_t size_ = 0;
 };
 
 // Every instruction that refers to one variable or function name.

@@ -230,6 +230,7 @@ class Parser {
       ids_.push_back(name.id);
       if (local) {
         program_.localNames.push_back(name.text);
+        program_.localNameIndices.push_back(name.name);
       } else if (hooks_.declareGlobal) {
         hooks_.declareGlobal(std::string(name.text), name.id);
       }
@@ -304,51 +305,43 @@ class Parser {
     return e;
   }
 
-  template <typename Next, typename IsOp>
-  Expr* ParseLevel(Next next, IsOp isOp) {
-    Expr* left = (this->*next)();
-    while (isOp(Peek().kind)) {
+  // The binding level of a binary operator, loosest first: logical, comparison (a single "="
+  // inside an expression compares), bitwise, shift, additive, multiplicative; 0 for any other
+  // token. Every level associates to the left.
+  static int Level(TokenKind k) {
+    switch (k) {
+      case TokenKind::And: case TokenKind::Or: case TokenKind::Xor:
+        return 1;
+      case TokenKind::Less: case TokenKind::LessEqual: case TokenKind::Assign: case TokenKind::Equal:
+      case TokenKind::NotEqual: case TokenKind::GreaterEqual: case TokenKind::Greater:
+        return 2;
+      case TokenKind::BitOr: case TokenKind::BitAnd: case TokenKind::BitXor:
+        return 3;
+      case TokenKind::ShiftLeft: case TokenKind::ShiftRight:
+        return 4;
+      case TokenKind::Plus: case TokenKind::Minus:
+        return 5;
+      case TokenKind::Times: case TokenKind::Divide: case TokenKind::Div: case TokenKind::Mod:
+        return 6;
+      default:
+        return 0;
+    }
+  }
+
+  Expr* ParseExpr() { return ParseBinary(1); }
+
+  // Operands joined by operators of level `lowest` or tighter.
+  Expr* ParseBinary(int lowest) {
+    Expr* left = ParseUnary();
+    for (int level = Level(Peek().kind); level >= lowest; level = Level(Peek().kind)) {
       const Token& op = Advance();
-      // A single "=" inside an expression compares.
       const TokenKind kind = op.kind == TokenKind::Assign ? TokenKind::Equal : op.kind;
-      Expr* right = (this->*next)();
+      Expr* right = ParseBinary(level + 1);
       left = NewBinary(kind, op.position, left, right);
     }
     return left;
   }
 
-  Expr* ParseExpr() {
-    return ParseLevel(&Parser::ParseComparison, [](TokenKind k) {
-      return k == TokenKind::And || k == TokenKind::Or || k == TokenKind::Xor;
-    });
-  }
-  Expr* ParseComparison() {
-    return ParseLevel(&Parser::ParseBitwise, [](TokenKind k) {
-      return k == TokenKind::Less || k == TokenKind::LessEqual || k == TokenKind::Assign ||
-             k == TokenKind::Equal || k == TokenKind::NotEqual || k == TokenKind::GreaterEqual ||
-             k == TokenKind::Greater;
-    });
-  }
-  Expr* ParseBitwise() {
-    return ParseLevel(&Parser::ParseShift, [](TokenKind k) {
-      return k == TokenKind::BitOr || k == TokenKind::BitAnd || k == TokenKind::BitXor;
-    });
-  }
-  Expr* ParseShift() {
-    return ParseLevel(&Parser::ParseAdditive, [](TokenKind k) {
-      return k == TokenKind::ShiftLeft || k == TokenKind::ShiftRight;
-    });
-  }
-  Expr* ParseAdditive() {
-    return ParseLevel(&Parser::ParseMultiplicative,
-                      [](TokenKind k) { return k == TokenKind::Plus || k == TokenKind::Minus; });
-  }
-  Expr* ParseMultiplicative() {
-    return ParseLevel(&Parser::ParseUnary, [](TokenKind k) {
-      return k == TokenKind::Times || k == TokenKind::Divide || k == TokenKind::Div ||
-             k == TokenKind::Mod;
-    });
-  }
   Expr* ParseUnary() {
     const TokenKind k = Peek().kind;
     if (k == TokenKind::Not || k == TokenKind::Minus || k == TokenKind::Plus ||
@@ -412,6 +405,7 @@ class Parser {
     e->position = name.position;
     e->name = name.text;
     e->id = name.id;
+    e->nameIndex = name.name;
     Advance();
     Expect(TokenKind::OpenParen, "Symbol ( expected.");
     if (!Accept(TokenKind::CloseParen)) {
@@ -442,6 +436,7 @@ class Parser {
     e->position = name.position;
     e->name = name.text;
     e->id = name.id;
+    e->nameIndex = name.name;
     Advance();
     if (Accept(TokenKind::OpenBracket)) {
       Expr* indices[2] = {ParseExpr(), nullptr};
@@ -479,6 +474,7 @@ bool RunParser(const std::vector<Token>& tokens, const CompileHooks& hooks, Prog
     return false;
   }
   try {
+    program.tokenCount = tokens.size();
     Parser parser(tokens, hooks, program);
     if (expression) parser.ParseSingleExpression();
     else parser.ParseAll();
@@ -493,9 +489,35 @@ bool RunParser(const std::vector<Token>& tokens, const CompileHooks& hooks, Prog
 
 }  // namespace
 
+namespace {
+
+// What the hooks said about one distinct name of the code; each hook is asked once per name, in
+// the order of the names' first uses.
+struct NameInfo {
+  int8_t call = 0;   // as a function: 0 not asked yet, 1 found (callId)
+  int8_t plain = 0;  // elsewhere: 0 not asked yet, 1 a constant (value), 2 a variable (variableId)
+  int callId = 0;
+  int variableId = 0;
+  bool isString = false;
+  double real = 0.0;
+  std::string_view text;  // a string constant's value
+};
+
+struct NameHash {
+  size_t operator()(std::string_view s) const {
+    uint64_t h = 14695981039346656037ull;
+    for (const unsigned char c : s) h = (h ^ c) * 1099511628211ull;
+    return static_cast<size_t>(h ^ (h >> 29));
+  }
+};
+
+}  // namespace
+
 bool Classify(std::vector<Token>& tokens, const CompileHooks& hooks, ClassifyStore& store,
               CompileProblem& problem) {
-  std::string name;  // the hooks take names as strings; one buffer serves every token
+  std::string name;  // the hooks take names as strings; one buffer serves every name
+  std::unordered_map<std::string_view, uint32_t, NameHash> numbers;
+  std::vector<NameInfo> names;
   for (size_t i = 0; i < tokens.size(); ++i) {
     Token& t = tokens[i];
     if (t.kind == TokenKind::Number || t.kind == TokenKind::String) {
@@ -503,34 +525,56 @@ bool Classify(std::vector<Token>& tokens, const CompileHooks& hooks, ClassifySto
       continue;
     }
     if (t.kind != TokenKind::Identifier) continue;
-    name.assign(t.text);
+    const auto [it, added] = numbers.try_emplace(t.text, static_cast<uint32_t>(names.size()));
+    if (added) names.emplace_back();
+    const uint32_t number = it->second;
     const bool call = i + 1 < tokens.size() && tokens[i + 1].kind == TokenKind::OpenParen;
     if (call) {
-      int id = -1;
-      if (!hooks.findFunction || !hooks.findFunction(name, id)) {
-        problem.message = "Unknown function or script: " + name;
-        problem.position = t.position;
-        return false;
+      if (names[number].call == 0) {
+        int id = -1;
+        name.assign(t.text);
+        if (!hooks.findFunction || !hooks.findFunction(name, id)) {
+          problem.message = "Unknown function or script: " + name;
+          problem.position = t.position;
+          return false;
+        }
+        names[number].call = 1;
+        names[number].callId = id;
       }
       t.kind = TokenKind::Function;
-      t.id = id;
+      t.id = names[number].callId;
+      t.name = number;
       continue;
     }
-    CompileConstant value;
-    if (hooks.findValue && hooks.findValue(name, value)) {
+    NameInfo& info = names[number];
+    if (info.plain == 0) {
+      name.assign(t.text);
+      CompileConstant value;
+      if (hooks.findValue && hooks.findValue(name, value)) {
+        info.plain = 1;
+        info.isString = value.isString;
+        info.real = value.real;
+        if (value.isString) info.text = store.texts.emplace_back(std::move(value.text));
+      } else {
+        info.plain = 2;
+        if (hooks.variableId) {
+          info.variableId = hooks.variableId(name);
+        } else {
+          const int next = kFirstUserVariableId + static_cast<int>(store.localIds.size());
+          info.variableId = store.localIds.try_emplace(t.text, next).first->second;
+        }
+      }
+    }
+    if (info.plain == 1) {
       t.kind = TokenKind::Constant;
-      t.isString = value.isString;
-      t.real = value.real;
-      if (value.isString) t.text = store.texts.emplace_back(std::move(value.text));
+      t.isString = info.isString;
+      t.real = info.real;
+      if (info.isString) t.text = info.text;
       continue;
     }
     t.kind = TokenKind::Variable;
-    if (hooks.variableId) {
-      t.id = hooks.variableId(name);
-    } else {
-      const int next = kFirstUserVariableId + static_cast<int>(store.localIds.size());
-      t.id = store.localIds.try_emplace(t.text, next).first->second;
-    }
+    t.id = info.variableId;
+    t.name = number;
   }
   return true;
 }

@@ -1,15 +1,27 @@
 #include "Code/Code_Scanner.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 #include <string_view>
 
 namespace Compiler {
 
 namespace {
 
-bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
-bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool IsWordChar(unsigned char c) { return IsLetter(c) || IsDigit(c) || c == '_'; }
+constexpr bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
+constexpr bool IsLetter(unsigned char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Letters, digits and "_": the characters that continue a word.
+struct WordChars {
+  bool is[256] = {};
+  constexpr WordChars() {
+    for (int c = 0; c < 256; ++c) is[c] = IsLetter(static_cast<unsigned char>(c)) || IsDigit(static_cast<unsigned char>(c)) || c == '_';
+  }
+};
+constexpr WordChars kWordChars;
+bool IsWordChar(unsigned char c) { return kWordChars.is[c]; }
 int HexDigit(unsigned char c) {
   if (IsDigit(c)) return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -39,11 +51,21 @@ constexpr Word kWords[] = {
     {"div", TokenKind::Div},           {"mod", TokenKind::Mod},
 };
 
+// For each lowercase first letter, the bits of the kWords entries that start with it.
+struct WordsByLetter {
+  uint32_t bits[26] = {};
+  constexpr WordsByLetter() {
+    for (size_t i = 0; i < std::size(kWords); ++i) bits[kWords[i].text[0] - 'a'] |= 1u << i;
+  }
+};
+constexpr WordsByLetter kWordsByLetter;
+
 TokenKind WordKind(std::string_view word) {
   // Every keyword is 2 to 9 lowercase letters long.
-  if (word.size() < 2 || word.size() > 9 || word[0] < 'a' || word[0] > 'y') return TokenKind::Identifier;
-  for (const Word& w : kWords) {
-    if (w.text.size() == word.size() && w.text[0] == word[0] && w.text == word) return w.kind;
+  if (word.size() < 2 || word.size() > 9 || word[0] < 'a' || word[0] > 'z') return TokenKind::Identifier;
+  for (uint32_t bits = kWordsByLetter.bits[word[0] - 'a']; bits != 0; bits &= bits - 1) {
+    const Word& w = kWords[std::countr_zero(bits)];
+    if (w.text == word) return w.kind;
   }
   return TokenKind::Identifier;
 }
@@ -115,7 +137,9 @@ bool Operator(unsigned char c0, unsigned char c1, TokenKind& kind, size_t& lengt
 
 bool Scan(const std::string& source, std::vector<Token>& tokens, CompileProblem& problem, int* unclosedComment) {
   tokens.clear();
-  tokens.reserve(source.size() / 4 + 16);  // about one token for every four characters
+  // Game code has about one token for every three characters; pages of the reserve that are not
+  // used are never touched, and growing would copy every token.
+  tokens.reserve(source.size() / 2 + 16);
   const std::string_view code = source;
   const size_t length = code.size();
   // Reads past the end give 0, which ends every look-ahead below.

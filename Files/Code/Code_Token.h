@@ -105,12 +105,19 @@ struct CompileConstant {
 
 // A token views the code text: `text` is its written form (for strings: the characters between
 // the quotes). Classification may point `text` at a string value kept elsewhere (see Classify).
+// A large program has a million tokens: a token's real value and its name's numbers share their
+// bytes (a token has one or the other), which keeps it at 32 bytes.
 struct Token {
   TokenKind kind = TokenKind::End;
   bool isString = false;  // Constant: the value is the string in `text`
   int position = 0;       // character offset in the code text
-  int id = 0;             // function id (Function) or variable id (Variable)
-  double real = 0.0;      // Number, and Constant with a real value
+  union {
+    double real = 0.0;  // Number, and Constant with a real value
+    struct {
+      int id;         // function id (Function) or variable id (Variable)
+      uint32_t name;  // Function, Variable: the name's number among the code's distinct names
+    };
+  };
   std::string_view text;
 };
 

@@ -41,18 +41,27 @@ class Arena {
   }
 
  private:
-  void* Allocate(size_t size, size_t align);
+  void* Allocate(size_t size, size_t align) {
+    const size_t pad = static_cast<size_t>(-reinterpret_cast<uintptr_t>(next_)) & (align - 1);
+    if (next_ == nullptr || pad + size > left_) return AllocateInNewBlock(size, align);
+    void* out = next_ + pad;
+    next_ += pad + size;
+    left_ -= pad + size;
+    return out;
+  }
+  void* AllocateInNewBlock(size_t size, size_t align);
 
   std::vector<std::unique_ptr<char[]>> blocks_;
   char* next_ = nullptr;
   size_t left_ = 0;
 };
 
-// A list of arena items.
+// A list of arena items. It has no member initialisers, so that it can share bytes in a node:
+// declare it with "= {}" for an empty list.
 template <typename T>
 struct Span {
-  T* items = nullptr;
-  uint32_t count = 0;
+  T* items;
+  uint32_t count;
 
   T* begin() const { return items; }
   T* end() const { return items + count; }
@@ -77,29 +86,34 @@ constexpr int kSelectorGlobal = -5;
 constexpr int kSelectorPlainName = -6;
 constexpr int kSelectorLocal = -7;
 
-enum class ExprKind { Constant, Variable, Call, Unary, Binary };
+enum class ExprKind : uint8_t { Constant, Variable, Call, Unary, Binary };
 
+// A large program has hundreds of thousands of nodes: the fields are ordered so that a node has no
+// holes, and the fields of different kinds of node share bytes. Arena::New zero-fills a node
+// first, so a new node's shared fields are all empty.
 struct Expr {
   ExprKind kind = ExprKind::Constant;
+  TokenKind op = TokenKind::End;  // Unary, Binary
+  bool selectorKnown = false;     // Variable, see below
   int position = 0;  // character offset of the token that gives this node (operator, name, literal)
-  TreeConstant value;  // Constant
+  int depth = 1;     // height of this subtree; the parser bounds it
 
   // Variable: name and id; `instance` is the expression on the left of "." (none for a plain name).
   // After folding, `selectorKnown` says whether `selector` holds a compile-time instance selector.
   // Call: name, id and the arguments in `args`. Variable: the indices (0, 1 or 2) in `args`.
-  std::string_view name;
   int id = 0;
-  Expr* instance = nullptr;
-  bool selectorKnown = false;
+  uint32_t nameIndex = 0;  // the name's number among the code's distinct names (Token::name)
   int selector = 0;
-  Span<Expr*> args;
-
-  // Unary (operand in `left`) and Binary.
-  TokenKind op = TokenKind::End;
-  Expr* left = nullptr;
-  Expr* right = nullptr;
-
-  int depth = 1;  // height of this subtree; the parser bounds it
+  std::string_view name;
+  union {
+    TreeConstant value = {};  // Constant
+    Span<Expr*> args;         // Variable, Call
+  };
+  union {
+    Expr* instance = nullptr;  // Variable
+    Expr* left;                // Unary (the operand), Binary
+  };
+  Expr* right = nullptr;  // Binary
 };
 
 // Limits that keep every pass within the native stack; deeper code is refused with "Code is
@@ -108,7 +122,7 @@ struct Expr {
 constexpr int kMaxParseNesting = 200;  // parentheses and statements inside statements
 constexpr int kMaxNesting = 1000;      // height of an expression tree
 
-enum class StmtKind {
+enum class StmtKind : uint8_t {
   Empty,
   Block,
   Call,
@@ -132,29 +146,31 @@ enum class StmtKind {
 
 struct Stmt {
   StmtKind kind = StmtKind::Empty;
+  TokenKind assignOp = TokenKind::Assign;  // Assign
+  bool caseConstant = false;  // Case: the label's value is a constant
   int position = 0;
   // Condition (If, While, DoUntil, For), count (Repeat), target (With), value (Switch, Case,
   // Return, Assign), the call (Call).
   Expr* expr = nullptr;
-  Expr* target = nullptr;  // Assign: the variable written
-  TokenKind assignOp = TokenKind::Assign;
+  Expr* target = nullptr;    // Assign: the variable written
   Stmt* body = nullptr;      // If (then), While, DoUntil, For, Repeat, With
   Stmt* elseBody = nullptr;  // If
   Stmt* init = nullptr;      // For
   Stmt* step = nullptr;      // For
-  Span<Stmt*> list;          // Block, Switch (its body, labels included)
-  bool caseConstant = false; // Case: the label's value is a constant
-  Span<std::string_view> names;  // Var, GlobalVar
-  Span<int> ids;                 // Var, GlobalVar
+  Span<Stmt*> list = {};              // Block, Switch (its body, labels included)
+  Span<std::string_view> names = {};  // Var, GlobalVar
+  Span<int> ids = {};                 // Var, GlobalVar
 };
 
 // A parsed piece of code: the statements and the names it declares local with var. The arena
 // holds every node.
 struct Program {
   std::unique_ptr<Arena> arena = std::make_unique<Arena>();
-  Span<Stmt*> statements;
+  Span<Stmt*> statements = {};
   std::vector<std::string_view> localNames;
+  std::vector<uint32_t> localNameIndices;  // their Token::name numbers
   Expr* expression = nullptr;  // set instead of statements when compiled as one expression
+  size_t tokenCount = 0;       // tokens parsed: the code generator sizes its buffer from it
 };
 
 }  // namespace Compiler

@@ -98,3 +98,26 @@ TEST(Compiler, DeepNestingIsRefusedInsteadOfExhaustingTheStack) {
   for (int i = 0; i < 5000; ++i) dots += ".c";
   EXPECT_EQ(Compile(dots, hooks).problem.message, "Code is nested too deeply.");
 }
+
+TEST(Compiler, OneNameAsVariableFunctionAndLocalKeepsEachRole) {
+  // "show_message" is both a variable and a function; "n" is used before its var declaration;
+  // "title" is a string constant used twice.
+  CompilerTest::World world;
+  CompileResult r = Compile("n = show_message + 1; show_message(n); var n; m = title + title", world.Hooks());
+  ASSERT_TRUE(r.ok) << r.errorText;
+  // Variables in the order the code uses them (the value of "n = ..." is read before n is
+  // written), with the ids given in the order the names first appear in the text.
+  ASSERT_EQ(r.code.variables.size(), 3u);
+  EXPECT_EQ(r.code.variables[0].name, "show_message");
+  EXPECT_EQ(r.code.variables[0].id, 100001);
+  EXPECT_EQ(r.code.variables[0].offsets.size(), 1u);
+  EXPECT_EQ(r.code.variables[1].name, "n");
+  EXPECT_EQ(r.code.variables[1].id, 100000);
+  EXPECT_EQ(r.code.variables[1].offsets.size(), 2u);
+  EXPECT_EQ(r.code.variables[2].name, "m");
+  ASSERT_EQ(r.code.functions.size(), 1u);
+  EXPECT_EQ(r.code.functions[0].name, "show_message");
+  EXPECT_EQ(r.code.functions[0].id, 3);
+  EXPECT_EQ(r.code.strings, (std::vector<std::string>{"DemoDemo"}));
+  EXPECT_EQ(r.code.localNames, (std::vector<std::string>{"n"}));
+}

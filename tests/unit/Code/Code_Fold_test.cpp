@@ -151,3 +151,9 @@ TEST(Fold, CaseLabelsWithConstantValuesAreMarked) {
   ASSERT_TRUE(f.ok);
   EXPECT_EQ(f.tree, "switch a@-6 { case! 2: case b@-6: default: }");
 }
+
+TEST(Fold, ANameDeclaredWithVarIsLocalAtEveryUseAndOnlyThatName) {
+  Folded f = FoldText("n = show_message + 1; show_message(n); var n; m = n");
+  ASSERT_TRUE(f.ok) << f.problem.message;
+  EXPECT_EQ(f.tree, "n@-7 = (+ show_message@-6 1); show_message(n@-7); var n; m@-6 = n@-7");
+}
