@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Code/Code_Decode.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
@@ -165,6 +166,11 @@ inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
   uint8_t* t = TagOf(f, p);
   t[0] = uint8_t(type);
   for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
+}
+
+// TagItem where the caller may know the frame is unchecked (a constant `unchecked` folds the test).
+__attribute__((always_inline)) inline void TagItemIf(VMFrame& f, const uint8_t* p, int type, bool unchecked) {
+  if (!unchecked) TagItem(f, p, type);
 }
 
 // Frees the texts of the items in [from, to).
@@ -541,12 +547,14 @@ char* Repeat(const char* s, double count, bool* tooLarge) {
 }
 
 // A number operand for the fast paths: a double, an int, or a value holding a real (tag-checked).
-__attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt) {
+// `unchecked` is true where the caller knows the frame is unchecked.
+__attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt,
+                                                      bool unchecked = false) {
   switch (type) {
     case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
     case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
     case TYPE_VARIABLE:
-      if (!f.unchecked && *TagOf(f, p) != TYPE_VARIABLE) return false;
+      if (!unchecked && !f.unchecked && *TagOf(f, p) != TYPE_VARIABLE) return false;
       if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
       *d = Load<double>(p + offsetof(RValue, real));
       *isInt = false;
@@ -573,12 +581,15 @@ inline double RealMod(double l, double r) {
 // add, sub, mul, and div and mod of reals, on numbers without the general routine. False when the
 // operands need the general routine (strings, integer division, a zero divisor, other types).
 // Callers that know the types pass them as constants, and the type tests fold away.
-__attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
+__attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr,
+                                                          bool unchecked = false) {
   if (op != OP_ADD && op != OP_SUB && op != OP_MUL && op != OP_DIV && op != OP_MOD) return false;
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
-  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt, unchecked) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt, unchecked)) {
+    return false;
+  }
   uint8_t* out = sp + kWidth[tr] + kWidth[tl];
   const bool divides = op == OP_DIV || op == OP_MOD;
   if (lInt && rInt) {
@@ -587,7 +598,7 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
                                                                         : uint32_t(li) * uint32_t(ri);
     out -= 4;
     Store<int32_t>(out, int32_t(v));
-    TagItem(f, out, TYPE_INT);
+    TagItemIf(f, out, TYPE_INT, unchecked);
   } else {
     double v;
     if (!divides) {
@@ -603,11 +614,11 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
       Store<int32_t>(out + offsetof(RValue, kind), VALUE_REAL);
       Store<char*>(out + offsetof(RValue, text), nullptr);
       Store<double>(out + offsetof(RValue, real), v);
-      TagItem(f, out, TYPE_VARIABLE);
+      TagItemIf(f, out, TYPE_VARIABLE, unchecked);
     } else {
       out -= 8;
       Store<double>(out, v);
-      TagItem(f, out, TYPE_DOUBLE);
+      TagItemIf(f, out, TYPE_DOUBLE, unchecked);
     }
   }
   sp = out;
@@ -615,17 +626,20 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
 }
 
 // Numeric comparisons without the general routine; false when they need it.
-__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
+__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr,
+                                                       bool unchecked = false) {
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
-  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt, unchecked) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt, unchecked)) {
+    return false;
+  }
   static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
   CompareOp cmp = kOps[op - OP_SLT];
   bool result = (lInt && rInt) ? CompareInt(li, ri, cmp) : CompareReal(l, r, cmp);
   sp += kWidth[tr] + kWidth[tl] - 4;
   Store<int32_t>(sp, result ? 1 : 0);
-  TagItem(f, sp, TYPE_BOOL);
+  TagItemIf(f, sp, TYPE_BOOL, unchecked);
   return true;
 }
 
@@ -1200,6 +1214,24 @@ RValue TakeAsValue(int type, uint8_t* sp) {
 
 // ---- Variables -----------------------------------------------------------------------------------
 
+// Pushes a copy of `value` below sp; returns the new stack pointer.
+inline uint8_t* PushCopy(uint8_t* sp, const RValue* value) {
+  uint8_t* p = sp - kValueSize;
+  Store<int32_t>(p + offsetof(RValue, kind), value->kind);
+  Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
+  Store<double>(p + offsetof(RValue, real), value->real);
+  return p;
+}
+
+// Moves the value item at p into `target`; target's old text goes.
+inline void StoreValue(RValue& target, const uint8_t* p) {
+  char* old = target.text;
+  target.kind = Load<int32_t>(p + offsetof(RValue, kind));
+  target.text = Load<char*>(p + offsetof(RValue, text));
+  target.real = Load<double>(p + offsetof(RValue, real));
+  if (old != nullptr) MemFree(old);
+}
+
 // The running code's local list. A script call starts without one (most scripts have no locals);
 // the pool hands it over at the first access. Calls nest, so the pool is still taken in order.
 inline CVariableList* Locals(VMFrame& f) {
@@ -1474,6 +1506,21 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #undef VM_FILL_PAIR
     ready = true;
   }
+  // Handlers of decoded code (Code_Decode.h), in the order of VMHandler.
+  static void* const decoded[VMH_count] = {
+#define X(name) &&u_##name,
+      CODE_SIMPLE_HANDLERS(X)
+#undef X
+#define X_(name) &&u_##name,
+#define X(kind) CODE_KIND_HANDLER_NAMES_(kind)
+      CODE_VARIABLE_KINDS(X)
+#undef X
+#undef X_
+#define X(OP, NAME, TL, TR, PAIR) &&u_##NAME##_##PAIR,
+      CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, X)
+      CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, X)
+#undef X
+  };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
   // through `fast`. The table for that is made the first time breakpoints are used.
   static void** checked = nullptr;
@@ -1497,6 +1544,11 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   uint32_t codeSize = f.codeSize;
   uint8_t* frameTop = f.frameTop;
   bool unchecked = f.unchecked;
+  // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
+  // by the instruction words).
+  const bool decodes = g_BreakpointCount == 0;
+  const VMOp* ops = unchecked && decodes ? f.code->ops : nullptr;
+  const VMOp* op = nullptr;
 
 // NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
 #define NEXT() goto next
@@ -1509,6 +1561,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     codeSize = f.codeSize;   \
     frameTop = f.frameTop;   \
     unchecked = f.unchecked; \
+    ops = unchecked && decodes ? f.code->ops : nullptr; \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
@@ -1526,7 +1579,8 @@ next:
     return false;
   }
 next_fast:
-  if (__builtin_expect(unchecked, 1)) goto fetch;
+  if (__builtin_expect(ops != nullptr, 1)) goto decoded_fetch;
+  if (unchecked) goto fetch;
   if (__builtin_expect(uintptr_t(sp - stackLimit) > uintptr_t(frameTop - stackLimit), 0)) {
     f.sp = sp;
     f.pc = pc;
@@ -1549,6 +1603,140 @@ fetch:
 op_breakpoint:
   CheckBreakpoints(f);
   goto* fast[word >> 16];
+
+// ---- Decoded code: the handlers of Code_Decode.h ----
+// DECODED_NEXT follows the paths that cannot end the run. A handler that meets a case it does not
+// cover leaves sp and pc as they were and goes to u_generic, which runs the instruction from its word.
+#define DECODED_NEXT() goto decoded_fetch
+decoded_fetch:
+  f.instrPc = pc;
+  op = ops + (pc >> 2);
+  goto* decoded[op->handler];
+
+u_generic:
+  word = Load<uint32_t>(codeBytes + pc);
+  goto* fast[word >> 16];
+
+u_push_e:
+  sp -= 4;
+  Store<int32_t>(sp, op->value);
+  pc += 4;
+  DECODED_NEXT();
+
+u_push_i:
+  sp -= 4;
+  Store<int32_t>(sp, op->value);
+  pc += 8;
+  DECODED_NEXT();
+
+u_push_d:
+  sp -= 8;
+  std::memcpy(sp, codeBytes + pc + 4, 8);
+  pc += 12;
+  DECODED_NEXT();
+
+u_b:
+  pc = uint32_t(op->value);
+  DECODED_NEXT();
+
+u_bt: {
+  bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
+  sp += 4;
+  pc = flag ? uint32_t(op->value) : pc + 4;
+  DECODED_NEXT();
+}
+
+u_bf: {
+  bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
+  sp += 4;
+  pc = flag ? pc + 4 : uint32_t(op->value);
+  DECODED_NEXT();
+}
+
+u_call:
+  word = Load<uint32_t>(codeBytes + pc);
+  pc += 8;
+  goto op_call;
+
+u_push_argument:
+  if (f.self == nullptr) goto u_generic;
+  sp = PushCopy(sp, &g_Arguments[op->slot]);
+  pc += 8;
+  DECODED_NEXT();
+
+// The list of each kind of variable, or u_generic when the access needs the general routing.
+#define DECODED_LIST_local               \
+  CVariableList* list = f.locals;        \
+  if (list == nullptr) goto u_generic;
+#define DECODED_LIST_self                     \
+  if (f.self == nullptr) goto u_generic;      \
+  CVariableList* list = &f.self->variables;
+#define DECODED_LIST_plain                                                                   \
+  CVariableList* list = Variable_IsGlobalVar(op->value) ? g_pGlobalVariables                 \
+                        : f.self != nullptr                ? &f.self->variables : nullptr;   \
+  if (list == nullptr) goto u_generic;
+#define DECODED_LIST_global                    \
+  CVariableList* list = g_pGlobalVariables;    \
+  if (list == nullptr) goto u_generic;
+// push.v, push.v with an index, pop.v.v and pop.v.v with an index, of one kind of variable.
+#define DECODED_VARIABLE_HANDLERS(KIND)                                        \
+  u_push_##KIND: {                                                             \
+    DECODED_LIST_##KIND                                                        \
+    RVariable* node = list->Find(op->value);                                   \
+    if (node == nullptr) goto u_generic;                                       \
+    sp = PushCopy(sp, &node->value);                                           \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }                                                                            \
+  u_pushx_##KIND: {                                                            \
+    DECODED_LIST_##KIND                                                        \
+    RVariable* node = list->Find(op->value);                                   \
+    if (node == nullptr) goto u_generic;                                       \
+    int32_t index = Load<int32_t>(sp);                                         \
+    const RValue* value = index == 0 ? &node->value : node->Element(index);    \
+    if (value == nullptr) goto u_generic;                                      \
+    sp = PushCopy(sp + 4, value);                                              \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }                                                                            \
+  u_pop_##KIND: {                                                              \
+    DECODED_LIST_##KIND                                                        \
+    StoreValue(list->FindOrCreate(op->value)->value, sp);                      \
+    sp += kValueSize;                                                          \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }                                                                            \
+  u_popx_##KIND: {                                                             \
+    DECODED_LIST_##KIND                                                        \
+    int32_t index = Load<int32_t>(sp);                                         \
+    if (index < 0) goto u_generic;                                             \
+    list->Set(op->value, index, TakeValue(sp + 4));                            \
+    sp += 4 + kValueSize;                                                      \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }
+  CODE_VARIABLE_KINDS(DECODED_VARIABLE_HANDLERS)
+#undef DECODED_VARIABLE_HANDLERS
+#undef DECODED_LIST_local
+#undef DECODED_LIST_self
+#undef DECODED_LIST_plain
+#undef DECODED_LIST_global
+
+// Numbers of known types; anything else (a text, a division by zero) goes the general way.
+#define DECODED_ARITHMETIC(OP, NAME, TL, TR, PAIR)          \
+  u_##NAME##_##PAIR:                                         \
+  if (!FastArithmetic(f, sp, OP, TL, TR, true)) goto u_generic; \
+  pc += 4;                                                   \
+  DECODED_NEXT();
+#define DECODED_COMPARE(OP, NAME, TL, TR, PAIR)             \
+  u_##NAME##_##PAIR:                                         \
+  if (!FastCompare(f, sp, OP, TL, TR, true)) goto u_generic; \
+  pc += 4;                                                   \
+  DECODED_NEXT();
+  CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, DECODED_ARITHMETIC)
+  CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, DECODED_COMPARE)
+#undef DECODED_ARITHMETIC
+#undef DECODED_COMPARE
 
 op_decode:
   TAKE_LENGTH(uint32_t(InstructionLength(word)));
@@ -1851,6 +2039,7 @@ end_of_code:
 
 #undef NEXT
 #undef NEXT_FAST
+#undef DECODED_NEXT
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
 #undef TAKE_LENGTH

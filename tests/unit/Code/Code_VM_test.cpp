@@ -11,6 +11,7 @@
 #include "Code/Code_VM.h"
 #include "Platform/Platform_Console.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
 #include "Variable/Variable_Route.h"
@@ -1038,4 +1039,86 @@ TEST_F(VMTest, ItemsLeftBehindAreFreedCheckedAndUnchecked) {
     Code_Reset();
     Code_AddString("left behind");
   }
+}
+
+// ---- Decoded code --------------------------------------------------------------------------------
+
+// Well-formed code runs from its decoded form when it is a copy and from its words when the buffer
+// only refers to bytes; both give the same values, variables and error reports.
+TEST_F(VMTest, DecodedAndWordFormsAgree) {
+  CInstance* self = world.add(100001, 0);
+  int32_t a = Var("vmd_a"), x = Var("vmd_x"), g = Var("vmd_g"), p = Var("vmd_p"), t = Var("vmd_t");
+  Code_AddString("text");
+  uint32_t gIndexed = EncodeVariableRef(kRefImmediateSel, g);
+  // a = 5; var x = a + 2.5; global.g[2] = x; p = global.g[2] * 2; t = "text";
+  // return p - global.g[3] / 0.5 + argument1  (g[3] is out of range, the division by zero real)
+  Assembler c;
+  c.pushE(5).popV(a, SELECTOR_SELF, TYPE_INT);
+  c.pushV(a, SELECTOR_SELF).pushD(2.5).op2(OP_ADD, TYPE_VARIABLE, TYPE_DOUBLE).popV(x, SELECTOR_LOCAL);
+  c.pushV(x, SELECTOR_LOCAL).pushE(2).popRef(gIndexed, TYPE_VARIABLE, uint16_t(SELECTOR_GLOBAL));
+  c.pushE(2).pushRef(gIndexed, uint16_t(SELECTOR_GLOBAL)).pushE(2).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  c.popV(p, SELECTOR_PLAIN);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_PLAIN);
+  c.pushV(p, SELECTOR_PLAIN).pushE(3).pushRef(gIndexed, uint16_t(SELECTOR_GLOBAL)).pushD(0.0);
+  c.op2(OP_DIV, TYPE_VARIABLE, TYPE_DOUBLE).op2(OP_SUB, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushV(kBuiltInFirstGlobal + 3, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  // t - 1 fails: a text cannot be subtracted from
+  c.pushV(t, SELECTOR_PLAIN).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    self->variables.Clear();
+    Variable_PrepareGlobals();
+    g_Arguments[1].SetReal(0.25);
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vmd", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    // p = 7.5 * 2; the out-of-range read and the division each report and push a zero value.
+    EXPECT_EQ(out.real, 15.25);
+    RValue v;
+    self->variables.Get(p, 0, &v);
+    EXPECT_EQ(v.real, 15.0);
+    self->variables.Get(t, 0, &v);
+    EXPECT_STREQ(v.Str(), "text");
+    g_pGlobalVariables->Get(g, 2, &v);
+    EXPECT_EQ(v.real, 7.5);
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 3u);
+    EXPECT_NE(reports[decoded][0].find("Push :: Execution Error - Variable Index out of range vmd_g\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][1].find("DoDiv :: Divide by zero\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][2].find("DoSub :: Execution Engine - Cannot operate on string type\n"), std::string::npos);
+
+    // Declared global after the first run, p names the global variable from then on.
+    ASSERT_TRUE(Variable_DeclareGlobalVar(p));
+    VM_Run("vmd", self, nullptr, buffer, &out, nullptr, nullptr);
+    g_pGlobalVariables->Get(p, 0, &v);
+    EXPECT_EQ(v.real, 15.0);
+    EXPECT_EQ(out.real, 15.25);
+    delete buffer;
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+}
+
+// Each level of a recursive script keeps its own locals across the calls it makes.
+TEST_F(VMTest, DecodedLocalsOfRecursiveScripts) {
+  // scr_down(n): var v = n; if (v > 0) v = scr_down(v - 1) * 10 + v; return v;   scr_down(3) = 123
+  int self = Script_Count() + kScriptIdBase;
+  int32_t v = Var("vmd_v");
+  Assembler s;
+  s.pushV(kBuiltInFirstGlobal + 2, SELECTOR_SELF).popV(v, SELECTOR_LOCAL);
+  s.pushV(v, SELECTOR_LOCAL).pushE(0).op2(OP_SGT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Done");
+  s.pushV(v, SELECTOR_LOCAL).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).call(self, 1);
+  s.pushE(10).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).pushV(v, SELECTOR_LOCAL).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  s.popV(v, SELECTOR_LOCAL);
+  s.label("Done").pushV(v, SELECTOR_LOCAL).ret();
+  ASSERT_EQ(AddScript("scr_down", s.finish()), self);
+  CInstance* instance = world.add(100001, 0);
+  Assembler c;
+  c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
+  EXPECT_EQ(RunCode(c.finish(), instance).real, 123.0);
 }
