@@ -983,12 +983,12 @@ bool EnterWith(VMFrame& f, uint8_t*& sp) {
   return true;
 }
 
-void LeaveWith(VMFrame& f, uint8_t*& sp, VMEnvRecord* env) {
+// Ends the with-block of `env`; the stack pointer goes back to env->spBefore.
+void LeaveWith(VMFrame& f, VMEnvRecord* env) {
   if (env->kind == 2) MemFree(env->array);
   f.self = env->savedSelf;
   f.other = env->savedOther;
   f.env = env->prev;
-  sp = env->spBefore;
 }
 
 // ---- Calls ---------------------------------------------------------------------------------------
@@ -1215,7 +1215,7 @@ RValue TakeAsValue(int type, uint8_t* sp) {
 // ---- Variables -----------------------------------------------------------------------------------
 
 // Pushes a copy of `value` below sp; returns the new stack pointer.
-inline uint8_t* PushCopy(uint8_t* sp, const RValue* value) {
+__attribute__((always_inline)) inline uint8_t* PushCopy(uint8_t* sp, const RValue* value) {
   uint8_t* p = sp - kValueSize;
   Store<int32_t>(p + offsetof(RValue, kind), value->kind);
   Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
@@ -1223,8 +1223,16 @@ inline uint8_t* PushCopy(uint8_t* sp, const RValue* value) {
   return p;
 }
 
+// The node of `id` in `list`, or null (CVariableList::Find, always inline in the handlers).
+__attribute__((always_inline)) inline RVariable* FindNode(const CVariableList* list, int32_t id) {
+  for (RVariable* n = list->Bucket(CVariableList::BucketOf(id)); n != nullptr; n = n->bucketNext) {
+    if (n->id == id) return n;
+  }
+  return nullptr;
+}
+
 // Moves the value item at p into `target`; target's old text goes.
-inline void StoreValue(RValue& target, const uint8_t* p) {
+__attribute__((always_inline)) inline void StoreValue(RValue& target, const uint8_t* p) {
   char* old = target.text;
   target.kind = Load<int32_t>(p + offsetof(RValue, kind));
   target.text = Load<char*>(p + offsetof(RValue, text));
@@ -1610,7 +1618,8 @@ op_breakpoint:
 #define DECODED_NEXT() goto decoded_fetch
 decoded_fetch:
   f.instrPc = pc;
-  op = ops + (pc >> 2);
+  // pc is a multiple of 4 here: its entry is at ops + pc / 4, pc * 4 bytes in.
+  op = reinterpret_cast<const VMOp*>(reinterpret_cast<const uint8_t*>(ops) + size_t(pc) * (sizeof(VMOp) / 4));
   goto* decoded[op->handler];
 
 u_generic:
@@ -1682,7 +1691,7 @@ u_push_argument:
 #define DECODED_VARIABLE_HANDLERS(KIND)                                        \
   u_push_##KIND: {                                                             \
     DECODED_LIST_##KIND                                                        \
-    RVariable* node = list->Find(op->value);                                   \
+    RVariable* node = FindNode(list, op->value);                                   \
     if (node == nullptr) goto u_generic;                                       \
     sp = PushCopy(sp, &node->value);                                           \
     pc += 8;                                                                   \
@@ -1690,7 +1699,7 @@ u_push_argument:
   }                                                                            \
   u_pushx_##KIND: {                                                            \
     DECODED_LIST_##KIND                                                        \
-    RVariable* node = list->Find(op->value);                                   \
+    RVariable* node = FindNode(list, op->value);                                   \
     if (node == nullptr) goto u_generic;                                       \
     int32_t index = Load<int32_t>(sp);                                         \
     const RValue* value = index == 0 ? &node->value : node->Element(index);    \
@@ -1701,7 +1710,9 @@ u_push_argument:
   }                                                                            \
   u_pop_##KIND: {                                                              \
     DECODED_LIST_##KIND                                                        \
-    StoreValue(list->FindOrCreate(op->value)->value, sp);                      \
+    RVariable* node = FindNode(list, op->value);                                   \
+    if (node == nullptr) node = list->FindOrCreate(op->value);                 \
+    StoreValue(node->value, sp);                                               \
     sp += kValueSize;                                                          \
     pc += 8;                                                                   \
     DECODED_NEXT();                                                            \
@@ -1744,7 +1755,13 @@ op_decode:
 
 op_push_variable:
   TAKE_LENGTH(8);
-  if (FastPushVariable(f, sp, word, operand)) NEXT_FAST();
+  {
+    uint8_t* moved = sp;  // out-of-line routines get a copy: sp itself stays in a register
+    if (FastPushVariable(f, moved, word, operand)) {
+      sp = moved;
+      NEXT_FAST();
+    }
+  }
   sp = DoPushVariable(f, sp, word);
   NEXT();
 
@@ -1771,7 +1788,13 @@ op_push_double:
 
 op_pop_variable:
   TAKE_LENGTH(8);
-  if (FastPopVariable(f, sp, word, operand)) NEXT_FAST();
+  {
+    uint8_t* moved = sp;
+    if (FastPopVariable(f, moved, word, operand)) {
+      sp = moved;
+      NEXT_FAST();
+    }
+  }
   sp = DoPop(f, sp, word);
   NEXT();
 
@@ -1912,9 +1935,12 @@ op_bf: {
   NEXT_FAST();
 }
 
-op_pushenv:
-  if (!EnterWith(f, sp)) pc = BRANCH_TARGET();
+op_pushenv: {
+  uint8_t* moved = sp;
+  if (!EnterWith(f, moved)) pc = BRANCH_TARGET();
+  sp = moved;
   NEXT();
+}
 
 op_popenv: {
   VMEnvRecord* env = f.env;
@@ -1929,7 +1955,8 @@ op_popenv: {
     sp = reinterpret_cast<uint8_t*>(env);
   }
   if (IsPopEnvDrop(word)) {
-    LeaveWith(f, sp, env);
+    sp = env->spBefore;
+    LeaveWith(f, env);
     NEXT();
   }
   if (env->kind == 2) {
@@ -1946,7 +1973,8 @@ op_popenv: {
     pc = BRANCH_TARGET();
     NEXT();
   }
-  LeaveWith(f, sp, env);
+  sp = env->spBefore;
+  LeaveWith(f, env);
   NEXT();
 }
 
