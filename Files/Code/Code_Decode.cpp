@@ -56,6 +56,63 @@ void DecodeVariable(uint32_t word, uint32_t ref, bool pop, VMOp& op) {
   op.handler = uint16_t(first + (pop ? 2 : 0) + (indexed ? 1 : 0));
 }
 
+bool IsListPush(const VMOp& op) {
+  return op.handler == VMH_push_local || op.handler == VMH_push_self || op.handler == VMH_push_plain ||
+         op.handler == VMH_push_global;
+}
+
+// The pop.v.v of the same variable a push handler names.
+bool IsPopOf(const VMOp& pop, const VMOp& push) {
+  return pop.handler == push.handler + 2 && pop.value == push.value;
+}
+
+uint8_t OpcodeAt(const uint8_t* code, uint32_t pc) { return Opcode(WordAt(code, pc)); }
+
+// Gives the first instruction of each group of Code_Decode.h a handler that runs the whole group.
+// `size` bounds the groups: every instruction of one lies inside the code.
+void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  auto at = [&](uint32_t offset) -> const VMOp& { return ops[(pc + offset) / 4]; };
+  if (IsListPush(first) && (at(8).handler == VMH_push_e || at(8).handler == VMH_push_i)) {
+    // K is a push.e or a push.i: the group's later instructions lie 4 bytes further with a push.i.
+    uint32_t k = at(8).handler == VMH_push_i ? 4 : 0;
+    uint16_t h = pc + k + 16 <= size ? at(k + 12).handler : uint16_t(VMH_generic);
+    if ((h == VMH_add_vi || h == VMH_sub_vi || h == VMH_mul_vi) && pc + k + 24 <= size && IsPopOf(at(k + 16), first)) {
+      first.extra = at(8).value;
+      first.spare = OpcodeAt(code, pc + k + 12);
+      first.slot = first.handler;
+      first.handler = k != 0 ? VMH_update_k_long : VMH_update_k;
+      return;
+    }
+    if (h >= VMH_lt_vi && h <= VMH_gt_vi && (h - VMH_lt_vi) % (VMH_le_vv - VMH_lt_vv) == 0 &&
+        pc + k + 20 <= size && at(k + 16).handler == VMH_bf) {
+      first.extra = at(8).value;
+      first.spare = at(k + 16).value;
+      first.slot = uint16_t(first.handler | ((OpcodeAt(code, pc + k + 12) - OP_SLT) << 8));
+      first.handler = k != 0 ? VMH_compare_k_bf_long : VMH_compare_k_bf;
+      return;
+    }
+  }
+  if (IsListPush(first) && pc + 28 <= size && IsListPush(at(8))) {
+    uint16_t h = at(16).handler;
+    if ((h == VMH_add_vv || h == VMH_sub_vv || h == VMH_mul_vv) && IsPopOf(at(20), first)) {
+      first.extra = at(8).value;
+      first.spare = int32_t(at(8).handler) | (int32_t(OpcodeAt(code, pc + 16)) << 16);
+      first.slot = first.handler;
+      first.handler = VMH_update_v;
+      return;
+    }
+  }
+  uint8_t opcode = OpcodeAt(code, pc);
+  if (opcode >= OP_SLT && opcode <= OP_SGT && first.handler != VMH_generic && pc + 8 <= size &&
+      (at(4).handler == VMH_bf || at(4).handler == VMH_bt)) {
+    int pair = (first.handler - VMH_lt_vv) % (VMH_le_vv - VMH_lt_vv);
+    first.slot = uint16_t((opcode - OP_SLT) | (at(4).handler == VMH_bt ? 0x100 : 0));
+    first.value = at(4).value;
+    first.handler = uint16_t(VMH_branch_vv + pair);
+  }
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -99,5 +156,6 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
     }
     pc += length;
   }
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) Fuse(code, size, ops, pc);
   return ops;
 }

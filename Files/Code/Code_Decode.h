@@ -34,7 +34,8 @@
 
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \
-  X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument)
+  X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
+  X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -50,8 +51,24 @@ enum VMHandler : uint16_t {
   CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, X)
   CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, X)
 #undef X
+#define X(OP, NAME, TL, TR, PAIR) VMH_branch_##PAIR,
+  CODE_NUMBER_PAIRS(X, 0, branch)
+#undef X
   VMH_count
 };
+
+// The groups of instructions one handler covers, and what their entry holds (K is a push.e, or a
+// push.i for the _long handlers):
+//   update_k      push.v X; push K; add/sub/mul.i.v; pop.v.v X     (X op= K)
+//                 value X's id, slot X's push handler, extra K, spare the opcode
+//   update_v      push.v X; push.v Y; add/sub/mul.v.v; pop.v.v X   (X op= Y)
+//                 value X's id, slot X's push handler, extra Y's id, spare Y's push handler and
+//                 the opcode << 16
+//   compare_k_bf  push.v X; push K; compare.i.v; bf                (if X compares false to K, branch)
+//                 value X's id, slot X's push handler and the CompareOp << 8, extra K, spare the target
+//   branch_PAIR   compare of that pair; bt or bf
+//                 value the target, slot the CompareOp and 0x100 for bt
+// X and Y are variables without an index of the four lists.
 
 struct VMOp {
   uint16_t handler;  // VMHandler

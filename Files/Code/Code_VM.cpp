@@ -626,17 +626,25 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
 }
 
 // Numeric comparisons without the general routine; false when they need it.
-__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr,
-                                                       bool unchecked = false) {
+// The result of a numeric comparison of the two items at sp, which stay; false when it needs the
+// general routine.
+__attribute__((always_inline)) inline bool FastCompareResult(VMFrame& f, const uint8_t* sp, CompareOp cmp, int tl,
+                                                             int tr, bool unchecked, bool* result) {
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
   if (!FastNumber(f, tr, sp, &r, &ri, &rInt, unchecked) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt, unchecked)) {
     return false;
   }
+  *result = (lInt && rInt) ? CompareInt(li, ri, cmp) : CompareReal(l, r, cmp);
+  return true;
+}
+
+__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr,
+                                                       bool unchecked = false) {
   static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
-  CompareOp cmp = kOps[op - OP_SLT];
-  bool result = (lInt && rInt) ? CompareInt(li, ri, cmp) : CompareReal(l, r, cmp);
+  bool result;
+  if (!FastCompareResult(f, sp, kOps[op - OP_SLT], tl, tr, unchecked, &result)) return false;
   sp += kWidth[tr] + kWidth[tl] - 4;
   Store<int32_t>(sp, result ? 1 : 0);
   TagItemIf(f, sp, TYPE_BOOL, unchecked);
@@ -1231,6 +1239,24 @@ __attribute__((always_inline)) inline RVariable* FindNode(const CVariableList* l
   return nullptr;
 }
 
+// The list a decoded variable names: `handler` is its push handler (Code_Decode.h); null when the
+// access needs the general routing.
+__attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int handler, int32_t id) {
+  switch (handler) {
+    case VMH_push_local: return f.locals;
+    case VMH_push_self: return f.self != nullptr ? &f.self->variables : nullptr;
+    case VMH_push_plain:
+      if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
+      return f.self != nullptr ? &f.self->variables : nullptr;
+    default: return g_pGlobalVariables;
+  }
+}
+
+// X op K and X op Y of the update groups (Code_Decode.h).
+__attribute__((always_inline)) inline double Update(int opcode, double l, double r) {
+  return opcode == OP_ADD ? l + r : opcode == OP_SUB ? l - r : l * r;
+}
+
 // Moves the value item at p into `target`; target's old text goes.
 __attribute__((always_inline)) inline void StoreValue(RValue& target, const uint8_t* p) {
   char* old = target.text;
@@ -1528,6 +1554,9 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, X)
       CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, X)
 #undef X
+#define X(OP, NAME, TL, TR, PAIR) &&u_branch_##PAIR,
+      CODE_NUMBER_PAIRS(X, 0, branch)
+#undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
   // through `fast`. The table for that is made the first time breakpoints are used.
@@ -1748,6 +1777,60 @@ u_push_argument:
   CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, DECODED_COMPARE)
 #undef DECODED_ARITHMETIC
 #undef DECODED_COMPARE
+
+// The groups of Code_Decode.h. Each runs as its instructions would when its variables hold reals;
+// anything else runs the group's first instruction alone (u_generic) and the rest from their entries.
+// LENGTH is the group's length in bytes.
+#define DECODED_UPDATE_K(NAME, LENGTH)                                                  \
+  u_##NAME: {                                                                           \
+    CVariableList* list = DecodedList(f, op->slot, op->value);                          \
+    if (list == nullptr) goto u_generic;                                                \
+    RVariable* node = FindNode(list, op->value);                                        \
+    if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;              \
+    node->value.real = Update(op->spare, node->value.real, double(op->extra));          \
+    pc += LENGTH;                                                                       \
+    DECODED_NEXT();                                                                     \
+  }
+  DECODED_UPDATE_K(update_k, 24)
+  DECODED_UPDATE_K(update_k_long, 28)
+#undef DECODED_UPDATE_K
+
+u_update_v: {
+  CVariableList* listX = DecodedList(f, op->slot, op->value);
+  CVariableList* listY = DecodedList(f, op->spare & 0xFFFF, op->extra);
+  if (listX == nullptr || listY == nullptr) goto u_generic;
+  RVariable* x = FindNode(listX, op->value);
+  RVariable* y = FindNode(listY, op->extra);
+  if (x == nullptr || y == nullptr || x->value.kind != VALUE_REAL || y->value.kind != VALUE_REAL) goto u_generic;
+  x->value.real = Update(op->spare >> 16, x->value.real, y->value.real);
+  pc += 28;
+  DECODED_NEXT();
+}
+
+#define DECODED_COMPARE_K(NAME, LENGTH)                                                          \
+  u_##NAME: {                                                                                    \
+    CVariableList* list = DecodedList(f, op->slot & 0xFF, op->value);                            \
+    if (list == nullptr) goto u_generic;                                                         \
+    RVariable* node = FindNode(list, op->value);                                                 \
+    if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;                       \
+    bool result = CompareReal(node->value.real, double(op->extra), CompareOp(op->slot >> 8));    \
+    pc = result ? pc + LENGTH : uint32_t(op->spare);                                             \
+    DECODED_NEXT();                                                                              \
+  }
+  DECODED_COMPARE_K(compare_k_bf, 20)
+  DECODED_COMPARE_K(compare_k_bf_long, 24)
+#undef DECODED_COMPARE_K
+
+#define DECODED_BRANCH(OP, NAME, TL, TR, PAIR)                                                   \
+  u_branch_##PAIR: {                                                                             \
+    bool result;                                                                                 \
+    if (!FastCompareResult(f, sp, CompareOp(op->slot & 0xFF), TL, TR, true, &result)) goto u_generic; \
+    sp += kWidth[TL] + kWidth[TR];                                                               \
+    pc = result == ((op->slot & 0x100) != 0) ? uint32_t(op->value) : pc + 8;                     \
+    DECODED_NEXT();                                                                              \
+  }
+  CODE_NUMBER_PAIRS(DECODED_BRANCH, 0, branch)
+#undef DECODED_BRANCH
 
 op_decode:
   TAKE_LENGTH(uint32_t(InstructionLength(word)));

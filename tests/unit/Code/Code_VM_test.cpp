@@ -1122,3 +1122,60 @@ TEST_F(VMTest, DecodedLocalsOfRecursiveScripts) {
   c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
   EXPECT_EQ(RunCode(c.finish(), instance).real, 123.0);
 }
+
+// The groups one decoded entry runs (x += 3, x *= y, the loop test, a compare and its branch) give
+// what their instructions give one by one, also on texts (the errors) and when a branch enters a
+// group in its middle.
+TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
+  CInstance* self = world.add(100001, 0);
+  int32_t x = Var("vmg_x"), y = Var("vmg_y"), i = Var("vmg_i"), t = Var("vmg_t"), big = Var("vmg_big");
+  Code_AddString("a");
+  Assembler c;
+  // x = 0; y = 2; t = "a"; for (var i = 0; i < 5; i += 1) { x += 3; x *= y; }
+  c.pushE(0).popV(x, SELECTOR_SELF, TYPE_INT).pushE(2).popV(y, SELECTOR_SELF, TYPE_INT);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  c.pushE(0).popV(i, SELECTOR_LOCAL, TYPE_INT);
+  c.label("Loop").pushV(i, SELECTOR_LOCAL).pushI(5).op2(OP_SLT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Done");
+  c.pushV(x, SELECTOR_SELF).pushE(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_SELF);
+  c.pushV(x, SELECTOR_SELF).pushV(y, SELECTOR_SELF).op2(OP_MUL, TYPE_VARIABLE, TYPE_VARIABLE).popV(x, SELECTOR_SELF);
+  c.pushV(i, SELECTOR_LOCAL).pushI(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(i, SELECTOR_LOCAL);
+  c.branch(OP_B, "Loop").label("Done");
+  // big = t + 1 and t += 1 fail on the text and store the zero value; then t = "a" again
+  c.pushV(t, SELECTOR_SELF).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(big, SELECTOR_SELF);
+  c.pushV(t, SELECTOR_SELF).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(t, SELECTOR_SELF);
+  c.pushV(y, SELECTOR_SELF).pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF).popV(y, SELECTOR_SELF);
+  // if (x > y) big = 1; then a branch into the middle of "x += 3" adds 3 once
+  c.pushV(x, SELECTOR_SELF).pushV(y, SELECTOR_SELF).op2(OP_SGT, TYPE_VARIABLE, TYPE_VARIABLE).branch(OP_BF, "Skip");
+  c.pushE(1).popV(big, SELECTOR_SELF, TYPE_INT).label("Skip");
+  c.pushV(x, SELECTOR_SELF).branch(OP_B, "Middle");
+  c.pushV(x, SELECTOR_SELF).label("Middle").pushE(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_SELF);
+  c.pushV(t, SELECTOR_SELF).pushV(y, SELECTOR_SELF).op2(OP_MUL, TYPE_VARIABLE, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  c.pushV(x, SELECTOR_SELF).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    self->variables.Clear();
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vmg", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    delete buffer;
+    // x: 6, 18, 42, 90, 186, then + 3
+    EXPECT_EQ(out.real, 189.0);
+    RValue v;
+    self->variables.Get(big, 0, &v);
+    EXPECT_EQ(v.real, 1.0);
+    self->variables.Get(t, 0, &v);
+    EXPECT_EQ(v.real, 0.0);  // "a" * 2 fails and stores its zero value
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 3u);
+    EXPECT_NE(reports[decoded][0].find("DoAdd :: Execution Error\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][1].find("DoAdd :: Execution Error\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][2].find("DoMul :: Execution Error\n"), std::string::npos);
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+}
