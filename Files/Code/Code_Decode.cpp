@@ -150,12 +150,19 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
       case OP_CALL:
         if (t1 == TYPE_INT) op.handler = VMH_call;
         break;
+      case OP_RET:
+        op.handler = VMH_ret;
+        break;
+      case OP_EXIT:
+        op.handler = VMH_exit;
+        break;
       default:
         op.handler = PairHandler(opcode, t2, t1);
         break;
     }
     pc += length;
   }
+  ops[size / 4].handler = VMH_exit;  // the exit word after the code
   for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) Fuse(code, size, ops, pc);
   return ops;
 }

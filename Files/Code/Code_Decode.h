@@ -35,7 +35,7 @@
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \
   X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
-  X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long)
+  X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long) X(ret) X(exit)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {

@@ -1696,6 +1696,15 @@ u_call:
   pc += 8;
   goto op_call;
 
+u_ret:
+  word = Load<uint32_t>(codeBytes + pc);
+  pc += 4;
+  goto op_ret;
+
+u_exit:
+  pc += 4;
+  goto op_exit;
+
 u_push_argument:
   if (f.self == nullptr) goto u_generic;
   sp = PushCopy(sp, &g_Arguments[op->slot]);

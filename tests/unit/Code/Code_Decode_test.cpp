@@ -48,7 +48,7 @@ TEST(Decode, InstructionsNameTheirHandlerAndOperands) {
   EXPECT_EQ(at(88).handler, VMH_b);
   EXPECT_EQ(at(88).value, 96);
   EXPECT_EQ(at(92).handler, VMH_generic);
-  EXPECT_EQ(at(96).handler, VMH_generic);  // the exit word after the code
+  EXPECT_EQ(at(96).handler, VMH_exit);  // the exit word after the code
   MemFree(ops);
 }
 
