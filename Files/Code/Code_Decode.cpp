@@ -68,6 +68,11 @@ bool IsPopOf(const VMOp& pop, const VMOp& push) {
 
 uint8_t OpcodeAt(const uint8_t* code, uint32_t pc) { return Opcode(WordAt(code, pc)); }
 
+// A compare of a value (left) with an int (right).
+bool IsCompareVi(uint16_t h) {
+  return h >= VMH_lt_vi && h <= VMH_gt_vi && (h - VMH_lt_vi) % (VMH_le_vv - VMH_lt_vv) == 0;
+}
+
 // Gives the first instruction of each group of Code_Decode.h a handler that runs the whole group.
 // `size` bounds the groups: every instruction of one lies inside the code.
 void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
@@ -84,14 +89,21 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
       first.handler = k != 0 ? VMH_update_k_long : VMH_update_k;
       return;
     }
-    if (h >= VMH_lt_vi && h <= VMH_gt_vi && (h - VMH_lt_vi) % (VMH_le_vv - VMH_lt_vv) == 0 &&
-        pc + k + 20 <= size && at(k + 16).handler == VMH_bf) {
+    if (IsCompareVi(h) && pc + k + 20 <= size && at(k + 16).handler == VMH_bf) {
       first.extra = at(8).value;
       first.spare = at(k + 16).value;
       first.slot = uint16_t(first.handler | ((OpcodeAt(code, pc + k + 12) - OP_SLT) << 8));
       first.handler = k != 0 ? VMH_compare_k_bf_long : VMH_compare_k_bf;
       return;
     }
+  }
+  if (first.handler == VMH_push_argument && pc + 20 <= size && at(8).handler == VMH_push_e &&
+      IsCompareVi(at(12).handler) && at(16).handler == VMH_bf) {
+    first.value = OpcodeAt(code, pc + 12) - OP_SLT;
+    first.extra = at(8).value;
+    first.spare = at(16).value;
+    first.handler = VMH_compare_argument_k_bf;
+    return;
   }
   if (IsListPush(first) && pc + 28 <= size && IsListPush(at(8))) {
     uint16_t h = at(16).handler;

@@ -35,7 +35,8 @@
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \
   X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
-  X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long) X(ret) X(exit)
+  X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long) X(compare_argument_k_bf) X(ret)  \
+  X(exit)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -66,6 +67,8 @@ enum VMHandler : uint16_t {
 //                 the opcode << 16
 //   compare_k_bf  push.v X; push K; compare.i.v; bf                (if X compares false to K, branch)
 //                 value X's id, slot X's push handler and the CompareOp << 8, extra K, spare the target
+//   compare_argument_k_bf  push.v argumentN; push.e K; compare.i.v; bf
+//                 slot N, value the CompareOp, extra K, spare the target
 //   branch_PAIR   compare of that pair; bt or bf
 //                 value the target, slot the CompareOp and 0x100 for bt
 // X and Y are variables without an index of the four lists.

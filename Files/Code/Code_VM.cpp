@@ -1830,6 +1830,15 @@ u_update_v: {
   DECODED_COMPARE_K(compare_k_bf_long, 24)
 #undef DECODED_COMPARE_K
 
+u_compare_argument_k_bf: {
+  if (f.self == nullptr) goto u_generic;
+  const RValue& argument = g_Arguments[op->slot];
+  if (argument.kind != VALUE_REAL) goto u_generic;
+  bool result = CompareReal(argument.real, double(op->extra), CompareOp(op->value));
+  pc = result ? pc + 20 : uint32_t(op->spare);
+  DECODED_NEXT();
+}
+
 #define DECODED_BRANCH(OP, NAME, TL, TR, PAIR)                                                   \
   u_branch_##PAIR: {                                                                             \
     bool result;                                                                                 \

@@ -66,6 +66,7 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   a.pushE(1).pushE(2).op2(OP_SNE, TYPE_INT, TYPE_INT).branch(OP_BT, "End").label("End");              // 120..136
   a.pushV(x, SELECTOR_GLOBAL).pushI(70000).op2(OP_SLT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");  // 136..160
   a.pushV(x, SELECTOR_GLOBAL).pushI(40000).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_GLOBAL);  // ..188
+  a.pushV(80 + 2, SELECTOR_SELF).pushE(-1).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");  // 188..208
   std::vector<uint8_t> code = a.finish();
   VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
   auto at = [&](uint32_t pc) { return ops[pc / 4]; };
@@ -99,5 +100,11 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(160).slot, VMH_push_global);
   EXPECT_EQ(at(160).extra, 40000);
   EXPECT_EQ(at(160).spare, OP_SUB);
+  // The argument form.
+  EXPECT_EQ(at(188).handler, VMH_compare_argument_k_bf);
+  EXPECT_EQ(at(188).slot, 2);
+  EXPECT_EQ(at(188).value, CMP_LE);
+  EXPECT_EQ(at(188).extra, -1);
+  EXPECT_EQ(at(188).spare, 136);
   MemFree(ops);
 }

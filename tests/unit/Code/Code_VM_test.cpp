@@ -1179,3 +1179,28 @@ TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
   }
   EXPECT_EQ(reports[0], reports[1]);
 }
+
+// The loop test on an argument: scr_count(n) = n <= 0 ? 0 : n + scr_count(n - 1); a text argument
+// takes the compare's own error.
+TEST_F(VMTest, DecodedArgumentTests) {
+  int self = Script_Count() + kScriptIdBase;
+  int32_t argument0 = kBuiltInFirstGlobal + 2;
+  Assembler s;
+  s.pushV(argument0, SELECTOR_SELF).pushE(0).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "More");
+  s.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  s.label("More").pushV(argument0, SELECTOR_SELF).pushV(argument0, SELECTOR_SELF).pushE(1);
+  s.op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).call(self, 1).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  ASSERT_EQ(AddScript("scr_count", s.finish()), self);
+  CInstance* instance = world.add(100001, 0);
+  Assembler c;
+  c.pushE(20).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
+  EXPECT_EQ(RunCode(c.finish(), instance).real, 210.0);
+
+  ReportCapture capture;
+  Code_AddString("a");
+  Assembler t;
+  t.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).call(self, 1).ret();
+  RunCode(t.finish(), instance);
+  ASSERT_FALSE(capture.reports().empty());
+  EXPECT_NE(capture.reports()[0].find("DoSet :: Invalid comparison type\n"), std::string::npos);
+}
