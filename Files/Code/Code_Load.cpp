@@ -22,6 +22,7 @@ using namespace VM;
 VMBuffer::~VMBuffer() {
   if (owned) MemFree(data);
   MemFree(stackSites);
+  MemFree(ops);
 }
 
 VMBuffer* VMBuffer::Copy(const void* bytes, int32_t length) {

@@ -55,6 +55,7 @@ class VMBuffer {
   mutable int8_t stackCheck = 0;
   mutable int32_t maxDepth = 0;         // of code that passed
   mutable uint8_t* stackSites = nullptr;  // of code that passed: its items at rets, exits and calls
+  mutable struct VMOp* ops = nullptr;     // of code that passed: its decoded form (Code_Decode.h)
 };
 
 // One compiled code unit.

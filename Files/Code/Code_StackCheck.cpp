@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "Code/Code_Decode.h"
 #include "Code/Code_Load.h"
 #include "Code/Code_Opcodes.h"
 #include "Platform/Platform_Memory.h"
@@ -255,5 +256,6 @@ void Code_CheckBuffer(const VMBuffer& buffer) {
   bool passed = buffer.owned && buffer.size >= 0 && Code_CheckStack(buffer.data, uint32_t(buffer.size), &depth, &sites);
   buffer.maxDepth = depth;
   buffer.stackSites = sites;
+  if (passed) buffer.ops = Code_Decode(buffer.data, uint32_t(buffer.size));
   buffer.stackCheck = passed ? 1 : -1;
 }

@@ -28,6 +28,6 @@ bool Code_CheckStack(const uint8_t* code, uint32_t size, int32_t* maxDepth, uint
 const uint8_t* Code_StackAt(const uint8_t* sites, uint32_t pc, int32_t* count);
 
 // Makes the check of a buffer's bytes once and keeps its outcome in the buffer (stackCheck,
-// maxDepth, stackSites). Only copies (VMBuffer::Copy) pass: the unchecked machine needs the exit word that
-// follows their bytes.
+// maxDepth, stackSites, and for code that passes its decoded form, ops: Code_Decode.h). Only copies
+// (VMBuffer::Copy) pass: the unchecked machine needs the exit word that follows their bytes.
 void Code_CheckBuffer(const VMBuffer& buffer);

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "Code/Code_Decode.h"
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
@@ -172,6 +173,11 @@ inline void TagItem(VMFrame& f, const uint8_t* p, int type) {
   uint8_t* t = TagOf(f, p);
   t[0] = uint8_t(type);
   for (int i = 1; i < kWidth[type] / 4; i++) t[i] = TAG_NONE;
+}
+
+// TagItem where the caller may know the frame is unchecked (a constant `unchecked` folds the test).
+__attribute__((always_inline)) inline void TagItemIf(VMFrame& f, const uint8_t* p, int type, bool unchecked) {
+  if (!unchecked) TagItem(f, p, type);
 }
 
 // Frees the texts of the items in [from, to).
@@ -548,12 +554,14 @@ char* Repeat(const char* s, double count, bool* tooLarge) {
 }
 
 // A number operand for the fast paths: a double, an int, or a value holding a real (tag-checked).
-__attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt) {
+// `unchecked` is true where the caller knows the frame is unchecked.
+__attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, const uint8_t* p, double* d, int32_t* i, bool* isInt,
+                                                      bool unchecked = false) {
   switch (type) {
     case TYPE_DOUBLE: *d = Load<double>(p); *isInt = false; return true;
     case TYPE_INT: *i = Load<int32_t>(p); *d = double(*i); *isInt = true; return true;
     case TYPE_VARIABLE:
-      if (!f.unchecked && *TagOf(f, p) != TYPE_VARIABLE) return false;
+      if (!unchecked && !f.unchecked && *TagOf(f, p) != TYPE_VARIABLE) return false;
       if (Load<int32_t>(p + offsetof(RValue, kind)) != VALUE_REAL) return false;
       *d = Load<double>(p + offsetof(RValue, real));
       *isInt = false;
@@ -580,12 +588,15 @@ inline double RealMod(double l, double r) {
 // add, sub, mul, and div and mod of reals, on numbers without the general routine. False when the
 // operands need the general routine (strings, integer division, a zero divisor, other types).
 // Callers that know the types pass them as constants, and the type tests fold away.
-__attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
+__attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr,
+                                                          bool unchecked = false) {
   if (op != OP_ADD && op != OP_SUB && op != OP_MUL && op != OP_DIV && op != OP_MOD) return false;
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
-  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt, unchecked) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt, unchecked)) {
+    return false;
+  }
   uint8_t* out = sp + kWidth[tr] + kWidth[tl];
   const bool divides = op == OP_DIV || op == OP_MOD;
   if (lInt && rInt) {
@@ -594,7 +605,7 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
                                                                         : uint32_t(li) * uint32_t(ri);
     out -= 4;
     Store<int32_t>(out, int32_t(v));
-    TagItem(f, out, TYPE_INT);
+    TagItemIf(f, out, TYPE_INT, unchecked);
   } else {
     double v;
     if (!divides) {
@@ -610,11 +621,11 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
       Store<int32_t>(out + offsetof(RValue, kind), VALUE_REAL);
       Store<char*>(out + offsetof(RValue, text), nullptr);
       Store<double>(out + offsetof(RValue, real), v);
-      TagItem(f, out, TYPE_VARIABLE);
+      TagItemIf(f, out, TYPE_VARIABLE, unchecked);
     } else {
       out -= 8;
       Store<double>(out, v);
-      TagItem(f, out, TYPE_DOUBLE);
+      TagItemIf(f, out, TYPE_DOUBLE, unchecked);
     }
   }
   sp = out;
@@ -622,17 +633,28 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
 }
 
 // Numeric comparisons without the general routine; false when they need it.
-__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr) {
+// The result of a numeric comparison of the two items at sp, which stay; false when it needs the
+// general routine.
+__attribute__((always_inline)) inline bool FastCompareResult(VMFrame& f, const uint8_t* sp, CompareOp cmp, int tl,
+                                                             int tr, bool unchecked, bool* result) {
   double l, r;
   int32_t li = 0, ri = 0;
   bool lInt, rInt;
-  if (!FastNumber(f, tr, sp, &r, &ri, &rInt) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt)) return false;
+  if (!FastNumber(f, tr, sp, &r, &ri, &rInt, unchecked) || !FastNumber(f, tl, sp + kWidth[tr], &l, &li, &lInt, unchecked)) {
+    return false;
+  }
+  *result = (lInt && rInt) ? CompareInt(li, ri, cmp) : CompareReal(l, r, cmp);
+  return true;
+}
+
+__attribute__((always_inline)) inline bool FastCompare(VMFrame& f, uint8_t*& sp, uint8_t op, int tl, int tr,
+                                                       bool unchecked = false) {
   static const CompareOp kOps[] = {CMP_LT, CMP_LE, CMP_EQ, CMP_NE, CMP_GE, CMP_GT};
-  CompareOp cmp = kOps[op - OP_SLT];
-  bool result = (lInt && rInt) ? CompareInt(li, ri, cmp) : CompareReal(l, r, cmp);
+  bool result;
+  if (!FastCompareResult(f, sp, kOps[op - OP_SLT], tl, tr, unchecked, &result)) return false;
   sp += kWidth[tr] + kWidth[tl] - 4;
   Store<int32_t>(sp, result ? 1 : 0);
-  TagItem(f, sp, TYPE_BOOL);
+  TagItemIf(f, sp, TYPE_BOOL, unchecked);
   return true;
 }
 
@@ -976,12 +998,12 @@ bool EnterWith(VMFrame& f, uint8_t*& sp) {
   return true;
 }
 
-void LeaveWith(VMFrame& f, uint8_t*& sp, VMEnvRecord* env) {
+// Ends the with-block of `env`; the stack pointer goes back to env->spBefore.
+void LeaveWith(VMFrame& f, VMEnvRecord* env) {
   if (env->kind == 2) MemFree(env->array);
   f.self = env->savedSelf;
   f.other = env->savedOther;
   f.env = env->prev;
-  sp = env->spBefore;
 }
 
 // ---- Calls ---------------------------------------------------------------------------------------
@@ -1243,6 +1265,50 @@ RValue TakeAsValue(int type, uint8_t* sp) {
 }
 
 // ---- Variables -----------------------------------------------------------------------------------
+
+// Pushes a copy of `value` below sp; returns the new stack pointer.
+__attribute__((always_inline)) inline uint8_t* PushCopy(uint8_t* sp, const RValue* value) {
+  uint8_t* p = sp - kValueSize;
+  Store<int32_t>(p + offsetof(RValue, kind), value->kind);
+  Store<char*>(p + offsetof(RValue, text), value->text ? MemDupString(value->text) : nullptr);
+  Store<double>(p + offsetof(RValue, real), value->real);
+  return p;
+}
+
+// The node of `id` in `list`, or null (CVariableList::Find, always inline in the handlers).
+__attribute__((always_inline)) inline RVariable* FindNode(const CVariableList* list, int32_t id) {
+  for (RVariable* n = list->Bucket(CVariableList::BucketOf(id)); n != nullptr; n = n->bucketNext) {
+    if (n->id == id) return n;
+  }
+  return nullptr;
+}
+
+// The list a decoded variable names: `handler` is its push handler (Code_Decode.h); null when the
+// access needs the general routing.
+__attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int handler, int32_t id) {
+  switch (handler) {
+    case VMH_push_local: return f.locals;
+    case VMH_push_self: return f.self != nullptr ? &f.self->variables : nullptr;
+    case VMH_push_plain:
+      if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
+      return f.self != nullptr ? &f.self->variables : nullptr;
+    default: return g_pGlobalVariables;
+  }
+}
+
+// X op K and X op Y of the update groups (Code_Decode.h).
+__attribute__((always_inline)) inline double Update(int opcode, double l, double r) {
+  return opcode == OP_ADD ? l + r : opcode == OP_SUB ? l - r : l * r;
+}
+
+// Moves the value item at p into `target`; target's old text goes.
+__attribute__((always_inline)) inline void StoreValue(RValue& target, const uint8_t* p) {
+  char* old = target.text;
+  target.kind = Load<int32_t>(p + offsetof(RValue, kind));
+  target.text = Load<char*>(p + offsetof(RValue, text));
+  target.real = Load<double>(p + offsetof(RValue, real));
+  if (old != nullptr) MemFree(old);
+}
 
 // The running code's local list. A script call starts without one (most scripts have no locals);
 // the pool hands it over at the first access. Calls nest, so the pool is still taken in order.
@@ -1518,6 +1584,24 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #undef VM_FILL_PAIR
     ready = true;
   }
+  // Handlers of decoded code (Code_Decode.h), in the order of VMHandler.
+  static void* const decoded[VMH_count] = {
+#define X(name) &&u_##name,
+      CODE_SIMPLE_HANDLERS(X)
+#undef X
+#define X_(name) &&u_##name,
+#define X(kind) CODE_KIND_HANDLER_NAMES_(kind)
+      CODE_VARIABLE_KINDS(X)
+#undef X
+#undef X_
+#define X(OP, NAME, TL, TR, PAIR) &&u_##NAME##_##PAIR,
+      CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, X)
+      CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, X)
+#undef X
+#define X(OP, NAME, TL, TR, PAIR) &&u_branch_##PAIR,
+      CODE_NUMBER_PAIRS(X, 0, branch)
+#undef X
+  };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
   // through `fast`. The table for that is made the first time breakpoints are used.
   static void** checked = nullptr;
@@ -1541,6 +1625,11 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   uint32_t codeSize = f.codeSize;
   uint8_t* frameTop = f.frameTop;
   bool unchecked = f.unchecked;
+  // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
+  // by the instruction words).
+  const bool decodes = g_BreakpointCount == 0;
+  const VMOp* ops = unchecked && decodes ? f.code->ops : nullptr;
+  const VMOp* op = nullptr;
 
 // NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
 #define NEXT() goto next
@@ -1553,6 +1642,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     codeSize = f.codeSize;   \
     frameTop = f.frameTop;   \
     unchecked = f.unchecked; \
+    ops = unchecked && decodes ? f.code->ops : nullptr; \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
@@ -1570,7 +1660,8 @@ next:
     return false;
   }
 next_fast:
-  if (__builtin_expect(unchecked, 1)) goto fetch;
+  if (__builtin_expect(ops != nullptr, 1)) goto decoded_fetch;
+  if (unchecked) goto fetch;
   if (__builtin_expect(uintptr_t(sp - stackLimit) > uintptr_t(frameTop - stackLimit), 0)) {
     f.sp = sp;
     f.pc = pc;
@@ -1594,13 +1685,228 @@ op_breakpoint:
   CheckBreakpoints(f);
   goto* fast[word >> 16];
 
+// ---- Decoded code: the handlers of Code_Decode.h ----
+// DECODED_NEXT follows the paths that cannot end the run. A handler that meets a case it does not
+// cover leaves sp and pc as they were and goes to u_generic, which runs the instruction from its word.
+#define DECODED_NEXT() goto decoded_fetch
+decoded_fetch:
+  f.instrPc = pc;
+  // pc is a multiple of 4 here: its entry is at ops + pc / 4, pc * 4 bytes in.
+  op = reinterpret_cast<const VMOp*>(reinterpret_cast<const uint8_t*>(ops) + size_t(pc) * (sizeof(VMOp) / 4));
+  goto* decoded[op->handler];
+
+u_generic:
+  word = Load<uint32_t>(codeBytes + pc);
+  goto* fast[word >> 16];
+
+u_push_e:
+  sp -= 4;
+  Store<int32_t>(sp, op->value);
+  pc += 4;
+  DECODED_NEXT();
+
+u_push_i:
+  sp -= 4;
+  Store<int32_t>(sp, op->value);
+  pc += 8;
+  DECODED_NEXT();
+
+u_push_d:
+  sp -= 8;
+  std::memcpy(sp, codeBytes + pc + 4, 8);
+  pc += 12;
+  DECODED_NEXT();
+
+u_b:
+  pc = uint32_t(op->value);
+  DECODED_NEXT();
+
+u_bt: {
+  bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
+  sp += 4;
+  pc = flag ? uint32_t(op->value) : pc + 4;
+  DECODED_NEXT();
+}
+
+u_bf: {
+  bool flag = (Load<int32_t>(sp) & 0xFF) != 0;
+  sp += 4;
+  pc = flag ? pc + 4 : uint32_t(op->value);
+  DECODED_NEXT();
+}
+
+u_call:  // decoded for int calls only
+  word = Load<uint32_t>(codeBytes + pc);
+  pc += 8;
+  goto op_call_int;
+
+u_ret:
+  word = Load<uint32_t>(codeBytes + pc);
+  pc += 4;
+  goto op_ret;
+
+u_exit:
+  pc += 4;
+  goto op_exit;
+
+u_push_argument:
+  if (f.self == nullptr) goto u_generic;
+  sp = PushCopy(sp, &g_Arguments[op->slot]);
+  pc += 8;
+  DECODED_NEXT();
+
+// The list of each kind of variable, or u_generic when the access needs the general routing.
+#define DECODED_LIST_local               \
+  CVariableList* list = f.locals;        \
+  if (list == nullptr) goto u_generic;
+#define DECODED_LIST_self                     \
+  if (f.self == nullptr) goto u_generic;      \
+  CVariableList* list = &f.self->variables;
+#define DECODED_LIST_plain                                                                   \
+  CVariableList* list = Variable_IsGlobalVar(op->value) ? g_pGlobalVariables                 \
+                        : f.self != nullptr                ? &f.self->variables : nullptr;   \
+  if (list == nullptr) goto u_generic;
+#define DECODED_LIST_global                    \
+  CVariableList* list = g_pGlobalVariables;    \
+  if (list == nullptr) goto u_generic;
+// push.v, push.v with an index, pop.v.v and pop.v.v with an index, of one kind of variable.
+#define DECODED_VARIABLE_HANDLERS(KIND)                                        \
+  u_push_##KIND: {                                                             \
+    DECODED_LIST_##KIND                                                        \
+    RVariable* node = FindNode(list, op->value);                                   \
+    if (node == nullptr) goto u_generic;                                       \
+    sp = PushCopy(sp, &node->value);                                           \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }                                                                            \
+  u_pushx_##KIND: {                                                            \
+    DECODED_LIST_##KIND                                                        \
+    RVariable* node = FindNode(list, op->value);                                   \
+    if (node == nullptr) goto u_generic;                                       \
+    int32_t index = Load<int32_t>(sp);                                         \
+    const RValue* value = index == 0 ? &node->value : node->Element(index);    \
+    if (value == nullptr) goto u_generic;                                      \
+    sp = PushCopy(sp + 4, value);                                              \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }                                                                            \
+  u_pop_##KIND: {                                                              \
+    DECODED_LIST_##KIND                                                        \
+    RVariable* node = FindNode(list, op->value);                                   \
+    if (node == nullptr) node = list->FindOrCreate(op->value);                 \
+    StoreValue(node->value, sp);                                               \
+    sp += kValueSize;                                                          \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }                                                                            \
+  u_popx_##KIND: {                                                             \
+    DECODED_LIST_##KIND                                                        \
+    int32_t index = Load<int32_t>(sp);                                         \
+    if (index < 0) goto u_generic;                                             \
+    list->Set(op->value, index, TakeValue(sp + 4));                            \
+    sp += 4 + kValueSize;                                                      \
+    pc += 8;                                                                   \
+    DECODED_NEXT();                                                            \
+  }
+  CODE_VARIABLE_KINDS(DECODED_VARIABLE_HANDLERS)
+#undef DECODED_VARIABLE_HANDLERS
+#undef DECODED_LIST_local
+#undef DECODED_LIST_self
+#undef DECODED_LIST_plain
+#undef DECODED_LIST_global
+
+// Numbers of known types; anything else (a text, a division by zero) goes the general way.
+#define DECODED_ARITHMETIC(OP, NAME, TL, TR, PAIR)          \
+  u_##NAME##_##PAIR:                                         \
+  if (!FastArithmetic(f, sp, OP, TL, TR, true)) goto u_generic; \
+  pc += 4;                                                   \
+  DECODED_NEXT();
+#define DECODED_COMPARE(OP, NAME, TL, TR, PAIR)             \
+  u_##NAME##_##PAIR:                                         \
+  if (!FastCompare(f, sp, OP, TL, TR, true)) goto u_generic; \
+  pc += 4;                                                   \
+  DECODED_NEXT();
+  CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, DECODED_ARITHMETIC)
+  CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, DECODED_COMPARE)
+#undef DECODED_ARITHMETIC
+#undef DECODED_COMPARE
+
+// The groups of Code_Decode.h. Each runs as its instructions would when its variables hold reals;
+// anything else runs the group's first instruction alone (u_generic) and the rest from their entries.
+// LENGTH is the group's length in bytes.
+#define DECODED_UPDATE_K(NAME, LENGTH)                                                  \
+  u_##NAME: {                                                                           \
+    CVariableList* list = DecodedList(f, op->slot, op->value);                          \
+    if (list == nullptr) goto u_generic;                                                \
+    RVariable* node = FindNode(list, op->value);                                        \
+    if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;              \
+    node->value.real = Update(op->spare, node->value.real, double(op->extra));          \
+    pc += LENGTH;                                                                       \
+    DECODED_NEXT();                                                                     \
+  }
+  DECODED_UPDATE_K(update_k, 24)
+  DECODED_UPDATE_K(update_k_long, 28)
+#undef DECODED_UPDATE_K
+
+u_update_v: {
+  CVariableList* listX = DecodedList(f, op->slot, op->value);
+  CVariableList* listY = DecodedList(f, op->spare & 0xFFFF, op->extra);
+  if (listX == nullptr || listY == nullptr) goto u_generic;
+  RVariable* x = FindNode(listX, op->value);
+  RVariable* y = FindNode(listY, op->extra);
+  if (x == nullptr || y == nullptr || x->value.kind != VALUE_REAL || y->value.kind != VALUE_REAL) goto u_generic;
+  x->value.real = Update(op->spare >> 16, x->value.real, y->value.real);
+  pc += 28;
+  DECODED_NEXT();
+}
+
+#define DECODED_COMPARE_K(NAME, LENGTH)                                                          \
+  u_##NAME: {                                                                                    \
+    CVariableList* list = DecodedList(f, op->slot & 0xFF, op->value);                            \
+    if (list == nullptr) goto u_generic;                                                         \
+    RVariable* node = FindNode(list, op->value);                                                 \
+    if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;                       \
+    bool result = CompareReal(node->value.real, double(op->extra), CompareOp(op->slot >> 8));    \
+    pc = result ? pc + LENGTH : uint32_t(op->spare);                                             \
+    DECODED_NEXT();                                                                              \
+  }
+  DECODED_COMPARE_K(compare_k_bf, 20)
+  DECODED_COMPARE_K(compare_k_bf_long, 24)
+#undef DECODED_COMPARE_K
+
+u_compare_argument_k_bf: {
+  if (f.self == nullptr) goto u_generic;
+  const RValue& argument = g_Arguments[op->slot];
+  if (argument.kind != VALUE_REAL) goto u_generic;
+  bool result = CompareReal(argument.real, double(op->extra), CompareOp(op->value));
+  pc = result ? pc + 20 : uint32_t(op->spare);
+  DECODED_NEXT();
+}
+
+#define DECODED_BRANCH(OP, NAME, TL, TR, PAIR)                                                   \
+  u_branch_##PAIR: {                                                                             \
+    bool result;                                                                                 \
+    if (!FastCompareResult(f, sp, CompareOp(op->slot & 0xFF), TL, TR, true, &result)) goto u_generic; \
+    sp += kWidth[TL] + kWidth[TR];                                                               \
+    pc = result == ((op->slot & 0x100) != 0) ? uint32_t(op->value) : pc + 8;                     \
+    DECODED_NEXT();                                                                              \
+  }
+  CODE_NUMBER_PAIRS(DECODED_BRANCH, 0, branch)
+#undef DECODED_BRANCH
+
 op_decode:
   TAKE_LENGTH(uint32_t(InstructionLength(word)));
   goto* table[Opcode(word)];
 
 op_push_variable:
   TAKE_LENGTH(8);
-  if (FastPushVariable(f, sp, word, operand)) NEXT_FAST();
+  {
+    uint8_t* moved = sp;  // out-of-line routines get a copy: sp itself stays in a register
+    if (FastPushVariable(f, moved, word, operand)) {
+      sp = moved;
+      NEXT_FAST();
+    }
+  }
   sp = DoPushVariable(f, sp, word);
   NEXT();
 
@@ -1627,7 +1933,13 @@ op_push_double:
 
 op_pop_variable:
   TAKE_LENGTH(8);
-  if (FastPopVariable(f, sp, word, operand)) NEXT_FAST();
+  {
+    uint8_t* moved = sp;
+    if (FastPopVariable(f, moved, word, operand)) {
+      sp = moved;
+      NEXT_FAST();
+    }
+  }
   sp = DoPop(f, sp, word);
   NEXT();
 
@@ -1768,9 +2080,12 @@ op_bf: {
   NEXT_FAST();
 }
 
-op_pushenv:
-  if (!EnterWith(f, sp)) pc = BRANCH_TARGET();
+op_pushenv: {
+  uint8_t* moved = sp;
+  if (!EnterWith(f, moved)) pc = BRANCH_TARGET();
+  sp = moved;
   NEXT();
+}
 
 op_popenv: {
   VMEnvRecord* env = f.env;
@@ -1785,7 +2100,8 @@ op_popenv: {
     sp = reinterpret_cast<uint8_t*>(env);
   }
   if (IsPopEnvDrop(word)) {
-    LeaveWith(f, sp, env);
+    sp = env->spBefore;
+    LeaveWith(f, env);
     NEXT();
   }
   if (env->kind == 2) {
@@ -1802,7 +2118,8 @@ op_popenv: {
     pc = BRANCH_TARGET();
     NEXT();
   }
-  LeaveWith(f, sp, env);
+  sp = env->spBefore;
+  LeaveWith(f, env);
   NEXT();
 }
 
@@ -1900,6 +2217,7 @@ end_of_code:
 
 #undef NEXT
 #undef NEXT_FAST
+#undef DECODED_NEXT
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
 #undef TAKE_LENGTH

@@ -1157,3 +1157,167 @@ TEST_F(VMTest, ItemsLeftBehindAreFreedCheckedAndUnchecked) {
     Code_AddString("left behind");
   }
 }
+
+// ---- Decoded code --------------------------------------------------------------------------------
+
+// Well-formed code runs from its decoded form when it is a copy and from its words when the buffer
+// only refers to bytes; both give the same values, variables and error reports.
+TEST_F(VMTest, DecodedAndWordFormsAgree) {
+  CInstance* self = world.add(100001, 0);
+  int32_t a = Var("vmd_a"), x = Var("vmd_x"), g = Var("vmd_g"), p = Var("vmd_p"), t = Var("vmd_t");
+  Code_AddString("text");
+  uint32_t gIndexed = EncodeVariableRef(kRefImmediateSel, g);
+  // a = 5; var x = a + 2.5; global.g[2] = x; p = global.g[2] * 2; t = "text";
+  // return p - global.g[3] / 0.5 + argument1  (g[3] is out of range, the division by zero real)
+  Assembler c;
+  c.pushE(5).popV(a, SELECTOR_SELF, TYPE_INT);
+  c.pushV(a, SELECTOR_SELF).pushD(2.5).op2(OP_ADD, TYPE_VARIABLE, TYPE_DOUBLE).popV(x, SELECTOR_LOCAL);
+  c.pushV(x, SELECTOR_LOCAL).pushE(2).popRef(gIndexed, TYPE_VARIABLE, uint16_t(SELECTOR_GLOBAL));
+  c.pushE(2).pushRef(gIndexed, uint16_t(SELECTOR_GLOBAL)).pushE(2).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  c.popV(p, SELECTOR_PLAIN);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_PLAIN);
+  c.pushV(p, SELECTOR_PLAIN).pushE(3).pushRef(gIndexed, uint16_t(SELECTOR_GLOBAL)).pushD(0.0);
+  c.op2(OP_DIV, TYPE_VARIABLE, TYPE_DOUBLE).op2(OP_SUB, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushV(kBuiltInFirstGlobal + 3, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  // t - 1 fails: a text cannot be subtracted from
+  c.pushV(t, SELECTOR_PLAIN).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    self->variables.Clear();
+    Variable_PrepareGlobals();
+    g_Arguments[1].SetReal(0.25);
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vmd", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    // p = 7.5 * 2; the out-of-range read and the division each report and push a zero value.
+    EXPECT_EQ(out.real, 15.25);
+    RValue v;
+    self->variables.Get(p, 0, &v);
+    EXPECT_EQ(v.real, 15.0);
+    self->variables.Get(t, 0, &v);
+    EXPECT_STREQ(v.Str(), "text");
+    g_pGlobalVariables->Get(g, 2, &v);
+    EXPECT_EQ(v.real, 7.5);
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 3u);
+    EXPECT_NE(reports[decoded][0].find("Push :: Execution Error - Variable Index out of range vmd_g\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][1].find("DoDiv :: Divide by zero\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][2].find("DoSub :: Execution Engine - Cannot operate on string type\n"), std::string::npos);
+
+    // Declared global after the first run, p names the global variable from then on.
+    ASSERT_TRUE(Variable_DeclareGlobalVar(p));
+    VM_Run("vmd", self, nullptr, buffer, &out, nullptr, nullptr);
+    g_pGlobalVariables->Get(p, 0, &v);
+    EXPECT_EQ(v.real, 15.0);
+    EXPECT_EQ(out.real, 15.25);
+    delete buffer;
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+}
+
+// Each level of a recursive script keeps its own locals across the calls it makes.
+TEST_F(VMTest, DecodedLocalsOfRecursiveScripts) {
+  // scr_down(n): var v = n; if (v > 0) v = scr_down(v - 1) * 10 + v; return v;   scr_down(3) = 123
+  int self = Script_Count() + kScriptIdBase;
+  int32_t v = Var("vmd_v");
+  Assembler s;
+  s.pushV(kBuiltInFirstGlobal + 2, SELECTOR_SELF).popV(v, SELECTOR_LOCAL);
+  s.pushV(v, SELECTOR_LOCAL).pushE(0).op2(OP_SGT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Done");
+  s.pushV(v, SELECTOR_LOCAL).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).call(self, 1);
+  s.pushE(10).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).pushV(v, SELECTOR_LOCAL).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  s.popV(v, SELECTOR_LOCAL);
+  s.label("Done").pushV(v, SELECTOR_LOCAL).ret();
+  ASSERT_EQ(AddScript("scr_down", s.finish()), self);
+  CInstance* instance = world.add(100001, 0);
+  Assembler c;
+  c.pushE(3).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
+  EXPECT_EQ(RunCode(c.finish(), instance).real, 123.0);
+}
+
+// The groups one decoded entry runs (x += 3, x *= y, the loop test, a compare and its branch) give
+// what their instructions give one by one, also on texts (the errors) and when a branch enters a
+// group in its middle.
+TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
+  CInstance* self = world.add(100001, 0);
+  int32_t x = Var("vmg_x"), y = Var("vmg_y"), i = Var("vmg_i"), t = Var("vmg_t"), big = Var("vmg_big");
+  Code_AddString("a");
+  Assembler c;
+  // x = 0; y = 2; t = "a"; for (var i = 0; i < 5; i += 1) { x += 3; x *= y; }
+  c.pushE(0).popV(x, SELECTOR_SELF, TYPE_INT).pushE(2).popV(y, SELECTOR_SELF, TYPE_INT);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  c.pushE(0).popV(i, SELECTOR_LOCAL, TYPE_INT);
+  c.label("Loop").pushV(i, SELECTOR_LOCAL).pushI(5).op2(OP_SLT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Done");
+  c.pushV(x, SELECTOR_SELF).pushE(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_SELF);
+  c.pushV(x, SELECTOR_SELF).pushV(y, SELECTOR_SELF).op2(OP_MUL, TYPE_VARIABLE, TYPE_VARIABLE).popV(x, SELECTOR_SELF);
+  c.pushV(i, SELECTOR_LOCAL).pushI(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(i, SELECTOR_LOCAL);
+  c.branch(OP_B, "Loop").label("Done");
+  // big = t + 1 and t += 1 fail on the text and store the zero value; then t = "a" again
+  c.pushV(t, SELECTOR_SELF).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(big, SELECTOR_SELF);
+  c.pushV(t, SELECTOR_SELF).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(t, SELECTOR_SELF);
+  c.pushV(y, SELECTOR_SELF).pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF).popV(y, SELECTOR_SELF);
+  // if (x > y) big = 1; then a branch into the middle of "x += 3" adds 3 once
+  c.pushV(x, SELECTOR_SELF).pushV(y, SELECTOR_SELF).op2(OP_SGT, TYPE_VARIABLE, TYPE_VARIABLE).branch(OP_BF, "Skip");
+  c.pushE(1).popV(big, SELECTOR_SELF, TYPE_INT).label("Skip");
+  c.pushV(x, SELECTOR_SELF).branch(OP_B, "Middle");
+  c.pushV(x, SELECTOR_SELF).label("Middle").pushE(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_SELF);
+  c.pushV(t, SELECTOR_SELF).pushV(y, SELECTOR_SELF).op2(OP_MUL, TYPE_VARIABLE, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  c.pushV(x, SELECTOR_SELF).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    self->variables.Clear();
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vmg", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    delete buffer;
+    // x: 6, 18, 42, 90, 186, then + 3
+    EXPECT_EQ(out.real, 189.0);
+    RValue v;
+    self->variables.Get(big, 0, &v);
+    EXPECT_EQ(v.real, 1.0);
+    self->variables.Get(t, 0, &v);
+    EXPECT_EQ(v.real, 0.0);  // "a" * 2 fails and stores its zero value
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 3u);
+    EXPECT_NE(reports[decoded][0].find("DoAdd :: Execution Error\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][1].find("DoAdd :: Execution Error\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][2].find("DoMul :: Execution Error\n"), std::string::npos);
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+}
+
+// The loop test on an argument: scr_count(n) = n <= 0 ? 0 : n + scr_count(n - 1); a text argument
+// takes the compare's own error.
+TEST_F(VMTest, DecodedArgumentTests) {
+  int self = Script_Count() + kScriptIdBase;
+  int32_t argument0 = kBuiltInFirstGlobal + 2;
+  Assembler s;
+  s.pushV(argument0, SELECTOR_SELF).pushE(0).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "More");
+  s.pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+  s.label("More").pushV(argument0, SELECTOR_SELF).pushV(argument0, SELECTOR_SELF).pushE(1);
+  s.op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).call(self, 1).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  ASSERT_EQ(AddScript("scr_count", s.finish()), self);
+  CInstance* instance = world.add(100001, 0);
+  Assembler c;
+  c.pushE(20).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
+  EXPECT_EQ(RunCode(c.finish(), instance).real, 210.0);
+
+  ReportCapture capture;
+  Code_AddString("a");
+  Assembler t;
+  t.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).call(self, 1).ret();
+  RunCode(t.finish(), instance);
+  ASSERT_FALSE(capture.reports().empty());
+  EXPECT_NE(capture.reports()[0].find("DoSet :: Invalid comparison type\n"), std::string::npos);
+}

@@ -1,0 +1,180 @@
+#include "Code/Code_Decode.h"
+
+#include <cstring>
+
+#include "Code/Code_Function.h"
+#include "Platform/Platform_Memory.h"
+#include "Variable/Variable_Names.h"
+#include "Variable/Variable_Route.h"
+
+using namespace VM;
+
+namespace {
+
+uint32_t WordAt(const uint8_t* code, uint32_t pc) {
+  uint32_t w;
+  std::memcpy(&w, code + pc, 4);
+  return w;
+}
+
+// The handler of a two-operand number instruction, or generic.
+uint16_t PairHandler(uint8_t op, int tl, int tr) {
+#define X(OP, NAME, TL, TR, PAIR) \
+  if (op == OP && tl == TL && tr == TR) return VMH_##NAME##_##PAIR;
+  CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, X)
+  CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, X)
+#undef X
+  return VMH_generic;
+}
+
+// push.v (pop false) or pop.v.v (pop true) of a reference whose selector is the immediate.
+void DecodeVariable(uint32_t word, uint32_t ref, bool pop, VMOp& op) {
+  if ((ref & (kRefImmediateSel | kRefInstanceBias)) != kRefImmediateSel) return;
+  int32_t id = RefId(ref);
+  int32_t selector = SignedImmediate(word);
+  bool indexed = (ref & kRefNoIndex) == 0;
+  if (id < kBuiltInVariableLimit) {
+    // argument0 .. argument15 of self (any index reads the slot, but an index takes a stack item).
+    uint32_t slot = uint32_t(id - kArgument0VariableId);
+    if (!pop && !indexed && slot < uint32_t(kArgumentSlotCount) &&
+        (selector == SELECTOR_SELF || selector == SELECTOR_PLAIN)) {
+      op.handler = VMH_push_argument;
+      op.slot = uint16_t(slot);
+    }
+    return;
+  }
+  op.value = id;
+  // Handlers of one kind come in the order push, pushx, pop, popx.
+  uint16_t first;
+  switch (selector) {
+    case SELECTOR_LOCAL: first = VMH_push_local; break;
+    case SELECTOR_SELF: first = VMH_push_self; break;
+    case SELECTOR_PLAIN: first = VMH_push_plain; break;
+    case SELECTOR_GLOBAL: first = VMH_push_global; break;
+    default: return;
+  }
+  op.handler = uint16_t(first + (pop ? 2 : 0) + (indexed ? 1 : 0));
+}
+
+bool IsListPush(const VMOp& op) {
+  return op.handler == VMH_push_local || op.handler == VMH_push_self || op.handler == VMH_push_plain ||
+         op.handler == VMH_push_global;
+}
+
+// The pop.v.v of the same variable a push handler names.
+bool IsPopOf(const VMOp& pop, const VMOp& push) {
+  return pop.handler == push.handler + 2 && pop.value == push.value;
+}
+
+uint8_t OpcodeAt(const uint8_t* code, uint32_t pc) { return Opcode(WordAt(code, pc)); }
+
+// A compare of a value (left) with an int (right).
+bool IsCompareVi(uint16_t h) {
+  return h >= VMH_lt_vi && h <= VMH_gt_vi && (h - VMH_lt_vi) % (VMH_le_vv - VMH_lt_vv) == 0;
+}
+
+// Gives the first instruction of each group of Code_Decode.h a handler that runs the whole group.
+// `size` bounds the groups: every instruction of one lies inside the code.
+void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  auto at = [&](uint32_t offset) -> const VMOp& { return ops[(pc + offset) / 4]; };
+  if (IsListPush(first) && (at(8).handler == VMH_push_e || at(8).handler == VMH_push_i)) {
+    // K is a push.e or a push.i: the group's later instructions lie 4 bytes further with a push.i.
+    uint32_t k = at(8).handler == VMH_push_i ? 4 : 0;
+    uint16_t h = pc + k + 16 <= size ? at(k + 12).handler : uint16_t(VMH_generic);
+    if ((h == VMH_add_vi || h == VMH_sub_vi || h == VMH_mul_vi) && pc + k + 24 <= size && IsPopOf(at(k + 16), first)) {
+      first.extra = at(8).value;
+      first.spare = OpcodeAt(code, pc + k + 12);
+      first.slot = first.handler;
+      first.handler = k != 0 ? VMH_update_k_long : VMH_update_k;
+      return;
+    }
+    if (IsCompareVi(h) && pc + k + 20 <= size && at(k + 16).handler == VMH_bf) {
+      first.extra = at(8).value;
+      first.spare = at(k + 16).value;
+      first.slot = uint16_t(first.handler | ((OpcodeAt(code, pc + k + 12) - OP_SLT) << 8));
+      first.handler = k != 0 ? VMH_compare_k_bf_long : VMH_compare_k_bf;
+      return;
+    }
+  }
+  if (first.handler == VMH_push_argument && pc + 20 <= size && at(8).handler == VMH_push_e &&
+      IsCompareVi(at(12).handler) && at(16).handler == VMH_bf) {
+    first.value = OpcodeAt(code, pc + 12) - OP_SLT;
+    first.extra = at(8).value;
+    first.spare = at(16).value;
+    first.handler = VMH_compare_argument_k_bf;
+    return;
+  }
+  if (IsListPush(first) && pc + 28 <= size && IsListPush(at(8))) {
+    uint16_t h = at(16).handler;
+    if ((h == VMH_add_vv || h == VMH_sub_vv || h == VMH_mul_vv) && IsPopOf(at(20), first)) {
+      first.extra = at(8).value;
+      first.spare = int32_t(at(8).handler) | (int32_t(OpcodeAt(code, pc + 16)) << 16);
+      first.slot = first.handler;
+      first.handler = VMH_update_v;
+      return;
+    }
+  }
+  uint8_t opcode = OpcodeAt(code, pc);
+  if (opcode >= OP_SLT && opcode <= OP_SGT && first.handler != VMH_generic && pc + 8 <= size &&
+      (at(4).handler == VMH_bf || at(4).handler == VMH_bt)) {
+    int pair = (first.handler - VMH_lt_vv) % (VMH_le_vv - VMH_lt_vv);
+    first.slot = uint16_t((opcode - OP_SLT) | (at(4).handler == VMH_bt ? 0x100 : 0));
+    first.value = at(4).value;
+    first.handler = uint16_t(VMH_branch_vv + pair);
+  }
+}
+
+}  // namespace
+
+VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
+  auto* ops = static_cast<VMOp*>(MemAlloc((size_t(size) / 4 + 1) * sizeof(VMOp)));  // all generic
+  for (uint32_t pc = 0; pc + 4 <= size;) {
+    uint32_t word = WordAt(code, pc);
+    uint32_t length = uint32_t(InstructionLength(word));
+    VMOp& op = ops[pc / 4];
+    uint8_t opcode = Opcode(word);
+    int t1 = Type1(word), t2 = Type2(word);
+    uint32_t operand = length >= 8 ? WordAt(code, pc + 4) : 0;
+    switch (opcode) {
+      case OP_PUSH:
+        if (t1 == TYPE_IMM16) {
+          op.handler = VMH_push_e;
+          op.value = SignedImmediate(word);
+        } else if (t1 == TYPE_INT) {
+          op.handler = VMH_push_i;
+          op.value = int32_t(operand);
+        } else if (t1 == TYPE_DOUBLE) {
+          op.handler = VMH_push_d;
+        } else if (t1 == TYPE_VARIABLE) {
+          DecodeVariable(word, operand, false, op);
+        }
+        break;
+      case OP_POP:
+        if (t1 == TYPE_VARIABLE && t2 == TYPE_VARIABLE) DecodeVariable(word, operand, true, op);
+        break;
+      case OP_B:
+      case OP_BT:
+      case OP_BF:
+        op.handler = opcode == OP_B ? VMH_b : opcode == OP_BT ? VMH_bt : VMH_bf;
+        op.value = int32_t(int64_t(pc) + 4 * int64_t(BranchOffset(word)));
+        break;
+      case OP_CALL:
+        if (t1 == TYPE_INT) op.handler = VMH_call;
+        break;
+      case OP_RET:
+        op.handler = VMH_ret;
+        break;
+      case OP_EXIT:
+        op.handler = VMH_exit;
+        break;
+      default:
+        op.handler = PairHandler(opcode, t2, t1);
+        break;
+    }
+    pc += length;
+  }
+  ops[size / 4].handler = VMH_exit;  // the exit word after the code
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) Fuse(code, size, ops, pc);
+  return ops;
+}

@@ -1,0 +1,91 @@
+// The decoded form of code that passed the stack check: one entry per 4-byte word of the code (and
+// one for the exit word that follows it), filled at the start of every instruction. An entry names
+// the machine's handler for that instruction with its operands already read: the variable's id and
+// which list holds it, immediates, branch targets. The machine runs such code from the entries, so
+// its handlers skip the operand-length test, the reference decode and the choice of list.
+//
+// Forms without a handler of their own decode to VMH_generic, which runs the instruction from its
+// word. A handler may also cover the instructions that follow its own (a compare and the branch
+// after it, an update of one variable): every instruction keeps its own entry, so a branch into
+// the middle of such a group runs the rest of it one instruction at a time.
+#pragma once
+#include <cstdint>
+
+#include "Code/Code_Opcodes.h"
+
+// Numeric operand pairs with handlers of their own, for one operator: F(opcode, op name, left type,
+// right type, pair name) each.
+#define CODE_NUMBER_PAIRS(F, OP, NAME)                                                             \
+  F(OP, NAME, VM::TYPE_VARIABLE, VM::TYPE_VARIABLE, vv) F(OP, NAME, VM::TYPE_INT, VM::TYPE_VARIABLE, iv) \
+  F(OP, NAME, VM::TYPE_VARIABLE, VM::TYPE_INT, vi) F(OP, NAME, VM::TYPE_DOUBLE, VM::TYPE_VARIABLE, dv)   \
+  F(OP, NAME, VM::TYPE_VARIABLE, VM::TYPE_DOUBLE, vd) F(OP, NAME, VM::TYPE_INT, VM::TYPE_INT, ii)        \
+  F(OP, NAME, VM::TYPE_DOUBLE, VM::TYPE_DOUBLE, dd) F(OP, NAME, VM::TYPE_INT, VM::TYPE_DOUBLE, id)       \
+  F(OP, NAME, VM::TYPE_DOUBLE, VM::TYPE_INT, di)
+// Operators with handlers per pair: G(F, opcode, name) each; CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, F)
+// gives F for every operator and pair.
+#define CODE_ARITHMETIC_OPS(G, F) \
+  G(F, VM::OP_ADD, add) G(F, VM::OP_SUB, sub) G(F, VM::OP_MUL, mul) G(F, VM::OP_DIV, div) G(F, VM::OP_MOD, mod)
+#define CODE_COMPARE_OPS(G, F)                                                                     \
+  G(F, VM::OP_SLT, lt) G(F, VM::OP_SLE, le) G(F, VM::OP_SEQ, eq) G(F, VM::OP_SNE, ne) G(F, VM::OP_SGE, ge) \
+  G(F, VM::OP_SGT, gt)
+
+// Lists that hold a variable named through the instruction's selector: X(kind).
+#define CODE_VARIABLE_KINDS(X) X(local) X(self) X(plain) X(global)
+
+// The handlers, X(name) each, in table order.
+#define CODE_SIMPLE_HANDLERS(X)                                                                    \
+  X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
+  X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long) X(compare_argument_k_bf) X(ret)  \
+  X(exit)
+#define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
+
+enum VMHandler : uint16_t {
+#define X(name) VMH_##name,
+  CODE_SIMPLE_HANDLERS(X)
+#undef X
+#define X_(name) VMH_##name,
+#define X(kind) CODE_KIND_HANDLER_NAMES_(kind)
+  CODE_VARIABLE_KINDS(X)
+#undef X
+#undef X_
+#define X(OP, NAME, TL, TR, PAIR) VMH_##NAME##_##PAIR,
+  CODE_ARITHMETIC_OPS(CODE_NUMBER_PAIRS, X)
+  CODE_COMPARE_OPS(CODE_NUMBER_PAIRS, X)
+#undef X
+#define X(OP, NAME, TL, TR, PAIR) VMH_branch_##PAIR,
+  CODE_NUMBER_PAIRS(X, 0, branch)
+#undef X
+  VMH_count
+};
+
+// The groups of instructions one handler covers, and what their entry holds (K is a push.e, or a
+// push.i for the _long handlers):
+//   update_k      push.v X; push K; add/sub/mul.i.v; pop.v.v X     (X op= K)
+//                 value X's id, slot X's push handler, extra K, spare the opcode
+//   update_v      push.v X; push.v Y; add/sub/mul.v.v; pop.v.v X   (X op= Y)
+//                 value X's id, slot X's push handler, extra Y's id, spare Y's push handler and
+//                 the opcode << 16
+//   compare_k_bf  push.v X; push K; compare.i.v; bf                (if X compares false to K, branch)
+//                 value X's id, slot X's push handler and the CompareOp << 8, extra K, spare the target
+//   compare_argument_k_bf  push.v argumentN; push.e K; compare.i.v; bf
+//                 slot N, value the CompareOp, extra K, spare the target
+//   branch_PAIR   compare of that pair; bt or bf
+//                 value the target, slot the CompareOp and 0x100 for bt
+// X and Y are variables without an index of the four lists.
+
+struct VMOp {
+  uint16_t handler;  // VMHandler
+  uint16_t slot;     // push_argument: the argument slot
+  int32_t value;     // variable id, immediate, or branch target (a byte offset)
+  int32_t extra;
+  int32_t spare;
+};
+static_assert(sizeof(VMOp) == 16);
+
+// The built-in variables argument0 .. argument15 have consecutive ids after argument_relative and
+// argument.
+constexpr int32_t kArgument0VariableId = 78 + 2;
+
+// The decoded form of `size` bytes of code that passed the stack check (followed by the exit word
+// copies end with): a memory-manager block of size / 4 + 1 entries.
+VMOp* Code_Decode(const uint8_t* code, uint32_t size);
