@@ -70,7 +70,8 @@ bool SkipRun(const VMBuffer* code) {
     uint8_t op = VM::Opcode(w);
     if ((op == VM::OP_B || op == VM::OP_BT || op == VM::OP_BF || op == VM::OP_PUSHENV) && VM::BranchOffset(w) <= 0) return true;
     // A number times a string builds texts of up to 2 GiB; repeated runs would only measure memory.
-    if (op == VM::OP_MUL && VM::Type1(w) != VM::Type2(w)) return true;
+    // Values may hold either, so a value operand counts as a possible string.
+    if (op == VM::OP_MUL && (VM::Type1(w) != VM::Type2(w) || VM::Type1(w) == VM::TYPE_VARIABLE)) return true;
     pc += VM::InstructionLength(w);
   }
   return false;
