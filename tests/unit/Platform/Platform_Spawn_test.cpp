@@ -31,7 +31,7 @@ TEST(Spawn, AProgramNotWaitedForIsReapedOnceItEnds) {
   const int before = Zombies();
   const SpawnOutcome out = Platform_Spawn("/bin/true", {}, false);
   ASSERT_TRUE(out.started) << out.error;
-  for (int i = 0; i < 500 && Zombies() == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  for (int i = 0; i < 3000 && Zombies() == before; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   ASSERT_EQ(Zombies(), before + 1);  // ended, not yet collected
   Platform_ReapChildren();
   EXPECT_EQ(Zombies(), before);
