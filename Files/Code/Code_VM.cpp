@@ -1257,11 +1257,20 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   return sp;
 }
 
-// The built-in call of DoCall without its trace line, call count and alignment move, for built-in
-// id `id` in the registry with `n` arguments at `args` (8-byte aligned): the routine sees self,
-// other and the arguments in place, g_CurrentFrame is kept, texts among the arguments are freed
-// after it, and its result takes the place of the arguments. Returns the new stack pointer.
-__attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, int32_t id, int32_t n) {
+// The built-in call of DoCall without its trace line, call count and alignment move, for the
+// decoded call at f.instrPc with `n` arguments at `args`: null (nothing done) when the call needs
+// the general way (trace or call counts on, arguments not 8-byte aligned, an id outside the
+// registry). Otherwise the routine sees self, other and the arguments in place, g_CurrentFrame is
+// kept, texts among the arguments are freed after it, and its result takes the place of the
+// arguments; returns the new stack pointer. The id is read from the code when the call runs:
+// loading links the ids into the code after the code was checked and decoded.
+__attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, int32_t n) {
+  int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
+  if (g_CallHooks || (reinterpret_cast<uintptr_t>(args) & (alignof(RValue) - 1)) != 0 ||
+      unsigned(id) >= unsigned(g_FunctionCount)) {
+    return nullptr;
+  }
+  f.pc = f.instrPc + 8;
   RValue result;
   VMFrame* saved = g_CurrentFrame;
   g_Functions[id].routine(result, f.self, f.other, n, reinterpret_cast<RValue*>(args));
@@ -1774,16 +1783,12 @@ u_call:  // decoded for int calls only
   pc += 8;
   goto op_call_int;
 
-// A call of a built-in function (CallBuiltin), when no trace or count is wanted, its id is in the
-// registry and the arguments lie 8-byte aligned (the general call moves them down otherwise).
+// A call of a built-in function (CallBuiltin); the other calls go the general way.
 u_call_builtin: {
-  int32_t id = Load<int32_t>(codeBytes + pc + 4);
-  if (__builtin_expect(g_CallHooks | ((reinterpret_cast<uintptr_t>(sp) & (alignof(RValue) - 1)) != 0) |
-                           (unsigned(id) >= unsigned(g_FunctionCount)), 0))
-    goto u_call;
+  uint8_t* next = CallBuiltin(f, sp, op->extra);
+  if (next == nullptr) goto u_call;
+  sp = next;
   pc += 8;
-  f.pc = pc;
-  sp = CallBuiltin(f, sp, id, op->extra);
   NEXT();
 }
 
