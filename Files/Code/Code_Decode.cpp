@@ -73,6 +73,13 @@ bool IsCompareVi(uint16_t h) {
   return h >= VMH_lt_vi && h <= VMH_gt_vi && (h - VMH_lt_vi) % (VMH_le_vv - VMH_lt_vv) == 0;
 }
 
+// Arithmetic of a value (left) with an int constant `k` (right) the groups run: a zero divisor
+// keeps its instruction's own error.
+bool IsArithmeticByConstant(uint16_t h, int32_t k) {
+  if (h == VMH_add_vi || h == VMH_sub_vi || h == VMH_mul_vi) return true;
+  return (h == VMH_div_vi || h == VMH_mod_vi) && k != 0;
+}
+
 // Gives the first instruction of each group of Code_Decode.h a handler that runs the whole group.
 // `size` bounds the groups: every instruction of one lies inside the code.
 void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
@@ -94,6 +101,25 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
       first.spare = at(k + 16).value;
       first.slot = uint16_t(first.handler | ((OpcodeAt(code, pc + k + 12) - OP_SLT) << 8));
       first.handler = k != 0 ? VMH_compare_k_bf_long : VMH_compare_k_bf;
+      return;
+    }
+  }
+  if (IsListPush(first) && (at(8).handler == VMH_push_e || at(8).handler == VMH_push_i)) {
+    uint32_t k = at(8).handler == VMH_push_i ? 4 : 0;
+    if (pc + k + 16 <= size && IsArithmeticByConstant(at(k + 12).handler, at(8).value)) {
+      first.extra = at(8).value;
+      first.spare = int32_t(OpcodeAt(code, pc + k + 12)) | int32_t((k + 16) << 16);
+      first.slot = first.handler;
+      first.handler = VMH_push_op_k;
+      return;
+    }
+  }
+  if (first.handler == VMH_push_e || first.handler == VMH_push_i) {
+    uint32_t length = first.handler == VMH_push_i ? 8 : 4;
+    if (pc + length + 4 <= size && IsArithmeticByConstant(at(length).handler, first.value)) {
+      first.spare = OpcodeAt(code, pc + length);
+      first.slot = uint16_t(length + 4);
+      first.handler = VMH_op_k;
       return;
     }
   }
@@ -160,7 +186,11 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
         op.value = int32_t(int64_t(pc) + 4 * int64_t(BranchOffset(word)));
         break;
       case OP_CALL:
-        if (t1 == TYPE_INT) op.handler = VMH_call;
+        // The id is read when the call runs: loading links the ids into the code after the check.
+        if (t1 == TYPE_INT) {
+          op.handler = VMH_call_builtin;
+          op.extra = Immediate(word);
+        }
         break;
       case OP_RET:
         op.handler = VMH_ret;

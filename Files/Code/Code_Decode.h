@@ -37,6 +37,8 @@
   X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
   X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long) X(compare_argument_k_bf) X(ret)  \
   X(exit)
+// Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
+#define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -55,6 +57,9 @@ enum VMHandler : uint16_t {
 #define X(OP, NAME, TL, TR, PAIR) VMH_branch_##PAIR,
   CODE_NUMBER_PAIRS(X, 0, branch)
 #undef X
+#define X(name) VMH_##name,
+  CODE_LOOP_HANDLERS(X)
+#undef X
   VMH_count
 };
 
@@ -71,6 +76,13 @@ enum VMHandler : uint16_t {
 //                 slot N, value the CompareOp, extra K, spare the target
 //   branch_PAIR   compare of that pair; bt or bf
 //                 value the target, slot the CompareOp and 0x100 for bt
+//   call_builtin  call.i (one instruction; a script or extension id runs as call)
+//                 extra the argument count
+//   push_op_k     push.v X; push K; add/sub/mul/div/mod.i.v        (pushes X op K)
+//                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 16
+//   op_k          push K; add/sub/mul/div/mod.i.v                  (the value on top op= K)
+//                 value K, slot the length, spare the opcode
+//                 (div and mod only when K is not 0)
 // X and Y are variables without an index of the four lists.
 
 struct VMOp {

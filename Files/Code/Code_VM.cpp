@@ -252,6 +252,8 @@ bool RunsUnchecked(const VMFrame& f, const VMBuffer* code, const uint8_t* top) {
 
 bool g_Trace = false;
 bool g_SourceInterpreter = false;
+// g_Trace or g_SourceInterpreter: a built-in call then goes the general way (its line, its count).
+bool g_CallHooks = false;
 VMErrorSink g_ErrorSink = nullptr;
 VMExtensionCall g_ExtensionCall = nullptr;
 VMFrame* g_CurrentFrame = nullptr;
@@ -572,7 +574,7 @@ __attribute__((always_inline)) inline bool FastNumber(VMFrame& f, int type, cons
 
 // The remainder of two reals, as fmod gives it; whole numbers below 2^53 take the integer
 // remainder, which is the same number (with the dividend's sign on a zero) and much cheaper.
-inline double RealMod(double l, double r) {
+__attribute__((always_inline)) inline double RealMod(double l, double r) {
   constexpr double kWhole = 9007199254740992.0;  // 2^53
   if (std::fabs(l) < kWhole && std::fabs(r) < kWhole && r != 0.0) {
     int64_t li = int64_t(l), ri = int64_t(r);
@@ -1255,6 +1257,33 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   return sp;
 }
 
+// The built-in call of DoCall without its trace line, call count and alignment move, for the
+// decoded call at f.instrPc with `n` arguments at `args`: null (nothing done) when the call needs
+// the general way (trace or call counts on, arguments not 8-byte aligned, an id outside the
+// registry). Otherwise the routine sees self, other and the arguments in place, g_CurrentFrame is
+// kept, texts among the arguments are freed after it, and its result takes the place of the
+// arguments; returns the new stack pointer. The id is read from the code when the call runs:
+// loading links the ids into the code after the code was checked and decoded.
+__attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, int32_t n) {
+  int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
+  if (g_CallHooks || (reinterpret_cast<uintptr_t>(args) & (alignof(RValue) - 1)) != 0 ||
+      unsigned(id) >= unsigned(g_FunctionCount)) {
+    return nullptr;
+  }
+  f.pc = f.instrPc + 8;
+  RValue result;
+  VMFrame* saved = g_CurrentFrame;
+  g_Functions[id].routine(result, f.self, f.other, n, reinterpret_cast<RValue*>(args));
+  g_CurrentFrame = saved;
+  for (int32_t i = 0; i < n; i++) {
+    const uint8_t* arg = args + size_t(i) * kValueSize;
+    if (Load<int32_t>(arg + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(arg + offsetof(RValue, text)));
+  }
+  uint8_t* sp = args + (size_t(n) - 1) * kValueSize;
+  PutValue(sp, std::move(result));
+  return sp;
+}
+
 // The item of `type` at `sp` as a value (moved out of the stack).
 RValue TakeAsValue(int type, uint8_t* sp) {
   if (type == TYPE_VARIABLE) return TakeValue(sp);
@@ -1299,6 +1328,17 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
 // X op K and X op Y of the update groups (Code_Decode.h).
 __attribute__((always_inline)) inline double Update(int opcode, double l, double r) {
   return opcode == OP_ADD ? l + r : opcode == OP_SUB ? l - r : l * r;
+}
+
+// X op K of the push_op_k and op_k groups (Code_Decode.h): K is not 0 for div and mod.
+__attribute__((always_inline)) inline double ArithmeticByConstant(int opcode, double l, double k) {
+  switch (opcode) {
+    case OP_ADD: return l + k;
+    case OP_SUB: return l - k;
+    case OP_MUL: return l * k;
+    case OP_DIV: return l / k;
+    default: return RealMod(l, k);
+  }
 }
 
 // Moves the value item at p into `target`; target's old text goes.
@@ -1601,6 +1641,9 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define X(OP, NAME, TL, TR, PAIR) &&u_branch_##PAIR,
       CODE_NUMBER_PAIRS(X, 0, branch)
 #undef X
+#define X(name) &&u_##name,
+      CODE_LOOP_HANDLERS(X)
+#undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
   // through `fast`. The table for that is made the first time breakpoints are used.
@@ -1740,6 +1783,15 @@ u_call:  // decoded for int calls only
   pc += 8;
   goto op_call_int;
 
+// A call of a built-in function (CallBuiltin); the other calls go the general way.
+u_call_builtin: {
+  uint8_t* next = CallBuiltin(f, sp, op->extra);
+  if (next == nullptr) goto u_call;
+  sp = next;
+  pc += 8;
+  NEXT();
+}
+
 u_ret:
   word = Load<uint32_t>(codeBytes + pc);
   pc += 4;
@@ -1859,6 +1911,28 @@ u_update_v: {
   pc += 28;
   DECODED_NEXT();
 }
+
+u_push_op_k: {
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;
+  double v = ArithmeticByConstant(op->spare & 0xFF, node->value.real, double(op->extra));
+  sp -= kValueSize;
+  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real), v);
+  pc += uint32_t(op->spare) >> 16;
+  DECODED_NEXT();
+}
+
+u_op_k:
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) goto u_generic;
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real),
+                ArithmeticByConstant(op->spare, Load<double>(sp + offsetof(RValue, real)), double(op->value)));
+  pc += op->slot;
+  DECODED_NEXT();
 
 #define DECODED_COMPARE_K(NAME, LENGTH)                                                          \
   u_##NAME: {                                                                                    \
@@ -2333,8 +2407,14 @@ void VM_Install() {
 }
 
 void VM_SetExtensionCall(VMExtensionCall call) { g_ExtensionCall = call; }
-void VM_SetTrace(bool on) { g_Trace = on; }
-void VM_SetSourceInterpreter(bool on) { g_SourceInterpreter = on; }
+void VM_SetTrace(bool on) {
+  g_Trace = on;
+  g_CallHooks = g_Trace || g_SourceInterpreter;
+}
+void VM_SetSourceInterpreter(bool on) {
+  g_SourceInterpreter = on;
+  g_CallHooks = g_Trace || g_SourceInterpreter;
+}
 bool VM_SourceInterpreter() { return g_SourceInterpreter; }
 bool VM_Trace() { return g_Trace; }
 void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }

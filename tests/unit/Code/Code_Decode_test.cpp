@@ -75,7 +75,10 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(0).slot, VMH_push_self);
   EXPECT_EQ(at(0).extra, 3);
   EXPECT_EQ(at(0).spare, OP_ADD);
-  EXPECT_EQ(at(8).handler, VMH_push_e);
+  EXPECT_EQ(at(8).handler, VMH_op_k);  // push.e 3; add: a group of its own
+  EXPECT_EQ(at(8).value, 3);
+  EXPECT_EQ(at(8).slot, 8);
+  EXPECT_EQ(at(8).spare, OP_ADD);
   EXPECT_EQ(at(12).handler, VMH_add_vi);
   EXPECT_EQ(at(16).handler, VMH_pop_self);
   EXPECT_EQ(at(24).handler, VMH_update_v);
@@ -87,8 +90,13 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(52).extra, 10);
   EXPECT_EQ(at(52).spare, 136);
   EXPECT_EQ(at(64).handler, VMH_branch_vi);
-  EXPECT_EQ(at(72).handler, VMH_push_self);
-  EXPECT_EQ(at(96).handler, VMH_push_self);
+  // x - 1 popped elsewhere: x - 1 is pushed as one group
+  EXPECT_EQ(at(72).handler, VMH_push_op_k);
+  EXPECT_EQ(at(72).slot, VMH_push_self);
+  EXPECT_EQ(at(72).extra, 1);
+  EXPECT_EQ(at(72).spare, OP_SUB | (16 << 16));
+  EXPECT_EQ(at(88).handler, VMH_pop_self);
+  EXPECT_EQ(at(96).handler, VMH_push_op_k);
   EXPECT_EQ(at(128).handler, VMH_branch_ii);
   EXPECT_EQ(at(128).slot, CMP_NE | 0x100);
   // With a push.i for K.

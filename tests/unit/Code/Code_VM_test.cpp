@@ -1,12 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 
 #include "Code/Code_Error.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
 #include "Code/Code_Script.h"
+#include "Code/Code_StackCheck.h"
 #include "Code/Code_TestAsm.h"
 #include "Code/Code_VM.h"
 #include "Platform/Platform_Console.h"
@@ -1217,6 +1219,154 @@ TEST_F(VMTest, DecodedAndWordFormsAgree) {
     EXPECT_EQ(v.real, 15.0);
     EXPECT_EQ(out.real, 15.25);
     delete buffer;
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+}
+
+// Built-in calls run the same decoded and word by word: texts among the arguments are freed, an
+// argument list that lies 4 bytes off its alignment is read the same, the routine sees self, other
+// and the calling frame, and the errors it reports are the same.
+struct FailSeen {
+  CInstance* self;
+  CInstance* other;
+  int argc;
+  int callDepth;
+  int runDepth;
+};
+std::vector<FailSeen>& FailCalls() {
+  static std::vector<FailSeen> calls;
+  return calls;
+}
+void FailRoutine(RValue& result, CInstance* self, CInstance* other, int argc, RValue*) {
+  FailCalls().push_back({self, other, argc, VM_CallDepth(), VM_RunDepth()});
+  ReportActionErrorF(false, "vmtest_fail: %d arguments", argc);
+  result.SetReal(argc);
+}
+
+TEST_F(VMTest, DecodedBuiltinCallsAgree) {
+  CInstance* self = world.add(100001, 0);
+  CInstance* other = world.add(100002, 0);
+  int fail = FunctionId("vmtest_fail", FailRoutine);
+  int32_t a = Var("vmc_a"), b = Var("vmc_b"), c2 = Var("vmc_c"), d = Var("vmc_d");
+  Code_AddString("ab");
+  Code_AddString("c");
+  Assembler c;
+  // (arguments are pushed last first)
+  // a = join("ab", 7, "c"); 9 then b = join(2, 3) with the 9 left under it; c = fail(1.5)
+  // for (d = 0; d < 3; ) d = d - fail() + 1; the 9 is popped last
+  c.pushS(1).conv(TYPE_STRING, TYPE_VARIABLE).pushE(7).conv(TYPE_INT, TYPE_VARIABLE);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).call(join, 3).popV(a, SELECTOR_SELF);
+  c.pushE(9).pushE(3).conv(TYPE_INT, TYPE_VARIABLE).pushE(2).conv(TYPE_INT, TYPE_VARIABLE);
+  c.call(join, 2).popV(b, SELECTOR_SELF);
+  c.pushD(1.5).conv(TYPE_DOUBLE, TYPE_VARIABLE).call(fail, 1).popV(c2, SELECTOR_SELF);
+  c.pushE(0).popV(d, SELECTOR_SELF, TYPE_INT);
+  c.label("Loop").pushV(d, SELECTOR_SELF).pushE(3).op2(OP_SLT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Done");
+  c.pushV(d, SELECTOR_SELF).call(fail, 0).op2(OP_SUB, TYPE_VARIABLE, TYPE_VARIABLE).pushE(1);
+  c.op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(d, SELECTOR_SELF).branch(OP_B, "Loop").label("Done");
+  c.popz(TYPE_INT).pushV(a, SELECTOR_SELF).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    int64_t blocks = 0;
+    for (int round = 0; round < 2; round++) {  // the second round allocates nothing the first did not
+      self->variables.Clear();
+      FailCalls().clear();
+      blocks = MemoryManager::TotalBlocks();
+      int64_t errors = ErrorReportCount();
+      RValue out;
+      EXPECT_TRUE(VM_Run("vmc", self, other, buffer, &out, nullptr, nullptr));
+      EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+      EXPECT_STREQ(out.Str(), "ab,7,c");
+      RValue v;
+      self->variables.Get(b, 0, &v);
+      EXPECT_STREQ(v.Str(), "2,3");
+      self->variables.Get(c2, 0, &v);
+      EXPECT_EQ(v.real, 1.0);
+      self->variables.Get(d, 0, &v);
+      EXPECT_EQ(v.real, 3.0);  // fail() gives 0 each round
+      EXPECT_EQ(ErrorReportCount() - errors, 4);
+      EXPECT_NE(std::string(LastErrorText()).find("\n\nvmtest_fail: 0 arguments"), std::string::npos);
+      ASSERT_EQ(FailCalls().size(), 4u);
+      for (size_t i = 0; i < 4; i++) {
+        const FailSeen& seen = FailCalls()[i];
+        EXPECT_EQ(seen.self, self);
+        EXPECT_EQ(seen.other, other);
+        EXPECT_EQ(seen.argc, i == 0 ? 1 : 0);
+        EXPECT_EQ(seen.callDepth, 0);
+        EXPECT_EQ(seen.runDepth, 1);
+      }
+    }
+    self->variables.Clear();
+    EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);  // every text of the second round freed
+    delete buffer;
+  }
+}
+
+// Loading checks (and decodes) the code before it links the function ids into its calls: a call
+// runs the id its code holds when it runs.
+TEST_F(VMTest, ACallRunsTheIdLinkedAfterItsCodeWasChecked) {
+  Assembler c;
+  c.pushE(4).conv(TYPE_INT, TYPE_VARIABLE).call(3, 1).ret();  // the id at offset 12 is linked below
+  std::vector<uint8_t> code = c.finish();
+  VMBuffer* buffer = VMBuffer::Copy(code.data(), int32_t(code.size()));
+  Code_CheckBuffer(*buffer);
+  ASSERT_NE(buffer->ops, nullptr);
+  int32_t id = join;
+  std::memcpy(buffer->data + 12, &id, 4);
+  RValue out;
+  EXPECT_TRUE(VM_Run("vml", world.add(100001, 0), nullptr, buffer, &out, nullptr, nullptr));
+  EXPECT_STREQ(out.Str(), "4");
+  delete buffer;
+}
+
+// X op K pushed as one group and K applied to the value on top: reals, a whole real's remainder
+// with a negative dividend, a division by a long constant, a text (the instruction's own error) and
+// a zero divisor (never grouped, the division's own error) run as their instructions do.
+TEST_F(VMTest, DecodedConstantArithmeticAgrees) {
+  CInstance* self = world.add(100001, 0);
+  int32_t x = Var("vmk_x"), y = Var("vmk_y"), z = Var("vmk_z"), t = Var("vmk_t"), w = Var("vmk_w");
+  Code_AddString("s");
+  Assembler c;
+  // x = -17; y = (x * 3 + 2) mod 5; z = (x - 1) / 40000; t = "s"; w = t * 2; w = x / 0 + (y mod 2)
+  c.pushE(-17).popV(x, SELECTOR_SELF, TYPE_INT);
+  c.pushV(x, SELECTOR_SELF).pushE(3).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).pushE(2);
+  c.op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).pushE(5).op2(OP_MOD, TYPE_VARIABLE, TYPE_INT).popV(y, SELECTOR_SELF);
+  c.pushV(x, SELECTOR_SELF).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).pushI(40000);
+  c.op2(OP_DIV, TYPE_VARIABLE, TYPE_INT).popV(z, SELECTOR_SELF);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  c.pushV(t, SELECTOR_SELF).pushE(2).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).popV(w, SELECTOR_SELF);
+  c.pushV(x, SELECTOR_SELF).pushE(0).op2(OP_DIV, TYPE_VARIABLE, TYPE_INT);
+  c.pushV(y, SELECTOR_SELF).pushE(2).op2(OP_MOD, TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.popV(w, SELECTOR_SELF).pushV(y, SELECTOR_SELF).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    self->variables.Clear();
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vmk", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    delete buffer;
+    // -17 * 3 + 2 = -49; -49 mod 5 = -4 (the dividend's sign)
+    EXPECT_EQ(out.real, -4.0);
+    RValue v;
+    self->variables.Get(z, 0, &v);
+    EXPECT_EQ(v.real, -18.0 / 40000.0);
+    // the division by zero gives 0; -4 mod 2 = -0, and 0 + -0 = +0
+    self->variables.Get(w, 0, &v);
+    EXPECT_EQ(v.real, 0.0);
+    EXPECT_FALSE(std::signbit(v.real));
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 2u);
+    EXPECT_NE(reports[decoded][0].find("DoMul :: Execution Error\n"), std::string::npos);
+    EXPECT_NE(reports[decoded][1].find("DoDiv :: Divide by zero\n"), std::string::npos);
   }
   EXPECT_EQ(reports[0], reports[1]);
 }
