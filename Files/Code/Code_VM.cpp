@@ -1601,6 +1601,9 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define X(OP, NAME, TL, TR, PAIR) &&u_branch_##PAIR,
       CODE_NUMBER_PAIRS(X, 0, branch)
 #undef X
+#define X(name) &&u_##name,
+      CODE_CALL_HANDLERS(X)
+#undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
   // through `fast`. The table for that is made the first time breakpoints are used.
@@ -1880,6 +1883,18 @@ u_compare_argument_k_bf: {
   if (argument.kind != VALUE_REAL) goto u_generic;
   bool result = CompareReal(argument.real, double(op->extra), CompareOp(op->value));
   pc = result ? pc + 20 : uint32_t(op->spare);
+  DECODED_NEXT();
+}
+
+u_argument_k: {
+  if (f.self == nullptr) goto u_generic;
+  const RValue& argument = g_Arguments[op->slot];
+  if (argument.kind != VALUE_REAL) goto u_generic;
+  sp -= kValueSize;
+  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument.real, double(op->extra)));
+  pc += 16;
   DECODED_NEXT();
 }
 

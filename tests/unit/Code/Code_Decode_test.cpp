@@ -67,6 +67,7 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   a.pushV(x, SELECTOR_GLOBAL).pushI(70000).op2(OP_SLT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");  // 136..160
   a.pushV(x, SELECTOR_GLOBAL).pushI(40000).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_GLOBAL);  // ..188
   a.pushV(80 + 2, SELECTOR_SELF).pushE(-1).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");  // 188..208
+  a.pushV(80 + 1, SELECTOR_PLAIN).pushE(-3).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE);     // 208..228
   std::vector<uint8_t> code = a.finish();
   VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
   auto at = [&](uint32_t pc) { return ops[pc / 4]; };
@@ -106,5 +107,10 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(188).value, CMP_LE);
   EXPECT_EQ(at(188).extra, -1);
   EXPECT_EQ(at(188).spare, 136);
+  EXPECT_EQ(at(208).handler, VMH_argument_k);
+  EXPECT_EQ(at(208).slot, 1);
+  EXPECT_EQ(at(208).value, OP_MUL);
+  EXPECT_EQ(at(208).extra, -3);
+  EXPECT_EQ(at(216).handler, VMH_push_e);
   MemFree(ops);
 }

@@ -1297,6 +1297,47 @@ TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
   EXPECT_EQ(reports[0], reports[1]);
 }
 
+// argumentN op K as one entry: reals give what push, push.e and the operator give one by one, a text
+// argument takes the operator's own error, and a branch into the middle runs the rest alone.
+TEST_F(VMTest, DecodedArgumentArithmeticAgrees) {
+  CInstance* self = world.add(100001, 0);
+  const int32_t argument0 = kBuiltInFirstGlobal + 2, argument2 = kBuiltInFirstGlobal + 4;
+  // (argument0 - 1) + (argument0 * -2) + (argument0 + 3) + (argument0 + 4, entered at the push.e)
+  Assembler c;
+  c.pushV(argument0, SELECTOR_SELF).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT);
+  c.pushV(argument0, SELECTOR_PLAIN).pushE(-2).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushV(argument0, SELECTOR_SELF).pushE(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushV(argument2, SELECTOR_SELF).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE);
+  c.pushV(argument0, SELECTOR_SELF).branch(OP_B, "Middle");
+  c.pushV(argument0, SELECTOR_SELF).label("Middle").pushE(4).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT);
+  c.op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    g_Arguments[0].SetReal(7.5);
+    g_Arguments[2].SetString("a");
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vma", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    delete buffer;
+    // 6.5 - 15 + 10.5 + 11.5
+    EXPECT_EQ(out.real, 13.5);
+    EXPECT_EQ(g_Arguments[0].real, 7.5);
+    EXPECT_STREQ(g_Arguments[2].Str(), "a");
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 1u);
+    EXPECT_NE(reports[decoded][0].find("DoSub :: Execution Engine - Cannot operate on string type\n"), std::string::npos);
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  g_Arguments[0].SetReal(0.0);
+  g_Arguments[2].SetReal(0.0);
+}
+
 // The loop test on an argument: scr_count(n) = n <= 0 ? 0 : n + scr_count(n - 1); a text argument
 // takes the compare's own error.
 TEST_F(VMTest, DecodedArgumentTests) {
