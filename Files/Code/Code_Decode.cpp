@@ -172,7 +172,7 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
         if (t1 == TYPE_INT) op.handler = VMH_call;
         break;
       case OP_RET:
-        op.handler = VMH_ret;
+        op.handler = t1 == TYPE_VARIABLE ? VMH_ret_v : VMH_ret;
         break;
       case OP_EXIT:
         op.handler = VMH_exit;

@@ -33,7 +33,7 @@
 #define CODE_VARIABLE_KINDS(X) X(local) X(self) X(plain) X(global)
 
 // Handlers of the script-call share, X(name) each; they come after all others in table order.
-#define CODE_CALL_HANDLERS(X) X(argument_k)
+#define CODE_CALL_HANDLERS(X) X(argument_k) X(ret_v)
 
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \
@@ -77,6 +77,8 @@ enum VMHandler : uint16_t {
 //                 slot N, value the CompareOp, extra K, spare the target
 //   argument_k    push.v argumentN; push.e K; add/sub/mul.i.v      (argumentN op K, pushed)
 //                 slot N, value the opcode, extra K
+// Single instructions of the call share:
+//   ret_v         ret.v
 //   branch_PAIR   compare of that pair; bt or bf
 //                 value the target, slot the CompareOp and 0x100 for bt
 // X and Y are variables without an index of the four lists.

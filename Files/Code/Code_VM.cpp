@@ -1740,6 +1740,7 @@ u_bf: {
 
 u_call:  // decoded for int calls only
   word = Load<uint32_t>(codeBytes + pc);
+  if (IsScriptFunctionId(Load<int32_t>(codeBytes + pc + 4))) goto u_call_script;
   pc += 8;
   goto op_call_int;
 
@@ -1747,6 +1748,43 @@ u_ret:
   word = Load<uint32_t>(codeBytes + pc);
   pc += 4;
   goto op_ret;
+
+// A script call whose call entry is made (the others, and the first call, go through DoCall). The
+// callee starts at pc 0 of its code. Call ids are linked after decoding, so they are read here.
+u_call_script: {
+  CScript* script = Script_Get(Load<int32_t>(codeBytes + pc + 4) - kScriptIdBase);
+  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  pc += 8;
+  if (entry == nullptr) goto op_call_int;
+  f.pc = pc;
+  sp = CallScript(f, *entry, sp, Immediate(word));
+  if (sp == nullptr) return false;
+  pc = 0;
+  codeBytes = entry->bytes;
+  codeSize = entry->size;
+  frameTop = f.frameTop;
+  unchecked = f.unchecked;
+  ops = unchecked && decodes ? entry->code->ops : nullptr;
+  NEXT_FAST();
+}
+
+// ret.v of a script: the value moves raw from under the callee's frame to where the caller's result
+// goes. The top level returns through op_ret.
+u_ret_v: {
+  if (f.depth == 0) goto u_ret;
+  int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
+  char* text = Load<char*>(sp + offsetof(RValue, text));
+  double real = Load<double>(sp + offsetof(RValue, real));
+  sp += kValueSize;
+  if (sp < frameTop) FreeListedItems(f, sp, 1);
+  sp = ReturnFromScript(f, sp);
+  RELOAD_CODE();
+  Store<int32_t>(sp + offsetof(RValue, kind), kind);
+  Store<char*>(sp + offsetof(RValue, text), text);
+  Store<double>(sp + offsetof(RValue, real), real);
+  TagItem(f, sp, TYPE_VARIABLE);
+  NEXT_FAST();
+}
 
 u_exit:
   pc += 4;

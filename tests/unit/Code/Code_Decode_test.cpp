@@ -22,6 +22,7 @@ TEST(Decode, InstructionsNameTheirHandlerAndOperands) {
   a.label("Top").pushE(-7).pushI(70000).pushD(0.5);                                   // 56, 60, 68
   a.op2(OP_SLT, TYPE_INT, TYPE_VARIABLE).branch(OP_BF, "Top").branch(OP_B, "End");    // 80, 84, 88
   a.op2(OP_ADD, TYPE_STRING, TYPE_STRING).label("End");                               // 92
+  a.ret().op1(OP_RET, TYPE_INT);                                                      // 96, 100
   std::vector<uint8_t> code = a.finish();
   VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
   auto at = [&](uint32_t pc) { return ops[pc / 4]; };
@@ -48,7 +49,9 @@ TEST(Decode, InstructionsNameTheirHandlerAndOperands) {
   EXPECT_EQ(at(88).handler, VMH_b);
   EXPECT_EQ(at(88).value, 96);
   EXPECT_EQ(at(92).handler, VMH_generic);
-  EXPECT_EQ(at(96).handler, VMH_exit);  // the exit word after the code
+  EXPECT_EQ(at(96).handler, VMH_ret_v);
+  EXPECT_EQ(at(100).handler, VMH_ret);
+  EXPECT_EQ(at(104).handler, VMH_exit);  // the exit word after the code
   MemFree(ops);
 }
 

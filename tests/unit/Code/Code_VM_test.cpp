@@ -1338,6 +1338,64 @@ TEST_F(VMTest, DecodedArgumentArithmeticAgrees) {
   g_Arguments[2].SetReal(0.0);
 }
 
+// Script calls and returns, all decoded or all from words (checked): a text comes back through two
+// calls, each caller sees its own argument slots and count again, and nothing is left allocated.
+TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
+  CInstance* self = world.add(100001, 0);
+  const int32_t argument0 = kBuiltInFirstGlobal + 2, argument1 = kBuiltInFirstGlobal + 3;
+  int32_t t = Var("vmc_t"), u = Var("vmc_u");
+  Code_AddString("yz");
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    auto buffer = [&](std::vector<uint8_t>& bytes) {
+      return decoded ? VMBuffer::Copy(bytes.data(), int32_t(bytes.size()))
+                     : new VMBuffer(bytes.data(), int32_t(bytes.size()));
+    };
+    // inner(a) = a; outer(a, b) { t = inner(b); u = a + 1; return t; }; top: outer(3, "yz")
+    int inner = Script_Count() + kScriptIdBase;
+    Assembler i;
+    i.pushV(argument0, SELECTOR_SELF).ret();
+    std::vector<uint8_t> innerCode = i.finish();
+    ASSERT_EQ(AddScript("scr_inner", innerCode), inner);
+    Assembler o;
+    o.pushV(argument1, SELECTOR_SELF).call(inner, 1).popV(t, SELECTOR_SELF);
+    o.pushV(argument0, SELECTOR_SELF).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(u, SELECTOR_SELF);
+    o.pushV(t, SELECTOR_SELF).ret();
+    std::vector<uint8_t> outerCode = o.finish();
+    int outer = AddScript("scr_outer", outerCode);
+    if (!decoded) {
+      // The scripts run from views of their bytes, which the stack check does not pass.
+      for (int id : {inner, outer}) {
+        CCode* unit = Script_Get(id - kScriptIdBase)->Code();
+        delete unit->code;
+        unit->code = buffer(id == inner ? innerCode : outerCode);
+      }
+    }
+    Assembler c;
+    c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).pushE(3).conv(TYPE_INT, TYPE_VARIABLE).call(outer, 2);
+    c.popV(t, SELECTOR_SELF).pushV(argument0, SELECTOR_SELF).ret();
+    std::vector<uint8_t> top = c.finish();
+    g_Arguments[0].SetReal(5.0);
+    g_ArgumentCount = 1;
+    ReportCapture capture;
+    VMBuffer* code = buffer(top);
+    RValue out;
+    VM_Run("vmc", self, nullptr, code, &out, nullptr, nullptr);
+    EXPECT_EQ(code->ops != nullptr, decoded == 1);
+    delete code;
+    EXPECT_EQ(out.real, 5.0);
+    EXPECT_EQ(g_ArgumentCount, 1);
+    RValue v;
+    self->variables.Get(t, 0, &v);
+    EXPECT_STREQ(v.Str(), "yz");
+    self->variables.Get(u, 0, &v);
+    EXPECT_EQ(v.real, 4.0);
+    EXPECT_TRUE(capture.reports().empty());
+  }
+  g_Arguments[0].SetReal(0.0);
+  g_ArgumentCount = 0;
+}
+
 // The loop test on an argument: scr_count(n) = n <= 0 ? 0 : n + scr_count(n - 1); a text argument
 // takes the compare's own error.
 TEST_F(VMTest, DecodedArgumentTests) {
