@@ -1377,6 +1377,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
     std::vector<uint8_t> top = c.finish();
     g_Arguments[0].SetReal(5.0);
     g_ArgumentCount = 1;
+    g_ArgumentSlotsUsed = 1;
     ReportCapture capture;
     VMBuffer* code = buffer(top);
     RValue out;
@@ -1385,6 +1386,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
     delete code;
     EXPECT_EQ(out.real, 5.0);
     EXPECT_EQ(g_ArgumentCount, 1);
+    EXPECT_EQ(g_ArgumentSlotsUsed, 1);
     RValue v;
     self->variables.Get(t, 0, &v);
     EXPECT_STREQ(v.Str(), "yz");
@@ -1394,6 +1396,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
   }
   g_Arguments[0].SetReal(0.0);
   g_ArgumentCount = 0;
+  g_ArgumentSlotsUsed = 0;
 }
 
 // The loop test on an argument: scr_count(n) = n <= 0 ? 0 : n + scr_count(n - 1); a text argument
