@@ -1100,36 +1100,16 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
   return MakeCallEntry(script);
 }
 
-// Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
-// pointer, or null when the stack has no room (the run is aborted).
-uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int32_t n) {
-  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
-  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
-  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
-  if (calleeTop - kInstructionMargin < f.stackBase) {
-    FreeArguments(args, n);
-    f.sp = spAfterArgs;
-    AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
-    return nullptr;
-  }
-  if (g_Trace) Console::Output("script call = %s\n", entry.name);
-  int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
-  if (n > kept) {
-    // Only sixteen are kept; they are moved up against the end so that they lie where the record's
-    // saved slots are, above its other fields.
-    FreeArguments(args + size_t(kept) * kValueSize, n - kept);
-    uint8_t* top = spAfterArgs - size_t(kept) * kValueSize;
-    std::memmove(top, args, size_t(kept) * kValueSize);
-    args = top;
-  }
-
+// Saves the caller's state and slots in `record` and moves the `kept` arguments at `args` into the
+// slots. Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i
+// never reaches past argument i (the record is at least 16 slots below where the arguments end), so
+// going up from slot 0 and reading argument i before writing saved slot i moves every argument
+// before it is overwritten. Slots past the arguments are left zero.
+__attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
+                                                           int32_t kept, uint8_t* spAfterArgs) {
   record->caller = f;
   record->argumentCount = g_ArgumentCount;
   record->spAfterArgs = spAfterArgs;
-  // Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i never
-  // reaches past argument i (the record is at least 16 slots below where the arguments end), so
-  // going up from slot 0 and reading argument i before writing saved slot i moves every argument
-  // before it is overwritten. Slots past the arguments are left zero.
   int32_t used = g_ArgumentSlotsUsed;
   record->slotsUsed = used;
   uint8_t* saved = record->savedArguments;
@@ -1161,25 +1141,72 @@ uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int
     Store<uint64_t>(slot + 16, a2);
   }
   g_ArgumentSlotsUsed = kept;
+  g_ArgumentCount = kept;
+}
 
+// Checked code may pop into the guard above its frame; code that passed the stack check never
+// reaches it.
+__attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
+  std::memset(calleeTop, 0, kGuardSize);
+  std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
+}
+
+// The callee's running state from its entry; its frame starts at calleeTop.
+__attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
+                                                           VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
   std::memcpy(static_cast<void*>(static_cast<VMCodeState*>(&f)), &entry, kEntryStateSize);  // code .. name
   f.codeBytes = entry.bytes;
   f.codeSize = entry.size;
   f.pc = 0;
   f.line = -1;
-  g_ArgumentCount = kept;
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.depth++;
   f.env = nullptr;
   f.frameTop = calleeTop;
   f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
-  // Checked code may pop into the guard; code that passed the stack check never reaches it.
-  if (!f.unchecked) {
-    std::memset(calleeTop, 0, kGuardSize);
-    std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
-  }
+  if (!f.unchecked) ClearGuard(f, calleeTop);
   return calleeTop;
+}
+
+// CallScript for the cases it hands over: no room (the run is aborted), the trace on, more than
+// sixteen arguments.
+__attribute__((noinline)) uint8_t* CallScriptGeneral(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args,
+                                                     int32_t n) {
+  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (calleeTop - kInstructionMargin < f.stackBase) {
+    FreeArguments(args, n);
+    f.sp = spAfterArgs;
+    AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
+    return nullptr;
+  }
+  if (g_Trace) Console::Output("script call = %s\n", entry.name);
+  int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
+  if (n > kept) {
+    // Only sixteen are kept; they are moved up against the end so that they lie where the record's
+    // saved slots are, above its other fields.
+    FreeArguments(args + size_t(kept) * kValueSize, n - kept);
+    uint8_t* top = spAfterArgs - size_t(kept) * kValueSize;
+    std::memmove(top, args, size_t(kept) * kValueSize);
+    args = top;
+  }
+  EnterCallRecord(f, record, args, kept, spAfterArgs);
+  return EnterCallee(f, entry, record, calleeTop);
+}
+
+// Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
+// pointer, or null when the stack has no room (the run is aborted).
+uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int32_t n) {
+  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (__builtin_expect(calleeTop - kInstructionMargin < f.stackBase || g_Trace || n > kArgumentSlots, 0)) {
+    return CallScriptGeneral(f, entry, args, n);
+  }
+  EnterCallRecord(f, record, args, n, spAfterArgs);
+  return EnterCallee(f, entry, record, calleeTop);
 }
 
 // The call instruction (its type is int). Returns the new stack pointer (null when the run was
