@@ -1197,8 +1197,9 @@ __attribute__((noinline)) uint8_t* CallScriptGeneral(VMFrame& f, const ScriptCal
 }
 
 // Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
-// pointer, or null when the stack has no room (the run is aborted).
-uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int32_t n) {
+// pointer, or null when the stack has no room (the run is aborted). Inline in its two callers.
+__attribute__((always_inline)) inline uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args,
+                                                          int32_t n) {
   uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
   auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
   uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
