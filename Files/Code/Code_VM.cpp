@@ -1055,13 +1055,14 @@ __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
 // left just below where the arguments ended (room for one value).
-uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+__attribute__((always_inline)) inline uint8_t* ReturnFromScriptInline(VMFrame& f, const uint8_t* sp) {
   if (__builtin_expect(f.env != nullptr || f.locals != nullptr, 0)) return ReturnReleasing(f, sp);
   for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
     if (__builtin_expect(g_Arguments[i].text != nullptr, 0)) return ReturnReleasing(f, sp);
   }
   return PopCallRecord(f);
 }
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) { return ReturnFromScriptInline(f, sp); }
 
 // Pops every call record and with-block of the run and frees what its frames hold (an error ended
 // it at f.sp).
@@ -1805,7 +1806,7 @@ u_ret_v: {
   double real = Load<double>(sp + offsetof(RValue, real));
   sp += kValueSize;
   if (sp < frameTop) FreeListedItems(f, sp, 1);
-  sp = ReturnFromScript(f, sp);
+  sp = ReturnFromScriptInline(f, sp);
   RELOAD_CODE();
   Store<int32_t>(sp + offsetof(RValue, kind), kind);
   Store<char*>(sp + offsetof(RValue, text), text);
