@@ -131,6 +131,15 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
     first.handler = VMH_compare_argument_k_bf;
     return;
   }
+  if (first.handler == VMH_push_argument && pc + 16 <= size && at(8).handler == VMH_push_e) {
+    uint16_t h = at(12).handler;
+    if (h == VMH_add_vi || h == VMH_sub_vi || h == VMH_mul_vi) {
+      first.value = OpcodeAt(code, pc + 12);
+      first.extra = at(8).value;
+      first.handler = VMH_argument_k;
+      return;
+    }
+  }
   if (IsListPush(first) && pc + 28 <= size && IsListPush(at(8))) {
     uint16_t h = at(16).handler;
     if ((h == VMH_add_vv || h == VMH_sub_vv || h == VMH_mul_vv) && IsPopOf(at(20), first)) {
@@ -193,7 +202,7 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
         }
         break;
       case OP_RET:
-        op.handler = VMH_ret;
+        op.handler = t1 == TYPE_VARIABLE ? VMH_ret_v : VMH_ret;
         break;
       case OP_EXIT:
         op.handler = VMH_exit;

@@ -32,6 +32,9 @@
 // Lists that hold a variable named through the instruction's selector: X(kind).
 #define CODE_VARIABLE_KINDS(X) X(local) X(self) X(plain) X(global)
 
+// Handlers of the script-call share, X(name) each; they come after all others in table order.
+#define CODE_CALL_HANDLERS(X) X(argument_k) X(ret_v)
+
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \
   X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
@@ -59,6 +62,7 @@ enum VMHandler : uint16_t {
 #undef X
 #define X(name) VMH_##name,
   CODE_LOOP_HANDLERS(X)
+  CODE_CALL_HANDLERS(X)
 #undef X
   VMH_count
 };
@@ -74,6 +78,10 @@ enum VMHandler : uint16_t {
 //                 value X's id, slot X's push handler and the CompareOp << 8, extra K, spare the target
 //   compare_argument_k_bf  push.v argumentN; push.e K; compare.i.v; bf
 //                 slot N, value the CompareOp, extra K, spare the target
+//   argument_k    push.v argumentN; push.e K; add/sub/mul.i.v      (argumentN op K, pushed)
+//                 slot N, value the opcode, extra K
+// Single instructions of the call share:
+//   ret_v         ret.v
 //   branch_PAIR   compare of that pair; bt or bf
 //                 value the target, slot the CompareOp and 0x100 for bt
 //   call_builtin  call.i (one instruction; a script or extension id runs as call)

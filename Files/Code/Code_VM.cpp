@@ -1057,13 +1057,14 @@ __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
 // left just below where the arguments ended (room for one value).
-uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+__attribute__((always_inline)) inline uint8_t* ReturnFromScriptInline(VMFrame& f, const uint8_t* sp) {
   if (__builtin_expect(f.env != nullptr || f.locals != nullptr, 0)) return ReturnReleasing(f, sp);
   for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
     if (__builtin_expect(g_Arguments[i].text != nullptr, 0)) return ReturnReleasing(f, sp);
   }
   return PopCallRecord(f);
 }
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) { return ReturnFromScriptInline(f, sp); }
 
 // Pops every call record and with-block of the run and frees what its frames hold (an error ended
 // it at f.sp).
@@ -1102,36 +1103,16 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
   return MakeCallEntry(script);
 }
 
-// Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
-// pointer, or null when the stack has no room (the run is aborted).
-uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int32_t n) {
-  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
-  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
-  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
-  if (calleeTop - kInstructionMargin < f.stackBase) {
-    FreeArguments(args, n);
-    f.sp = spAfterArgs;
-    AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
-    return nullptr;
-  }
-  if (g_Trace) Console::Output("script call = %s\n", entry.name);
-  int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
-  if (n > kept) {
-    // Only sixteen are kept; they are moved up against the end so that they lie where the record's
-    // saved slots are, above its other fields.
-    FreeArguments(args + size_t(kept) * kValueSize, n - kept);
-    uint8_t* top = spAfterArgs - size_t(kept) * kValueSize;
-    std::memmove(top, args, size_t(kept) * kValueSize);
-    args = top;
-  }
-
+// Saves the caller's state and slots in `record` and moves the `kept` arguments at `args` into the
+// slots. Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i
+// never reaches past argument i (the record is at least 16 slots below where the arguments end), so
+// going up from slot 0 and reading argument i before writing saved slot i moves every argument
+// before it is overwritten. Slots past the arguments are left zero.
+__attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
+                                                           int32_t kept, uint8_t* spAfterArgs) {
   record->caller = f;
   record->argumentCount = g_ArgumentCount;
   record->spAfterArgs = spAfterArgs;
-  // Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i never
-  // reaches past argument i (the record is at least 16 slots below where the arguments end), so
-  // going up from slot 0 and reading argument i before writing saved slot i moves every argument
-  // before it is overwritten. Slots past the arguments are left zero.
   int32_t used = g_ArgumentSlotsUsed;
   record->slotsUsed = used;
   uint8_t* saved = record->savedArguments;
@@ -1163,25 +1144,73 @@ uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args, int
     Store<uint64_t>(slot + 16, a2);
   }
   g_ArgumentSlotsUsed = kept;
+  g_ArgumentCount = kept;
+}
 
+// Checked code may pop into the guard above its frame; code that passed the stack check never
+// reaches it.
+__attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
+  std::memset(calleeTop, 0, kGuardSize);
+  std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
+}
+
+// The callee's running state from its entry; its frame starts at calleeTop.
+__attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
+                                                           VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
   std::memcpy(static_cast<void*>(static_cast<VMCodeState*>(&f)), &entry, kEntryStateSize);  // code .. name
   f.codeBytes = entry.bytes;
   f.codeSize = entry.size;
   f.pc = 0;
   f.line = -1;
-  g_ArgumentCount = kept;
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.depth++;
   f.env = nullptr;
   f.frameTop = calleeTop;
   f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
-  // Checked code may pop into the guard; code that passed the stack check never reaches it.
-  if (!f.unchecked) {
-    std::memset(calleeTop, 0, kGuardSize);
-    std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
-  }
+  if (!f.unchecked) ClearGuard(f, calleeTop);
   return calleeTop;
+}
+
+// CallScript for the cases it hands over: no room (the run is aborted), the trace on, more than
+// sixteen arguments.
+__attribute__((noinline)) uint8_t* CallScriptGeneral(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args,
+                                                     int32_t n) {
+  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (calleeTop - kInstructionMargin < f.stackBase) {
+    FreeArguments(args, n);
+    f.sp = spAfterArgs;
+    AbortRun(f, "Execution Engine - Stack overflow: script calls nested too deeply");
+    return nullptr;
+  }
+  if (g_Trace) Console::Output("script call = %s\n", entry.name);
+  int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
+  if (n > kept) {
+    // Only sixteen are kept; they are moved up against the end so that they lie where the record's
+    // saved slots are, above its other fields.
+    FreeArguments(args + size_t(kept) * kValueSize, n - kept);
+    uint8_t* top = spAfterArgs - size_t(kept) * kValueSize;
+    std::memmove(top, args, size_t(kept) * kValueSize);
+    args = top;
+  }
+  EnterCallRecord(f, record, args, kept, spAfterArgs);
+  return EnterCallee(f, entry, record, calleeTop);
+}
+
+// Starts the script of `entry` for a call with `n` arguments at `args`. Returns the callee's stack
+// pointer, or null when the stack has no room (the run is aborted). Inline in its two callers.
+__attribute__((always_inline)) inline uint8_t* CallScript(VMFrame& f, const ScriptCallEntry& entry, uint8_t* args,
+                                                          int32_t n) {
+  uint8_t* spAfterArgs = args + size_t(n) * kValueSize;
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArgs - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (__builtin_expect(calleeTop - kInstructionMargin < f.stackBase || g_Trace || n > kArgumentSlots, 0)) {
+    return CallScriptGeneral(f, entry, args, n);
+  }
+  EnterCallRecord(f, record, args, n, spAfterArgs);
+  return EnterCallee(f, entry, record, calleeTop);
 }
 
 // The call instruction (its type is int). Returns the new stack pointer (null when the run was
@@ -1643,6 +1672,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #undef X
 #define X(name) &&u_##name,
       CODE_LOOP_HANDLERS(X)
+      CODE_CALL_HANDLERS(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -1780,6 +1810,7 @@ u_bf: {
 
 u_call:  // decoded for int calls only
   word = Load<uint32_t>(codeBytes + pc);
+  if (IsScriptFunctionId(Load<int32_t>(codeBytes + pc + 4))) goto u_call_script;
   pc += 8;
   goto op_call_int;
 
@@ -1796,6 +1827,43 @@ u_ret:
   word = Load<uint32_t>(codeBytes + pc);
   pc += 4;
   goto op_ret;
+
+// A script call whose call entry is made (the others, and the first call, go through DoCall). The
+// callee starts at pc 0 of its code. Call ids are linked after decoding, so they are read here.
+u_call_script: {
+  CScript* script = Script_Get(Load<int32_t>(codeBytes + pc + 4) - kScriptIdBase);
+  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  pc += 8;
+  if (entry == nullptr) goto op_call_int;
+  f.pc = pc;
+  sp = CallScript(f, *entry, sp, Immediate(word));
+  if (sp == nullptr) return false;
+  pc = 0;
+  codeBytes = entry->bytes;
+  codeSize = entry->size;
+  frameTop = f.frameTop;
+  unchecked = f.unchecked;
+  ops = unchecked && decodes ? entry->code->ops : nullptr;
+  NEXT_FAST();
+}
+
+// ret.v of a script: the value moves raw from under the callee's frame to where the caller's result
+// goes. The top level returns through op_ret.
+u_ret_v: {
+  if (f.depth == 0) goto u_ret;
+  int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
+  char* text = Load<char*>(sp + offsetof(RValue, text));
+  double real = Load<double>(sp + offsetof(RValue, real));
+  sp += kValueSize;
+  if (sp < frameTop) FreeListedItems(f, sp, 1);
+  sp = ReturnFromScriptInline(f, sp);
+  RELOAD_CODE();
+  Store<int32_t>(sp + offsetof(RValue, kind), kind);
+  Store<char*>(sp + offsetof(RValue, text), text);
+  Store<double>(sp + offsetof(RValue, real), real);
+  TagItem(f, sp, TYPE_VARIABLE);
+  NEXT_FAST();
+}
 
 u_exit:
   pc += 4;
@@ -1954,6 +2022,18 @@ u_compare_argument_k_bf: {
   if (argument.kind != VALUE_REAL) goto u_generic;
   bool result = CompareReal(argument.real, double(op->extra), CompareOp(op->value));
   pc = result ? pc + 20 : uint32_t(op->spare);
+  DECODED_NEXT();
+}
+
+u_argument_k: {
+  if (f.self == nullptr) goto u_generic;
+  const RValue& argument = g_Arguments[op->slot];
+  if (argument.kind != VALUE_REAL) goto u_generic;
+  sp -= kValueSize;
+  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument.real, double(op->extra)));
+  pc += 16;
   DECODED_NEXT();
 }
 

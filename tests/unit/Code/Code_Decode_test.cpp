@@ -22,6 +22,7 @@ TEST(Decode, InstructionsNameTheirHandlerAndOperands) {
   a.label("Top").pushE(-7).pushI(70000).pushD(0.5);                                   // 56, 60, 68
   a.op2(OP_SLT, TYPE_INT, TYPE_VARIABLE).branch(OP_BF, "Top").branch(OP_B, "End");    // 80, 84, 88
   a.op2(OP_ADD, TYPE_STRING, TYPE_STRING).label("End");                               // 92
+  a.ret().op1(OP_RET, TYPE_INT);                                                      // 96, 100
   std::vector<uint8_t> code = a.finish();
   VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
   auto at = [&](uint32_t pc) { return ops[pc / 4]; };
@@ -48,7 +49,9 @@ TEST(Decode, InstructionsNameTheirHandlerAndOperands) {
   EXPECT_EQ(at(88).handler, VMH_b);
   EXPECT_EQ(at(88).value, 96);
   EXPECT_EQ(at(92).handler, VMH_generic);
-  EXPECT_EQ(at(96).handler, VMH_exit);  // the exit word after the code
+  EXPECT_EQ(at(96).handler, VMH_ret_v);
+  EXPECT_EQ(at(100).handler, VMH_ret);
+  EXPECT_EQ(at(104).handler, VMH_exit);  // the exit word after the code
   MemFree(ops);
 }
 
@@ -67,6 +70,7 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   a.pushV(x, SELECTOR_GLOBAL).pushI(70000).op2(OP_SLT, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");  // 136..160
   a.pushV(x, SELECTOR_GLOBAL).pushI(40000).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popV(x, SELECTOR_GLOBAL);  // ..188
   a.pushV(80 + 2, SELECTOR_SELF).pushE(-1).op2(OP_SLE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "End");  // 188..208
+  a.pushV(80 + 1, SELECTOR_PLAIN).pushE(-3).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE);     // 208..228
   std::vector<uint8_t> code = a.finish();
   VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
   auto at = [&](uint32_t pc) { return ops[pc / 4]; };
@@ -114,5 +118,10 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(188).value, CMP_LE);
   EXPECT_EQ(at(188).extra, -1);
   EXPECT_EQ(at(188).spare, 136);
+  EXPECT_EQ(at(208).handler, VMH_argument_k);
+  EXPECT_EQ(at(208).slot, 1);
+  EXPECT_EQ(at(208).value, OP_MUL);
+  EXPECT_EQ(at(208).extra, -3);
+  EXPECT_EQ(at(216).handler, VMH_push_e);
   MemFree(ops);
 }

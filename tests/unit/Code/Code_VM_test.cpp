@@ -1447,6 +1447,108 @@ TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
   EXPECT_EQ(reports[0], reports[1]);
 }
 
+// argumentN op K as one entry: reals give what push, push.e and the operator give one by one, a text
+// argument takes the operator's own error, and a branch into the middle runs the rest alone.
+TEST_F(VMTest, DecodedArgumentArithmeticAgrees) {
+  CInstance* self = world.add(100001, 0);
+  const int32_t argument0 = kBuiltInFirstGlobal + 2, argument2 = kBuiltInFirstGlobal + 4;
+  // (argument0 - 1) + (argument0 * -2) + (argument0 + 3) + (argument0 + 4, entered at the push.e)
+  Assembler c;
+  c.pushV(argument0, SELECTOR_SELF).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT);
+  c.pushV(argument0, SELECTOR_PLAIN).pushE(-2).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushV(argument0, SELECTOR_SELF).pushE(3).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushV(argument2, SELECTOR_SELF).pushE(1).op2(OP_SUB, TYPE_VARIABLE, TYPE_INT).popz(TYPE_VARIABLE);
+  c.pushV(argument0, SELECTOR_SELF).branch(OP_B, "Middle");
+  c.pushV(argument0, SELECTOR_SELF).label("Middle").pushE(4).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT);
+  c.op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    g_Arguments[0].SetReal(7.5);
+    g_Arguments[2].SetString("a");
+    ReportCapture capture;
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vma", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+    delete buffer;
+    // 6.5 - 15 + 10.5 + 11.5
+    EXPECT_EQ(out.real, 13.5);
+    EXPECT_EQ(g_Arguments[0].real, 7.5);
+    EXPECT_STREQ(g_Arguments[2].Str(), "a");
+    reports[decoded] = capture.reports();
+    ASSERT_EQ(reports[decoded].size(), 1u);
+    EXPECT_NE(reports[decoded][0].find("DoSub :: Execution Engine - Cannot operate on string type\n"), std::string::npos);
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  g_Arguments[0].SetReal(0.0);
+  g_Arguments[2].SetReal(0.0);
+}
+
+// Script calls and returns, all decoded or all from words (checked): a text comes back through two
+// calls, each caller sees its own argument slots and count again, and nothing is left allocated.
+TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
+  CInstance* self = world.add(100001, 0);
+  const int32_t argument0 = kBuiltInFirstGlobal + 2, argument1 = kBuiltInFirstGlobal + 3;
+  int32_t t = Var("vmc_t"), u = Var("vmc_u");
+  Code_AddString("yz");
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    auto buffer = [&](std::vector<uint8_t>& bytes) {
+      return decoded ? VMBuffer::Copy(bytes.data(), int32_t(bytes.size()))
+                     : new VMBuffer(bytes.data(), int32_t(bytes.size()));
+    };
+    // inner(a) = a; outer(a, b) { t = inner(b); u = a + 1; return t; }; top: outer(3, "yz")
+    int inner = Script_Count() + kScriptIdBase;
+    Assembler i;
+    i.pushV(argument0, SELECTOR_SELF).ret();
+    std::vector<uint8_t> innerCode = i.finish();
+    ASSERT_EQ(AddScript("scr_inner", innerCode), inner);
+    Assembler o;
+    o.pushV(argument1, SELECTOR_SELF).call(inner, 1).popV(t, SELECTOR_SELF);
+    o.pushV(argument0, SELECTOR_SELF).pushE(1).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(u, SELECTOR_SELF);
+    o.pushV(t, SELECTOR_SELF).ret();
+    std::vector<uint8_t> outerCode = o.finish();
+    int outer = AddScript("scr_outer", outerCode);
+    if (!decoded) {
+      // The scripts run from views of their bytes, which the stack check does not pass.
+      for (int id : {inner, outer}) {
+        CCode* unit = Script_Get(id - kScriptIdBase)->Code();
+        delete unit->code;
+        unit->code = buffer(id == inner ? innerCode : outerCode);
+      }
+    }
+    Assembler c;
+    c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).pushE(3).conv(TYPE_INT, TYPE_VARIABLE).call(outer, 2);
+    c.popV(t, SELECTOR_SELF).pushV(argument0, SELECTOR_SELF).ret();
+    std::vector<uint8_t> top = c.finish();
+    g_Arguments[0].SetReal(5.0);
+    g_ArgumentCount = 1;
+    g_ArgumentSlotsUsed = 1;
+    ReportCapture capture;
+    VMBuffer* code = buffer(top);
+    RValue out;
+    VM_Run("vmc", self, nullptr, code, &out, nullptr, nullptr);
+    EXPECT_EQ(code->ops != nullptr, decoded == 1);
+    delete code;
+    EXPECT_EQ(out.real, 5.0);
+    EXPECT_EQ(g_ArgumentCount, 1);
+    EXPECT_EQ(g_ArgumentSlotsUsed, 1);
+    RValue v;
+    self->variables.Get(t, 0, &v);
+    EXPECT_STREQ(v.Str(), "yz");
+    self->variables.Get(u, 0, &v);
+    EXPECT_EQ(v.real, 4.0);
+    EXPECT_TRUE(capture.reports().empty());
+  }
+  g_Arguments[0].SetReal(0.0);
+  g_ArgumentCount = 0;
+  g_ArgumentSlotsUsed = 0;
+}
+
 // The loop test on an argument: scr_count(n) = n <= 0 ? 0 : n + scr_count(n - 1); a text argument
 // takes the compare's own error.
 TEST_F(VMTest, DecodedArgumentTests) {
