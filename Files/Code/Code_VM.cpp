@@ -1292,13 +1292,17 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
 // registry). Otherwise the routine sees self, other and the arguments in place, g_CurrentFrame is
 // kept, texts among the arguments are freed after it, and its result takes the place of the
 // arguments; returns the new stack pointer. The id is read from the code when the call runs:
-// loading links the ids into the code after the code was checked and decoded.
-__attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, int32_t n) {
+// loading links the ids into the code after the code was checked and decoded. A script's id turns
+// the call's entry `op` into a script call for the runs to come (a site's id does not change once
+// its code has run).
+__attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* op) {
   int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
   if (g_CallHooks || (reinterpret_cast<uintptr_t>(args) & (alignof(RValue) - 1)) != 0 ||
       unsigned(id) >= unsigned(g_FunctionCount)) {
+    if (IsScriptFunctionId(id)) op->handler = VMH_call;
     return nullptr;
   }
+  const int32_t n = op->extra;
   f.pc = f.instrPc + 8;
   RValue result;
   VMFrame* saved = g_CurrentFrame;
@@ -1816,7 +1820,7 @@ u_call:  // decoded for int calls only
 
 // A call of a built-in function (CallBuiltin); the other calls go the general way.
 u_call_builtin: {
-  uint8_t* next = CallBuiltin(f, sp, op->extra);
+  uint8_t* next = CallBuiltin(f, sp, const_cast<VMOp*>(op));
   if (next == nullptr) goto u_call;
   sp = next;
   pc += 8;
