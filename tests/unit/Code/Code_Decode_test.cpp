@@ -122,6 +122,7 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(208).slot, 1);
   EXPECT_EQ(at(208).value, OP_MUL);
   EXPECT_EQ(at(208).extra, -3);
-  EXPECT_EQ(at(216).handler, VMH_push_e);
+  EXPECT_EQ(at(216).handler, VMH_op_k);  // push.e -3; mul inside the group: a group of its own
+  EXPECT_EQ(at(216).value, -3);
   MemFree(ops);
 }
