@@ -1312,7 +1312,7 @@ __attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* 
     const uint8_t* arg = args + size_t(i) * kValueSize;
     if (Load<int32_t>(arg + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(arg + offsetof(RValue, text)));
   }
-  uint8_t* sp = args + (size_t(n) - 1) * kValueSize;
+  uint8_t* sp = args + (ptrdiff_t(n) - 1) * kValueSize;  // below args when there are none
   PutValue(sp, std::move(result));
   return sp;
 }

@@ -22,6 +22,12 @@ using namespace asmtest;
 
 namespace {
 
+// A copy of `code`, which the stack check passes and the machine runs decoded, or (not decoded) a
+// view of its bytes, which the check does not pass and the machine runs word by word.
+VMBuffer* CodeBuffer(std::vector<uint8_t>& code, bool decoded) {
+  return decoded ? VMBuffer::Copy(code.data(), int32_t(code.size())) : new VMBuffer(code.data(), int32_t(code.size()));
+}
+
 // Snapshots of the argument slots taken by the probe function.
 struct ArgsSnapshot {
   int count = -1;
@@ -1192,8 +1198,7 @@ TEST_F(VMTest, DecodedAndWordFormsAgree) {
     Variable_PrepareGlobals();
     g_Arguments[1].SetReal(0.25);
     ReportCapture capture;
-    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
-                               : new VMBuffer(code.data(), int32_t(code.size()));
+    VMBuffer* buffer = CodeBuffer(code, decoded);
     RValue out;
     VM_Run("vmd", self, nullptr, buffer, &out, nullptr, nullptr);
     EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
@@ -1268,8 +1273,7 @@ TEST_F(VMTest, DecodedBuiltinCallsAgree) {
 
   for (int decoded = 0; decoded < 2; decoded++) {
     SCOPED_TRACE(decoded ? "decoded" : "words");
-    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
-                               : new VMBuffer(code.data(), int32_t(code.size()));
+    VMBuffer* buffer = CodeBuffer(code, decoded);
     int64_t blocks = 0;
     for (int round = 0; round < 2; round++) {  // the second round allocates nothing the first did not
       self->variables.Clear();
@@ -1348,8 +1352,7 @@ TEST_F(VMTest, DecodedConstantArithmeticAgrees) {
     SCOPED_TRACE(decoded ? "decoded" : "words");
     self->variables.Clear();
     ReportCapture capture;
-    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
-                               : new VMBuffer(code.data(), int32_t(code.size()));
+    VMBuffer* buffer = CodeBuffer(code, decoded);
     RValue out;
     VM_Run("vmk", self, nullptr, buffer, &out, nullptr, nullptr);
     EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
@@ -1425,8 +1428,7 @@ TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
     SCOPED_TRACE(decoded ? "decoded" : "words");
     self->variables.Clear();
     ReportCapture capture;
-    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
-                               : new VMBuffer(code.data(), int32_t(code.size()));
+    VMBuffer* buffer = CodeBuffer(code, decoded);
     RValue out;
     VM_Run("vmg", self, nullptr, buffer, &out, nullptr, nullptr);
     EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
@@ -1469,8 +1471,7 @@ TEST_F(VMTest, DecodedArgumentArithmeticAgrees) {
     g_Arguments[0].SetReal(7.5);
     g_Arguments[2].SetString("a");
     ReportCapture capture;
-    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
-                               : new VMBuffer(code.data(), int32_t(code.size()));
+    VMBuffer* buffer = CodeBuffer(code, decoded);
     RValue out;
     VM_Run("vma", self, nullptr, buffer, &out, nullptr, nullptr);
     EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
@@ -1497,10 +1498,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
   Code_AddString("yz");
   for (int decoded = 0; decoded < 2; decoded++) {
     SCOPED_TRACE(decoded ? "decoded" : "words");
-    auto buffer = [&](std::vector<uint8_t>& bytes) {
-      return decoded ? VMBuffer::Copy(bytes.data(), int32_t(bytes.size()))
-                     : new VMBuffer(bytes.data(), int32_t(bytes.size()));
-    };
+    auto buffer = [&](std::vector<uint8_t>& bytes) { return CodeBuffer(bytes, decoded); };
     // inner(a) = a; outer(a, b) { t = inner(b); u = a + 1; return t; }; top: outer(3, "yz")
     int inner = Script_Count() + kScriptIdBase;
     Assembler i;
