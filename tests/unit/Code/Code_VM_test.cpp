@@ -28,6 +28,16 @@ VMBuffer* CodeBuffer(std::vector<uint8_t>& code, bool decoded) {
   return decoded ? VMBuffer::Copy(code.data(), int32_t(code.size())) : new VMBuffer(code.data(), int32_t(code.size()));
 }
 
+// Runs `code` as `name` with `self`, decoded or word by word (see CodeBuffer); its value.
+RValue RunDecodedOrWords(std::vector<uint8_t>& code, const char* name, CInstance* self, bool decoded) {
+  VMBuffer* buffer = CodeBuffer(code, decoded);
+  RValue out;
+  VM_Run(name, self, nullptr, buffer, &out, nullptr, nullptr);
+  EXPECT_EQ(buffer->ops != nullptr, decoded);
+  delete buffer;
+  return out;
+}
+
 // Snapshots of the argument slots taken by the probe function.
 struct ArgsSnapshot {
   int count = -1;
@@ -1352,11 +1362,7 @@ TEST_F(VMTest, DecodedConstantArithmeticAgrees) {
     SCOPED_TRACE(decoded ? "decoded" : "words");
     self->variables.Clear();
     ReportCapture capture;
-    VMBuffer* buffer = CodeBuffer(code, decoded);
-    RValue out;
-    VM_Run("vmk", self, nullptr, buffer, &out, nullptr, nullptr);
-    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
-    delete buffer;
+    RValue out = RunDecodedOrWords(code, "vmk", self, decoded);
     // -17 * 3 + 2 = -49; -49 mod 5 = -4 (the dividend's sign)
     EXPECT_EQ(out.real, -4.0);
     RValue v;
@@ -1428,11 +1434,7 @@ TEST_F(VMTest, DecodedGroupsAgreeWithTheirInstructions) {
     SCOPED_TRACE(decoded ? "decoded" : "words");
     self->variables.Clear();
     ReportCapture capture;
-    VMBuffer* buffer = CodeBuffer(code, decoded);
-    RValue out;
-    VM_Run("vmg", self, nullptr, buffer, &out, nullptr, nullptr);
-    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
-    delete buffer;
+    RValue out = RunDecodedOrWords(code, "vmg", self, decoded);
     // x: 6, 18, 42, 90, 186, then + 3
     EXPECT_EQ(out.real, 189.0);
     RValue v;
@@ -1471,11 +1473,7 @@ TEST_F(VMTest, DecodedArgumentArithmeticAgrees) {
     g_Arguments[0].SetReal(7.5);
     g_Arguments[2].SetString("a");
     ReportCapture capture;
-    VMBuffer* buffer = CodeBuffer(code, decoded);
-    RValue out;
-    VM_Run("vma", self, nullptr, buffer, &out, nullptr, nullptr);
-    EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
-    delete buffer;
+    RValue out = RunDecodedOrWords(code, "vma", self, decoded);
     // 6.5 - 15 + 10.5 + 11.5
     EXPECT_EQ(out.real, 13.5);
     EXPECT_EQ(g_Arguments[0].real, 7.5);
