@@ -1,0 +1,118 @@
+// Argument slots of script calls: each call sees its own arguments, slots it never got read as zero,
+// and the caller's slots and count are back after the call, however it ends.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Code/Code_Compile.h"
+#include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
+#include "Code/Code_Function.h"
+#include "Code/Code_Script.h"
+#include "Code/Code_TestAsm.h"
+#include "Code/Code_VM.h"
+#include "Variable/Variable_BuiltIn.h"
+#include "Variable/Variable_Global.h"
+
+namespace {
+
+class CallArguments : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Code_Reset();
+    RegisterAllFunctions();
+    VM_Install();
+    Code_InstallCompiler();
+    if (ConstantCount() == 0) AddBuiltinConstants();
+    Variable_InitBuiltIns();
+    Variable_PrepareGlobals();
+    SetInstanceWorld(&world);
+    self = world.add(100001, 1);
+  }
+  void TearDown() override {
+    SetInstanceWorld(nullptr);
+    Code_Reset();
+    Variable_FreeBuiltIns();
+  }
+
+  static void AddScripts(std::initializer_list<std::pair<const char*, const char*>> scripts) {
+    for (const auto& [name, source] : scripts) {
+      auto* script = new CScript();
+      script->SetName(name);
+      script->SetSource(source);
+      Script_Add(script);
+    }
+    ASSERT_TRUE(Code_CompileScripts()) << CompileErrorText();
+  }
+
+  // Runs `text` on `self`; false when the run ended in an error.
+  bool Run(const char* text, RValue* out) {
+    CCode* code = Code_CompileText("compiled", text);
+    EXPECT_NE(code, nullptr) << text << "\n" << CompileErrorText();
+    if (code == nullptr) return false;
+    bool ok = VM_Execute(self, self, code, out);
+    delete code;
+    return ok;
+  }
+  std::string Text(const char* text) {
+    RValue out;
+    EXPECT_TRUE(Run(text, &out)) << text;
+    return out.IsString() ? out.Str() : "real " + std::to_string(out.real);
+  }
+
+  asmtest::TestWorld world;
+  CInstance* self = nullptr;
+};
+
+}  // namespace
+
+TEST_F(CallArguments, NestedCallsSeeTheirOwnSlotsAndTheCallersComeBack) {
+  // The inner call gets two arguments, writes slot 4 and reads slot 3, which it never got; the
+  // outer one reads its own slots after the inner call returned.
+  AddScripts({{"scr_inner",
+               "argument4 = 40; return string(argument0) + \":\" + argument1 + \":\" + string(argument3) + \":\" "
+               "+ string(argument4) + \":\" + string(argument_count)"},
+              {"scr_outer",
+               "var r; r = scr_inner(argument1, \"t\"); return r + \"|\" + argument0 + \":\" + string(argument1) + "
+               "\":\" + string(argument2) + \":\" + string(argument4) + \":\" + string(argument_count)"}});
+  EXPECT_EQ(Text("return scr_outer(\"x\", 5)"), "5:t:0:40:2|x:5:0:0:2");
+  // `argument[i]` reads and writes the same slots.
+  AddScripts({{"scr_index", "argument[6] = argument[1] * 2; return argument6 + argument[5] + argument_count"}});
+  EXPECT_EQ(Text("return string(scr_index(1, 21))"), "44");
+}
+
+TEST_F(CallArguments, ScriptsRunFromBuiltInsInsideACallHaveTheirOwnSlots) {
+  AddScripts({{"scr_leaf", "return argument0 * 10 + argument_count + argument2"},
+              {"scr_mid",
+               "argument3 = 3; var r; r = script_execute(scr_leaf, 4); "
+               "return r * 1000 + argument0 * 100 + argument3 * 10 + argument_count"}});
+  // scr_leaf(4): 4 * 10 + 1 + 0 = 41; scr_mid(2): 41 * 1000 + 200 + 30 + 1.
+  EXPECT_EQ(Text("return string(scr_mid(2))"), "41231");
+  // Code built at run time inside a call gets the arguments passed to it, then the call's are back.
+  AddScripts({{"scr_exec", "var r; r = execute_string(\"return argument0 + argument1\", 7); return r * 100 + argument0"}});
+  EXPECT_EQ(Text("return string(scr_exec(5))"), "705");
+  EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
+  EXPECT_EQ(g_ArgumentView.count, 0);
+}
+
+TEST_F(CallArguments, AnErrorInsideACallLeavesTheOutsideSlotsAsTheyWere) {
+  AddScripts({{"scr_fails", "argument2 = \"left\"; return argument0 + undefined_thing"},
+              {"scr_calls_failing", "return scr_fails(argument0, \"b\")"}});
+  g_Arguments[0].SetString("outside");
+  NoteArgumentSlotWritten(0);
+  g_ArgumentView.count = 1;
+  asmtest::ReportCapture capture;
+  RValue out;
+  Run("return scr_calls_failing(\"a\")", &out);
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("scr_fails"), std::string::npos);
+  EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
+  EXPECT_EQ(g_ArgumentView.readable, kArgumentSlotCount);
+  EXPECT_EQ(g_ArgumentView.count, 1);
+  EXPECT_STREQ(g_Arguments[0].Str(), "outside");
+  EXPECT_EQ(g_ArgumentSlotsUsed, 1);
+  EXPECT_EQ(VM_CallDepth(), 0);
+  g_Arguments[0].Reset();
+  g_ArgumentSlotsUsed = 0;
+  g_ArgumentView.count = 0;
+}
