@@ -14,12 +14,13 @@
 
 RValue g_Arguments[kArgumentSlotCount];
 int g_ArgumentSlotsUsed = 0;
-ArgumentView g_ArgumentView = {g_Arguments, kArgumentSlotCount, 0, 0};
+ArgumentView g_ArgumentView = {g_Arguments, kArgumentSlotCount, 0, 0, 0};
 const RValue g_ArgumentZero;
 
 RValue& ArgumentForWrite(int i) {
   ArgumentView& view = g_ArgumentView;
   for (; view.readable <= i; view.readable++) new (&view.slots[view.readable]) RValue();
+  view.texts = 1;
   if (view.slots == g_Arguments) NoteArgumentSlotWritten(i);
   return view.slots[i];
 }
@@ -270,7 +271,7 @@ CArgumentFrame::CArgumentFrame(int n, const RValue* args)
   if (n > kArgumentSlotCount) n = kArgumentSlotCount;  // only the first 16 reach the script
   for (int i = 0; i < n; ++i) g_Arguments[i] = args[i];
   g_ArgumentSlotsUsed = n;
-  g_ArgumentView = {g_Arguments, kArgumentSlotCount, int16_t(n), 0};
+  g_ArgumentView = {g_Arguments, kArgumentSlotCount, int16_t(n), 0, 0};
 }
 
 CArgumentFrame::~CArgumentFrame() {

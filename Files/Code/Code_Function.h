@@ -152,7 +152,8 @@ struct ArgumentView {
   RValue* slots;
   int16_t readable;
   int16_t count;
-  uint32_t spare;  // not part of the view: a call record keeps its own data here while it holds the view
+  uint16_t texts;  // nonzero when a readable slot may hold a text (a call's return then frees them)
+  uint16_t spare;  // not part of the view: a call record keeps its own data here while it holds the view
 };
 extern ArgumentView g_ArgumentView;
 extern const RValue g_ArgumentZero;

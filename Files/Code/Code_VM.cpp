@@ -1019,6 +1019,12 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
+// Argument slot i of the running code when it is readable; null when it reads as zero (the decoded
+// handlers then take the general way).
+__attribute__((always_inline)) inline const RValue* ReadableArgument(uint32_t i) {
+  return i < uint32_t(g_ArgumentView.readable) ? g_ArgumentView.slots + i : nullptr;
+}
+
 // The end of every return (the callee's slots hold no texts now): the caller's argument view and
 // state restored and the record popped.
 inline uint8_t* PopCallRecord(VMFrame& f) {
@@ -1031,7 +1037,7 @@ inline uint8_t* PopCallRecord(VMFrame& f) {
   return SpAfterArgs(r) - kValueSize;
 }
 
-// ReturnFromScript of a script that leaves with-blocks, a local list or texts in its slots.
+// ReturnFromScript of a script that leaves with-blocks, a local list or slots that may hold texts.
 __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp) {
   if (f.env != nullptr) FreeEnvChain(f, sp);
   if (f.locals != nullptr) PoolRelease();
@@ -1046,10 +1052,8 @@ __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
 // left just below where the arguments ended (room for one value).
 __attribute__((always_inline)) inline uint8_t* ReturnFromScriptInline(VMFrame& f, const uint8_t* sp) {
-  if (__builtin_expect(f.env != nullptr || f.locals != nullptr, 0)) return ReturnReleasing(f, sp);
-  const RValue* slots = g_ArgumentView.slots;
-  for (int32_t i = 0; i < g_ArgumentView.readable; i++) {
-    if (__builtin_expect(slots[i].text != nullptr, 0)) return ReturnReleasing(f, sp);
+  if (__builtin_expect(f.env != nullptr || f.locals != nullptr || g_ArgumentView.texts != 0, 0)) {
+    return ReturnReleasing(f, sp);
   }
   return PopCallRecord(f);
 }
@@ -1100,13 +1104,16 @@ __attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRec
                                                            int32_t kept, uint8_t* spAfterArgs) {
   record->caller = f;
   record->callerView = g_ArgumentView;
-  record->callerView.spare = uint32_t(spAfterArgs - reinterpret_cast<uint8_t*>(record));
+  record->callerView.spare = uint16_t(spAfterArgs - reinterpret_cast<uint8_t*>(record));
   uint8_t* slots = record->slots;
+  uint64_t texts = 0;
   for (int32_t i = 0; i < kept; i++) {
     const uint8_t* arg = args + size_t(i) * kValueSize;
     uint64_t a0 = Load<uint64_t>(arg);
     uint64_t a1 = Load<uint64_t>(arg + 8);
     uint64_t a2 = Load<uint64_t>(arg + 16);
+    static_assert(offsetof(RValue, text) == 8);
+    texts |= a1;
     uint8_t* slot = slots + size_t(i) * kValueSize;
     Store<uint64_t>(slot, a0);
     Store<uint64_t>(slot + 8, a1);
@@ -1115,6 +1122,7 @@ __attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRec
   g_ArgumentView.slots = reinterpret_cast<RValue*>(slots);
   g_ArgumentView.readable = int16_t(kept);
   g_ArgumentView.count = int16_t(kept);
+  g_ArgumentView.texts = texts != 0;
 }
 
 // Checked code may pop into the guard above its frame; code that passed the stack check never
@@ -1843,11 +1851,13 @@ u_exit:
   pc += 4;
   goto op_exit;
 
-u_push_argument:
-  if (f.self == nullptr) goto u_generic;
-  sp = PushCopy(sp, &ArgumentValue(op->slot));
+u_push_argument: {
+  const RValue* argument = ReadableArgument(op->slot);
+  if (f.self == nullptr || argument == nullptr) goto u_generic;
+  sp = PushCopy(sp, argument);
   pc += 8;
   DECODED_NEXT();
+}
 
 // The list of each kind of variable, or u_generic when the access needs the general routing.
 #define DECODED_LIST_local               \
@@ -1992,21 +2002,21 @@ u_op_k:
 
 u_compare_argument_k_bf: {
   if (f.self == nullptr) goto u_generic;
-  const RValue& argument = ArgumentValue(op->slot);
-  if (argument.kind != VALUE_REAL) goto u_generic;
-  bool result = CompareReal(argument.real, double(op->extra), CompareOp(op->value));
+  const RValue* argument = ReadableArgument(op->slot);
+  if (argument == nullptr || argument->kind != VALUE_REAL) goto u_generic;
+  bool result = CompareReal(argument->real, double(op->extra), CompareOp(op->value));
   pc = result ? pc + 20 : uint32_t(op->spare);
   DECODED_NEXT();
 }
 
 u_argument_k: {
   if (f.self == nullptr) goto u_generic;
-  const RValue& argument = ArgumentValue(op->slot);
-  if (argument.kind != VALUE_REAL) goto u_generic;
+  const RValue* argument = ReadableArgument(op->slot);
+  if (argument == nullptr || argument->kind != VALUE_REAL) goto u_generic;
   sp -= kValueSize;
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
-  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument.real, double(op->extra)));
+  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument->real, double(op->extra)));
   pc += 16;
   DECODED_NEXT();
 }

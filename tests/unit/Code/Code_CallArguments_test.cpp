@@ -11,6 +11,7 @@
 #include "Code/Code_Script.h"
 #include "Code/Code_TestAsm.h"
 #include "Code/Code_VM.h"
+#include "Platform/Platform_Memory.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
 
@@ -79,6 +80,20 @@ TEST_F(CallArguments, NestedCallsSeeTheirOwnSlotsAndTheCallersComeBack) {
   // `argument[i]` reads and writes the same slots.
   AddScripts({{"scr_index", "argument[6] = argument[1] * 2; return argument6 + argument[5] + argument_count"}});
   EXPECT_EQ(Text("return string(scr_index(1, 21))"), "44");
+}
+
+TEST_F(CallArguments, TextArgumentsAreFreedWhenTheCallReturns) {
+  // Texts passed, texts written into slots past the arguments, and a call that gets only reals
+  // after one that got texts.
+  AddScripts({{"scr_len", "return string_length(argument0) + argument1"},
+              {"scr_mark", "argument2 = argument0 + \"!\"; return string_length(argument2)"},
+              {"scr_sum", "return argument0 + argument1"}});
+  const char* text =
+      "var a; a = \"ab\"; a += \"cd\"; return string(scr_len(a, 1) + scr_mark(a + a) + scr_sum(5, 3))";
+  EXPECT_EQ(Text(text), "22");  // 4 + 1, 9, 8
+  int64_t before = MemoryManager::TotalBlocks();
+  Text(text);
+  EXPECT_EQ(MemoryManager::TotalBlocks(), before);
 }
 
 TEST_F(CallArguments, ScriptsRunFromBuiltInsInsideACallHaveTheirOwnSlots) {
