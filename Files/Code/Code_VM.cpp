@@ -2009,6 +2009,21 @@ u_compare_argument_k_bf: {
   DECODED_NEXT();
 }
 
+// The same group for one operator: the difference against the tolerance, as CompareReal judges it.
+#define DECODED_COMPARE_ARGUMENT(NAME, TEST)                                              \
+  u_compare_argument_##NAME##_bf: {                                                       \
+    const RValue* argument = ReadableArgument(op->slot);                                  \
+    if (f.self == nullptr || argument == nullptr || argument->kind != VALUE_REAL) goto u_generic; \
+    double d = argument->real - double(op->extra);                                        \
+    pc = (TEST) ? pc + 20 : uint32_t(op->spare);                                          \
+    DECODED_NEXT();                                                                       \
+  }
+  DECODED_COMPARE_ARGUMENT(lt, d < -kCompareEpsilon)
+  DECODED_COMPARE_ARGUMENT(le, d <= kCompareEpsilon)
+  DECODED_COMPARE_ARGUMENT(ge, d >= -kCompareEpsilon)
+  DECODED_COMPARE_ARGUMENT(gt, d > kCompareEpsilon)
+#undef DECODED_COMPARE_ARGUMENT
+
 u_argument_k: {
   if (f.self == nullptr) goto u_generic;
   const RValue* argument = ReadableArgument(op->slot);

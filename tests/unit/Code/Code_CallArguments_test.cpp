@@ -14,6 +14,7 @@
 #include "Platform/Platform_Memory.h"
 #include "Variable/Variable_BuiltIn.h"
 #include "Variable/Variable_Global.h"
+#include "Variable/Variable_Route.h"
 
 namespace {
 
@@ -130,4 +131,49 @@ TEST_F(CallArguments, AnErrorInsideACallLeavesTheOutsideSlotsAsTheyWere) {
   g_Arguments[0].Reset();
   g_ArgumentSlotsUsed = 0;
   g_ArgumentView.count = 0;
+}
+
+// `argumentN op K` followed by bf, decoded (a handler per operator for <, <=, >= and >) and word by
+// word: the tolerance of 1e-5 decides, and a text goes the general way with the same report.
+TEST_F(CallArguments, ArgumentCompareGroupsAgreeDecodedAndFromWords) {
+  using namespace asmtest;
+  const int32_t argument0 = kBuiltInFirstGlobal + 2;
+  const uint8_t ops[] = {OP_SLT, OP_SLE, OP_SEQ, OP_SNE, OP_SGE, OP_SGT};
+  // Against K = 2: 2 - 2e-5, 2 - 5e-6, 2 + 5e-6, 2 + 2e-5; per value the results of < <= = <> >= >.
+  const double values[] = {2 - 2e-5, 2 - 5e-6, 2 + 5e-6, 2 + 2e-5};
+  const bool expected[4][6] = {{true, true, false, true, false, false},
+                               {false, true, true, false, true, false},
+                               {false, true, true, false, true, false},
+                               {false, false, false, true, true, true}};
+  for (int k = 0; k < 6; k++) {
+    Assembler a;
+    a.pushV(argument0, SELECTOR_SELF).pushE(2).op2(ops[k], TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "No");
+    a.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+    a.label("No").pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+    std::vector<uint8_t> code = a.finish();
+    std::vector<std::string> reports[2];
+    for (int decoded = 0; decoded < 2; decoded++) {
+      SCOPED_TRACE(std::string(decoded ? "decoded, op " : "words, op ") + std::to_string(k));
+      VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                                 : new VMBuffer(code.data(), int32_t(code.size()));
+      for (int v = 0; v < 4; v++) {
+        g_Arguments[0].SetReal(values[v]);
+        RValue out;
+        VM_Run("vm_cmp", self, nullptr, buffer, &out, nullptr, nullptr);
+        EXPECT_EQ(out.real, expected[v][k] ? 1.0 : 0.0) << "value " << v;
+      }
+      g_Arguments[0].SetString("2");
+      ReportCapture capture;
+      RValue out;
+      VM_Run("vm_cmp", self, nullptr, buffer, &out, nullptr, nullptr);
+      reports[decoded] = capture.reports();
+      EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+      delete buffer;
+    }
+    EXPECT_EQ(reports[0], reports[1]);
+  }
+  g_Arguments[0].Reset();
+  // A slot the call did not pass reads as zero in the group too.
+  AddScripts({{"scr_unset", "if (argument3 < 1) return 10; return 20"}});
+  EXPECT_EQ(Text("return string(scr_unset(5))"), "10");
 }
