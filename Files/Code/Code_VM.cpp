@@ -1019,12 +1019,6 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
-// Argument slot i of the running code when it is readable; null when it reads as zero (the decoded
-// handlers then take the general way).
-__attribute__((always_inline)) inline const RValue* ReadableArgument(uint32_t i) {
-  return i < uint32_t(g_ArgumentView.readable) ? g_ArgumentView.slots + i : nullptr;
-}
-
 // The end of every return (the callee's slots hold no texts now): the caller's argument view and
 // state restored and the record popped.
 inline uint8_t* PopCallRecord(VMFrame& f) {
@@ -1847,13 +1841,20 @@ u_ret_v: {
   NEXT_FAST();
 }
 
+// The argument slot of a decoded entry as `argument`; a slot that reads as zero (not readable) goes
+// the general way.
+#define DECODED_ARGUMENT()                                                                  \
+  if (uint32_t(op->slot) >= uint32_t(g_ArgumentView.readable)) goto u_generic; \
+  const RValue* argument = g_ArgumentView.slots + op->slot
+
 u_exit:
   pc += 4;
   goto op_exit;
 
+
 u_push_argument: {
-  const RValue* argument = ReadableArgument(op->slot);
-  if (f.self == nullptr || argument == nullptr) goto u_generic;
+  DECODED_ARGUMENT();
+  if (f.self == nullptr) goto u_generic;
   sp = PushCopy(sp, argument);
   pc += 8;
   DECODED_NEXT();
@@ -2002,8 +2003,8 @@ u_op_k:
 
 u_compare_argument_k_bf: {
   if (f.self == nullptr) goto u_generic;
-  const RValue* argument = ReadableArgument(op->slot);
-  if (argument == nullptr || argument->kind != VALUE_REAL) goto u_generic;
+  DECODED_ARGUMENT();
+  if (argument->kind != VALUE_REAL) goto u_generic;
   bool result = CompareReal(argument->real, double(op->extra), CompareOp(op->value));
   pc = result ? pc + 20 : uint32_t(op->spare);
   DECODED_NEXT();
@@ -2012,8 +2013,8 @@ u_compare_argument_k_bf: {
 // The same group for one operator: the difference against the tolerance, as CompareReal judges it.
 #define DECODED_COMPARE_ARGUMENT(NAME, TEST)                                              \
   u_compare_argument_##NAME##_bf: {                                                       \
-    const RValue* argument = ReadableArgument(op->slot);                                  \
-    if (f.self == nullptr || argument == nullptr || argument->kind != VALUE_REAL) goto u_generic; \
+    DECODED_ARGUMENT();                                                                   \
+    if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;                \
     double d = argument->real - double(op->extra);                                        \
     pc = (TEST) ? pc + 20 : uint32_t(op->spare);                                          \
     DECODED_NEXT();                                                                       \
@@ -2026,8 +2027,8 @@ u_compare_argument_k_bf: {
 
 u_argument_k: {
   if (f.self == nullptr) goto u_generic;
-  const RValue* argument = ReadableArgument(op->slot);
-  if (argument == nullptr || argument->kind != VALUE_REAL) goto u_generic;
+  DECODED_ARGUMENT();
+  if (argument->kind != VALUE_REAL) goto u_generic;
   sp -= kValueSize;
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
@@ -2371,6 +2372,7 @@ end_of_code:
 #undef NEXT
 #undef NEXT_FAST
 #undef DECODED_NEXT
+#undef DECODED_ARGUMENT
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
 #undef TAKE_LENGTH
