@@ -135,6 +135,10 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
     first.handler = kByOperator[first.value];
     return;
   }
+  if (first.handler == VMH_push_argument && pc + 12 <= size && at(8).handler == VMH_ret_v) {
+    first.handler = VMH_ret_argument;
+    return;
+  }
   if (first.handler == VMH_push_argument && pc + 16 <= size && at(8).handler == VMH_push_e) {
     uint16_t h = at(12).handler;
     if (h == VMH_add_vi || h == VMH_sub_vi || h == VMH_mul_vi) {

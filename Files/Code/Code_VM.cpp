@@ -1860,6 +1860,26 @@ u_push_argument: {
   DECODED_NEXT();
 }
 
+// push.v argumentN; ret.v of a script, the argument a real: it goes straight to where the caller's
+// result goes.
+u_ret_argument: {
+  if (f.depth == 0) goto u_generic;
+  DECODED_ARGUMENT();
+  if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;
+  double real = argument->real;
+  if (sp < frameTop) {
+    f.instrPc = pc + 8;  // the items listed at the ret
+    FreeListedItems(f, sp, 1);
+  }
+  sp = ReturnFromScriptInline(f, sp);
+  RELOAD_CODE();
+  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real), real);
+  TagItem(f, sp, TYPE_VARIABLE);
+  NEXT_FAST();
+}
+
 // The list of each kind of variable, or u_generic when the access needs the general routing.
 #define DECODED_LIST_local               \
   CVariableList* list = f.locals;        \

@@ -177,3 +177,26 @@ TEST_F(CallArguments, ArgumentCompareGroupsAgreeDecodedAndFromWords) {
   AddScripts({{"scr_unset", "if (argument3 < 1) return 10; return 20"}});
   EXPECT_EQ(Text("return string(scr_unset(5))"), "10");
 }
+
+// `return argumentN` as one decoded entry: a real goes straight to the caller, a text, a slot the
+// call did not pass and the top level go the general way.
+TEST_F(CallArguments, ReturnOfAnArgumentGivesTheSlotsValue) {
+  AddScripts({{"scr_second", "return argument1"}, {"scr_twice", "return scr_second(0, argument0) * 2 + argument_count"}});
+  EXPECT_EQ(Text("return string(scr_second(1, 2.5) + scr_twice(4))"), "11.50");
+  EXPECT_EQ(Text("return scr_second(1, \"t\") + \"u\""), "tu");
+  EXPECT_EQ(Text("return string(scr_second(1))"), "0");
+  using namespace asmtest;
+  Assembler a;
+  a.pushV(kBuiltInFirstGlobal + 3, SELECTOR_SELF).ret();
+  std::vector<uint8_t> code = a.finish();
+  g_Arguments[1].SetReal(4.5);
+  for (int decoded = 0; decoded < 2; decoded++) {
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vm_top", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(out.real, 4.5) << decoded;
+    delete buffer;
+  }
+  g_Arguments[1].Reset();
+}
