@@ -1078,6 +1078,7 @@ __attribute__((noinline)) const ScriptCallEntry* MakeCallEntry(CScript& script) 
   entry.code = buffer;
   entry.bytes = buffer->data;
   entry.size = uint32_t(buffer->size);
+  entry.ops = buffer->ops;
   entry.positions = code->positions;
   entry.source = code->Source();
   entry.name = script.Name();
@@ -1819,7 +1820,7 @@ u_call_script: {
   codeSize = entry->size;
   frameTop = f.frameTop;
   unchecked = f.unchecked;
-  ops = unchecked && decodes ? entry->code->ops : nullptr;
+  ops = unchecked && decodes ? entry->ops : nullptr;
   NEXT_FAST();
 }
 
