@@ -1877,7 +1877,7 @@ u_ret_argument: {
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
   Store<double>(sp + offsetof(RValue, real), real);
-  TagItem(f, sp, TYPE_VARIABLE);
+  TagItemIf(f, sp, TYPE_VARIABLE, unchecked);
   NEXT_FAST();
 }
 
