@@ -128,7 +128,15 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
     first.value = OpcodeAt(code, pc + 12) - OP_SLT;
     first.extra = at(8).value;
     first.spare = at(16).value;
-    first.handler = VMH_compare_argument_k_bf;
+    // <, <=, >= and > have a handler each; = and <> go through the compare routine.
+    static constexpr uint16_t kByOperator[] = {VMH_compare_argument_lt_bf, VMH_compare_argument_le_bf,
+                                               VMH_compare_argument_k_bf,  VMH_compare_argument_k_bf,
+                                               VMH_compare_argument_ge_bf, VMH_compare_argument_gt_bf};
+    first.handler = kByOperator[first.value];
+    return;
+  }
+  if (first.handler == VMH_push_argument && pc + 12 <= size && at(8).handler == VMH_ret_v) {
+    first.handler = VMH_ret_argument;
     return;
   }
   if (first.handler == VMH_push_argument && pc + 16 <= size && at(8).handler == VMH_push_e) {

@@ -33,7 +33,9 @@
 #define CODE_VARIABLE_KINDS(X) X(local) X(self) X(plain) X(global)
 
 // Handlers of the script-call share, X(name) each; they come after all others in table order.
-#define CODE_CALL_HANDLERS(X) X(argument_k) X(ret_v)
+#define CODE_CALL_HANDLERS(X)                                                                             \
+  X(argument_k) X(ret_v) X(compare_argument_lt_bf) X(compare_argument_le_bf) X(compare_argument_ge_bf) \
+  X(compare_argument_gt_bf) X(ret_argument)
 
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \

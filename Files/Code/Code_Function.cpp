@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstring>
+#include <new>
 #include <utility>
 
 #include "Code/Code_Error.h"
@@ -13,7 +14,16 @@
 
 RValue g_Arguments[kArgumentSlotCount];
 int g_ArgumentSlotsUsed = 0;
-int g_ArgumentCount = 0;
+ArgumentView g_ArgumentView = {g_Arguments, kArgumentSlotCount, 0, 0, 0};
+const RValue g_ArgumentZero;
+
+RValue& ArgumentForWrite(int i) {
+  ArgumentView& view = g_ArgumentView;
+  for (; view.readable <= i; view.readable++) new (&view.slots[view.readable]) RValue();
+  view.texts = 1;
+  if (view.slots == g_Arguments) NoteArgumentSlotWritten(i);
+  return view.slots[i];
+}
 
 FunctionRecord* g_Functions = nullptr;
 int g_FunctionCount = 0;
@@ -255,20 +265,20 @@ const CFunctionHooks& FunctionHooks() { return g_Hooks; }
 // ---- Script execution from outside bytecode ----------------------------------------------------
 
 CArgumentFrame::CArgumentFrame(int n, const RValue* args)
-    : m_savedUsed(g_ArgumentSlotsUsed), m_savedCount(g_ArgumentCount) {
+    : m_savedUsed(g_ArgumentSlotsUsed), m_savedView(g_ArgumentView) {
   for (int i = 0; i < m_savedUsed; ++i) m_saved[i] = std::move(g_Arguments[i]);
   if (n < 0) n = 0;
   if (n > kArgumentSlotCount) n = kArgumentSlotCount;  // only the first 16 reach the script
   for (int i = 0; i < n; ++i) g_Arguments[i] = args[i];
   g_ArgumentSlotsUsed = n;
-  g_ArgumentCount = n;
+  g_ArgumentView = {g_Arguments, kArgumentSlotCount, int16_t(n), 0, 0};
 }
 
 CArgumentFrame::~CArgumentFrame() {
   for (int i = 0; i < g_ArgumentSlotsUsed; ++i) g_Arguments[i].Reset();
   for (int i = 0; i < m_savedUsed; ++i) g_Arguments[i] = std::move(m_saved[i]);
   g_ArgumentSlotsUsed = m_savedUsed;
-  g_ArgumentCount = m_savedCount;
+  g_ArgumentView = m_savedView;
 }
 
 bool ExecuteScript(int index, CInstance* self, CInstance* other, int argc, const RValue* args,

@@ -133,21 +133,42 @@ const CFunctionHooks& FunctionHooks();
 
 // ---- Argument slots --------------------------------------------------------------------------
 
-// The sixteen argument slots shared by the whole runner (argument0 .. argument15) and
-// argument_count. Slots beyond the passed arguments hold the zero value.
+// The sixteen argument slots of code run from outside bytecode (events, ExecuteScript):
+// argument0 .. argument15. Slots beyond the passed arguments hold the zero value.
 inline constexpr int kArgumentSlotCount = 16;
 extern RValue g_Arguments[kArgumentSlotCount];
-extern int g_ArgumentCount;
-// The leading slots that may hold something other than the zero value; every slot from here on is
-// zero. Calls save and restore only these, so whoever writes a slot notes it here.
+// The leading slots of g_Arguments that may hold something other than the zero value; every slot
+// from here on is zero. CArgumentFrame saves and restores only these.
 extern int g_ArgumentSlotsUsed;
 inline void NoteArgumentSlotWritten(int slot) {
   if (slot >= g_ArgumentSlotsUsed) g_ArgumentSlotsUsed = slot + 1;
 }
 
-// The caller's argument slots and count, set aside while a script runs from outside bytecode:
-// the constructor moves them out and fills slots 0..n-1 with copies of `args` (n at most 16); the
-// destructor frees what the run left in the slots and moves the caller's back.
+// The slots the running code reads as argument0 .. argument15, and argument_count. Outside script
+// calls these are g_Arguments (all sixteen readable); a script call made by the machine points them
+// at its own slots (only the first `readable` hold values, the rest read as zero) and a return
+// puts the caller's back.
+struct ArgumentView {
+  RValue* slots;
+  int16_t readable;
+  int16_t count;
+  uint16_t texts;  // nonzero when a readable slot may hold a text (a call's return then frees them)
+  uint16_t spare;  // not part of the view: a call record keeps its own data here while it holds the view
+};
+extern ArgumentView g_ArgumentView;
+extern const RValue g_ArgumentZero;
+// Slot i (0..15) of the running code.
+inline const RValue& ArgumentValue(int i) {
+  return i < g_ArgumentView.readable ? g_ArgumentView.slots[i] : g_ArgumentZero;
+}
+// Slot i (0..15) of the running code, to be assigned: slots between the readable ones and i become
+// zero values first.
+RValue& ArgumentForWrite(int i);
+
+// The caller's argument slots and view, set aside while a script runs from outside bytecode:
+// the constructor moves g_Arguments out, fills slots 0..n-1 with copies of `args` (n at most 16)
+// and points the view at them; the destructor frees what the run left in the slots and puts the
+// caller's slots and view back.
 class CArgumentFrame {
  public:
   CArgumentFrame(int n, const RValue* args);
@@ -158,7 +179,7 @@ class CArgumentFrame {
  private:
   RValue m_saved[kArgumentSlotCount];
   int m_savedUsed;
-  int m_savedCount;
+  ArgumentView m_savedView;
 };
 
 // Runs script `index` from outside bytecode (events, script_execute, actions): saves the slots and

@@ -7,6 +7,7 @@
 
 class CCode;
 class VMBuffer;
+struct VMOp;
 
 // What a script call sets the callee's running state from, made by the machine at the script's
 // first call from its code unit (which must not change after that, except by SetCode).
@@ -18,6 +19,7 @@ struct ScriptCallEntry {
   const char* name = nullptr;
   const uint8_t* bytes = nullptr;
   uint32_t size = 0;
+  const VMOp* ops = nullptr;  // the code's decoded form, null when it has none
   // Stack bytes the callee needs below its frame's top to run without the per-instruction tests
   // (its deepest stack and the instruction margin); larger than any stack when it must be checked.
   intptr_t uncheckedRoom = 0;

@@ -132,13 +132,18 @@ static_assert(offsetof(VMCodeState, code) == offsetof(ScriptCallEntry, code) &&
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
   VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
-  int32_t argumentCount;
-  int32_t slotsUsed;      // how many of savedArguments hold the caller's slots
-  uint8_t* spAfterArgs;   // where the arguments ended: the result goes just below
-  uint8_t savedArguments[kArgumentSlots * sizeof(RValue)];  // the caller's slots, moved here raw
+  // The caller's argument view; its spare field holds where the arguments ended, in bytes from the
+  // record (the result goes just below).
+  ArgumentView callerView;
+  // The callee's argument slots (g_ArgumentView points here while it runs); the arguments are
+  // moved in raw and only the slots the view calls readable hold values.
+  alignas(RValue) uint8_t slots[kArgumentSlots * sizeof(RValue)];
 };
-// The saved slots end the record: a call's arguments, which the record covers, lie within them.
-static_assert(offsetof(VMCallRecord, savedArguments) + sizeof(VMCallRecord::savedArguments) == sizeof(VMCallRecord));
+// The slots end the record: a call's arguments, which the record covers, lie within them. The
+// record's size sets how deep scripts can recurse.
+static_assert(offsetof(VMCallRecord, slots) + sizeof(VMCallRecord::slots) == sizeof(VMCallRecord) &&
+              sizeof(VMCallRecord) == 496);
+inline uint8_t* SpAfterArgs(VMCallRecord* r) { return reinterpret_cast<uint8_t*>(r) + r->callerView.spare; }
 
 struct VMFrame : VMCodeState {
   uint8_t* stackBase;
@@ -1014,43 +1019,26 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
-// Moves a value's fields from stack bytes into an argument slot (raw: the slot takes over the text).
-inline void LoadSlot(RValue& slot, const uint8_t* from) {
-  slot.kind = Load<int32_t>(from + offsetof(RValue, kind));
-  slot.text = Load<char*>(from + offsetof(RValue, text));
-  slot.real = Load<double>(from + offsetof(RValue, real));
-}
-inline void ZeroSlot(RValue& slot) {
-  slot.kind = VALUE_REAL;
-  slot.text = nullptr;
-  slot.real = 0.0;
-}
-
-// The end of every return: the caller's slots moved back raw (the callee's hold no texts now), the
-// rest the callee used zeroed, the caller's state restored and the record popped.
+// The end of every return (the callee's slots hold no texts now): the caller's argument view and
+// state restored and the record popped.
 inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
-  int32_t calleeUsed = g_ArgumentSlotsUsed;
-  int32_t callerUsed = r->slotsUsed;
-  int32_t i = 0;
-  for (; i < callerUsed; i++) LoadSlot(g_Arguments[i], r->savedArguments + size_t(i) * kValueSize);
-  for (; i < calleeUsed; i++) ZeroSlot(g_Arguments[i]);
-  g_ArgumentSlotsUsed = callerUsed;
-  g_ArgumentCount = r->argumentCount;
+  g_ArgumentView = r->callerView;
   static_cast<VMCodeState&>(f) = r->caller;
   f.codeBytes = f.code->data;
   f.codeSize = uint32_t(f.code->size);
   f.depth--;
-  return r->spAfterArgs - kValueSize;
+  return SpAfterArgs(r) - kValueSize;
 }
 
-// ReturnFromScript of a script that leaves with-blocks, a local list or texts in its slots.
+// ReturnFromScript of a script that leaves with-blocks, a local list or slots that may hold texts.
 __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp) {
   if (f.env != nullptr) FreeEnvChain(f, sp);
   if (f.locals != nullptr) PoolRelease();
-  for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
-    MemFree(g_Arguments[i].text);
-    g_Arguments[i].text = nullptr;
+  RValue* slots = g_ArgumentView.slots;
+  for (int32_t i = 0; i < g_ArgumentView.readable; i++) {
+    MemFree(slots[i].text);
+    slots[i].text = nullptr;
   }
   return PopCallRecord(f);
 }
@@ -1058,9 +1046,8 @@ __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
 // left just below where the arguments ended (room for one value).
 __attribute__((always_inline)) inline uint8_t* ReturnFromScriptInline(VMFrame& f, const uint8_t* sp) {
-  if (__builtin_expect(f.env != nullptr || f.locals != nullptr, 0)) return ReturnReleasing(f, sp);
-  for (int32_t i = 0; i < g_ArgumentSlotsUsed; i++) {
-    if (__builtin_expect(g_Arguments[i].text != nullptr, 0)) return ReturnReleasing(f, sp);
+  if (__builtin_expect(f.env != nullptr || f.locals != nullptr || g_ArgumentView.texts != 0, 0)) {
+    return ReturnReleasing(f, sp);
   }
   return PopCallRecord(f);
 }
@@ -1072,7 +1059,7 @@ void UnwindRun(VMFrame& f) {
   uint8_t* sp = f.sp;
   while (f.depth > 0) {
     FreeAbortedFrame(f, sp);
-    uint8_t* callerSp = f.call->spAfterArgs;
+    uint8_t* callerSp = SpAfterArgs(f.call);
     ReturnFromScript(f, sp);
     sp = callerSp;
   }
@@ -1091,6 +1078,7 @@ __attribute__((noinline)) const ScriptCallEntry* MakeCallEntry(CScript& script) 
   entry.code = buffer;
   entry.bytes = buffer->data;
   entry.size = uint32_t(buffer->size);
+  entry.ops = buffer->ops;
   entry.positions = code->positions;
   entry.source = code->Source();
   entry.name = script.Name();
@@ -1103,48 +1091,33 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
   return MakeCallEntry(script);
 }
 
-// Saves the caller's state and slots in `record` and moves the `kept` arguments at `args` into the
-// slots. Only the slots in use are saved. The saved slots overlap the arguments, but saved slot i
-// never reaches past argument i (the record is at least 16 slots below where the arguments end), so
-// going up from slot 0 and reading argument i before writing saved slot i moves every argument
-// before it is overwritten. Slots past the arguments are left zero.
+// Saves the caller's state and argument view in `record` and moves the `kept` arguments at `args`
+// into the record's slots, which become the callee's. The slots overlap the arguments, but slot i
+// never reaches past argument i (the slots end at or below where the arguments end), so going up
+// from slot 0 moves every argument before it is overwritten.
 __attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
                                                            int32_t kept, uint8_t* spAfterArgs) {
   record->caller = f;
-  record->argumentCount = g_ArgumentCount;
-  record->spAfterArgs = spAfterArgs;
-  int32_t used = g_ArgumentSlotsUsed;
-  record->slotsUsed = used;
-  uint8_t* saved = record->savedArguments;
-  auto* slots = reinterpret_cast<uint8_t*>(g_Arguments);
-  int32_t moved = kept > used ? kept : used;
-  for (int32_t i = 0; i < moved; i++) {
+  record->callerView = g_ArgumentView;
+  record->callerView.spare = uint16_t(spAfterArgs - reinterpret_cast<uint8_t*>(record));
+  uint8_t* slots = record->slots;
+  uint64_t texts = 0;
+  for (int32_t i = 0; i < kept; i++) {
+    const uint8_t* arg = args + size_t(i) * kValueSize;
+    uint64_t a0 = Load<uint64_t>(arg);
+    uint64_t a1 = Load<uint64_t>(arg + 8);
+    uint64_t a2 = Load<uint64_t>(arg + 16);
+    static_assert(offsetof(RValue, text) == 8);
+    texts |= a1;
     uint8_t* slot = slots + size_t(i) * kValueSize;
-    uint64_t a0 = 0, a1 = 0, a2 = 0;
-    if (i < kept) {
-      const uint8_t* arg = args + size_t(i) * kValueSize;
-      a0 = Load<uint64_t>(arg);
-      a1 = Load<uint64_t>(arg + 8);
-      a2 = Load<uint64_t>(arg + 16);
-    } else {
-      // A zero value: a real of 0 without text.
-      RValue zero;
-      std::memcpy(&a0, reinterpret_cast<const uint8_t*>(&zero), 8);
-      std::memcpy(&a1, reinterpret_cast<const uint8_t*>(&zero) + 8, 8);
-      std::memcpy(&a2, reinterpret_cast<const uint8_t*>(&zero) + 16, 8);
-    }
-    if (i < used) {
-      uint8_t* to = saved + size_t(i) * kValueSize;
-      Store<uint64_t>(to, Load<uint64_t>(slot));
-      Store<uint64_t>(to + 8, Load<uint64_t>(slot + 8));
-      Store<uint64_t>(to + 16, Load<uint64_t>(slot + 16));
-    }
     Store<uint64_t>(slot, a0);
     Store<uint64_t>(slot + 8, a1);
     Store<uint64_t>(slot + 16, a2);
   }
-  g_ArgumentSlotsUsed = kept;
-  g_ArgumentCount = kept;
+  g_ArgumentView.slots = reinterpret_cast<RValue*>(slots);
+  g_ArgumentView.readable = int16_t(kept);
+  g_ArgumentView.count = int16_t(kept);
+  g_ArgumentView.texts = texts != 0;
 }
 
 // Checked code may pop into the guard above its frame; code that passed the stack check never
@@ -1189,7 +1162,7 @@ __attribute__((noinline)) uint8_t* CallScriptGeneral(VMFrame& f, const ScriptCal
   int32_t kept = n < kArgumentSlots ? n : kArgumentSlots;
   if (n > kept) {
     // Only sixteen are kept; they are moved up against the end so that they lie where the record's
-    // saved slots are, above its other fields.
+    // slots are, above its other fields.
     FreeArguments(args + size_t(kept) * kValueSize, n - kept);
     uint8_t* top = spAfterArgs - size_t(kept) * kValueSize;
     std::memmove(top, args, size_t(kept) * kValueSize);
@@ -1452,7 +1425,7 @@ inline bool FastPushVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint
   if (id < kBuiltInVariableLimit) {
     if ((selector != SELECTOR_SELF && selector != SELECTOR_PLAIN) || f.self == nullptr) return false;
     if (uint32_t(id - kArgument0Id) < uint32_t(kArgumentSlots)) {
-      value = &g_Arguments[id - kArgument0Id];  // argument0 .. argument15, whatever the index
+      value = &ArgumentValue(id - kArgument0Id);  // argument0 .. argument15, whatever the index
     } else {
       RValue builtIn;
       if (!GetBuiltIn(f.self, id, index, &builtIn)) return false;
@@ -1847,7 +1820,7 @@ u_call_script: {
   codeSize = entry->size;
   frameTop = f.frameTop;
   unchecked = f.unchecked;
-  ops = unchecked && decodes ? entry->code->ops : nullptr;
+  ops = unchecked && decodes ? entry->ops : nullptr;
   NEXT_FAST();
 }
 
@@ -1869,15 +1842,44 @@ u_ret_v: {
   NEXT_FAST();
 }
 
+// The argument slot of a decoded entry as `argument`; a slot that reads as zero (not readable) goes
+// the general way.
+#define DECODED_ARGUMENT()                                                                  \
+  if (uint32_t(op->slot) >= uint32_t(g_ArgumentView.readable)) goto u_generic; \
+  const RValue* argument = g_ArgumentView.slots + op->slot
+
 u_exit:
   pc += 4;
   goto op_exit;
 
-u_push_argument:
+
+u_push_argument: {
+  DECODED_ARGUMENT();
   if (f.self == nullptr) goto u_generic;
-  sp = PushCopy(sp, &g_Arguments[op->slot]);
+  sp = PushCopy(sp, argument);
   pc += 8;
   DECODED_NEXT();
+}
+
+// push.v argumentN; ret.v of a script, the argument a real: it goes straight to where the caller's
+// result goes.
+u_ret_argument: {
+  if (f.depth == 0) goto u_generic;
+  DECODED_ARGUMENT();
+  if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;
+  double real = argument->real;
+  if (sp < frameTop) {
+    f.instrPc = pc + 8;  // the items listed at the ret
+    FreeListedItems(f, sp, 1);
+  }
+  sp = ReturnFromScriptInline(f, sp);
+  RELOAD_CODE();
+  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(sp + offsetof(RValue, text), nullptr);
+  Store<double>(sp + offsetof(RValue, real), real);
+  TagItemIf(f, sp, TYPE_VARIABLE, unchecked);
+  NEXT_FAST();
+}
 
 // The list of each kind of variable, or u_generic when the access needs the general routing.
 #define DECODED_LIST_local               \
@@ -2022,21 +2024,36 @@ u_op_k:
 
 u_compare_argument_k_bf: {
   if (f.self == nullptr) goto u_generic;
-  const RValue& argument = g_Arguments[op->slot];
-  if (argument.kind != VALUE_REAL) goto u_generic;
-  bool result = CompareReal(argument.real, double(op->extra), CompareOp(op->value));
+  DECODED_ARGUMENT();
+  if (argument->kind != VALUE_REAL) goto u_generic;
+  bool result = CompareReal(argument->real, double(op->extra), CompareOp(op->value));
   pc = result ? pc + 20 : uint32_t(op->spare);
   DECODED_NEXT();
 }
 
+// The same group for one operator: the difference against the tolerance, as CompareReal judges it.
+#define DECODED_COMPARE_ARGUMENT(NAME, TEST)                                              \
+  u_compare_argument_##NAME##_bf: {                                                       \
+    DECODED_ARGUMENT();                                                                   \
+    if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;                \
+    double d = argument->real - double(op->extra);                                        \
+    pc = (TEST) ? pc + 20 : uint32_t(op->spare);                                          \
+    DECODED_NEXT();                                                                       \
+  }
+  DECODED_COMPARE_ARGUMENT(lt, d < -kCompareEpsilon)
+  DECODED_COMPARE_ARGUMENT(le, d <= kCompareEpsilon)
+  DECODED_COMPARE_ARGUMENT(ge, d >= -kCompareEpsilon)
+  DECODED_COMPARE_ARGUMENT(gt, d > kCompareEpsilon)
+#undef DECODED_COMPARE_ARGUMENT
+
 u_argument_k: {
   if (f.self == nullptr) goto u_generic;
-  const RValue& argument = g_Arguments[op->slot];
-  if (argument.kind != VALUE_REAL) goto u_generic;
+  DECODED_ARGUMENT();
+  if (argument->kind != VALUE_REAL) goto u_generic;
   sp -= kValueSize;
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
-  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument.real, double(op->extra)));
+  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument->real, double(op->extra)));
   pc += 16;
   DECODED_NEXT();
 }
@@ -2376,6 +2393,7 @@ end_of_code:
 #undef NEXT
 #undef NEXT_FAST
 #undef DECODED_NEXT
+#undef DECODED_ARGUMENT
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
 #undef TAKE_LENGTH
@@ -2420,7 +2438,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   f.frameTop = top;
   f.unchecked = RunsUnchecked(f, code, top);
 
-  int32_t savedCount = g_ArgumentCount;
+  int16_t savedCount = g_ArgumentView.count;
   f.locals = PoolTake();
   g_RunDepth++;
   g_CurrentFrame = &f;
@@ -2433,7 +2451,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   g_CurrentFrame = f.outer;
   g_RunDepth--;
   PoolRelease();
-  g_ArgumentCount = savedCount;
+  g_ArgumentView.count = savedCount;
   if (out && returned) *out = std::move(value);
   return ok;
 }

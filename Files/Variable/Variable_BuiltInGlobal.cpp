@@ -52,24 +52,21 @@ bool GetArgumentRelative(CInstance*, int32_t, RValue* v) {
   return true;
 }
 bool GetArgument(CInstance*, int32_t index, RValue* v) {
-  *v = g_Arguments[ArgumentSlot(index)];
+  *v = ArgumentValue(ArgumentSlot(index));
   return true;
 }
 bool SetArgument(CInstance*, int32_t index, const RValue* v) {
-  int slot = ArgumentSlot(index);
-  g_Arguments[slot] = *v;
-  NoteArgumentSlotWritten(slot);
+  ArgumentForWrite(ArgumentSlot(index)) = *v;
   return true;
 }
 template <int N>
 bool GetArgumentN(CInstance*, int32_t, RValue* v) {
-  *v = g_Arguments[N];
+  *v = ArgumentValue(N);
   return true;
 }
 template <int N>
 bool SetArgumentN(CInstance*, int32_t, const RValue* v) {
-  g_Arguments[N] = *v;
-  NoteArgumentSlotWritten(N);
+  ArgumentForWrite(N) = *v;
   return true;
 }
 template <int... N>
@@ -79,7 +76,7 @@ void AddNumberedArguments(std::integer_sequence<int, N...>) {
    ...);
 }
 bool GetArgumentCount(CInstance*, int32_t, RValue* v) {
-  v->SetReal(g_ArgumentCount);
+  v->SetReal(g_ArgumentView.count);
   return true;
 }
 

@@ -207,7 +207,7 @@ namespace {
 // arg(i): the value of argument slot i as the running code sees it.
 void SlotRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   const int i = argc > 0 ? int(args[0].real) : 0;
-  result = g_Arguments[i];
+  result = ArgumentValue(i);
 }
 }  // namespace
 

@@ -113,7 +113,7 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(160).extra, 40000);
   EXPECT_EQ(at(160).spare, OP_SUB);
   // The argument form.
-  EXPECT_EQ(at(188).handler, VMH_compare_argument_k_bf);
+  EXPECT_EQ(at(188).handler, VMH_compare_argument_le_bf);
   EXPECT_EQ(at(188).slot, 2);
   EXPECT_EQ(at(188).value, CMP_LE);
   EXPECT_EQ(at(188).extra, -1);

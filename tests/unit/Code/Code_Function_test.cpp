@@ -218,7 +218,7 @@ bool RecordingScript(int index, CInstance* self, CInstance* other, RValue& resul
   g_Run.index = index;
   g_Run.self = self;
   g_Run.other = other;
-  g_Run.argumentCount = g_ArgumentCount;
+  g_Run.argumentCount = g_ArgumentView.count;
   g_Run.slots.clear();
   for (int i = 0; i < kArgumentSlotCount; ++i) {
     const RValue& v = g_Arguments[i];
@@ -237,7 +237,7 @@ TEST_F(RegistryTest, ExecuteScriptFillsAndRestoresTheArgumentSlots) {
   g_Arguments[0] = RValue("outer");
   g_Arguments[5] = RValue(55.0);
   g_ArgumentSlotsUsed = 6;
-  g_ArgumentCount = 6;
+  g_ArgumentView.count = 6;
 
   RValue args[2] = {RValue("hello"), RValue(2.0)};
   RValue result;
@@ -256,7 +256,7 @@ TEST_F(RegistryTest, ExecuteScriptFillsAndRestoresTheArgumentSlots) {
   // Restored afterwards; the passed arguments are untouched.
   EXPECT_STREQ(g_Arguments[0].Str(), "outer");
   EXPECT_EQ(g_Arguments[5].real, 55.0);
-  EXPECT_EQ(g_ArgumentCount, 6);
+  EXPECT_EQ(g_ArgumentView.count, 6);
   EXPECT_STREQ(args[0].Str(), "hello");
 
   // More than sixteen arguments: only the first sixteen reach the script.
@@ -274,7 +274,7 @@ TEST_F(RegistryTest, ExecuteScriptFillsAndRestoresTheArgumentSlots) {
   EXPECT_STREQ(g_Arguments[0].Str(), "outer");
 
   for (RValue& slot : g_Arguments) slot.Reset();
-  g_ArgumentCount = 0;
+  g_ArgumentView.count = 0;
 }
 
 }  // namespace

@@ -51,10 +51,11 @@ std::vector<ArgsSnapshot>& Snapshots() {
 
 void ProbeRoutine(RValue& result, CInstance*, CInstance*, int, RValue*) {
   ArgsSnapshot s;
-  s.count = g_ArgumentCount;
+  s.count = g_ArgumentView.count;
   for (int i = 0; i < 16; i++) {
-    s.slots[i] = g_Arguments[i].IsString() ? std::string("s:") + g_Arguments[i].Str() : "r";
-    s.reals[i] = g_Arguments[i].real;
+    const RValue& slot = ArgumentValue(i);
+    s.slots[i] = slot.IsString() ? std::string("s:") + slot.Str() : "r";
+    s.reals[i] = slot.real;
   }
   Snapshots().push_back(s);
   result.SetReal(-1);
@@ -63,7 +64,7 @@ void ProbeRoutine(RValue& result, CInstance*, CInstance*, int, RValue*) {
 // argument(i): the value of slot i.
 void ArgRoutine(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   int i = argc > 0 ? int(args[0].real) : 0;
-  result = g_Arguments[i];
+  result = ArgumentValue(i);
 }
 
 // concat_args(...): the arguments as text joined by commas (checks order and alignment).
@@ -95,7 +96,7 @@ class VMTest : public ::testing::Test {
     arg = FunctionId("vmtest_arg", ArgRoutine);
     join = FunctionId("vmtest_join", JoinRoutine);
     for (auto& slot : g_Arguments) slot.Reset();
-    g_ArgumentCount = 0;
+    g_ArgumentView.count = 0;
   }
   void TearDown() override {
     SetInstanceWorld(nullptr);
@@ -598,7 +599,7 @@ TEST_F(VMTest, ScriptCallSavesAndRestoresArgumentSlots) {
   g_Arguments[0].SetString("outer0");
   g_Arguments[1].SetReal(11);
   g_ArgumentSlotsUsed = 2;
-  g_ArgumentCount = 2;
+  g_ArgumentView.count = 2;
   RValue result = RunCode(c.finish());
   EXPECT_STREQ(result.Str(), "two");
   ASSERT_EQ(Snapshots().size(), 2u);
@@ -615,7 +616,7 @@ TEST_F(VMTest, ScriptCallSavesAndRestoresArgumentSlots) {
   EXPECT_EQ(after.count, 2);
   EXPECT_EQ(after.slots[0], "s:outer0");
   EXPECT_EQ(after.reals[1], 11.0);
-  EXPECT_EQ(g_ArgumentCount, 2);
+  EXPECT_EQ(g_ArgumentView.count, 2);
   EXPECT_EQ(VM_CallDepth(), 0);
 }
 
@@ -642,7 +643,7 @@ TEST_F(VMTest, TextsAScriptLeavesInItsSlotsAreFreedAndTheCallersComeBack) {
   g_Arguments[0].SetString("outer0");
   g_Arguments[1].SetReal(11);
   g_ArgumentSlotsUsed = 2;
-  g_ArgumentCount = 2;
+  g_ArgumentView.count = 2;
   RunCode(code, self);
   ASSERT_EQ(Snapshots().size(), 3u);
   for (int k = 0; k < 2; k++) {
@@ -719,7 +720,7 @@ TEST_F(VMTest, RecursionReturnsThroughEveryDepth) {
   Assembler c;
   c.pushE(20).conv(TYPE_INT, TYPE_VARIABLE).call(self, 1).ret();
   EXPECT_EQ(RunCode(c.finish()).real, 210.0);
-  EXPECT_EQ(g_ArgumentCount, 0);
+  EXPECT_EQ(g_ArgumentView.count, 0);
 }
 
 TEST_F(VMTest, TextsReturnedThroughNestedScriptsKeepTheCallersSlots) {
@@ -742,12 +743,12 @@ TEST_F(VMTest, TextsReturnedThroughNestedScriptsKeepTheCallersSlots) {
   std::vector<uint8_t> code = c.finish();
   g_Arguments[0].SetString("caller0");
   g_ArgumentSlotsUsed = 1;
-  g_ArgumentCount = 1;
+  g_ArgumentView.count = 1;
   // inner gets "ab" and gives "abc"; outer adds its own "a".
   EXPECT_STREQ(RunCode(code).Str(), "abca");
   EXPECT_EQ(BlocksLeftBy(code), 0);
   EXPECT_STREQ(g_Arguments[0].Str(), "caller0");
-  EXPECT_EQ(g_ArgumentCount, 1);
+  EXPECT_EQ(g_ArgumentView.count, 1);
   EXPECT_EQ(VM_CallDepth(), 0);
 }
 
@@ -758,7 +759,7 @@ TEST_F(VMTest, RecursionThatExhaustsTheStackEndsWithAnError) {
   s.call(self, 0).ret();
   AddScript("scr_forever", s.finish());
   g_Arguments[0].SetString("kept");
-  g_ArgumentCount = 1;
+  g_ArgumentView.count = 1;
   Assembler c;
   c.call(self, 0).ret();
   bool ok = true;
@@ -766,7 +767,7 @@ TEST_F(VMTest, RecursionThatExhaustsTheStackEndsWithAnError) {
   EXPECT_FALSE(ok);
   ASSERT_EQ(capture.reports().size(), 1u);
   EXPECT_NE(capture.reports()[0].find("Stack overflow"), std::string::npos);
-  EXPECT_EQ(g_ArgumentCount, 1);
+  EXPECT_EQ(g_ArgumentView.count, 1);
   EXPECT_STREQ(g_Arguments[0].Str(), "kept");
   EXPECT_EQ(VM_CallDepth(), 0);
 }
@@ -1522,7 +1523,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
     c.popV(t, SELECTOR_SELF).pushV(argument0, SELECTOR_SELF).ret();
     std::vector<uint8_t> top = c.finish();
     g_Arguments[0].SetReal(5.0);
-    g_ArgumentCount = 1;
+    g_ArgumentView.count = 1;
     g_ArgumentSlotsUsed = 1;
     ReportCapture capture;
     VMBuffer* code = buffer(top);
@@ -1531,7 +1532,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
     EXPECT_EQ(code->ops != nullptr, decoded == 1);
     delete code;
     EXPECT_EQ(out.real, 5.0);
-    EXPECT_EQ(g_ArgumentCount, 1);
+    EXPECT_EQ(g_ArgumentView.count, 1);
     EXPECT_EQ(g_ArgumentSlotsUsed, 1);
     RValue v;
     self->variables.Get(t, 0, &v);
@@ -1541,7 +1542,7 @@ TEST_F(VMTest, ScriptCallsAndReturnsAgreeDecodedAndFromWords) {
     EXPECT_TRUE(capture.reports().empty());
   }
   g_Arguments[0].SetReal(0.0);
-  g_ArgumentCount = 0;
+  g_ArgumentView.count = 0;
   g_ArgumentSlotsUsed = 0;
 }
 

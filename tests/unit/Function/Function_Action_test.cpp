@@ -154,7 +154,7 @@ void ExQuestions() {
 int g_scriptArgs = -1;
 bool SumScript(int index, CInstance*, CInstance*, RValue& result) {
   if (index != 3) return false;
-  g_scriptArgs = g_ArgumentCount;
+  g_scriptArgs = g_ArgumentView.count;
   result = RValue(g_Arguments[0].real + g_Arguments[4].real);
   return true;
 }

@@ -58,7 +58,7 @@ int g_ScriptArgs = -1;
 bool TestScript(int index, CInstance*, CInstance*, RValue& result) {
   if (index != 2) return false;
   g_ScriptIndex = index;
-  g_ScriptArgs = g_ArgumentCount;
+  g_ScriptArgs = g_ArgumentView.count;
   result = RValue(g_Arguments[0].real + g_Arguments[1].real);
   return true;
 }

@@ -1,0 +1,202 @@
+// Argument slots of script calls: each call sees its own arguments, slots it never got read as zero,
+// and the caller's slots and count are back after the call, however it ends.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "Code/Code_Compile.h"
+#include "Code/Code_Constant.h"
+#include "Code/Code_Error.h"
+#include "Code/Code_Function.h"
+#include "Code/Code_Script.h"
+#include "Code/Code_TestAsm.h"
+#include "Code/Code_VM.h"
+#include "Platform/Platform_Memory.h"
+#include "Variable/Variable_BuiltIn.h"
+#include "Variable/Variable_Global.h"
+#include "Variable/Variable_Route.h"
+
+namespace {
+
+class CallArguments : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Code_Reset();
+    RegisterAllFunctions();
+    VM_Install();
+    Code_InstallCompiler();
+    if (ConstantCount() == 0) AddBuiltinConstants();
+    Variable_InitBuiltIns();
+    Variable_PrepareGlobals();
+    SetInstanceWorld(&world);
+    self = world.add(100001, 1);
+  }
+  void TearDown() override {
+    SetInstanceWorld(nullptr);
+    Code_Reset();
+    Variable_FreeBuiltIns();
+  }
+
+  static void AddScripts(std::initializer_list<std::pair<const char*, const char*>> scripts) {
+    for (const auto& [name, source] : scripts) {
+      auto* script = new CScript();
+      script->SetName(name);
+      script->SetSource(source);
+      Script_Add(script);
+    }
+    ASSERT_TRUE(Code_CompileScripts()) << CompileErrorText();
+  }
+
+  // Runs `text` on `self`; false when the run ended in an error.
+  bool Run(const char* text, RValue* out) {
+    CCode* code = Code_CompileText("compiled", text);
+    EXPECT_NE(code, nullptr) << text << "\n" << CompileErrorText();
+    if (code == nullptr) return false;
+    bool ok = VM_Execute(self, self, code, out);
+    delete code;
+    return ok;
+  }
+  std::string Text(const char* text) {
+    RValue out;
+    EXPECT_TRUE(Run(text, &out)) << text;
+    return out.IsString() ? out.Str() : "real " + std::to_string(out.real);
+  }
+
+  asmtest::TestWorld world;
+  CInstance* self = nullptr;
+};
+
+}  // namespace
+
+TEST_F(CallArguments, NestedCallsSeeTheirOwnSlotsAndTheCallersComeBack) {
+  // The inner call gets two arguments, writes slot 4 and reads slot 3, which it never got; the
+  // outer one reads its own slots after the inner call returned.
+  AddScripts({{"scr_inner",
+               "argument4 = 40; return string(argument0) + \":\" + argument1 + \":\" + string(argument3) + \":\" "
+               "+ string(argument4) + \":\" + string(argument_count)"},
+              {"scr_outer",
+               "var r; r = scr_inner(argument1, \"t\"); return r + \"|\" + argument0 + \":\" + string(argument1) + "
+               "\":\" + string(argument2) + \":\" + string(argument4) + \":\" + string(argument_count)"}});
+  EXPECT_EQ(Text("return scr_outer(\"x\", 5)"), "5:t:0:40:2|x:5:0:0:2");
+  // `argument[i]` reads and writes the same slots.
+  AddScripts({{"scr_index", "argument[6] = argument[1] * 2; return argument6 + argument[5] + argument_count"}});
+  EXPECT_EQ(Text("return string(scr_index(1, 21))"), "44");
+}
+
+TEST_F(CallArguments, TextArgumentsAreFreedWhenTheCallReturns) {
+  // Texts passed, texts written into slots past the arguments, and a call that gets only reals
+  // after one that got texts.
+  AddScripts({{"scr_len", "return string_length(argument0) + argument1"},
+              {"scr_mark", "argument2 = argument0 + \"!\"; return string_length(argument2)"},
+              {"scr_sum", "return argument0 + argument1"}});
+  const char* text =
+      "var a; a = \"ab\"; a += \"cd\"; return string(scr_len(a, 1) + scr_mark(a + a) + scr_sum(5, 3))";
+  EXPECT_EQ(Text(text), "22");  // 4 + 1, 9, 8
+  int64_t before = MemoryManager::TotalBlocks();
+  Text(text);
+  EXPECT_EQ(MemoryManager::TotalBlocks(), before);
+}
+
+TEST_F(CallArguments, ScriptsRunFromBuiltInsInsideACallHaveTheirOwnSlots) {
+  AddScripts({{"scr_leaf", "return argument0 * 10 + argument_count + argument2"},
+              {"scr_mid",
+               "argument3 = 3; var r; r = script_execute(scr_leaf, 4); "
+               "return r * 1000 + argument0 * 100 + argument3 * 10 + argument_count"}});
+  // scr_leaf(4): 4 * 10 + 1 + 0 = 41; scr_mid(2): 41 * 1000 + 200 + 30 + 1.
+  EXPECT_EQ(Text("return string(scr_mid(2))"), "41231");
+  // Code built at run time inside a call gets the arguments passed to it, then the call's are back.
+  AddScripts({{"scr_exec", "var r; r = execute_string(\"return argument0 + argument1\", 7); return r * 100 + argument0"}});
+  EXPECT_EQ(Text("return string(scr_exec(5))"), "705");
+  EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
+  EXPECT_EQ(g_ArgumentView.count, 0);
+}
+
+TEST_F(CallArguments, AnErrorInsideACallLeavesTheOutsideSlotsAsTheyWere) {
+  AddScripts({{"scr_fails", "argument2 = \"left\"; return argument0 + undefined_thing"},
+              {"scr_calls_failing", "return scr_fails(argument0, \"b\")"}});
+  g_Arguments[0].SetString("outside");
+  NoteArgumentSlotWritten(0);
+  g_ArgumentView.count = 1;
+  asmtest::ReportCapture capture;
+  RValue out;
+  Run("return scr_calls_failing(\"a\")", &out);
+  ASSERT_EQ(capture.reports().size(), 1u);
+  EXPECT_NE(capture.reports()[0].find("scr_fails"), std::string::npos);
+  EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
+  EXPECT_EQ(g_ArgumentView.readable, kArgumentSlotCount);
+  EXPECT_EQ(g_ArgumentView.count, 1);
+  EXPECT_STREQ(g_Arguments[0].Str(), "outside");
+  EXPECT_EQ(g_ArgumentSlotsUsed, 1);
+  EXPECT_EQ(VM_CallDepth(), 0);
+  g_Arguments[0].Reset();
+  g_ArgumentSlotsUsed = 0;
+  g_ArgumentView.count = 0;
+}
+
+// `argumentN op K` followed by bf, decoded (a handler per operator for <, <=, >= and >) and word by
+// word: the tolerance of 1e-5 decides, and a text goes the general way with the same report.
+TEST_F(CallArguments, ArgumentCompareGroupsAgreeDecodedAndFromWords) {
+  using namespace asmtest;
+  const int32_t argument0 = kBuiltInFirstGlobal + 2;
+  const uint8_t ops[] = {OP_SLT, OP_SLE, OP_SEQ, OP_SNE, OP_SGE, OP_SGT};
+  // Against K = 2: 2 - 2e-5, 2 - 5e-6, 2 + 5e-6, 2 + 2e-5; per value the results of < <= = <> >= >.
+  const double values[] = {2 - 2e-5, 2 - 5e-6, 2 + 5e-6, 2 + 2e-5};
+  const bool expected[4][6] = {{true, true, false, true, false, false},
+                               {false, true, true, false, true, false},
+                               {false, true, true, false, true, false},
+                               {false, false, false, true, true, true}};
+  for (int k = 0; k < 6; k++) {
+    Assembler a;
+    a.pushV(argument0, SELECTOR_SELF).pushE(2).op2(ops[k], TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "No");
+    a.pushE(1).conv(TYPE_INT, TYPE_VARIABLE).ret();
+    a.label("No").pushE(0).conv(TYPE_INT, TYPE_VARIABLE).ret();
+    std::vector<uint8_t> code = a.finish();
+    std::vector<std::string> reports[2];
+    for (int decoded = 0; decoded < 2; decoded++) {
+      SCOPED_TRACE(std::string(decoded ? "decoded, op " : "words, op ") + std::to_string(k));
+      VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                                 : new VMBuffer(code.data(), int32_t(code.size()));
+      for (int v = 0; v < 4; v++) {
+        g_Arguments[0].SetReal(values[v]);
+        RValue out;
+        VM_Run("vm_cmp", self, nullptr, buffer, &out, nullptr, nullptr);
+        EXPECT_EQ(out.real, expected[v][k] ? 1.0 : 0.0) << "value " << v;
+      }
+      g_Arguments[0].SetString("2");
+      ReportCapture capture;
+      RValue out;
+      VM_Run("vm_cmp", self, nullptr, buffer, &out, nullptr, nullptr);
+      reports[decoded] = capture.reports();
+      EXPECT_EQ(buffer->ops != nullptr, decoded == 1);
+      delete buffer;
+    }
+    EXPECT_EQ(reports[0], reports[1]);
+  }
+  g_Arguments[0].Reset();
+  // A slot the call did not pass reads as zero in the group too.
+  AddScripts({{"scr_unset", "if (argument3 < 1) return 10; return 20"}});
+  EXPECT_EQ(Text("return string(scr_unset(5))"), "10");
+}
+
+// `return argumentN` as one decoded entry: a real goes straight to the caller, a text, a slot the
+// call did not pass and the top level go the general way.
+TEST_F(CallArguments, ReturnOfAnArgumentGivesTheSlotsValue) {
+  AddScripts({{"scr_second", "return argument1"}, {"scr_twice", "return scr_second(0, argument0) * 2 + argument_count"}});
+  EXPECT_EQ(Text("return string(scr_second(1, 2.5) + scr_twice(4))"), "11.50");
+  EXPECT_EQ(Text("return scr_second(1, \"t\") + \"u\""), "tu");
+  EXPECT_EQ(Text("return string(scr_second(1))"), "0");
+  using namespace asmtest;
+  Assembler a;
+  a.pushV(kBuiltInFirstGlobal + 3, SELECTOR_SELF).ret();
+  std::vector<uint8_t> code = a.finish();
+  g_Arguments[1].SetReal(4.5);
+  for (int decoded = 0; decoded < 2; decoded++) {
+    VMBuffer* buffer = decoded ? VMBuffer::Copy(code.data(), int32_t(code.size()))
+                               : new VMBuffer(code.data(), int32_t(code.size()));
+    RValue out;
+    VM_Run("vm_top", self, nullptr, buffer, &out, nullptr, nullptr);
+    EXPECT_EQ(out.real, 4.5) << decoded;
+    delete buffer;
+  }
+  g_Arguments[1].Reset();
+}
