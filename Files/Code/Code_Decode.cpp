@@ -80,11 +80,43 @@ bool IsArithmeticByConstant(uint16_t h, int32_t k) {
   return (h == VMH_div_vi || h == VMH_mod_vi) && k != 0;
 }
 
+// The call group of Code_Decode.h starting at `pc`, when there is one: push.v of list variables
+// right before a call.i that takes all of them.
+bool FuseCallGroup(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (!IsListPush(first)) return false;
+  int k = 0;
+  uint32_t at = pc;
+  while (at + 8 <= size && ops[at / 4].handler == first.handler && k <= kCallGroupPushes) {
+    k++;
+    at += 8;
+  }
+  if (k > kCallGroupPushes || at + 8 > size || ops[at / 4].handler != VMH_call_builtin) return false;
+  int32_t n = ops[at / 4].extra;
+  if (n != k && n != k + 1) return false;
+  int32_t spare = n;
+  uint32_t length = at + 8 - pc;
+  if (at + 12 <= size) {
+    uint32_t next = WordAt(code, at + 8);
+    if (Opcode(next) == OP_POPZ && Type1(next) == TYPE_VARIABLE) {
+      spare |= kCallGroupPopz;
+      length += 4;
+    }
+  }
+  int kind = (first.handler - VMH_push_local) / (VMH_push_self - VMH_push_local);
+  first.slot = uint16_t(k | ((n - k) << 3) | (kind << 4));
+  first.extra = int32_t(length);
+  first.spare = spare;
+  first.handler = VMH_call_group;
+  return true;
+}
+
 // Gives the first instruction of each group of Code_Decode.h a handler that runs the whole group.
 // `size` bounds the groups: every instruction of one lies inside the code.
 void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
   VMOp& first = ops[pc / 4];
   auto at = [&](uint32_t offset) -> const VMOp& { return ops[(pc + offset) / 4]; };
+  if (FuseCallGroup(code, size, ops, pc)) return;
   if (IsListPush(first) && (at(8).handler == VMH_push_e || at(8).handler == VMH_push_i)) {
     // K is a push.e or a push.i: the group's later instructions lie 4 bytes further with a push.i.
     uint32_t k = at(8).handler == VMH_push_i ? 4 : 0;

@@ -42,6 +42,8 @@
   X(exit)
 // Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
+// Handlers of the library share's groups, appended after all others: X(name) each, in table order.
+#define CODE_LIBRARY_HANDLERS(X) X(call_group)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -63,6 +65,7 @@ enum VMHandler : uint16_t {
 #define X(name) VMH_##name,
   CODE_LOOP_HANDLERS(X)
   CODE_CALL_HANDLERS(X)
+  CODE_LIBRARY_HANDLERS(X)
 #undef X
   VMH_count
 };
@@ -92,6 +95,14 @@ enum VMHandler : uint16_t {
 //                 value K, slot the length, spare the opcode
 //                 (div and mod only when K is not 0)
 // X and Y are variables without an index of the four lists.
+//   call_group    push.v X1; ... push.v Xk; call.i F n [; popz.v]   (n is k or k + 1, k <= 6)
+//                 a call through F's direct form (Code_Function.h), the X read where they are
+//                 (with n = k + 1 the last argument is the value already on the stack);
+//                 value X1's id, slot k | (n - k) << 3 | the list << 4 (0 local, 1 self, 2 plain,
+//                 3 global: all X of one list), extra the group's length in bytes, spare n |
+//                 kCallGroupPopz with the popz.v; the other ids are read from the code, and F
+//                 when the group runs (an F without a direct form turns the entry back into its
+//                 push).
 
 struct VMOp {
   uint16_t handler;  // VMHandler
@@ -101,6 +112,10 @@ struct VMOp {
   int32_t spare;
 };
 static_assert(sizeof(VMOp) == 16);
+
+// The call group's limits and flag (see above).
+constexpr int kCallGroupPushes = 6;
+constexpr int32_t kCallGroupPopz = 0x100;
 
 // The built-in variables argument0 .. argument15 have consecutive ids after argument_relative and
 // argument.

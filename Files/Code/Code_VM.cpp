@@ -4,7 +4,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "Code/Code_Decode.h"
 #include "Code/Code_Error.h"
@@ -1286,6 +1288,18 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   return sp;
 }
 
+// Calls built-in `id` with the `n` values at `args` (8-byte aligned) as arguments and self, other of
+// `f`; g_CurrentFrame is kept and texts among the arguments are freed after it.
+__attribute__((always_inline)) inline void RunBuiltin(VMFrame& f, int32_t id, int32_t n, uint8_t* args, RValue& result) {
+  VMFrame* saved = g_CurrentFrame;
+  g_Functions[id].routine(result, f.self, f.other, n, reinterpret_cast<RValue*>(args));
+  g_CurrentFrame = saved;
+  for (int32_t i = 0; i < n; i++) {
+    const uint8_t* arg = args + size_t(i) * kValueSize;
+    if (Load<int32_t>(arg + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(arg + offsetof(RValue, text)));
+  }
+}
+
 // The built-in call of DoCall without its trace line, call count and alignment move, for the
 // decoded call at f.instrPc with `n` arguments at `args`: null (nothing done) when the call needs
 // the general way (trace or call counts on, arguments not 8-byte aligned, an id outside the
@@ -1305,13 +1319,7 @@ __attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* 
   const int32_t n = op->extra;
   f.pc = f.instrPc + 8;
   RValue result;
-  VMFrame* saved = g_CurrentFrame;
-  g_Functions[id].routine(result, f.self, f.other, n, reinterpret_cast<RValue*>(args));
-  g_CurrentFrame = saved;
-  for (int32_t i = 0; i < n; i++) {
-    const uint8_t* arg = args + size_t(i) * kValueSize;
-    if (Load<int32_t>(arg + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(arg + offsetof(RValue, text)));
-  }
+  RunBuiltin(f, id, n, args, result);
   uint8_t* sp = args + (ptrdiff_t(n) - 1) * kValueSize;  // below args when there are none
   PutValue(sp, std::move(result));
   return sp;
@@ -1357,6 +1365,70 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
     default: return g_pGlobalVariables;
   }
 }
+
+// The built-in call group of Code_Decode.h at `pc` (its first push.v), of K variables of the list
+// kind Kind and Extra (0 or 1) more arguments on the stack at `sp`: the call through the function's
+// direct form, its arguments read where they are. Null (nothing done) when the first push must run
+// alone: trace or call counts on, a variable missing or its list unknown, the stack argument not
+// 8-byte aligned, the direct form declining. An id without a direct form (a script, an extension
+// or a built-in without one) turns the entry back into its push for good. Otherwise frees the
+// stack argument, leaves the result on the stack (or frees it for a popz.v in the group), sets f.pc
+// after the group and returns the new stack pointer.
+template <int Kind, int K, int Extra>
+__attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMOp* op, uint32_t pc) {
+  constexpr int kPush = VMH_push_local + Kind * (VMH_push_self - VMH_push_local);
+  const uint8_t* code = f.codeBytes;
+  int32_t id = Load<int32_t>(code + pc + 8 * uint32_t(K) + 4);
+  if (unsigned(id) >= unsigned(g_FunctionCount) || g_Functions[id].direct == nullptr) {
+    op->handler = kPush;
+    return nullptr;
+  }
+  if (g_CallHooks || (Extra != 0 && (reinterpret_cast<uintptr_t>(sp) & (alignof(RValue) - 1)) != 0)) return nullptr;
+  // Argument 0 is the last push.
+  const RValue* args[K + Extra];
+#pragma GCC unroll 8
+  for (int j = 0; j < K; j++) {
+    int32_t var = j == 0 ? op->value : RefId(Load<uint32_t>(code + pc + 8 * uint32_t(j) + 4));
+    CVariableList* list = DecodedList(f, kPush, var);
+    if (list == nullptr) return nullptr;
+    RVariable* node = FindNode(list, var);
+    if (node == nullptr) return nullptr;
+    args[K - 1 - j] = &node->value;
+  }
+  if constexpr (Extra != 0) args[K] = reinterpret_cast<const RValue*>(sp);
+  RValue result;
+  if (!g_Functions[id].direct(result, K + Extra, args)) return nullptr;
+  if constexpr (Extra != 0) {
+    if (args[K]->kind == VALUE_STRING) MemFree(args[K]->text);
+  }
+  f.pc = pc + uint32_t(op->extra);
+  uint8_t* top = sp + ptrdiff_t(Extra) * kValueSize;
+  if (op->spare & kCallGroupPopz) {
+    // popz.v: the result goes as a value item would.
+    if (result.kind == VALUE_STRING) MemFree(result.text);
+    result.text = nullptr;
+    return top;
+  }
+  PutValue(top - kValueSize, std::move(result));
+  return top - kValueSize;
+}
+
+using CallGroupRoutine = uint8_t* (*)(VMFrame&, uint8_t*, VMOp*, uint32_t);
+// The call group routine of each entry's slot: K | Extra << 3 | Kind << 4.
+template <size_t I>
+constexpr CallGroupRoutine CallGroupAt() {
+  constexpr int k = int(I & 7), extra = int(I >> 3) & 1, kind = int(I >> 4);
+  if constexpr (k >= 1 && k <= kCallGroupPushes) {
+    return CallBuiltinGroup<kind, k, extra>;
+  } else {
+    return nullptr;
+  }
+}
+template <size_t... I>
+constexpr std::array<CallGroupRoutine, sizeof...(I)> CallGroups(std::index_sequence<I...>) {
+  return {CallGroupAt<I>()...};
+}
+constexpr std::array<CallGroupRoutine, 64> kCallGroups = CallGroups(std::make_index_sequence<64>());
 
 // X op K and X op Y of the update groups (Code_Decode.h).
 __attribute__((always_inline)) inline double Update(int opcode, double l, double r) {
@@ -1677,6 +1749,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define X(name) &&u_##name,
       CODE_LOOP_HANDLERS(X)
       CODE_CALL_HANDLERS(X)
+      CODE_LIBRARY_HANDLERS(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -1824,6 +1897,15 @@ u_call_builtin: {
   if (next == nullptr) goto u_call;
   sp = next;
   pc += 8;
+  NEXT();
+}
+
+// A run of push.v and the built-in call they feed (CallBuiltinGroup); otherwise the first push alone.
+u_call_group: {
+  uint8_t* next = kCallGroups[op->slot & 63](f, sp, const_cast<VMOp*>(op), pc);
+  if (next == nullptr) goto u_generic;
+  sp = next;
+  pc = f.pc;
   NEXT();
 }
 
