@@ -96,15 +96,22 @@ bool FuseCallGroup(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
   if (n != k && n != k + 1) return false;
   int32_t spare = n;
   uint32_t length = at + 8 - pc;
-  if (at + 12 <= size) {
-    uint32_t next = WordAt(code, at + 8);
-    if (Opcode(next) == OP_POPZ && Type1(next) == TYPE_VARIABLE) {
-      spare |= kCallGroupPopz;
-      length += 4;
-    }
+  // The tail's pop.v.v names a variable of the same list.
+  auto isPop = [&](uint32_t offset) { return offset + 8 <= size && ops[offset / 4].handler == first.handler + 2; };
+  uint32_t after = at + 8;
+  int tail = 0;
+  if (after + 4 <= size && Opcode(WordAt(code, after)) == OP_POPZ && Type1(WordAt(code, after)) == TYPE_VARIABLE) {
+    spare |= kCallGroupPopz;
+    length += 4;
+  } else if (isPop(after)) {
+    tail = 1;
+    length += 8;
+  } else if (after + 4 <= size && ops[after / 4].handler == VMH_add_vv && isPop(after + 4)) {
+    tail = 2;
+    length += 12;
   }
   int kind = (first.handler - VMH_push_local) / (VMH_push_self - VMH_push_local);
-  first.slot = uint16_t(k | ((n - k) << 3) | (kind << 4));
+  first.slot = uint16_t(k | ((n - k) << 3) | (kind << 4) | (tail << 6));
   first.extra = int32_t(length);
   first.spare = spare;
   first.handler = VMH_call_group;

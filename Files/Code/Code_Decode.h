@@ -95,14 +95,17 @@ enum VMHandler : uint16_t {
 //                 value K, slot the length, spare the opcode
 //                 (div and mod only when K is not 0)
 // X and Y are variables without an index of the four lists.
-//   call_group    push.v X1; ... push.v Xk; call.i F n [; popz.v]   (n is k or k + 1, k <= 6)
+//   call_group    push.v X1; ... push.v Xk; call.i F n [; tail]   (n is k or k + 1, k <= 4)
 //                 a call through F's direct form (Code_Function.h), the X read where they are
-//                 (with n = k + 1 the last argument is the value already on the stack);
+//                 (with n = k + 1 the last argument is the value already on the stack); the tail
+//                 is popz.v, pop.v.v Y, or add.v.v and pop.v.v Y;
 //                 value X1's id, slot k | (n - k) << 3 | the list << 4 (0 local, 1 self, 2 plain,
-//                 3 global: all X of one list), extra the group's length in bytes, spare n |
+//                 3 global: all X and Y of one list) | the tail << 6 (0 none or popz.v, 1 pop.v.v,
+//                 2 add.v.v and pop.v.v), extra the group's length in bytes, spare n |
 //                 kCallGroupPopz with the popz.v; the other ids are read from the code, and F
 //                 when the group runs (an F without a direct form turns the entry back into its
-//                 push).
+//                 push). A tail that cannot run (add.v.v of a text, Y's list unknown) leaves the
+//                 result on the stack and the rest to its entries.
 
 struct VMOp {
   uint16_t handler;  // VMHandler
@@ -114,7 +117,7 @@ struct VMOp {
 static_assert(sizeof(VMOp) == 16);
 
 // The call group's limits and flag (see above).
-constexpr int kCallGroupPushes = 6;
+constexpr int kCallGroupPushes = 4;
 constexpr int32_t kCallGroupPopz = 0x100;
 
 // The built-in variables argument0 .. argument15 have consecutive ids after argument_relative and

@@ -1367,14 +1367,15 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
 }
 
 // The built-in call group of Code_Decode.h at `pc` (its first push.v), of K variables of the list
-// kind Kind and Extra (0 or 1) more arguments on the stack at `sp`: the call through the function's
-// direct form, its arguments read where they are. Null (nothing done) when the first push must run
-// alone: trace or call counts on, a variable missing or its list unknown, the stack argument not
-// 8-byte aligned, the direct form declining. An id without a direct form (a script, an extension
-// or a built-in without one) turns the entry back into its push for good. Otherwise frees the
-// stack argument, leaves the result on the stack (or frees it for a popz.v in the group), sets f.pc
-// after the group and returns the new stack pointer.
-template <int Kind, int K, int Extra>
+// kind Kind and Extra (0 or 1) more arguments on the stack at `sp`, with the tail Tail (0 none or
+// popz.v, 1 pop.v.v, 2 add.v.v and pop.v.v, the popped variable of the same list): the call
+// through the function's direct form, its arguments read where they are. Null (nothing done) when
+// the first push must run alone: trace or call counts on, a variable missing or its list unknown,
+// the stack argument not 8-byte aligned, the direct form declining. An id without a direct form (a
+// script, an extension or a built-in without one) turns the entry back into its push for good.
+// Otherwise frees the stack argument, runs the tail (one that cannot run leaves the result on the
+// stack and the tail to its entries), sets f.pc after what ran and returns the new stack pointer.
+template <int Kind, int K, int Extra, int Tail>
 __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMOp* op, uint32_t pc) {
   constexpr int kPush = VMH_push_local + Kind * (VMH_push_self - VMH_push_local);
   const uint8_t* code = f.codeBytes;
@@ -1401,25 +1402,48 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
   if constexpr (Extra != 0) {
     if (args[K]->kind == VALUE_STRING) MemFree(args[K]->text);
   }
-  f.pc = pc + uint32_t(op->extra);
   uint8_t* top = sp + ptrdiff_t(Extra) * kValueSize;
-  if (op->spare & kCallGroupPopz) {
-    // popz.v: the result goes as a value item would.
-    if (result.kind == VALUE_STRING) MemFree(result.text);
-    result.text = nullptr;
-    return top;
+  const uint32_t after = pc + 8 * uint32_t(K) + 8;  // the instruction after the call
+  if constexpr (Tail == 0) {
+    if (op->spare & kCallGroupPopz) {
+      // popz.v: the result goes as a value item would.
+      if (result.kind == VALUE_STRING) MemFree(result.text);
+      result.text = nullptr;
+      f.pc = after + 4;
+      return top;
+    }
+  } else {
+    // pop.v.v Y, or add.v.v and pop.v.v Y of two reals: the value under the arguments plus the result.
+    constexpr uint32_t kPop = Tail == 2 ? 4 : 0;
+    if (Tail == 1 || (result.kind == VALUE_REAL && Load<int32_t>(top + offsetof(RValue, kind)) == VALUE_REAL)) {
+      int32_t var = RefId(Load<uint32_t>(code + after + kPop + 4));
+      CVariableList* list = DecodedList(f, kPush, var);
+      if (list != nullptr) {
+        RVariable* node = FindNode(list, var);
+        if (node == nullptr) node = list->FindOrCreate(var);
+        if constexpr (Tail == 2) {
+          node->value.SetReal(Load<double>(top + offsetof(RValue, real)) + result.real);
+          top += kValueSize;
+        } else {
+          node->value = std::move(result);
+        }
+        f.pc = after + kPop + 8;
+        return top;
+      }
+    }
   }
+  f.pc = after;
   PutValue(top - kValueSize, std::move(result));
   return top - kValueSize;
 }
 
 using CallGroupRoutine = uint8_t* (*)(VMFrame&, uint8_t*, VMOp*, uint32_t);
-// The call group routine of each entry's slot: K | Extra << 3 | Kind << 4.
+// The call group routine of each entry's slot: K | Extra << 3 | Kind << 4 | Tail << 6.
 template <size_t I>
 constexpr CallGroupRoutine CallGroupAt() {
-  constexpr int k = int(I & 7), extra = int(I >> 3) & 1, kind = int(I >> 4);
-  if constexpr (k >= 1 && k <= kCallGroupPushes) {
-    return CallBuiltinGroup<kind, k, extra>;
+  constexpr int k = int(I & 7), extra = int(I >> 3) & 1, kind = int(I >> 4) & 3, tail = int(I >> 6);
+  if constexpr (k >= 1 && k <= kCallGroupPushes && tail <= 2) {
+    return CallBuiltinGroup<kind, k, extra, tail>;
   } else {
     return nullptr;
   }
@@ -1428,7 +1452,7 @@ template <size_t... I>
 constexpr std::array<CallGroupRoutine, sizeof...(I)> CallGroups(std::index_sequence<I...>) {
   return {CallGroupAt<I>()...};
 }
-constexpr std::array<CallGroupRoutine, 64> kCallGroups = CallGroups(std::make_index_sequence<64>());
+constexpr std::array<CallGroupRoutine, 256> kCallGroups = CallGroups(std::make_index_sequence<256>());
 
 // X op K and X op Y of the update groups (Code_Decode.h).
 __attribute__((always_inline)) inline double Update(int opcode, double l, double r) {
@@ -1902,7 +1926,7 @@ u_call_builtin: {
 
 // A run of push.v and the built-in call they feed (CallBuiltinGroup); otherwise the first push alone.
 u_call_group: {
-  uint8_t* next = kCallGroups[op->slot & 63](f, sp, const_cast<VMOp*>(op), pc);
+  uint8_t* next = kCallGroups[op->slot & 255](f, sp, const_cast<VMOp*>(op), pc);
   if (next == nullptr) goto u_generic;
   sp = next;
   pc = f.pc;

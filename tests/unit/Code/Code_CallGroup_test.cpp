@@ -194,9 +194,12 @@ TEST_F(CallGroup, MapAndListCallsAgreeWithTheWordForm) {
       "e1 = ds_map_exists(m, k); e2 = ds_map_exists(m, k2);"
       "l = ds_list_create(); ds_list_add(l, k); ds_list_add(l, v); i = 1; f3 = ds_list_find_value(l, i);"
       "i = 0; f4 = ds_list_find_value(l, i);"
+      "k3 = 4; ds_map_add(m, k3, \"w\"); st = \"v\"; st += ds_map_find_value(m, k3);"
+      "sum = 1; sum += ds_map_find_value(m, k); i = 1; sum += ds_list_find_value(l, i);"
       "ds_map_destroy(m); ds_list_destroy(l); f5 = ds_map_find_value(m, k);"
-      "return string(r1) + string(r2) + string(f1) + string(f2) + string(e1) + string(e2) + string(f3) + f4;");
-  EXPECT_EQ(o.value, "s:1070103key");
+      "return string(r1) + string(r2) + string(f1) + string(f2) + string(e1) + string(e2) + string(f3) + f4"
+      "  + st + string(sum);");
+  EXPECT_EQ(o.value, "s:1070103keyvw11");  // sum: 1 + 7 + 3
   EXPECT_EQ(o.errors, 1);  // the destroyed map
   EXPECT_NE(o.lastError.find("Data structure with index does not exist."), std::string::npos);
 }
