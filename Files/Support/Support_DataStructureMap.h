@@ -60,14 +60,15 @@ class CDS_Map {
     uint32_t head = kNone;
     uint32_t tail = kNone;
   };
-  // An index slot: a key's hash and the key's first node in iteration order; node kNone is empty.
+  // An index slot: the key's index hash (not the chain's CRC-32 for a real key) and the key's first
+  // node in iteration order; node kNone is empty.
   struct Slot {
     uint32_t hash = 0;
     uint32_t node = kNone;
   };
 
   size_t Home(uint32_t hash) const { return static_cast<uint32_t>(hash * 0x9E3779B1u) >> m_shift; }
-  // The slot holding `key`, or the empty slot where it would go.
+  // The slot holding `key` (of index hash `hash`), or the empty slot where it would go.
   size_t Probe(const RValue& key, uint32_t hash) const;
   // Find for a string key (out of line: its text compare calls out).
   [[gnu::noinline]] const RValue* FindText(const RValue& key) const;
