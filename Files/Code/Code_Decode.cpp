@@ -238,6 +238,9 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
         if (t1 == TYPE_INT) {
           op.handler = VMH_call_builtin;
           op.extra = Immediate(word);
+          if (pc + 12 <= size && Opcode(WordAt(code, pc + 8)) == OP_POPZ && Type1(WordAt(code, pc + 8)) == TYPE_VARIABLE) {
+            op.spare = kCallGroupPopz;  // the popz.v after the call is part of it
+          }
         }
         break;
       case OP_RET:

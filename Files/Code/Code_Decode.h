@@ -87,8 +87,8 @@ enum VMHandler : uint16_t {
 //   ret_v         ret.v
 //   branch_PAIR   compare of that pair; bt or bf
 //                 value the target, slot the CompareOp and 0x100 for bt
-//   call_builtin  call.i (one instruction; a script or extension id runs as call)
-//                 extra the argument count
+//   call_builtin  call.i [; popz.v] (a script or extension id runs as call, alone)
+//                 extra the argument count, spare kCallGroupPopz with the popz.v
 //   push_op_k     push.v X; push K; add/sub/mul/div/mod.i.v        (pushes X op K)
 //                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 16
 //   op_k          push K; add/sub/mul/div/mod.i.v                  (the value on top op= K)

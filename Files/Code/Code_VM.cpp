@@ -1305,7 +1305,8 @@ __attribute__((always_inline)) inline void RunBuiltin(VMFrame& f, int32_t id, in
 // the general way (trace or call counts on, arguments not 8-byte aligned, an id outside the
 // registry). Otherwise the routine sees self, other and the arguments in place, g_CurrentFrame is
 // kept, texts among the arguments are freed after it, and its result takes the place of the
-// arguments; returns the new stack pointer. The id is read from the code when the call runs:
+// arguments (or is freed, for an entry that covers a popz.v after the call); sets f.pc after the
+// call (and popz.v) and returns the new stack pointer. The id is read from the code when the call runs:
 // loading links the ids into the code after the code was checked and decoded. A script's id turns
 // the call's entry `op` into a script call for the runs to come (a site's id does not change once
 // its code has run).
@@ -1317,9 +1318,19 @@ __attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* 
     return nullptr;
   }
   const int32_t n = op->extra;
-  f.pc = f.instrPc + 8;
+  const bool popz = (op->spare & kCallGroupPopz) != 0;
+  const uint32_t next = f.instrPc + 8;
+  f.pc = next;
   RValue result;
   RunBuiltin(f, id, n, args, result);
+  if (popz) {
+    // popz.v: the result goes as a value item would.
+    if (result.kind == VALUE_STRING) MemFree(result.text);
+    result.text = nullptr;
+    f.pc = next + 4;
+    return args + ptrdiff_t(n) * kValueSize;
+  }
+  f.pc = next;
   uint8_t* sp = args + (ptrdiff_t(n) - 1) * kValueSize;  // below args when there are none
   PutValue(sp, std::move(result));
   return sp;
@@ -1920,7 +1931,7 @@ u_call_builtin: {
   uint8_t* next = CallBuiltin(f, sp, const_cast<VMOp*>(op));
   if (next == nullptr) goto u_call;
   sp = next;
-  pc += 8;
+  pc = f.pc;
   NEXT();
 }
 

@@ -273,3 +273,18 @@ TEST_F(CallGroup, ScriptCallsAndBranchesIntoAGroup) {
     EXPECT_EQ(Run(code, decoded == 1, 2).value, std::to_string(7.0 + 6 + 6));
   }
 }
+
+// A call made as a statement (its popz.v run with the call): texts and reals it returns are freed.
+TEST_F(CallGroup, AStatementCallFreesItsResult) {
+  RegisterFunction("grp_join", JoinRoutine, -1, false);
+  std::vector<uint8_t> bytes = Compile(
+      "a = 1; b = \"y\"; grp_join(a + 1, \"x\"); grp_join(a * 3); grp_join(b + b, a);"
+      "return grp_join(a + 4, b);");
+  Run(bytes, false);  // the lists' first nodes
+  int64_t blocks = MemoryManager::TotalBlocks();
+  Seen().clear();
+  EXPECT_EQ(Run(bytes, false).value, "s:5,y");
+  EXPECT_EQ(Run(bytes, true, 2).value, "s:5,y");
+  EXPECT_EQ(Seen(), std::string(12, 'R'));
+  EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
+}
