@@ -156,7 +156,7 @@ void CDS_Map::Clear() {
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
     const Slot& s = m_index[i];
-    if (s.node == kNone || (s.hash == hash && KeysEqual(m_nodes[s.node].key, key))) return i;
+    if (s.node == kNone || (s.hash == hash && KeysEqual(NodeAt(s.node).key, key))) return i;
   }
 }
 
@@ -195,19 +195,19 @@ void CDS_Map::Unindex(size_t hole) {
 static_assert(sizeof(RValue) == 24 && alignof(RValue) <= 64);
 
 void CDS_Map::GrowNodes() {
-  uint32_t capacity = m_capacity != 0 ? m_capacity * 2 : 16;
-  if (capacity <= m_capacity) throw std::bad_alloc();
-  auto* nodes = static_cast<Node*>(::operator new(size_t{capacity} * sizeof(Node), std::align_val_t{alignof(Node)}));
-  if (m_used != 0) std::memcpy(static_cast<void*>(nodes), static_cast<const void*>(m_nodes), size_t{m_used} * sizeof(Node));
-  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
-  m_nodes = nodes;
-  m_capacity = capacity;
+  int block = 31 - __builtin_clz(m_capacity + 16) - 4;
+  if (block >= kBlocks) throw std::bad_alloc();
+  size_t count = size_t{16} << block;
+  m_blocks[block] = static_cast<Node*>(::operator new(count * sizeof(Node), std::align_val_t{alignof(Node)}));
+  m_capacity += static_cast<uint32_t>(count);
 }
 
 void CDS_Map::FreeNodes() {
-  for (uint32_t i = 0; i < m_used; ++i) m_nodes[i].~Node();
-  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
-  m_nodes = nullptr;
+  for (uint32_t i = 0; i < m_used; ++i) NodeAt(i).~Node();
+  for (Node*& block : m_blocks) {
+    if (block != nullptr) ::operator delete(block, std::align_val_t{alignof(Node)});
+    block = nullptr;
+  }
   m_used = 0;
   m_capacity = 0;
 }
@@ -217,7 +217,7 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
   uint32_t n;
   if (m_free != kNone) {
     n = m_free;
-    Node& node = m_nodes[n];
+    Node& node = NodeAt(n);
     m_free = node.next;
     node.hash = hash;
     node.key = std::forward<K>(key);
@@ -226,14 +226,14 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
     // Built in place: no temporary node or values to move and destroy.
     if (m_used == m_capacity) GrowNodes();
     n = m_used;
-    new (&m_nodes[n]) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    new (&NodeAt(n)) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
     ++m_used;
   }
   Chain& c = m_chains[hash & (kBuckets - 1)];
-  m_nodes[n].next = kNone;
-  m_nodes[n].prev = c.tail;
+  NodeAt(n).next = kNone;
+  NodeAt(n).prev = c.tail;
   if (c.tail != kNone) {
-    m_nodes[c.tail].next = n;
+    NodeAt(c.tail).next = n;
   } else {
     c.head = n;
   }
@@ -243,10 +243,10 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
 }
 
 void CDS_Map::FreeNode(uint32_t n) {
-  Node& node = m_nodes[n];
+  Node& node = NodeAt(n);
   Chain& c = m_chains[node.hash & (kBuckets - 1)];
-  (node.prev != kNone ? m_nodes[node.prev].next : c.head) = node.next;
-  (node.next != kNone ? m_nodes[node.next].prev : c.tail) = node.prev;
+  (node.prev != kNone ? NodeAt(node.prev).next : c.head) = node.next;
+  (node.next != kNone ? NodeAt(node.next).prev : c.tail) = node.prev;
   node.key.Reset();
   node.value.Reset();
   node.next = m_free;
@@ -255,9 +255,9 @@ void CDS_Map::FreeNode(uint32_t n) {
 }
 
 uint32_t CDS_Map::NextCopy(uint32_t n) const {
-  const Node& node = m_nodes[n];
-  for (uint32_t k = node.next; k != kNone; k = m_nodes[k].next) {
-    if (m_nodes[k].hash == node.hash && KeysEqual(m_nodes[k].key, node.key)) return k;
+  const Node& node = NodeAt(n);
+  for (uint32_t k = node.next; k != kNone; k = NodeAt(k).next) {
+    if (NodeAt(k).hash == node.hash && KeysEqual(NodeAt(k).key, node.key)) return k;
   }
   return kNone;
 }
@@ -288,7 +288,7 @@ void CDS_Map::Replace(const RValue& key, const RValue& value) {
   uint32_t index = IndexHash(key);
   size_t slot = SlotFor(key, index);
   if (m_index[slot].node != kNone) {
-    m_nodes[m_index[slot].node].value = value;
+    NodeAt(m_index[slot].node).value = value;
   } else {
     m_index[slot] = Slot{index, NewNode(key.IsString() ? index : KeyHash(key), key, value)};
   }
@@ -319,7 +319,7 @@ const RValue* CDS_Map::Find(const RValue& key) const {
     const Slot& s = m_index[i];
     if (s.node == kNone) return nullptr;
     if (s.hash == hash) {
-      const Node& node = m_nodes[s.node];
+      const Node& node = NodeAt(s.node);
       uint64_t other;
       std::memcpy(&other, &node.key.real, sizeof other);
       if (node.key.IsReal() && other == bits) return &node.value;
@@ -329,7 +329,7 @@ const RValue* CDS_Map::Find(const RValue& key) const {
 
 const RValue* CDS_Map::FindText(const RValue& key) const {
   uint32_t n = m_index[Probe(key, IndexHash(key))].node;
-  return n != kNone ? &m_nodes[n].value : nullptr;
+  return n != kNone ? &NodeAt(n).value : nullptr;
 }
 
 // ---- Iteration -----------------------------------------------------------------------------------
@@ -352,34 +352,34 @@ template <typename F>
 void CDS_Map::Walk(F visit) const {
   if (m_count == 0) return;
   for (const Chain& c : m_chains) {
-    for (uint32_t n = c.head; n != kNone; n = m_nodes[n].next) {
-      if (!visit(m_nodes[n])) return;
+    for (uint32_t n = c.head; n != kNone; n = NodeAt(n).next) {
+      if (!visit(NodeAt(n))) return;
     }
   }
 }
 
 const RValue* CDS_Map::First() const {
   uint32_t n = m_count > 0 ? HeadAfter(-1) : kNone;
-  return n != kNone ? &m_nodes[n].key : nullptr;
+  return n != kNone ? &NodeAt(n).key : nullptr;
 }
 
 const RValue* CDS_Map::Last() const {
   uint32_t n = m_count > 0 ? TailBefore(kBuckets) : kNone;
-  return n != kNone ? &m_nodes[n].key : nullptr;
+  return n != kNone ? &NodeAt(n).key : nullptr;
 }
 
 const RValue* CDS_Map::Next(const RValue& key) const {
   uint32_t n = m_index[Probe(key, IndexHash(key))].node;
   if (n == kNone) return nullptr;
-  uint32_t after = m_nodes[n].next != kNone ? m_nodes[n].next : HeadAfter(m_nodes[n].hash & (kBuckets - 1));
-  return after != kNone ? &m_nodes[after].key : nullptr;
+  uint32_t after = NodeAt(n).next != kNone ? NodeAt(n).next : HeadAfter(NodeAt(n).hash & (kBuckets - 1));
+  return after != kNone ? &NodeAt(after).key : nullptr;
 }
 
 const RValue* CDS_Map::Previous(const RValue& key) const {
   uint32_t n = m_index[Probe(key, IndexHash(key))].node;
   if (n == kNone) return nullptr;
-  uint32_t before = m_nodes[n].prev != kNone ? m_nodes[n].prev : TailBefore(m_nodes[n].hash & (kBuckets - 1));
-  return before != kNone ? &m_nodes[before].key : nullptr;
+  uint32_t before = NodeAt(n).prev != kNone ? NodeAt(n).prev : TailBefore(NodeAt(n).hash & (kBuckets - 1));
+  return before != kNone ? &NodeAt(before).key : nullptr;
 }
 
 std::vector<std::pair<const RValue*, const RValue*>> CDS_Map::Entries() const {

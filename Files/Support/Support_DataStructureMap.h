@@ -80,9 +80,9 @@ class CDS_Map {
   // A new node at the tail of its chain (key and value copied or moved in).
   template <typename K, typename V>
   uint32_t NewNode(uint32_t hash, K&& key, V&& value);
-  // Doubles the node array, moving the nodes' bytes (values are trivially relocatable).
+  // Adds the next block of nodes (as many as there are).
   void GrowNodes();
-  // Destroys every node and frees the array.
+  // Destroys every node and frees the blocks.
   void FreeNodes();
   void FreeNode(uint32_t node);
   // The next node after `node` in its chain with the same key; kNone when none.
@@ -97,7 +97,17 @@ class CDS_Map {
   template <typename F>
   void Walk(F visit) const;
 
-  Node* m_nodes = nullptr;  // m_used nodes made, room for m_capacity; freed ones linked from m_free
+  // Node n lives in block b = floor(log2(n + 16)) - 4, which holds 16 << b nodes: the nodes never
+  // move, and growing allocates one more block instead of copying them all.
+  static constexpr int kBlocks = 27;  // up to 2^31 - 16 nodes
+  Node& NodeAt(uint32_t n) {
+    uint32_t m = n + 16;
+    int b = 31 - __builtin_clz(m);
+    return m_blocks[b - 4][m - (1u << b)];
+  }
+  const Node& NodeAt(uint32_t n) const { return const_cast<CDS_Map*>(this)->NodeAt(n); }
+
+  Node* m_blocks[kBlocks] = {};  // m_used nodes made, room for m_capacity; freed ones linked from m_free
   uint32_t m_used = 0;
   uint32_t m_capacity = 0;
   uint32_t m_free = kNone;
