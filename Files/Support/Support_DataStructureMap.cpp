@@ -195,19 +195,25 @@ void CDS_Map::Unindex(size_t hole) {
 static_assert(sizeof(RValue) == 24 && alignof(RValue) <= 64);
 
 void CDS_Map::GrowNodes() {
-  int block = 31 - __builtin_clz(m_capacity + 16) - 4;
-  if (block >= kBlocks) throw std::bad_alloc();
-  size_t count = size_t{16} << block;
-  m_blocks[block] = static_cast<Node*>(::operator new(count * sizeof(Node), std::align_val_t{alignof(Node)}));
-  m_capacity += static_cast<uint32_t>(count);
+  constexpr uint32_t kBlock = 1u << kBlockBits;
+  if (m_capacity < kBlock) {
+    uint32_t capacity = m_capacity != 0 ? m_capacity * 2 : 16;
+    auto* nodes = static_cast<Node*>(::operator new(size_t{capacity} * sizeof(Node), std::align_val_t{alignof(Node)}));
+    if (m_used != 0) std::memcpy(static_cast<void*>(nodes), static_cast<const void*>(m_blocks[0]), size_t{m_used} * sizeof(Node));
+    if (!m_blocks.empty()) ::operator delete(m_blocks[0], std::align_val_t{alignof(Node)});
+    m_blocks.assign(1, nodes);
+    m_capacity = capacity;
+    return;
+  }
+  if (m_capacity > kNone - kBlock) throw std::bad_alloc();  // node kNone must stay unused
+  m_blocks.push_back(static_cast<Node*>(::operator new(size_t{kBlock} * sizeof(Node), std::align_val_t{alignof(Node)})));
+  m_capacity += kBlock;
 }
 
 void CDS_Map::FreeNodes() {
   for (uint32_t i = 0; i < m_used; ++i) NodeAt(i).~Node();
-  for (Node*& block : m_blocks) {
-    if (block != nullptr) ::operator delete(block, std::align_val_t{alignof(Node)});
-    block = nullptr;
-  }
+  for (Node* block : m_blocks) ::operator delete(block, std::align_val_t{alignof(Node)});
+  m_blocks.clear();
   m_used = 0;
   m_capacity = 0;
 }

@@ -97,17 +97,13 @@ class CDS_Map {
   template <typename F>
   void Walk(F visit) const;
 
-  // Node n lives in block b = floor(log2(n + 16)) - 4, which holds 16 << b nodes: the nodes never
-  // move, and growing allocates one more block instead of copying them all.
-  static constexpr int kBlocks = 27;  // up to 2^31 - 16 nodes
-  Node& NodeAt(uint32_t n) {
-    uint32_t m = n + 16;
-    int b = 31 - __builtin_clz(m);
-    return m_blocks[b - 4][m - (1u << b)];
-  }
-  const Node& NodeAt(uint32_t n) const { return const_cast<CDS_Map*>(this)->NodeAt(n); }
+  // Node n lives in block n / 4096 at n % 4096. Block 0 grows by doubling up to 4096 nodes (its
+  // nodes' bytes moved); after that growing adds a block and nodes never move.
+  static constexpr int kBlockBits = 12;
+  Node& NodeAt(uint32_t n) { return m_blocks[n >> kBlockBits][n & ((1u << kBlockBits) - 1)]; }
+  const Node& NodeAt(uint32_t n) const { return m_blocks[n >> kBlockBits][n & ((1u << kBlockBits) - 1)]; }
 
-  Node* m_blocks[kBlocks] = {};  // m_used nodes made, room for m_capacity; freed ones linked from m_free
+  std::vector<Node*> m_blocks;  // m_used nodes made, room for m_capacity; freed ones linked from m_free
   uint32_t m_used = 0;
   uint32_t m_capacity = 0;
   uint32_t m_free = kNone;
