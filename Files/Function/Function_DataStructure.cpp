@@ -137,6 +137,14 @@ struct Family {
   static void Size(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
     if (T* t = Lookup(Table, argc, args)) result.SetReal(t->Size());
   }
+  // The direct form of Size for one argument, a whole real naming a structure.
+  static bool DirectSize(RValue& result, int argc, const RValue* const* args) {
+    int index = argc == 1 ? PlainIndex(*args[0]) : -1;
+    T* t = index >= 0 ? Table.Get(index) : nullptr;
+    if (t == nullptr) return false;
+    result.SetReal(t->Size());
+    return true;
+  }
   static void Empty(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
     if (T* t = Lookup(Table, argc, args)) SetBool(result, t->Size() == 0);
   }
@@ -356,6 +364,15 @@ void F_GridWidth(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 }
 void F_GridHeight(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) result.SetReal(g->Height());
+}
+// The direct forms of the width and height for one argument, a whole real naming a grid.
+template <bool Width>
+bool D_GridSide(RValue& result, int argc, const RValue* const* args) {
+  int index = argc == 1 ? PlainIndex(*args[0]) : -1;
+  CDS_Grid* g = index >= 0 ? g_Grids.Get(index) : nullptr;
+  if (g == nullptr) return false;
+  result.SetReal(Width ? g->Width() : g->Height());
+  return true;
 }
 void F_GridClear(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) g->Fill(Arg(argc, args, 1));
@@ -632,6 +649,7 @@ void ImplementFamily(const char* prefix) {
     ImplementFunction((p + "create").c_str(), F::Create);
     ImplementFunction((p + "clear").c_str(), F::Clear);
     ImplementFunction((p + "size").c_str(), F::Size);
+    SetDirectRoutine((p + "size").c_str(), F::DirectSize);
     ImplementFunction((p + "empty").c_str(), F::Empty);
   }
   ImplementFunction((p + "destroy").c_str(), F::Destroy);
@@ -747,6 +765,8 @@ void Function_DataStructure_Implement() {
   SetDirectRoutine("ds_map_exists", D_MapExists);
   SetDirectRoutine("ds_map_find_value", D_MapFindValue);
   SetDirectRoutine("ds_grid_get", D_GridGet);
+  SetDirectRoutine("ds_grid_width", D_GridSide<true>);
+  SetDirectRoutine("ds_grid_height", D_GridSide<false>);
   SetDirectRoutine("ds_grid_set", D_GridCell<CDS_Grid::Op::Set>);
   SetDirectRoutine("ds_grid_add", D_GridCell<CDS_Grid::Op::Add>);
   SetDirectRoutine("ds_grid_multiply", D_GridCell<CDS_Grid::Op::Multiply>);

@@ -288,3 +288,16 @@ TEST_F(CallGroup, AStatementCallFreesItsResult) {
   EXPECT_EQ(Seen(), std::string(12, 'R'));
   EXPECT_EQ(MemoryManager::TotalBlocks(), blocks);
 }
+
+// Sizes, widths and heights through their direct forms; a missing list reports as the routine does.
+TEST_F(CallGroup, SizesOfStructuresAgreeWithTheWordForm) {
+  Outcome o = Both(
+      "l = ds_list_create(); ds_list_add(l, 5); ds_list_add(l, 6); g = ds_grid_create(3, 2);"
+      "m = ds_map_create(); k = 1; ds_map_add(m, k, k); q = ds_queue_create();"
+      "r = string(ds_list_size(l)) + string(ds_grid_width(g)) + string(ds_grid_height(g))"
+      "  + string(ds_map_size(m)) + string(ds_queue_size(q)); h = l + 9; r += string(ds_list_size(h));"
+      "ds_list_destroy(l); ds_grid_destroy(g); ds_map_destroy(m); ds_queue_destroy(q); return r;");
+  EXPECT_EQ(o.value, "s:232100");
+  EXPECT_EQ(o.errors, 1);
+  EXPECT_NE(o.lastError.find("Data structure with index does not exist."), std::string::npos);
+}
