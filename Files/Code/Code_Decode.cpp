@@ -80,11 +80,50 @@ bool IsArithmeticByConstant(uint16_t h, int32_t k) {
   return (h == VMH_div_vi || h == VMH_mod_vi) && k != 0;
 }
 
+// The call group of Code_Decode.h starting at `pc`, when there is one: push.v of list variables
+// right before a call.i that takes all of them.
+bool FuseCallGroup(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (!IsListPush(first)) return false;
+  int k = 0;
+  uint32_t at = pc;
+  while (at + 8 <= size && ops[at / 4].handler == first.handler && k <= kCallGroupPushes) {
+    k++;
+    at += 8;
+  }
+  if (k > kCallGroupPushes || at + 8 > size || ops[at / 4].handler != VMH_call_builtin) return false;
+  int32_t n = ops[at / 4].extra;
+  if (n != k && n != k + 1) return false;
+  int32_t spare = n;
+  uint32_t length = at + 8 - pc;
+  // The tail's pop.v.v names a variable of the same list.
+  auto isPop = [&](uint32_t offset) { return offset + 8 <= size && ops[offset / 4].handler == first.handler + 2; };
+  uint32_t after = at + 8;
+  int tail = 0;
+  if (after + 4 <= size && Opcode(WordAt(code, after)) == OP_POPZ && Type1(WordAt(code, after)) == TYPE_VARIABLE) {
+    spare |= kCallGroupPopz;
+    length += 4;
+  } else if (isPop(after)) {
+    tail = 1;
+    length += 8;
+  } else if (after + 4 <= size && ops[after / 4].handler == VMH_add_vv && isPop(after + 4)) {
+    tail = 2;
+    length += 12;
+  }
+  int kind = (first.handler - VMH_push_local) / (VMH_push_self - VMH_push_local);
+  first.slot = uint16_t(k | ((n - k) << 3) | (kind << 4) | (tail << 6));
+  first.extra = int32_t(length);
+  first.spare = spare;
+  first.handler = VMH_call_group;
+  return true;
+}
+
 // Gives the first instruction of each group of Code_Decode.h a handler that runs the whole group.
 // `size` bounds the groups: every instruction of one lies inside the code.
 void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
   VMOp& first = ops[pc / 4];
   auto at = [&](uint32_t offset) -> const VMOp& { return ops[(pc + offset) / 4]; };
+  if (FuseCallGroup(code, size, ops, pc)) return;
   if (IsListPush(first) && (at(8).handler == VMH_push_e || at(8).handler == VMH_push_i)) {
     // K is a push.e or a push.i: the group's later instructions lie 4 bytes further with a push.i.
     uint32_t k = at(8).handler == VMH_push_i ? 4 : 0;
@@ -207,6 +246,9 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
         if (t1 == TYPE_INT) {
           op.handler = VMH_call_builtin;
           op.extra = Immediate(word);
+          if (pc + 12 <= size && Opcode(WordAt(code, pc + 8)) == OP_POPZ && Type1(WordAt(code, pc + 8)) == TYPE_VARIABLE) {
+            op.spare = kCallGroupPopz;  // the popz.v after the call is part of it
+          }
         }
         break;
       case OP_RET:

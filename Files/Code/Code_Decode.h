@@ -44,6 +44,8 @@
   X(exit)
 // Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
+// Handlers of the library share's groups, appended after all others: X(name) each, in table order.
+#define CODE_LIBRARY_HANDLERS(X) X(call_group)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -65,6 +67,7 @@ enum VMHandler : uint16_t {
 #define X(name) VMH_##name,
   CODE_LOOP_HANDLERS(X)
   CODE_CALL_HANDLERS(X)
+  CODE_LIBRARY_HANDLERS(X)
 #undef X
   VMH_count
 };
@@ -86,14 +89,25 @@ enum VMHandler : uint16_t {
 //   ret_v         ret.v
 //   branch_PAIR   compare of that pair; bt or bf
 //                 value the target, slot the CompareOp and 0x100 for bt
-//   call_builtin  call.i (one instruction; a script or extension id runs as call)
-//                 extra the argument count
+//   call_builtin  call.i [; popz.v] (a script or extension id runs as call, alone)
+//                 extra the argument count, spare kCallGroupPopz with the popz.v
 //   push_op_k     push.v X; push K; add/sub/mul/div/mod.i.v        (pushes X op K)
 //                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 16
 //   op_k          push K; add/sub/mul/div/mod.i.v                  (the value on top op= K)
 //                 value K, slot the length, spare the opcode
 //                 (div and mod only when K is not 0)
 // X and Y are variables without an index of the four lists.
+//   call_group    push.v X1; ... push.v Xk; call.i F n [; tail]   (n is k or k + 1, k <= 4)
+//                 a call through F's direct form (Code_Function.h), the X read where they are
+//                 (with n = k + 1 the last argument is the value already on the stack); the tail
+//                 is popz.v, pop.v.v Y, or add.v.v and pop.v.v Y;
+//                 value X1's id, slot k | (n - k) << 3 | the list << 4 (0 local, 1 self, 2 plain,
+//                 3 global: all X and Y of one list) | the tail << 6 (0 none or popz.v, 1 pop.v.v,
+//                 2 add.v.v and pop.v.v), extra the group's length in bytes, spare n |
+//                 kCallGroupPopz with the popz.v; the other ids are read from the code, and F
+//                 when the group runs (an F without a direct form turns the entry back into its
+//                 push). A tail that cannot run (add.v.v of a text, Y's list unknown) leaves the
+//                 result on the stack and the rest to its entries.
 
 struct VMOp {
   uint16_t handler;  // VMHandler
@@ -103,6 +117,10 @@ struct VMOp {
   int32_t spare;
 };
 static_assert(sizeof(VMOp) == 16);
+
+// The call group's limits and flag (see above).
+constexpr int kCallGroupPushes = 4;
+constexpr int32_t kCallGroupPopz = 0x100;
 
 // The built-in variables argument0 .. argument15 have consecutive ids after argument_relative and
 // argument.

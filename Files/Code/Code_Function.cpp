@@ -121,6 +121,7 @@ int ImplementFunction(const char* name, TRoutine routine) {
   for (int i = g_ByName.Find(name); i >= 0; i = g_Functions[i].sameNameNext) {
     g_Functions[i].routine = routine;
     g_Functions[i].implemented = true;
+    g_Functions[i].direct = nullptr;
     ++bound;
   }
   if (bound == 0) Console::Output("ImplementFunction: no built-in function named %s\n", name);
@@ -132,9 +133,20 @@ int SetUnavailableFunction(const char* name, TRoutine routine) {
   if (name == nullptr || routine == nullptr) return 0;
   for (int i = g_ByName.Find(name); i >= 0; i = g_Functions[i].sameNameNext) {
     g_Functions[i].routine = routine;
+    g_Functions[i].direct = nullptr;
     ++bound;
   }
   if (bound == 0) Console::Output("SetUnavailableFunction: no built-in function named %s\n", name);
+  return bound;
+}
+
+int SetDirectRoutine(const char* name, TDirectRoutine direct) {
+  int bound = 0;
+  if (name == nullptr) return 0;
+  for (int i = g_ByName.Find(name); i >= 0; i = g_Functions[i].sameNameNext) {
+    g_Functions[i].direct = direct;
+    ++bound;
+  }
   return bound;
 }
 

@@ -18,6 +18,12 @@
 class CInstance;
 
 using TRoutine = void (*)(RValue& result, CInstance* self, CInstance* other, int argc, RValue* args);
+// A routine's direct form, for calls whose arguments are at hand where they are (variables):
+// `args[i]` points at argument i. It does what the routine does in its common case and returns
+// true, or returns false having done nothing (the call then goes to the routine). It reports no
+// errors, calls no code and neither keeps nor frees the arguments; the result arrives as the zero
+// value.
+using TDirectRoutine = bool (*)(RValue& result, int argc, const RValue* const* args);
 
 // ---- Function ids ----------------------------------------------------------------------------
 
@@ -42,6 +48,7 @@ struct FunctionRecord {
   int callCount;       // starts at -1; the source interpreter adds 1 per call
   bool implemented;    // false while the routine is the shared not-implemented one
   int sameNameNext;    // the next record of the same name, or -1 (some names are registered twice)
+  TDirectRoutine direct;  // the routine's direct form, or null
 };
 
 // Registers every built-in function of every family, in order. Done once per process; later calls
@@ -56,6 +63,9 @@ int ImplementFunction(const char* name, TRoutine routine);
 // For a function that cannot exist here (it needs something this platform or runner does not
 // have): `routine` says why when called; the function stays counted as not implemented.
 int SetUnavailableFunction(const char* name, TRoutine routine);
+// Gives every registered function named `name` the direct form `direct` of its routine (binding a
+// routine drops the direct form, so this comes after ImplementFunction). Returns the records bound.
+int SetDirectRoutine(const char* name, TDirectRoutine direct);
 // Empties the registry (process exit and tests).
 void ReleaseFunctions();
 

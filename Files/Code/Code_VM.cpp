@@ -4,7 +4,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <array>
 #include <cstring>
+#include <utility>
 
 #include "Code/Code_Decode.h"
 #include "Code/Code_Error.h"
@@ -1259,12 +1261,25 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   return sp;
 }
 
+// Calls built-in `id` with the `n` values at `args` (8-byte aligned) as arguments and self, other of
+// `f`; g_CurrentFrame is kept and texts among the arguments are freed after it.
+__attribute__((always_inline)) inline void RunBuiltin(VMFrame& f, int32_t id, int32_t n, uint8_t* args, RValue& result) {
+  VMFrame* saved = g_CurrentFrame;
+  g_Functions[id].routine(result, f.self, f.other, n, reinterpret_cast<RValue*>(args));
+  g_CurrentFrame = saved;
+  for (int32_t i = 0; i < n; i++) {
+    const uint8_t* arg = args + size_t(i) * kValueSize;
+    if (Load<int32_t>(arg + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(arg + offsetof(RValue, text)));
+  }
+}
+
 // The built-in call of DoCall without its trace line, call count and alignment move, for the
 // decoded call at f.instrPc with `n` arguments at `args`: null (nothing done) when the call needs
 // the general way (trace or call counts on, arguments not 8-byte aligned, an id outside the
 // registry). Otherwise the routine sees self, other and the arguments in place, g_CurrentFrame is
 // kept, texts among the arguments are freed after it, and its result takes the place of the
-// arguments; returns the new stack pointer. The id is read from the code when the call runs:
+// arguments (or is freed, for an entry that covers a popz.v after the call); sets f.pc after the
+// call (and popz.v) and returns the new stack pointer. The id is read from the code when the call runs:
 // loading links the ids into the code after the code was checked and decoded. A script's id turns
 // the call's entry `op` into a script call for the runs to come (a site's id does not change once
 // its code has run).
@@ -1276,15 +1291,19 @@ __attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* 
     return nullptr;
   }
   const int32_t n = op->extra;
-  f.pc = f.instrPc + 8;
+  const bool popz = (op->spare & kCallGroupPopz) != 0;
+  const uint32_t next = f.instrPc + 8;
+  f.pc = next;
   RValue result;
-  VMFrame* saved = g_CurrentFrame;
-  g_Functions[id].routine(result, f.self, f.other, n, reinterpret_cast<RValue*>(args));
-  g_CurrentFrame = saved;
-  for (int32_t i = 0; i < n; i++) {
-    const uint8_t* arg = args + size_t(i) * kValueSize;
-    if (Load<int32_t>(arg + offsetof(RValue, kind)) == VALUE_STRING) MemFree(Load<char*>(arg + offsetof(RValue, text)));
+  RunBuiltin(f, id, n, args, result);
+  if (popz) {
+    // popz.v: the result goes as a value item would.
+    if (result.kind == VALUE_STRING) MemFree(result.text);
+    result.text = nullptr;
+    f.pc = next + 4;
+    return args + ptrdiff_t(n) * kValueSize;
   }
+  f.pc = next;
   uint8_t* sp = args + (ptrdiff_t(n) - 1) * kValueSize;  // below args when there are none
   PutValue(sp, std::move(result));
   return sp;
@@ -1330,6 +1349,94 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
     default: return g_pGlobalVariables;
   }
 }
+
+// The built-in call group of Code_Decode.h at `pc` (its first push.v), of K variables of the list
+// kind Kind and Extra (0 or 1) more arguments on the stack at `sp`, with the tail Tail (0 none or
+// popz.v, 1 pop.v.v, 2 add.v.v and pop.v.v, the popped variable of the same list): the call
+// through the function's direct form, its arguments read where they are. Null (nothing done) when
+// the first push must run alone: trace or call counts on, a variable missing or its list unknown,
+// the stack argument not 8-byte aligned, the direct form declining. An id without a direct form (a
+// script, an extension or a built-in without one) turns the entry back into its push for good.
+// Otherwise frees the stack argument, runs the tail (one that cannot run leaves the result on the
+// stack and the tail to its entries), sets f.pc after what ran and returns the new stack pointer.
+template <int Kind, int K, int Extra, int Tail>
+__attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMOp* op, uint32_t pc) {
+  constexpr int kPush = VMH_push_local + Kind * (VMH_push_self - VMH_push_local);
+  const uint8_t* code = f.codeBytes;
+  int32_t id = Load<int32_t>(code + pc + 8 * uint32_t(K) + 4);
+  if (unsigned(id) >= unsigned(g_FunctionCount) || g_Functions[id].direct == nullptr) {
+    op->handler = kPush;
+    return nullptr;
+  }
+  if (g_CallHooks || (Extra != 0 && (reinterpret_cast<uintptr_t>(sp) & (alignof(RValue) - 1)) != 0)) return nullptr;
+  // Argument 0 is the last push.
+  const RValue* args[K + Extra];
+#pragma GCC unroll 8
+  for (int j = 0; j < K; j++) {
+    int32_t var = j == 0 ? op->value : RefId(Load<uint32_t>(code + pc + 8 * uint32_t(j) + 4));
+    CVariableList* list = DecodedList(f, kPush, var);
+    if (list == nullptr) return nullptr;
+    RVariable* node = FindNode(list, var);
+    if (node == nullptr) return nullptr;
+    args[K - 1 - j] = &node->value;
+  }
+  if constexpr (Extra != 0) args[K] = reinterpret_cast<const RValue*>(sp);
+  RValue result;
+  if (!g_Functions[id].direct(result, K + Extra, args)) return nullptr;
+  if constexpr (Extra != 0) {
+    if (args[K]->kind == VALUE_STRING) MemFree(args[K]->text);
+  }
+  uint8_t* top = sp + ptrdiff_t(Extra) * kValueSize;
+  const uint32_t after = pc + 8 * uint32_t(K) + 8;  // the instruction after the call
+  if constexpr (Tail == 0) {
+    if (op->spare & kCallGroupPopz) {
+      // popz.v: the result goes as a value item would.
+      if (result.kind == VALUE_STRING) MemFree(result.text);
+      result.text = nullptr;
+      f.pc = after + 4;
+      return top;
+    }
+  } else {
+    // pop.v.v Y, or add.v.v and pop.v.v Y of two reals: the value under the arguments plus the result.
+    constexpr uint32_t kPop = Tail == 2 ? 4 : 0;
+    if (Tail == 1 || (result.kind == VALUE_REAL && Load<int32_t>(top + offsetof(RValue, kind)) == VALUE_REAL)) {
+      int32_t var = RefId(Load<uint32_t>(code + after + kPop + 4));
+      CVariableList* list = DecodedList(f, kPush, var);
+      if (list != nullptr) {
+        RVariable* node = FindNode(list, var);
+        if (node == nullptr) node = list->FindOrCreate(var);
+        if constexpr (Tail == 2) {
+          node->value.SetReal(Load<double>(top + offsetof(RValue, real)) + result.real);
+          top += kValueSize;
+        } else {
+          node->value = std::move(result);
+        }
+        f.pc = after + kPop + 8;
+        return top;
+      }
+    }
+  }
+  f.pc = after;
+  PutValue(top - kValueSize, std::move(result));
+  return top - kValueSize;
+}
+
+using CallGroupRoutine = uint8_t* (*)(VMFrame&, uint8_t*, VMOp*, uint32_t);
+// The call group routine of each entry's slot: K | Extra << 3 | Kind << 4 | Tail << 6.
+template <size_t I>
+constexpr CallGroupRoutine CallGroupAt() {
+  constexpr int k = int(I & 7), extra = int(I >> 3) & 1, kind = int(I >> 4) & 3, tail = int(I >> 6);
+  if constexpr (k >= 1 && k <= kCallGroupPushes && tail <= 2) {
+    return CallBuiltinGroup<kind, k, extra, tail>;
+  } else {
+    return nullptr;
+  }
+}
+template <size_t... I>
+constexpr std::array<CallGroupRoutine, sizeof...(I)> CallGroups(std::index_sequence<I...>) {
+  return {CallGroupAt<I>()...};
+}
+constexpr std::array<CallGroupRoutine, 256> kCallGroups = CallGroups(std::make_index_sequence<256>());
 
 // X op K and X op Y of the update groups (Code_Decode.h).
 __attribute__((always_inline)) inline double Update(int opcode, double l, double r) {
@@ -1650,6 +1757,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define X(name) &&u_##name,
       CODE_LOOP_HANDLERS(X)
       CODE_CALL_HANDLERS(X)
+      CODE_LIBRARY_HANDLERS(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -1796,7 +1904,16 @@ u_call_builtin: {
   uint8_t* next = CallBuiltin(f, sp, const_cast<VMOp*>(op));
   if (next == nullptr) goto u_call;
   sp = next;
-  pc += 8;
+  pc = f.pc;
+  NEXT();
+}
+
+// A run of push.v and the built-in call they feed (CallBuiltinGroup); otherwise the first push alone.
+u_call_group: {
+  uint8_t* next = kCallGroups[op->slot & 255](f, sp, const_cast<VMOp*>(op), pc);
+  if (next == nullptr) goto u_generic;
+  sp = next;
+  pc = f.pc;
   NEXT();
 }
 

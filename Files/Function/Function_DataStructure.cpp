@@ -69,9 +69,19 @@ inline int PlainIndex(const RValue& v) {
   return static_cast<double>(i) == v.real ? i : -1;
 }
 
+// Arguments given as pointers to values (the direct forms of Code_Function.h).
+struct ArgRefs {
+  const RValue* const* p;
+  const RValue& operator[](int i) const { return *p[i]; }
+};
+
 // The grid and cell (x, y) of a call whose first three arguments name a cell inside a grid, or null.
-inline CDS_Grid* PlainCell(int argc, const RValue* args, int wanted, int& x, int& y) {
-  if (argc != wanted || args == nullptr) return nullptr;
+template <typename A>
+inline CDS_Grid* PlainCell(int argc, const A& args, int wanted, int& x, int& y) {
+  if (argc != wanted) return nullptr;
+  if constexpr (std::is_pointer_v<A>) {
+    if (args == nullptr) return nullptr;
+  }
   if ((args[0].kind | args[1].kind | args[2].kind) != VALUE_REAL) return nullptr;
   int index = PlainIndex(args[0]);
   CDS_Grid* g = index >= 0 ? g_Grids.Get(index) : nullptr;
@@ -86,8 +96,12 @@ inline CDS_Grid* PlainCell(int argc, const RValue* args, int wanted, int& x, int
 
 // The map of a call with exactly `wanted` arguments whose first is a whole real naming a map, or
 // null (the general path then converts the index and reports a missing map).
-inline CDS_Map* PlainMap(int argc, const RValue* args, int wanted) {
-  if (argc != wanted || args == nullptr) return nullptr;
+template <typename A>
+inline CDS_Map* PlainMap(int argc, const A& args, int wanted) {
+  if (argc != wanted) return nullptr;
+  if constexpr (std::is_pointer_v<A>) {
+    if (args == nullptr) return nullptr;
+  }
   int index = PlainIndex(args[0]);
   return index >= 0 ? g_Maps.Get(index) : nullptr;
 }
@@ -122,6 +136,14 @@ struct Family {
   }
   static void Size(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
     if (T* t = Lookup(Table, argc, args)) result.SetReal(t->Size());
+  }
+  // The direct form of Size for one argument, a whole real naming a structure.
+  static bool DirectSize(RValue& result, int argc, const RValue* const* args) {
+    int index = argc == 1 ? PlainIndex(*args[0]) : -1;
+    T* t = index >= 0 ? Table.Get(index) : nullptr;
+    if (t == nullptr) return false;
+    result.SetReal(t->Size());
+    return true;
   }
   static void Empty(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
     if (T* t = Lookup(Table, argc, args)) SetBool(result, t->Size() == 0);
@@ -176,8 +198,12 @@ void F_QueueTail(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 
 // The list of a call with exactly `wanted` arguments whose first is a whole real naming a list,
 // or null (the general path then converts the index and reports a missing list).
-inline CDS_List* PlainList(int argc, const RValue* args, int wanted) {
-  if (argc != wanted || args == nullptr) return nullptr;
+template <typename A>
+inline CDS_List* PlainList(int argc, const A& args, int wanted) {
+  if (argc != wanted) return nullptr;
+  if constexpr (std::is_pointer_v<A>) {
+    if (args == nullptr) return nullptr;
+  }
   int index = PlainIndex(args[0]);
   return index >= 0 ? g_Lists.Get(index) : nullptr;
 }
@@ -185,6 +211,12 @@ inline CDS_List* PlainList(int argc, const RValue* args, int wanted) {
 void F_ListAdd(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   CDS_List* l = PlainList(argc, args, 2);
   if (l != nullptr || (l = Lookup(g_Lists, argc, args)) != nullptr) l->Add(Arg(argc, args, 1));
+}
+bool D_ListAdd(RValue&, int argc, const RValue* const* args) {
+  CDS_List* l = PlainList(argc, ArgRefs{args}, 2);
+  if (l == nullptr) return false;
+  l->Add(*args[1]);
+  return true;
 }
 void F_ListInsert(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Insert(ArgIndex(argc, args, 1), Arg(argc, args, 2));
@@ -201,6 +233,13 @@ void F_ListFindIndex(RValue& result, CInstance*, CInstance*, int argc, RValue* a
 void F_ListFindValue(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   CDS_List* l = PlainList(argc, args, 2);
   if (l != nullptr || (l = Lookup(g_Lists, argc, args)) != nullptr) SetCopy(result, l->At(ArgIndex(argc, args, 1)));
+}
+bool D_ListFindValue(RValue& result, int argc, const RValue* const* args) {
+  CDS_List* l = PlainList(argc, ArgRefs{args}, 2);
+  int pos = l != nullptr ? PlainIndex(*args[1]) : -1;
+  if (pos < 0) return false;
+  SetCopy(result, l->At(pos));
+  return true;
 }
 void F_ListSort(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_List* l = Lookup(g_Lists, argc, args)) l->Sort(ArgBool(argc, args, 1));
@@ -225,6 +264,31 @@ void F_MapExists(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 }
 void F_MapFindValue(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Map* m = MapOf(argc, args, 2)) SetCopy(result, m->Find(Arg(argc, args, 1)));
+}
+// The direct forms of the map calls the short path covers.
+bool D_MapAdd(RValue& result, int argc, const RValue* const* args) {
+  CDS_Map* m = PlainMap(argc, ArgRefs{args}, 3);
+  if (m == nullptr) return false;
+  SetBool(result, m->Add(*args[1], *args[2]));
+  return true;
+}
+bool D_MapReplace(RValue&, int argc, const RValue* const* args) {
+  CDS_Map* m = PlainMap(argc, ArgRefs{args}, 3);
+  if (m == nullptr) return false;
+  m->Replace(*args[1], *args[2]);
+  return true;
+}
+bool D_MapExists(RValue& result, int argc, const RValue* const* args) {
+  CDS_Map* m = PlainMap(argc, ArgRefs{args}, 2);
+  if (m == nullptr) return false;
+  SetBool(result, m->Find(*args[1]) != nullptr);
+  return true;
+}
+bool D_MapFindValue(RValue& result, int argc, const RValue* const* args) {
+  CDS_Map* m = PlainMap(argc, ArgRefs{args}, 2);
+  if (m == nullptr) return false;
+  SetCopy(result, m->Find(*args[1]));
+  return true;
 }
 void F_MapFindPrevious(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Map* m = Lookup(g_Maps, argc, args)) SetCopy(result, m->Previous(Arg(argc, args, 1)));
@@ -301,6 +365,15 @@ void F_GridWidth(RValue& result, CInstance*, CInstance*, int argc, RValue* args)
 void F_GridHeight(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) result.SetReal(g->Height());
 }
+// The direct forms of the width and height for one argument, a whole real naming a grid.
+template <bool Width>
+bool D_GridSide(RValue& result, int argc, const RValue* const* args) {
+  int index = argc == 1 ? PlainIndex(*args[0]) : -1;
+  CDS_Grid* g = index >= 0 ? g_Grids.Get(index) : nullptr;
+  if (g == nullptr) return false;
+  result.SetReal(Width ? g->Width() : g->Height());
+  return true;
+}
 void F_GridClear(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
   if (CDS_Grid* g = Lookup(g_Grids, argc, args)) g->Fill(Arg(argc, args, 1));
 }
@@ -327,6 +400,21 @@ void F_GridGet(RValue& result, CInstance*, CInstance*, int argc, RValue* args) {
     }
   }
   GridGetGeneral(result, argc, args);
+}
+
+// A copy of a cell that is not a real (out of line: the direct form then saves no registers).
+[[gnu::noinline]] bool CopyCell(RValue& result, const RValue& cell) {
+  DS_CopyValue(result, cell);
+  return true;
+}
+bool D_GridGet(RValue& result, int argc, const RValue* const* args) {
+  int px, py;
+  CDS_Grid* g = PlainCell(argc, ArgRefs{args}, 3, px, py);
+  if (g == nullptr) return false;
+  const RValue& cell = g->Cell(px, py);
+  if (!cell.IsReal()) return CopyCell(result, cell);
+  result.real = cell.real;
+  return true;
 }
 
 // A clipped rectangle of cells.
@@ -386,6 +474,26 @@ void F_GridCell(RValue&, CInstance*, CInstance*, int argc, RValue* args) {
     }
   }
   GridCellGeneral<Op>(argc, args);
+}
+
+// The cell update of a value or cell that is not a real (out of line, as CopyCell).
+template <CDS_Grid::Op Op>
+[[gnu::noinline]] bool ApplyCell(RValue& cell, const RValue& value) {
+  CDS_Grid::Apply(cell, value, Op);
+  return true;
+}
+template <CDS_Grid::Op Op>
+bool D_GridCell(RValue&, int argc, const RValue* const* args) {
+  int px, py;
+  CDS_Grid* g = PlainCell(argc, ArgRefs{args}, 4, px, py);
+  if (g == nullptr) return false;
+  RValue& cell = g->Cell(px, py);
+  const RValue& value = *args[3];
+  if (!cell.IsReal() || !value.IsReal()) return ApplyCell<Op>(cell, value);
+  if constexpr (Op == CDS_Grid::Op::Set) cell.real = value.real;
+  if constexpr (Op == CDS_Grid::Op::Add) cell.real += value.real;
+  if constexpr (Op == CDS_Grid::Op::Multiply) cell.real *= value.real;
+  return true;
 }
 
 template <CDS_Grid::Op Op>
@@ -541,6 +649,7 @@ void ImplementFamily(const char* prefix) {
     ImplementFunction((p + "create").c_str(), F::Create);
     ImplementFunction((p + "clear").c_str(), F::Clear);
     ImplementFunction((p + "size").c_str(), F::Size);
+    SetDirectRoutine((p + "size").c_str(), F::DirectSize);
     ImplementFunction((p + "empty").c_str(), F::Empty);
   }
   ImplementFunction((p + "destroy").c_str(), F::Destroy);
@@ -647,4 +756,18 @@ void Function_DataStructure_Implement() {
   ImplementFunction("ds_grid_value_disk_x", F_GridValueDisk<Found::X>);
   ImplementFunction("ds_grid_value_disk_y", F_GridValueDisk<Found::Y>);
   ImplementFunction("ds_grid_shuffle", F_GridShuffle);
+
+  // Direct forms (after the routines: binding a routine drops its direct form).
+  SetDirectRoutine("ds_list_add", D_ListAdd);
+  SetDirectRoutine("ds_list_find_value", D_ListFindValue);
+  SetDirectRoutine("ds_map_add", D_MapAdd);
+  SetDirectRoutine("ds_map_replace", D_MapReplace);
+  SetDirectRoutine("ds_map_exists", D_MapExists);
+  SetDirectRoutine("ds_map_find_value", D_MapFindValue);
+  SetDirectRoutine("ds_grid_get", D_GridGet);
+  SetDirectRoutine("ds_grid_width", D_GridSide<true>);
+  SetDirectRoutine("ds_grid_height", D_GridSide<false>);
+  SetDirectRoutine("ds_grid_set", D_GridCell<CDS_Grid::Op::Set>);
+  SetDirectRoutine("ds_grid_add", D_GridCell<CDS_Grid::Op::Add>);
+  SetDirectRoutine("ds_grid_multiply", D_GridCell<CDS_Grid::Op::Multiply>);
 }

@@ -109,6 +109,15 @@ bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RV
   return Crc32Of8(bytes);
 }
 
+// The index's hash of a key: a real's bit pattern mixed by one multiplication (cheaper than the
+// CRC-32, which only places a new entry in its chain), a string's CRC-32.
+[[gnu::always_inline]] inline uint32_t IndexHash(const RValue& key) {
+  if (key.IsString()) return DS_KeyHash(key);
+  uint64_t bits;
+  std::memcpy(&bits, &key.real, sizeof bits);
+  return static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15u) >> 32);
+}
+
 [[gnu::always_inline]] inline bool KeysEqual(const RValue& a, const RValue& b) {
   if (a.kind != b.kind) return false;
   if (a.IsString()) return std::strcmp(a.Str(), b.Str()) == 0;
@@ -147,7 +156,7 @@ void CDS_Map::Clear() {
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
     const Slot& s = m_index[i];
-    if (s.node == kNone || (s.hash == hash && KeysEqual(m_nodes[s.node].key, key))) return i;
+    if (s.node == kNone || (s.hash == hash && KeysEqual(NodeAt(s.node).key, key))) return i;
   }
 }
 
@@ -186,19 +195,25 @@ void CDS_Map::Unindex(size_t hole) {
 static_assert(sizeof(RValue) == 24 && alignof(RValue) <= 64);
 
 void CDS_Map::GrowNodes() {
-  uint32_t capacity = m_capacity != 0 ? m_capacity * 2 : 16;
-  if (capacity <= m_capacity) throw std::bad_alloc();
-  auto* nodes = static_cast<Node*>(::operator new(size_t{capacity} * sizeof(Node), std::align_val_t{alignof(Node)}));
-  if (m_used != 0) std::memcpy(static_cast<void*>(nodes), static_cast<const void*>(m_nodes), size_t{m_used} * sizeof(Node));
-  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
-  m_nodes = nodes;
-  m_capacity = capacity;
+  constexpr uint32_t kBlock = 1u << kBlockBits;
+  if (m_capacity < kBlock) {
+    uint32_t capacity = m_capacity != 0 ? m_capacity * 2 : 16;
+    auto* nodes = static_cast<Node*>(::operator new(size_t{capacity} * sizeof(Node), std::align_val_t{alignof(Node)}));
+    if (m_used != 0) std::memcpy(static_cast<void*>(nodes), static_cast<const void*>(m_blocks[0]), size_t{m_used} * sizeof(Node));
+    if (!m_blocks.empty()) ::operator delete(m_blocks[0], std::align_val_t{alignof(Node)});
+    m_blocks.assign(1, nodes);
+    m_capacity = capacity;
+    return;
+  }
+  if (m_capacity > kNone - kBlock) throw std::bad_alloc();  // node kNone must stay unused
+  m_blocks.push_back(static_cast<Node*>(::operator new(size_t{kBlock} * sizeof(Node), std::align_val_t{alignof(Node)})));
+  m_capacity += kBlock;
 }
 
 void CDS_Map::FreeNodes() {
-  for (uint32_t i = 0; i < m_used; ++i) m_nodes[i].~Node();
-  if (m_nodes != nullptr) ::operator delete(m_nodes, std::align_val_t{alignof(Node)});
-  m_nodes = nullptr;
+  for (uint32_t i = 0; i < m_used; ++i) NodeAt(i).~Node();
+  for (Node* block : m_blocks) ::operator delete(block, std::align_val_t{alignof(Node)});
+  m_blocks.clear();
   m_used = 0;
   m_capacity = 0;
 }
@@ -208,7 +223,7 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
   uint32_t n;
   if (m_free != kNone) {
     n = m_free;
-    Node& node = m_nodes[n];
+    Node& node = NodeAt(n);
     m_free = node.next;
     node.hash = hash;
     node.key = std::forward<K>(key);
@@ -217,14 +232,14 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
     // Built in place: no temporary node or values to move and destroy.
     if (m_used == m_capacity) GrowNodes();
     n = m_used;
-    new (&m_nodes[n]) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    new (&NodeAt(n)) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
     ++m_used;
   }
   Chain& c = m_chains[hash & (kBuckets - 1)];
-  m_nodes[n].next = kNone;
-  m_nodes[n].prev = c.tail;
+  NodeAt(n).next = kNone;
+  NodeAt(n).prev = c.tail;
   if (c.tail != kNone) {
-    m_nodes[c.tail].next = n;
+    NodeAt(c.tail).next = n;
   } else {
     c.head = n;
   }
@@ -234,10 +249,10 @@ uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
 }
 
 void CDS_Map::FreeNode(uint32_t n) {
-  Node& node = m_nodes[n];
+  Node& node = NodeAt(n);
   Chain& c = m_chains[node.hash & (kBuckets - 1)];
-  (node.prev != kNone ? m_nodes[node.prev].next : c.head) = node.next;
-  (node.next != kNone ? m_nodes[node.next].prev : c.tail) = node.prev;
+  (node.prev != kNone ? NodeAt(node.prev).next : c.head) = node.next;
+  (node.next != kNone ? NodeAt(node.next).prev : c.tail) = node.prev;
   node.key.Reset();
   node.value.Reset();
   node.next = m_free;
@@ -246,46 +261,47 @@ void CDS_Map::FreeNode(uint32_t n) {
 }
 
 uint32_t CDS_Map::NextCopy(uint32_t n) const {
-  const Node& node = m_nodes[n];
-  for (uint32_t k = node.next; k != kNone; k = m_nodes[k].next) {
-    if (m_nodes[k].hash == node.hash && KeysEqual(m_nodes[k].key, node.key)) return k;
+  const Node& node = NodeAt(n);
+  for (uint32_t k = node.next; k != kNone; k = NodeAt(k).next) {
+    if (NodeAt(k).hash == node.hash && KeysEqual(NodeAt(k).key, node.key)) return k;
   }
   return kNone;
 }
 
 void CDS_Map::Append(uint32_t hash, RValue key, RValue value) {
-  size_t slot = SlotFor(key, hash);
+  uint32_t index = IndexHash(key);
+  size_t slot = SlotFor(key, index);
   bool present = m_index[slot].node != kNone;
   uint32_t n = NewNode(hash, std::move(key), std::move(value));
   if (present) {
     m_duplicates = true;
   } else {
-    m_index[slot] = Slot{hash, n};
+    m_index[slot] = Slot{index, n};
   }
 }
 
 // ---- Entries -------------------------------------------------------------------------------------
 
 bool CDS_Map::Add(const RValue& key, const RValue& value) {
-  uint32_t hash = KeyHash(key);
-  size_t slot = SlotFor(key, hash);
+  uint32_t index = IndexHash(key);
+  size_t slot = SlotFor(key, index);
   if (m_index[slot].node != kNone) return false;
-  m_index[slot] = Slot{hash, NewNode(hash, key, value)};
+  m_index[slot] = Slot{index, NewNode(key.IsString() ? index : KeyHash(key), key, value)};
   return true;
 }
 
 void CDS_Map::Replace(const RValue& key, const RValue& value) {
-  uint32_t hash = KeyHash(key);
-  size_t slot = SlotFor(key, hash);
+  uint32_t index = IndexHash(key);
+  size_t slot = SlotFor(key, index);
   if (m_index[slot].node != kNone) {
-    m_nodes[m_index[slot].node].value = value;
+    NodeAt(m_index[slot].node).value = value;
   } else {
-    m_index[slot] = Slot{hash, NewNode(hash, key, value)};
+    m_index[slot] = Slot{index, NewNode(key.IsString() ? index : KeyHash(key), key, value)};
   }
 }
 
 bool CDS_Map::Delete(const RValue& key) {
-  size_t slot = Probe(key, KeyHash(key));
+  size_t slot = Probe(key, IndexHash(key));
   uint32_t n = m_index[slot].node;
   if (n == kNone) return false;
   uint32_t copy = m_duplicates ? NextCopy(n) : kNone;
@@ -303,15 +319,13 @@ const RValue* CDS_Map::Find(const RValue& key) const {
   // A real key: the probe compares bit patterns and calls nothing, so no registers are saved.
   uint64_t bits;
   std::memcpy(&bits, &key.real, sizeof bits);
-  uint8_t bytes[8];
-  std::memcpy(bytes, &bits, 8);
-  uint32_t hash = Crc32Of8(bytes);
+  uint32_t hash = static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15u) >> 32);  // IndexHash
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
     const Slot& s = m_index[i];
     if (s.node == kNone) return nullptr;
     if (s.hash == hash) {
-      const Node& node = m_nodes[s.node];
+      const Node& node = NodeAt(s.node);
       uint64_t other;
       std::memcpy(&other, &node.key.real, sizeof other);
       if (node.key.IsReal() && other == bits) return &node.value;
@@ -320,8 +334,8 @@ const RValue* CDS_Map::Find(const RValue& key) const {
 }
 
 const RValue* CDS_Map::FindText(const RValue& key) const {
-  uint32_t n = m_index[Probe(key, KeyHash(key))].node;
-  return n != kNone ? &m_nodes[n].value : nullptr;
+  uint32_t n = m_index[Probe(key, IndexHash(key))].node;
+  return n != kNone ? &NodeAt(n).value : nullptr;
 }
 
 // ---- Iteration -----------------------------------------------------------------------------------
@@ -344,36 +358,34 @@ template <typename F>
 void CDS_Map::Walk(F visit) const {
   if (m_count == 0) return;
   for (const Chain& c : m_chains) {
-    for (uint32_t n = c.head; n != kNone; n = m_nodes[n].next) {
-      if (!visit(m_nodes[n])) return;
+    for (uint32_t n = c.head; n != kNone; n = NodeAt(n).next) {
+      if (!visit(NodeAt(n))) return;
     }
   }
 }
 
 const RValue* CDS_Map::First() const {
   uint32_t n = m_count > 0 ? HeadAfter(-1) : kNone;
-  return n != kNone ? &m_nodes[n].key : nullptr;
+  return n != kNone ? &NodeAt(n).key : nullptr;
 }
 
 const RValue* CDS_Map::Last() const {
   uint32_t n = m_count > 0 ? TailBefore(kBuckets) : kNone;
-  return n != kNone ? &m_nodes[n].key : nullptr;
+  return n != kNone ? &NodeAt(n).key : nullptr;
 }
 
 const RValue* CDS_Map::Next(const RValue& key) const {
-  uint32_t hash = KeyHash(key);
-  uint32_t n = m_index[Probe(key, hash)].node;
+  uint32_t n = m_index[Probe(key, IndexHash(key))].node;
   if (n == kNone) return nullptr;
-  uint32_t after = m_nodes[n].next != kNone ? m_nodes[n].next : HeadAfter(hash & (kBuckets - 1));
-  return after != kNone ? &m_nodes[after].key : nullptr;
+  uint32_t after = NodeAt(n).next != kNone ? NodeAt(n).next : HeadAfter(NodeAt(n).hash & (kBuckets - 1));
+  return after != kNone ? &NodeAt(after).key : nullptr;
 }
 
 const RValue* CDS_Map::Previous(const RValue& key) const {
-  uint32_t hash = KeyHash(key);
-  uint32_t n = m_index[Probe(key, hash)].node;
+  uint32_t n = m_index[Probe(key, IndexHash(key))].node;
   if (n == kNone) return nullptr;
-  uint32_t before = m_nodes[n].prev != kNone ? m_nodes[n].prev : TailBefore(hash & (kBuckets - 1));
-  return before != kNone ? &m_nodes[before].key : nullptr;
+  uint32_t before = NodeAt(n).prev != kNone ? NodeAt(n).prev : TailBefore(NodeAt(n).hash & (kBuckets - 1));
+  return before != kNone ? &NodeAt(before).key : nullptr;
 }
 
 std::vector<std::pair<const RValue*, const RValue*>> CDS_Map::Entries() const {

@@ -60,14 +60,15 @@ class CDS_Map {
     uint32_t head = kNone;
     uint32_t tail = kNone;
   };
-  // An index slot: a key's hash and the key's first node in iteration order; node kNone is empty.
+  // An index slot: the key's index hash (not the chain's CRC-32 for a real key) and the key's first
+  // node in iteration order; node kNone is empty.
   struct Slot {
     uint32_t hash = 0;
     uint32_t node = kNone;
   };
 
   size_t Home(uint32_t hash) const { return static_cast<uint32_t>(hash * 0x9E3779B1u) >> m_shift; }
-  // The slot holding `key`, or the empty slot where it would go.
+  // The slot holding `key` (of index hash `hash`), or the empty slot where it would go.
   size_t Probe(const RValue& key, uint32_t hash) const;
   // Find for a string key (out of line: its text compare calls out).
   [[gnu::noinline]] const RValue* FindText(const RValue& key) const;
@@ -79,9 +80,9 @@ class CDS_Map {
   // A new node at the tail of its chain (key and value copied or moved in).
   template <typename K, typename V>
   uint32_t NewNode(uint32_t hash, K&& key, V&& value);
-  // Doubles the node array, moving the nodes' bytes (values are trivially relocatable).
+  // Adds the next block of nodes (as many as there are).
   void GrowNodes();
-  // Destroys every node and frees the array.
+  // Destroys every node and frees the blocks.
   void FreeNodes();
   void FreeNode(uint32_t node);
   // The next node after `node` in its chain with the same key; kNone when none.
@@ -96,7 +97,13 @@ class CDS_Map {
   template <typename F>
   void Walk(F visit) const;
 
-  Node* m_nodes = nullptr;  // m_used nodes made, room for m_capacity; freed ones linked from m_free
+  // Node n lives in block n / 4096 at n % 4096. Block 0 grows by doubling up to 4096 nodes (its
+  // nodes' bytes moved); after that growing adds a block and nodes never move.
+  static constexpr int kBlockBits = 12;
+  Node& NodeAt(uint32_t n) { return m_blocks[n >> kBlockBits][n & ((1u << kBlockBits) - 1)]; }
+  const Node& NodeAt(uint32_t n) const { return m_blocks[n >> kBlockBits][n & ((1u << kBlockBits) - 1)]; }
+
+  std::vector<Node*> m_blocks;  // m_used nodes made, room for m_capacity; freed ones linked from m_free
   uint32_t m_used = 0;
   uint32_t m_capacity = 0;
   uint32_t m_free = kNone;

@@ -238,3 +238,20 @@ TEST(DataStructureMapTest, RealKeysHashTheirEightBytesThroughTheRegister) {
     ASSERT_EQ(DS_KeyHash(RValue(x)), BitwiseRegister(bytes, 8)) << x;
   }
 }
+
+TEST(DataStructureMapTest, RealKeysAreTheirBitPatterns) {
+  // 0 and -0 are two keys; a NaN finds the entry of its own bit pattern.
+  CDS_Map m;
+  double nan = std::numeric_limits<double>::quiet_NaN();
+  EXPECT_TRUE(m.Add(RValue(0.0), RValue(1)));
+  EXPECT_TRUE(m.Add(RValue(-0.0), RValue(2)));
+  EXPECT_TRUE(m.Add(RValue(nan), RValue(3)));
+  EXPECT_FALSE(m.Add(RValue(nan), RValue(4)));
+  EXPECT_EQ(m.Find(RValue(0.0))->real, 1);
+  EXPECT_EQ(m.Find(RValue(-0.0))->real, 2);
+  EXPECT_EQ(m.Find(RValue(nan))->real, 3);
+  EXPECT_TRUE(m.Delete(RValue(-0.0)));
+  EXPECT_EQ(m.Find(RValue(-0.0)), nullptr);
+  EXPECT_EQ(m.Find(RValue(0.0))->real, 1);
+  EXPECT_EQ(m.Size(), 2);
+}
