@@ -160,6 +160,24 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
   }
 }
 
+// The update of a loop variable followed by the branch back to the loop's test of that variable
+// becomes one entry. Runs after Fuse, so the test's entry is its group whichever way the branch goes.
+void FuseLoopStep(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (first.handler != VMH_update_k && first.handler != VMH_update_k_long) return;
+  uint32_t length = first.handler == VMH_update_k ? 24 : 28;
+  if (pc + length + 4 > size || ops[(pc + length) / 4].handler != VMH_b) return;
+  uint32_t target = uint32_t(ops[(pc + length) / 4].value);  // an instruction start or the end
+  if (target > size || target >= (1u << 24)) return;
+  const VMOp& test = ops[target / 4];
+  if ((test.handler != VMH_compare_k_bf && test.handler != VMH_compare_k_bf_long) || (test.slot & 0xFF) != first.slot ||
+      test.value != first.value) {
+    return;
+  }
+  first.spare = int32_t(uint32_t(first.spare) | (target << 8));
+  first.handler = VMH_update_k_b;
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -215,5 +233,6 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
   }
   ops[size / 4].handler = VMH_exit;  // the exit word after the code
   for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) Fuse(code, size, ops, pc);
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) FuseLoopStep(ops, size, pc);
   return ops;
 }

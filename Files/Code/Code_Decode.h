@@ -42,6 +42,8 @@
   X(exit)
 // Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
+// The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
+#define CODE_LOOP_HANDLERS_2(X) X(update_k_b)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -63,6 +65,7 @@ enum VMHandler : uint16_t {
 #define X(name) VMH_##name,
   CODE_LOOP_HANDLERS(X)
   CODE_CALL_HANDLERS(X)
+  CODE_LOOP_HANDLERS_2(X)
 #undef X
   VMH_count
 };
@@ -91,6 +94,9 @@ enum VMHandler : uint16_t {
 //   op_k          push K; add/sub/mul/div/mod.i.v                  (the value on top op= K)
 //                 value K, slot the length, spare the opcode
 //                 (div and mod only when K is not 0)
+//   update_k_b    update_k or update_k_long of X; b to a compare_k_bf or compare_k_bf_long of X
+//                 (the step and test of a loop: runs the update, then the test and its branch)
+//                 as update_k, but spare is the opcode | the b's target << 8
 // X and Y are variables without an index of the four lists.
 
 struct VMOp {

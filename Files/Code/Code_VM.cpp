@@ -1677,6 +1677,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define X(name) &&u_##name,
       CODE_LOOP_HANDLERS(X)
       CODE_CALL_HANDLERS(X)
+      CODE_LOOP_HANDLERS_2(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -2019,6 +2020,21 @@ u_op_k:
   DECODED_COMPARE_K(compare_k_bf, 20)
   DECODED_COMPARE_K(compare_k_bf_long, 24)
 #undef DECODED_COMPARE_K
+
+// The loop's step, then its test (the entry at the b's target) on the same node.
+u_update_k_b: {
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;
+  double x = Update(op->spare & 0xFF, node->value.real, double(op->extra));
+  node->value.real = x;
+  pc = uint32_t(op->spare) >> 8;
+  op = reinterpret_cast<const VMOp*>(reinterpret_cast<const uint8_t*>(ops) + size_t(pc) * (sizeof(VMOp) / 4));
+  bool result = CompareReal(x, double(op->extra), CompareOp(op->slot >> 8));
+  pc = result ? pc + (op->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(op->spare);
+  DECODED_NEXT();
+}
 
 u_compare_argument_k_bf: {
   if (f.self == nullptr) goto u_generic;
