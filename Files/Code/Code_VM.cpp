@@ -1348,14 +1348,13 @@ __attribute__((always_inline)) inline RVariable* FindNode(const CVariableList* l
 // The list a decoded variable names: `handler` is its push handler (Code_Decode.h); null when the
 // access needs the general routing.
 __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int handler, int32_t id) {
-  switch (handler) {
-    case VMH_push_local: return f.locals;
-    case VMH_push_self: return f.self != nullptr ? &f.self->variables : nullptr;
-    case VMH_push_plain:
-      if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
-      return f.self != nullptr ? &f.self->variables : nullptr;
-    default: return g_pGlobalVariables;
+  if (handler == VMH_push_local) return f.locals;
+  if (handler == VMH_push_plain) {
+    if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
+    return f.self != nullptr ? &f.self->variables : nullptr;
   }
+  if (handler == VMH_push_self) return f.self != nullptr ? &f.self->variables : nullptr;
+  return g_pGlobalVariables;
 }
 
 // X op K and X op Y of the update groups (Code_Decode.h).
