@@ -178,6 +178,34 @@ void FuseLoopStep(VMOp* ops, uint32_t size, uint32_t pc) {
   first.handler = VMH_update_k_b;
 }
 
+bool IsListPop(const VMOp& op) {
+  return op.handler == VMH_pop_local || op.handler == VMH_pop_self || op.handler == VMH_pop_plain ||
+         op.handler == VMH_pop_global;
+}
+
+// Arithmetic whose result goes straight into a variable (x = a + b, x = y mod K) becomes one entry
+// with the pop. Runs after Fuse, which makes the op_k entries.
+void FuseStore(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  uint16_t h = first.handler;
+  if ((h == VMH_add_vv || h == VMH_sub_vv || h == VMH_mul_vv) && pc + 12 <= size && IsListPop(ops[pc / 4 + 1])) {
+    const VMOp& pop = ops[pc / 4 + 1];
+    first.value = pop.value;
+    first.slot = uint16_t(pop.handler - 2);  // the push handler of the pop's list
+    first.spare = h == VMH_add_vv ? OP_ADD : h == VMH_sub_vv ? OP_SUB : OP_MUL;
+    first.handler = VMH_op_v_pop;
+    return;
+  }
+  if (h == VMH_op_k && pc + first.slot + 8 <= size && IsListPop(ops[(pc + first.slot) / 4])) {
+    const VMOp& pop = ops[(pc + first.slot) / 4];
+    first.extra = first.value;
+    first.spare = int32_t(uint32_t(first.spare) | ((uint32_t(first.slot) + 8) << 8));
+    first.value = pop.value;
+    first.slot = uint16_t(pop.handler - 2);
+    first.handler = VMH_op_k_pop;
+  }
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -233,6 +261,9 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
   }
   ops[size / 4].handler = VMH_exit;  // the exit word after the code
   for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) Fuse(code, size, ops, pc);
-  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) FuseLoopStep(ops, size, pc);
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) {
+    FuseLoopStep(ops, size, pc);
+    FuseStore(ops, size, pc);
+  }
   return ops;
 }

@@ -43,7 +43,7 @@
 // Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
 // The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
-#define CODE_LOOP_HANDLERS_2(X) X(update_k_b)
+#define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -97,6 +97,11 @@ enum VMHandler : uint16_t {
 //   update_k_b    update_k or update_k_long of X; b to a compare_k_bf or compare_k_bf_long of X
 //                 (the step and test of a loop: runs the update, then the test and its branch)
 //                 as update_k, but spare is the opcode | the b's target << 8
+//   op_v_pop      add/sub/mul.v.v; pop.v.v X                       (X = the two values' result)
+//                 value X's id, slot X's push handler, spare the opcode
+//   op_k_pop      push K; add/sub/mul/div/mod.i.v; pop.v.v X       (X = the value on top op K)
+//                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 8
+//                 (div and mod only when K is not 0)
 // X and Y are variables without an index of the four lists.
 
 struct VMOp {

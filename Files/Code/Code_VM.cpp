@@ -2035,6 +2035,37 @@ u_update_k_b: {
   DECODED_NEXT();
 }
 
+// Arithmetic of reals stored into a variable that exists; anything else runs the arithmetic alone.
+u_op_v_pop: {
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL ||
+      Load<int32_t>(sp + kValueSize + offsetof(RValue, kind)) != VALUE_REAL) {
+    goto u_generic;
+  }
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.text != nullptr) goto u_generic;
+  node->value.kind = VALUE_REAL;
+  node->value.real = Update(op->spare, Load<double>(sp + kValueSize + offsetof(RValue, real)),
+                            Load<double>(sp + offsetof(RValue, real)));
+  sp += 2 * kValueSize;
+  pc += 12;
+  DECODED_NEXT();
+}
+
+u_op_k_pop: {
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) goto u_generic;
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.text != nullptr) goto u_generic;
+  node->value.kind = VALUE_REAL;
+  node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), double(op->extra));
+  sp += kValueSize;
+  pc += uint32_t(op->spare) >> 8;
+  DECODED_NEXT();
+}
+
 u_compare_argument_k_bf: {
   if (f.self == nullptr) goto u_generic;
   const RValue& argument = g_Arguments[op->slot];

@@ -150,3 +150,49 @@ TEST_F(DecodeLoopTest, StepGroupsCountAsTheirInstructions) {
   }
   EXPECT_EQ(reports[0], reports[1]);
 }
+
+// Arithmetic stored straight into a variable gives what the instructions give one by one: into a
+// variable holding a text (the text goes), into a local not made yet, by a constant after another
+// group, with a text operand (the operator's error and the zero value stored), and through a branch
+// to the pop alone.
+TEST_F(DecodeLoopTest, StoredArithmeticAgrees) {
+  const int32_t a = Var("ds_a"), b = Var("ds_b"), x = Var("ds_x"), y = Var("ds_y"), z = Var("ds_z"),
+                w = Var("ds_w"), t = Var("ds_t"), u = Var("ds_u");
+  Code_AddString("s");
+  Assembler c;
+  c.pushE(7).popV(a, SELECTOR_SELF, TYPE_INT).pushD(2.5).popV(b, SELECTOR_SELF, TYPE_DOUBLE);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(x, SELECTOR_SELF);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  // x = a * b (x holds a text); var y = a - b (not made yet); y = a + y
+  c.pushV(a, SELECTOR_SELF).pushV(b, SELECTOR_SELF).op2(OP_MUL, TYPE_VARIABLE, TYPE_VARIABLE).popV(x, SELECTOR_SELF);
+  c.pushV(a, SELECTOR_SELF).pushV(b, SELECTOR_SELF).op2(OP_SUB, TYPE_VARIABLE, TYPE_VARIABLE).popV(y, SELECTOR_LOCAL);
+  c.pushV(a, SELECTOR_SELF).pushV(y, SELECTOR_LOCAL).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).popV(y, SELECTOR_LOCAL);
+  // z = (a * 3) mod 4; w = (a + b) / 4 with a long constant 4
+  c.pushV(a, SELECTOR_SELF).pushE(3).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  c.pushE(4).op2(OP_MOD, TYPE_VARIABLE, TYPE_INT).popV(z, SELECTOR_SELF);
+  c.pushV(a, SELECTOR_SELF).pushV(b, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.pushI(4).op2(OP_DIV, TYPE_VARIABLE, TYPE_INT).popV(w, SELECTOR_SELF);
+  // u = t - a fails on the text
+  c.pushV(t, SELECTOR_SELF).pushV(a, SELECTOR_SELF).op2(OP_SUB, TYPE_VARIABLE, TYPE_VARIABLE).popV(u, SELECTOR_SELF);
+  // if (a == 7) t = b else t = a + b, the first way through a branch to the pop
+  c.pushV(a, SELECTOR_SELF).pushE(7).op2(OP_SEQ, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Other");
+  c.pushV(b, SELECTOR_SELF).branch(OP_B, "Store");
+  c.label("Other").pushV(a, SELECTOR_SELF).pushV(b, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
+  c.label("Store").popV(t, SELECTOR_SELF);
+  c.pushV(y, SELECTOR_LOCAL).ret();
+  std::vector<uint8_t> code = c.finish();
+
+  std::vector<std::string> reports[2];
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    RValue out = Run(code, decoded != 0, &reports[decoded]);
+    EXPECT_EQ(SelfReal(x), 17.5);
+    EXPECT_EQ(out.real, 11.5);  // y = 7 - 2.5, then 7 + 4.5
+    EXPECT_EQ(SelfReal(z), 1.0);  // 21 mod 4
+    EXPECT_EQ(SelfReal(w), 2.375);
+    EXPECT_EQ(SelfReal(u), 0.0);
+    EXPECT_EQ(SelfReal(t), 2.5);
+    ASSERT_EQ(reports[decoded].size(), 1u);
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+}
