@@ -4,6 +4,7 @@
 
 #include "Code/Code_Function.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_List.h"
 #include "Variable/Variable_Names.h"
 #include "Variable/Variable_Route.h"
 
@@ -178,6 +179,27 @@ void FuseLoopStep(VMOp* ops, uint32_t size, uint32_t pc) {
   first.handler = VMH_update_k_b;
 }
 
+bool IsConvValueToInt(const uint8_t* code, uint32_t pc) {
+  uint32_t word = WordAt(code, pc);
+  return Opcode(word) == OP_CONV && Type1(word) == TYPE_VARIABLE && Type2(word) == TYPE_INT;
+}
+
+// The row-and-column index of a two-index element, i * 32000 + j of two variables, as one entry.
+void FuseIndex(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (!IsListPush(first) || pc + 40 > size) return;
+  auto at = [&](uint32_t offset) -> const VMOp& { return ops[(pc + offset) / 4]; };
+  if (!IsConvValueToInt(code, pc + 8) || at(12).handler != VMH_push_i || at(12).value != kArrayRowStride ||
+      at(20).handler != VMH_mul_ii || !IsListPush(at(24)) || !IsConvValueToInt(code, pc + 32) ||
+      at(36).handler != VMH_add_ii) {
+    return;
+  }
+  first.extra = at(24).value;
+  first.spare = at(24).handler;
+  first.slot = first.handler;
+  first.handler = VMH_index2;
+}
+
 bool IsListPop(const VMOp& op) {
   return op.handler == VMH_pop_local || op.handler == VMH_pop_self || op.handler == VMH_pop_plain ||
          op.handler == VMH_pop_global;
@@ -264,6 +286,7 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
   for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) {
     FuseLoopStep(ops, size, pc);
     FuseStore(ops, size, pc);
+    FuseIndex(code, size, ops, pc);
   }
   return ops;
 }

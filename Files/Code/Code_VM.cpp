@@ -1382,6 +1382,21 @@ __attribute__((always_inline)) inline void StoreValue(RValue& target, const uint
   if (old != nullptr) MemFree(old);
 }
 
+// i * 32000 + j of two variables holding reals (the index2 group), pushed below sp as conv.v.i,
+// mul.i.i and add.i.i give it; the new sp, or null when the group must run instruction by instruction.
+__attribute__((noinline)) uint8_t* PushIndex2(VMFrame& f, uint8_t* sp, const VMOp* op) {
+  CVariableList* listX = DecodedList(f, op->slot, op->value);
+  CVariableList* listY = DecodedList(f, op->spare, op->extra);
+  if (listX == nullptr || listY == nullptr) return nullptr;
+  RVariable* x = FindNode(listX, op->value);
+  RVariable* y = FindNode(listY, op->extra);
+  if (x == nullptr || y == nullptr || x->value.kind != VALUE_REAL || y->value.kind != VALUE_REAL) return nullptr;
+  uint32_t index = uint32_t(RealToInt(x->value.real)) * uint32_t(kArrayRowStride) + uint32_t(RealToInt(y->value.real));
+  sp -= 4;
+  Store<int32_t>(sp, int32_t(index));
+  return sp;
+}
+
 // The running code's local list. A script call starts without one (most scripts have no locals);
 // the pool hands it over at the first access. Calls nest, so the pool is still taken in order.
 inline CVariableList* Locals(VMFrame& f) {
@@ -2063,6 +2078,15 @@ u_op_k_pop: {
   node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), double(op->extra));
   sp += kValueSize;
   pc += uint32_t(op->spare) >> 8;
+  DECODED_NEXT();
+}
+
+// The index2 group (out of line, so the loop's registers stay as they are).
+u_index2: {
+  uint8_t* next = PushIndex2(f, sp, op);
+  if (next == nullptr) goto u_generic;
+  sp = next;
+  pc += 40;
   DECODED_NEXT();
 }
 

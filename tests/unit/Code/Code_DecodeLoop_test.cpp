@@ -196,3 +196,54 @@ TEST_F(DecodeLoopTest, StoredArithmeticAgrees) {
   }
   EXPECT_EQ(reports[0], reports[1]);
 }
+
+// The two-index element index (i * 32000 + j of two variables) as one entry: whole and fractional
+// reals (cut toward zero), a row past the 32-bit range's end (the product wraps as mul.i.i's does),
+// a text row (conv's own way), and a branch to the column's push with the row's product made
+// elsewhere.
+TEST_F(DecodeLoopTest, TwoIndexElementIndexAgrees) {
+  const int32_t i = Var("di_i"), j = Var("di_j"), a = Var("di_a"), r = Var("di_r");
+  Code_AddString("s");
+  Assembler c;
+  auto index = [&](Assembler& c) {
+    c.pushV(i, SELECTOR_SELF).conv(TYPE_VARIABLE, TYPE_INT).pushI(32000).op2(OP_MUL, TYPE_INT, TYPE_INT);
+    c.pushV(j, SELECTOR_LOCAL).conv(TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_INT, TYPE_INT);
+  };
+  // r = index(2, 3); r += index(1.7, -0.5); r += index(70000, 5) / 4 (the wrapped sum, exact)
+  c.pushE(2).popV(i, SELECTOR_SELF, TYPE_INT).pushE(3).popV(j, SELECTOR_LOCAL, TYPE_INT);
+  index(c);
+  c.conv(TYPE_INT, TYPE_VARIABLE).popV(r, SELECTOR_SELF);
+  c.pushD(1.7).popV(i, SELECTOR_SELF, TYPE_DOUBLE).pushD(-0.5).popV(j, SELECTOR_LOCAL, TYPE_DOUBLE);
+  index(c);
+  c.conv(TYPE_INT, TYPE_VARIABLE).pushV(r, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).popV(r, SELECTOR_SELF);
+  c.pushI(70000).popV(i, SELECTOR_SELF, TYPE_INT).pushE(5).popV(j, SELECTOR_LOCAL, TYPE_INT);
+  index(c);
+  c.conv(TYPE_INT, TYPE_VARIABLE).pushV(r, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE).popV(r, SELECTOR_SELF);
+  // a = index("s", 5)
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(i, SELECTOR_SELF);
+  index(c);
+  c.conv(TYPE_INT, TYPE_VARIABLE).popV(a, SELECTOR_SELF);
+  // if (r != 0) the row's product is 96000 (a branch to the column's push), else index(i, j)
+  c.pushV(r, SELECTOR_SELF).pushE(0).op2(OP_SNE, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, "Whole");
+  c.pushI(96000).branch(OP_B, "Column");
+  c.label("Whole").pushV(i, SELECTOR_SELF).conv(TYPE_VARIABLE, TYPE_INT).pushI(32000).op2(OP_MUL, TYPE_INT, TYPE_INT);
+  c.label("Column").pushV(j, SELECTOR_LOCAL).conv(TYPE_VARIABLE, TYPE_INT).op2(OP_ADD, TYPE_INT, TYPE_INT);
+  c.retAs(TYPE_INT);
+  std::vector<uint8_t> code = c.finish();
+  VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
+  EXPECT_EQ(At(ops, 24).handler, VMH_index2);
+  MemFree(ops);
+
+  std::vector<std::string> reports[2];
+  double texts[2] = {};
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    RValue out = Run(code, decoded != 0, &reports[decoded]);
+    // 64003 + 32000 + (70000 * 32000 + 5 - 2^32 = -2054967291)
+    EXPECT_EQ(SelfReal(r), 64003.0 + 32000.0 - 2054967291.0);
+    EXPECT_EQ(out.real, 96005.0);
+    texts[decoded] = SelfReal(a);
+  }
+  EXPECT_EQ(texts[0], texts[1]);
+  EXPECT_EQ(reports[0], reports[1]);
+}
