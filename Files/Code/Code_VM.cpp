@@ -587,6 +587,19 @@ __attribute__((always_inline)) inline double RealMod(double l, double r) {
   return std::fmod(l, r);
 }
 
+// RealMod(l, k) for a divisor that is a whole number other than 0 (the same number).
+__attribute__((always_inline)) inline double RealModByInt(double l, int32_t k) {
+  if (std::fabs(l) < 9007199254740992.0) {  // 2^53
+    int64_t li = int64_t(l);
+    if (double(li) == l) {
+      int64_t m = li % k;
+      if (m == 0) return std::signbit(l) ? -0.0 : 0.0;
+      return double(m);
+    }
+  }
+  return std::fmod(l, double(k));
+}
+
 // add, sub, mul, and div and mod of reals, on numbers without the general routine. False when the
 // operands need the general routine (strings, integer division, a zero divisor, other types).
 // Callers that know the types pass them as constants, and the type tests fold away.
@@ -1363,13 +1376,13 @@ __attribute__((always_inline)) inline double Update(int opcode, double l, double
 }
 
 // X op K of the push_op_k and op_k groups (Code_Decode.h): K is not 0 for div and mod.
-__attribute__((always_inline)) inline double ArithmeticByConstant(int opcode, double l, double k) {
+__attribute__((always_inline)) inline double ArithmeticByConstant(int opcode, double l, int32_t k) {
   switch (opcode) {
-    case OP_ADD: return l + k;
-    case OP_SUB: return l - k;
-    case OP_MUL: return l * k;
-    case OP_DIV: return l / k;
-    default: return RealMod(l, k);
+    case OP_ADD: return l + double(k);
+    case OP_SUB: return l - double(k);
+    case OP_MUL: return l * double(k);
+    case OP_DIV: return l / double(k);
+    default: return RealModByInt(l, k);
   }
 }
 
@@ -2004,7 +2017,7 @@ u_push_op_k: {
   if (list == nullptr) goto u_generic;
   RVariable* node = FindNode(list, op->value);
   if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;
-  double v = ArithmeticByConstant(op->spare & 0xFF, node->value.real, double(op->extra));
+  double v = ArithmeticByConstant(op->spare & 0xFF, node->value.real, op->extra);
   sp -= kValueSize;
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
@@ -2017,7 +2030,7 @@ u_op_k:
   if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) goto u_generic;
   Store<char*>(sp + offsetof(RValue, text), nullptr);
   Store<double>(sp + offsetof(RValue, real),
-                ArithmeticByConstant(op->spare, Load<double>(sp + offsetof(RValue, real)), double(op->value)));
+                ArithmeticByConstant(op->spare, Load<double>(sp + offsetof(RValue, real)), op->value));
   pc += op->slot;
   DECODED_NEXT();
 
@@ -2075,7 +2088,7 @@ u_op_k_pop: {
   RVariable* node = FindNode(list, op->value);
   if (node == nullptr || node->value.text != nullptr) goto u_generic;
   node->value.kind = VALUE_REAL;
-  node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), double(op->extra));
+  node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), op->extra);
   sp += kValueSize;
   pc += uint32_t(op->spare) >> 8;
   DECODED_NEXT();

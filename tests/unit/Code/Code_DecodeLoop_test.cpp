@@ -157,7 +157,7 @@ TEST_F(DecodeLoopTest, StepGroupsCountAsTheirInstructions) {
 // to the pop alone.
 TEST_F(DecodeLoopTest, StoredArithmeticAgrees) {
   const int32_t a = Var("ds_a"), b = Var("ds_b"), x = Var("ds_x"), y = Var("ds_y"), z = Var("ds_z"),
-                w = Var("ds_w"), t = Var("ds_t"), u = Var("ds_u");
+                w = Var("ds_w"), t = Var("ds_t"), u = Var("ds_u"), v1 = Var("ds_v1"), v2 = Var("ds_v2");
   Code_AddString("s");
   Assembler c;
   c.pushE(7).popV(a, SELECTOR_SELF, TYPE_INT).pushD(2.5).popV(b, SELECTOR_SELF, TYPE_DOUBLE);
@@ -172,6 +172,11 @@ TEST_F(DecodeLoopTest, StoredArithmeticAgrees) {
   c.pushE(4).op2(OP_MOD, TYPE_VARIABLE, TYPE_INT).popV(z, SELECTOR_SELF);
   c.pushV(a, SELECTOR_SELF).pushV(b, SELECTOR_SELF).op2(OP_ADD, TYPE_VARIABLE, TYPE_VARIABLE);
   c.pushI(4).op2(OP_DIV, TYPE_VARIABLE, TYPE_INT).popV(w, SELECTOR_SELF);
+  // v1 = (b * 3) mod -4 (a fraction keeps the dividend's sign); v2 = (a * -3) mod 4 (a whole one too)
+  c.pushV(b, SELECTOR_SELF).pushE(3).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  c.pushE(-4).op2(OP_MOD, TYPE_VARIABLE, TYPE_INT).popV(v1, SELECTOR_SELF);
+  c.pushV(a, SELECTOR_SELF).pushE(-3).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT);
+  c.pushE(4).op2(OP_MOD, TYPE_VARIABLE, TYPE_INT).popV(v2, SELECTOR_SELF);
   // u = t - a fails on the text
   c.pushV(t, SELECTOR_SELF).pushV(a, SELECTOR_SELF).op2(OP_SUB, TYPE_VARIABLE, TYPE_VARIABLE).popV(u, SELECTOR_SELF);
   // if (a == 7) t = b else t = a + b, the first way through a branch to the pop
@@ -190,6 +195,8 @@ TEST_F(DecodeLoopTest, StoredArithmeticAgrees) {
     EXPECT_EQ(out.real, 11.5);  // y = 7 - 2.5, then 7 + 4.5
     EXPECT_EQ(SelfReal(z), 1.0);  // 21 mod 4
     EXPECT_EQ(SelfReal(w), 2.375);
+    EXPECT_EQ(SelfReal(v1), 3.5);
+    EXPECT_EQ(SelfReal(v2), -1.0);
     EXPECT_EQ(SelfReal(u), 0.0);
     EXPECT_EQ(SelfReal(t), 2.5);
     ASSERT_EQ(reports[decoded].size(), 1u);
