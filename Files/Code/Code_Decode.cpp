@@ -225,6 +225,15 @@ void FuseStore(VMOp* ops, uint32_t size, uint32_t pc) {
     first.value = pop.value;
     first.slot = uint16_t(pop.handler - 2);
     first.handler = VMH_op_k_pop;
+    return;
+  }
+  if (IsListPop(first) && pc + 12 <= size) {
+    const VMOp& test = ops[pc / 4 + 2];
+    if ((test.handler == VMH_compare_k_bf || test.handler == VMH_compare_k_bf_long) &&
+        (test.slot & 0xFF) == first.handler - 2 && test.value == first.value) {
+      first.slot = uint16_t(first.handler - 2);
+      first.handler = VMH_pop_compare_k_bf;
+    }
   }
 }
 

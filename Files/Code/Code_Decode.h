@@ -43,7 +43,7 @@
 // Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
 // The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
-#define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2)
+#define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -97,6 +97,8 @@ enum VMHandler : uint16_t {
 //   index2        push.v X; conv.v.i; push.i 32000; mul.i.i; push.v Y; conv.v.i; add.i.i
 //                 (the index of a two-index element, pushed as an int)
 //                 value X's id, slot X's push handler, extra Y's id, spare Y's push handler
+//   pop_compare_k_bf  pop.v.v X; then a compare_k_bf or compare_k_bf_long of X (x = ...; if (x < K))
+//                 value X's id, slot X's push handler; the test's own entry holds the rest
 //   update_k_b    update_k or update_k_long of X; b to a compare_k_bf or compare_k_bf_long of X
 //                 (the step and test of a loop: runs the update, then the test and its branch)
 //                 as update_k, but spare is the opcode | the b's target << 8

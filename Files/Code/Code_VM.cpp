@@ -1410,6 +1410,22 @@ __attribute__((noinline)) uint8_t* PushIndex2(VMFrame& f, uint8_t* sp, const VMO
   return sp;
 }
 
+// The pop_compare_k_bf group at pc (op): a real at sp stored into a variable that exists without a
+// text, then the test of the entry after the pop on it. The pc its branch goes to, or UINT32_MAX
+// when the group must run instruction by instruction (nothing stored then).
+__attribute__((noinline)) uint32_t PopAndTest(VMFrame& f, const uint8_t* sp, const VMOp* op, uint32_t pc) {
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) return UINT32_MAX;
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  RVariable* node = list != nullptr ? FindNode(list, op->value) : nullptr;
+  if (node == nullptr || node->value.text != nullptr) return UINT32_MAX;
+  double x = Load<double>(sp + offsetof(RValue, real));
+  node->value.kind = VALUE_REAL;
+  node->value.real = x;
+  const VMOp* test = op + 2;
+  bool result = CompareReal(x, double(test->extra), CompareOp(test->slot >> 8));
+  return result ? pc + 8 + (test->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(test->spare);
+}
+
 // The running code's local list. A script call starts without one (most scripts have no locals);
 // the pool hands it over at the first access. Calls nest, so the pool is still taken in order.
 inline CVariableList* Locals(VMFrame& f) {
@@ -2134,6 +2150,15 @@ u_argument_k: {
   }
   CODE_NUMBER_PAIRS(DECODED_BRANCH, 0, branch)
 #undef DECODED_BRANCH
+
+// The pop_compare_k_bf group (out of line, as index2).
+u_pop_compare_k_bf: {
+  uint32_t next = PopAndTest(f, sp, op, pc);
+  if (next == UINT32_MAX) goto u_generic;
+  sp += kValueSize;
+  pc = next;
+  DECODED_NEXT();
+}
 
 op_decode:
   TAKE_LENGTH(uint32_t(InstructionLength(word)));

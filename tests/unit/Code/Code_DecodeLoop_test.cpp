@@ -254,3 +254,63 @@ TEST_F(DecodeLoopTest, TwoIndexElementIndexAgrees) {
   EXPECT_EQ(texts[0], texts[1]);
   EXPECT_EQ(reports[0], reports[1]);
 }
+
+// A value stored and then tested against a constant (v = ...; if (v != 0)) as one entry: true and
+// false tests, a long constant after a stored product, a text stored and tested (the test's own
+// way), and a real stored over that text.
+TEST_F(DecodeLoopTest, StoreAndTestAgree) {
+  const int32_t a = Var("dt_a"), z = Var("dt_z"), v = Var("dt_v"), n = Var("dt_n"), m = Var("dt_m"),
+                t = Var("dt_t");
+  Code_AddString("s");
+  Assembler c;
+  auto test = [&](Assembler& c, int32_t k, bool isLong, uint8_t cmp, const char* skip) {
+    c.pushV(v, SELECTOR_LOCAL);
+    if (isLong) {
+      c.pushI(k);
+    } else {
+      c.pushE(int16_t(k));
+    }
+    c.op2(cmp, TYPE_VARIABLE, TYPE_INT).branch(OP_BF, skip);
+  };
+  auto add = [&](Assembler& c, int32_t target, int16_t k) {
+    c.pushV(target, SELECTOR_SELF).pushE(k).op2(OP_ADD, TYPE_VARIABLE, TYPE_INT).popV(target, SELECTOR_SELF);
+  };
+  c.pushE(7).popV(a, SELECTOR_SELF, TYPE_INT).pushE(0).popV(z, SELECTOR_SELF, TYPE_INT);
+  c.pushE(0).popV(n, SELECTOR_SELF, TYPE_INT).pushE(0).popV(m, SELECTOR_SELF, TYPE_INT);
+  c.pushS(0).conv(TYPE_STRING, TYPE_VARIABLE).popV(t, SELECTOR_SELF);
+  c.pushE(1).popV(v, SELECTOR_LOCAL, TYPE_INT);
+  // v = a; if (v != 0) n += 1;   v = z; if (v != 0) n += 10;   v = a * 10000; if (v < 70000) n += 100
+  c.pushV(a, SELECTOR_SELF).popV(v, SELECTOR_LOCAL);
+  test(c, 0, false, OP_SNE, "S1");
+  add(c, n, 1);
+  c.label("S1").pushV(z, SELECTOR_SELF).popV(v, SELECTOR_LOCAL);
+  test(c, 0, false, OP_SNE, "S2");
+  add(c, n, 10);
+  c.label("S2").pushV(a, SELECTOR_SELF).pushI(10000).op2(OP_MUL, TYPE_VARIABLE, TYPE_INT).popV(v, SELECTOR_LOCAL);
+  test(c, 70000, true, OP_SLT, "S3");
+  add(c, n, 100);
+  // v = t; if (v != 0) m += 1;   v = a; if (v >= 7) n += 1000
+  c.label("S3").pushV(t, SELECTOR_SELF).popV(v, SELECTOR_LOCAL);
+  test(c, 0, false, OP_SNE, "S4");
+  add(c, m, 1);
+  c.label("S4").pushV(a, SELECTOR_SELF).popV(v, SELECTOR_LOCAL);
+  test(c, 7, false, OP_SGE, "S5");
+  add(c, n, 1000);
+  c.label("S5").pushV(v, SELECTOR_LOCAL).ret();
+  std::vector<uint8_t> code = c.finish();
+  VMOp* ops = Code_Decode(code.data(), uint32_t(code.size()));
+  EXPECT_EQ(At(ops, 88).handler, VMH_pop_compare_k_bf);
+  MemFree(ops);
+
+  std::vector<std::string> reports[2];
+  double ms[2] = {};
+  for (int decoded = 0; decoded < 2; decoded++) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    RValue out = Run(code, decoded != 0, &reports[decoded]);
+    EXPECT_EQ(SelfReal(n), 1001.0);
+    EXPECT_EQ(out.real, 7.0);
+    ms[decoded] = SelfReal(m);
+  }
+  EXPECT_EQ(ms[0], ms[1]);
+  EXPECT_EQ(reports[0], reports[1]);
+}
