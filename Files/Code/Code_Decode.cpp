@@ -4,6 +4,7 @@
 
 #include "Code/Code_Function.h"
 #include "Platform/Platform_Memory.h"
+#include "Variable/Variable_List.h"
 #include "Variable/Variable_Names.h"
 #include "Variable/Variable_Route.h"
 
@@ -207,6 +208,82 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
   }
 }
 
+// The update of a loop variable followed by the branch back to the loop's test of that variable
+// becomes one entry. Runs after Fuse, so the test's entry is its group whichever way the branch goes.
+void FuseLoopStep(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (first.handler != VMH_update_k && first.handler != VMH_update_k_long) return;
+  uint32_t length = first.handler == VMH_update_k ? 24 : 28;
+  if (pc + length + 4 > size || ops[(pc + length) / 4].handler != VMH_b) return;
+  uint32_t target = uint32_t(ops[(pc + length) / 4].value);  // an instruction start or the end
+  if (target > size || target >= (1u << 24)) return;
+  const VMOp& test = ops[target / 4];
+  if ((test.handler != VMH_compare_k_bf && test.handler != VMH_compare_k_bf_long) || (test.slot & 0xFF) != first.slot ||
+      test.value != first.value) {
+    return;
+  }
+  first.spare = int32_t(uint32_t(first.spare) | (target << 8));
+  first.handler = VMH_update_k_b;
+}
+
+bool IsConvValueToInt(const uint8_t* code, uint32_t pc) {
+  uint32_t word = WordAt(code, pc);
+  return Opcode(word) == OP_CONV && Type1(word) == TYPE_VARIABLE && Type2(word) == TYPE_INT;
+}
+
+// The row-and-column index of a two-index element, i * 32000 + j of two variables, as one entry.
+void FuseIndex(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (!IsListPush(first) || pc + 40 > size) return;
+  auto at = [&](uint32_t offset) -> const VMOp& { return ops[(pc + offset) / 4]; };
+  if (!IsConvValueToInt(code, pc + 8) || at(12).handler != VMH_push_i || at(12).value != kArrayRowStride ||
+      at(20).handler != VMH_mul_ii || !IsListPush(at(24)) || !IsConvValueToInt(code, pc + 32) ||
+      at(36).handler != VMH_add_ii) {
+    return;
+  }
+  first.extra = at(24).value;
+  first.spare = at(24).handler;
+  first.slot = first.handler;
+  first.handler = VMH_index2;
+}
+
+bool IsListPop(const VMOp& op) {
+  return op.handler == VMH_pop_local || op.handler == VMH_pop_self || op.handler == VMH_pop_plain ||
+         op.handler == VMH_pop_global;
+}
+
+// Arithmetic whose result goes straight into a variable (x = a + b, x = y mod K) becomes one entry
+// with the pop. Runs after Fuse, which makes the op_k entries.
+void FuseStore(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  uint16_t h = first.handler;
+  if ((h == VMH_add_vv || h == VMH_sub_vv || h == VMH_mul_vv) && pc + 12 <= size && IsListPop(ops[pc / 4 + 1])) {
+    const VMOp& pop = ops[pc / 4 + 1];
+    first.value = pop.value;
+    first.slot = uint16_t(pop.handler - 2);  // the push handler of the pop's list
+    first.spare = h == VMH_add_vv ? OP_ADD : h == VMH_sub_vv ? OP_SUB : OP_MUL;
+    first.handler = VMH_op_v_pop;
+    return;
+  }
+  if (h == VMH_op_k && pc + first.slot + 8 <= size && IsListPop(ops[(pc + first.slot) / 4])) {
+    const VMOp& pop = ops[(pc + first.slot) / 4];
+    first.extra = first.value;
+    first.spare = int32_t(uint32_t(first.spare) | ((uint32_t(first.slot) + 8) << 8));
+    first.value = pop.value;
+    first.slot = uint16_t(pop.handler - 2);
+    first.handler = VMH_op_k_pop;
+    return;
+  }
+  if (IsListPop(first) && pc + 12 <= size) {
+    const VMOp& test = ops[pc / 4 + 2];
+    if ((test.handler == VMH_compare_k_bf || test.handler == VMH_compare_k_bf_long) &&
+        (test.slot & 0xFF) == first.handler - 2 && test.value == first.value) {
+      first.slot = uint16_t(first.handler - 2);
+      first.handler = VMH_pop_compare_k_bf;
+    }
+  }
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -265,5 +342,10 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
   }
   ops[size / 4].handler = VMH_exit;  // the exit word after the code
   for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) Fuse(code, size, ops, pc);
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) {
+    FuseLoopStep(ops, size, pc);
+    FuseStore(ops, size, pc);
+    FuseIndex(code, size, ops, pc);
+  }
   return ops;
 }

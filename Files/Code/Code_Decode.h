@@ -46,6 +46,8 @@
 #define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
 // Handlers of the library share's groups, appended after all others: X(name) each, in table order.
 #define CODE_LIBRARY_HANDLERS(X) X(call_group)
+// The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
+#define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -68,6 +70,7 @@ enum VMHandler : uint16_t {
   CODE_LOOP_HANDLERS(X)
   CODE_CALL_HANDLERS(X)
   CODE_LIBRARY_HANDLERS(X)
+  CODE_LOOP_HANDLERS_2(X)
 #undef X
   VMH_count
 };
@@ -95,6 +98,19 @@ enum VMHandler : uint16_t {
 //                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 16
 //   op_k          push K; add/sub/mul/div/mod.i.v                  (the value on top op= K)
 //                 value K, slot the length, spare the opcode
+//                 (div and mod only when K is not 0)
+//   index2        push.v X; conv.v.i; push.i 32000; mul.i.i; push.v Y; conv.v.i; add.i.i
+//                 (the index of a two-index element, pushed as an int)
+//                 value X's id, slot X's push handler, extra Y's id, spare Y's push handler
+//   pop_compare_k_bf  pop.v.v X; then a compare_k_bf or compare_k_bf_long of X (x = ...; if (x < K))
+//                 value X's id, slot X's push handler; the test's own entry holds the rest
+//   update_k_b    update_k or update_k_long of X; b to a compare_k_bf or compare_k_bf_long of X
+//                 (the step and test of a loop: runs the update, then the test and its branch)
+//                 as update_k, but spare is the opcode | the b's target << 8
+//   op_v_pop      add/sub/mul.v.v; pop.v.v X                       (X = the two values' result)
+//                 value X's id, slot X's push handler, spare the opcode
+//   op_k_pop      push K; add/sub/mul/div/mod.i.v; pop.v.v X       (X = the value on top op K)
+//                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 8
 //                 (div and mod only when K is not 0)
 // X and Y are variables without an index of the four lists.
 //   call_group    push.v X1; ... push.v Xk; call.i F n [; tail]   (n is k or k + 1, k <= 4)

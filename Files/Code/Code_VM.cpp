@@ -594,6 +594,19 @@ __attribute__((always_inline)) inline double RealMod(double l, double r) {
   return std::fmod(l, r);
 }
 
+// RealMod(l, k) for a divisor that is a whole number other than 0 (the same number).
+__attribute__((always_inline)) inline double RealModByInt(double l, int32_t k) {
+  if (std::fabs(l) < 9007199254740992.0) {  // 2^53
+    int64_t li = int64_t(l);
+    if (double(li) == l) {
+      int64_t m = li % k;
+      if (m == 0) return std::signbit(l) ? -0.0 : 0.0;
+      return double(m);
+    }
+  }
+  return std::fmod(l, double(k));
+}
+
 // add, sub, mul, and div and mod of reals, on numbers without the general routine. False when the
 // operands need the general routine (strings, integer division, a zero divisor, other types).
 // Callers that know the types pass them as constants, and the type tests fold away.
@@ -1340,14 +1353,13 @@ __attribute__((always_inline)) inline RVariable* FindNode(const CVariableList* l
 // The list a decoded variable names: `handler` is its push handler (Code_Decode.h); null when the
 // access needs the general routing.
 __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int handler, int32_t id) {
-  switch (handler) {
-    case VMH_push_local: return f.locals;
-    case VMH_push_self: return f.self != nullptr ? &f.self->variables : nullptr;
-    case VMH_push_plain:
-      if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
-      return f.self != nullptr ? &f.self->variables : nullptr;
-    default: return g_pGlobalVariables;
+  if (handler == VMH_push_local) return f.locals;
+  if (handler == VMH_push_plain) {
+    if (Variable_IsGlobalVar(id)) return g_pGlobalVariables;
+    return f.self != nullptr ? &f.self->variables : nullptr;
   }
+  if (handler == VMH_push_self) return f.self != nullptr ? &f.self->variables : nullptr;
+  return g_pGlobalVariables;
 }
 
 // The built-in call group of Code_Decode.h at `pc` (its first push.v), of K variables of the list
@@ -1444,13 +1456,13 @@ __attribute__((always_inline)) inline double Update(int opcode, double l, double
 }
 
 // X op K of the push_op_k and op_k groups (Code_Decode.h): K is not 0 for div and mod.
-__attribute__((always_inline)) inline double ArithmeticByConstant(int opcode, double l, double k) {
+__attribute__((always_inline)) inline double ArithmeticByConstant(int opcode, double l, int32_t k) {
   switch (opcode) {
-    case OP_ADD: return l + k;
-    case OP_SUB: return l - k;
-    case OP_MUL: return l * k;
-    case OP_DIV: return l / k;
-    default: return RealMod(l, k);
+    case OP_ADD: return l + double(k);
+    case OP_SUB: return l - double(k);
+    case OP_MUL: return l * double(k);
+    case OP_DIV: return l / double(k);
+    default: return RealModByInt(l, k);
   }
 }
 
@@ -1461,6 +1473,37 @@ __attribute__((always_inline)) inline void StoreValue(RValue& target, const uint
   target.text = Load<char*>(p + offsetof(RValue, text));
   target.real = Load<double>(p + offsetof(RValue, real));
   if (old != nullptr) MemFree(old);
+}
+
+// i * 32000 + j of two variables holding reals (the index2 group), pushed below sp as conv.v.i,
+// mul.i.i and add.i.i give it; the new sp, or null when the group must run instruction by instruction.
+__attribute__((noinline)) uint8_t* PushIndex2(VMFrame& f, uint8_t* sp, const VMOp* op) {
+  CVariableList* listX = DecodedList(f, op->slot, op->value);
+  CVariableList* listY = DecodedList(f, op->spare, op->extra);
+  if (listX == nullptr || listY == nullptr) return nullptr;
+  RVariable* x = FindNode(listX, op->value);
+  RVariable* y = FindNode(listY, op->extra);
+  if (x == nullptr || y == nullptr || x->value.kind != VALUE_REAL || y->value.kind != VALUE_REAL) return nullptr;
+  uint32_t index = uint32_t(RealToInt(x->value.real)) * uint32_t(kArrayRowStride) + uint32_t(RealToInt(y->value.real));
+  sp -= 4;
+  Store<int32_t>(sp, int32_t(index));
+  return sp;
+}
+
+// The pop_compare_k_bf group at pc (op): a real at sp stored into a variable that exists without a
+// text, then the test of the entry after the pop on it. The pc its branch goes to, or UINT32_MAX
+// when the group must run instruction by instruction (nothing stored then).
+__attribute__((noinline)) uint32_t PopAndTest(VMFrame& f, const uint8_t* sp, const VMOp* op, uint32_t pc) {
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) return UINT32_MAX;
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  RVariable* node = list != nullptr ? FindNode(list, op->value) : nullptr;
+  if (node == nullptr || node->value.text != nullptr) return UINT32_MAX;
+  double x = Load<double>(sp + offsetof(RValue, real));
+  node->value.kind = VALUE_REAL;
+  node->value.real = x;
+  const VMOp* test = op + 2;
+  bool result = CompareReal(x, double(test->extra), CompareOp(test->slot >> 8));
+  return result ? pc + 8 + (test->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(test->spare);
 }
 
 // The running code's local list. A script call starts without one (most scripts have no locals);
@@ -1758,6 +1801,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_LOOP_HANDLERS(X)
       CODE_CALL_HANDLERS(X)
       CODE_LIBRARY_HANDLERS(X)
+      CODE_LOOP_HANDLERS_2(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -2108,7 +2152,7 @@ u_push_op_k: {
   if (list == nullptr) goto u_generic;
   RVariable* node = FindNode(list, op->value);
   if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;
-  double v = ArithmeticByConstant(op->spare & 0xFF, node->value.real, double(op->extra));
+  double v = ArithmeticByConstant(op->spare & 0xFF, node->value.real, op->extra);
   sp -= kValueSize;
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
@@ -2121,7 +2165,7 @@ u_op_k:
   if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) goto u_generic;
   Store<char*>(sp + offsetof(RValue, text), nullptr);
   Store<double>(sp + offsetof(RValue, real),
-                ArithmeticByConstant(op->spare, Load<double>(sp + offsetof(RValue, real)), double(op->value)));
+                ArithmeticByConstant(op->spare, Load<double>(sp + offsetof(RValue, real)), op->value));
   pc += op->slot;
   DECODED_NEXT();
 
@@ -2138,6 +2182,61 @@ u_op_k:
   DECODED_COMPARE_K(compare_k_bf, 20)
   DECODED_COMPARE_K(compare_k_bf_long, 24)
 #undef DECODED_COMPARE_K
+
+// The loop's step, then its test (the entry at the b's target) on the same node.
+u_update_k_b: {
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;
+  double x = Update(op->spare & 0xFF, node->value.real, double(op->extra));
+  node->value.real = x;
+  pc = uint32_t(op->spare) >> 8;
+  op = reinterpret_cast<const VMOp*>(reinterpret_cast<const uint8_t*>(ops) + size_t(pc) * (sizeof(VMOp) / 4));
+  bool result = CompareReal(x, double(op->extra), CompareOp(op->slot >> 8));
+  pc = result ? pc + (op->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(op->spare);
+  DECODED_NEXT();
+}
+
+// Arithmetic of reals stored into a variable that exists; anything else runs the arithmetic alone.
+u_op_v_pop: {
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL ||
+      Load<int32_t>(sp + kValueSize + offsetof(RValue, kind)) != VALUE_REAL) {
+    goto u_generic;
+  }
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.text != nullptr) goto u_generic;
+  node->value.kind = VALUE_REAL;
+  node->value.real = Update(op->spare, Load<double>(sp + kValueSize + offsetof(RValue, real)),
+                            Load<double>(sp + offsetof(RValue, real)));
+  sp += 2 * kValueSize;
+  pc += 12;
+  DECODED_NEXT();
+}
+
+u_op_k_pop: {
+  if (Load<int32_t>(sp + offsetof(RValue, kind)) != VALUE_REAL) goto u_generic;
+  CVariableList* list = DecodedList(f, op->slot, op->value);
+  if (list == nullptr) goto u_generic;
+  RVariable* node = FindNode(list, op->value);
+  if (node == nullptr || node->value.text != nullptr) goto u_generic;
+  node->value.kind = VALUE_REAL;
+  node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), op->extra);
+  sp += kValueSize;
+  pc += uint32_t(op->spare) >> 8;
+  DECODED_NEXT();
+}
+
+// The index2 group (out of line, so the loop's registers stay as they are).
+u_index2: {
+  uint8_t* next = PushIndex2(f, sp, op);
+  if (next == nullptr) goto u_generic;
+  sp = next;
+  pc += 40;
+  DECODED_NEXT();
+}
 
 u_compare_argument_k_bf: {
   if (f.self == nullptr) goto u_generic;
@@ -2185,6 +2284,15 @@ u_argument_k: {
   }
   CODE_NUMBER_PAIRS(DECODED_BRANCH, 0, branch)
 #undef DECODED_BRANCH
+
+// The pop_compare_k_bf group (out of line, as index2).
+u_pop_compare_k_bf: {
+  uint32_t next = PopAndTest(f, sp, op, pc);
+  if (next == UINT32_MAX) goto u_generic;
+  sp += kValueSize;
+  pc = next;
+  DECODED_NEXT();
+}
 
 op_decode:
   TAKE_LENGTH(uint32_t(InstructionLength(word)));

@@ -79,10 +79,11 @@ TEST(Decode, GroupsRunFromTheirFirstEntry) {
   EXPECT_EQ(at(0).slot, VMH_push_self);
   EXPECT_EQ(at(0).extra, 3);
   EXPECT_EQ(at(0).spare, OP_ADD);
-  EXPECT_EQ(at(8).handler, VMH_op_k);  // push.e 3; add: a group of its own
-  EXPECT_EQ(at(8).value, 3);
-  EXPECT_EQ(at(8).slot, 8);
-  EXPECT_EQ(at(8).spare, OP_ADD);
+  EXPECT_EQ(at(8).handler, VMH_op_k_pop);  // push.e 3; add; pop.v.v x: a group of its own
+  EXPECT_EQ(at(8).value, x);
+  EXPECT_EQ(at(8).slot, VMH_push_self);
+  EXPECT_EQ(at(8).extra, 3);
+  EXPECT_EQ(at(8).spare, OP_ADD | (16 << 8));
   EXPECT_EQ(at(12).handler, VMH_add_vi);
   EXPECT_EQ(at(16).handler, VMH_pop_self);
   EXPECT_EQ(at(24).handler, VMH_update_v);
