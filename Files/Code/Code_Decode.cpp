@@ -284,6 +284,22 @@ void FuseStore(VMOp* ops, uint32_t size, uint32_t pc) {
   }
 }
 
+// A call group ending in pop.v.v Y followed by a compare_k_bf or compare_k_bf_long of Y
+// (v = f(..); if (v != 0)) also runs the test. Runs after Fuse, which makes the tests' entries.
+void FuseCallTest(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (first.handler != VMH_call_group || (first.slot >> 6) != 1) return;
+  uint32_t after = pc + uint32_t(first.extra);  // the instruction after the pop
+  if (after + 4 > size) return;
+  const VMOp& pop = ops[(after - 8) / 4];
+  const VMOp& test = ops[after / 4];
+  int push = VMH_push_local + ((first.slot >> 4) & 3) * (VMH_push_self - VMH_push_local);
+  if ((test.handler == VMH_compare_k_bf || test.handler == VMH_compare_k_bf_long) && (test.slot & 0xFF) == push &&
+      test.value == pop.value) {
+    first.slot = uint16_t((first.slot & 0x3F) | (3 << 6));
+  }
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -346,6 +362,7 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
     FuseLoopStep(ops, size, pc);
     FuseStore(ops, size, pc);
     FuseIndex(code, size, ops, pc);
+    FuseCallTest(ops, size, pc);
   }
   return ops;
 }

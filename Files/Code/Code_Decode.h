@@ -119,7 +119,8 @@ enum VMHandler : uint16_t {
 //                 is popz.v, pop.v.v Y, or add.v.v and pop.v.v Y;
 //                 value X1's id, slot k | (n - k) << 3 | the list << 4 (0 local, 1 self, 2 plain,
 //                 3 global: all X and Y of one list) | the tail << 6 (0 none or popz.v, 1 pop.v.v,
-//                 2 add.v.v and pop.v.v), extra the group's length in bytes, spare n |
+//                 2 add.v.v and pop.v.v, 3 pop.v.v followed by a compare_k_bf or compare_k_bf_long
+//                 of Y, which the group also runs when the result is a real), extra the group's length in bytes, spare n |
 //                 kCallGroupPopz with the popz.v; the other ids are read from the code, and F
 //                 when the group runs (an F without a direct form turns the entry back into its
 //                 push). A tail that cannot run (add.v.v of a text, Y's list unknown) leaves the

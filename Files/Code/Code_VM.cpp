@@ -1364,7 +1364,8 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
 
 // The built-in call group of Code_Decode.h at `pc` (its first push.v), of K variables of the list
 // kind Kind and Extra (0 or 1) more arguments on the stack at `sp`, with the tail Tail (0 none or
-// popz.v, 1 pop.v.v, 2 add.v.v and pop.v.v, the popped variable of the same list): the call
+// popz.v, 1 pop.v.v, 2 add.v.v and pop.v.v, 3 pop.v.v and the test of the popped variable after
+// it, the popped variable of the same list): the call
 // through the function's direct form, its arguments read where they are. Null (nothing done) when
 // the first push must run alone: trace or call counts on, a variable missing or its list unknown,
 // the stack argument not 8-byte aligned, the direct form declining. An id without a direct form (a
@@ -1411,7 +1412,7 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
   } else {
     // pop.v.v Y, or add.v.v and pop.v.v Y of two reals: the value under the arguments plus the result.
     constexpr uint32_t kPop = Tail == 2 ? 4 : 0;
-    if (Tail == 1 || (result.kind == VALUE_REAL && Load<int32_t>(top + offsetof(RValue, kind)) == VALUE_REAL)) {
+    if (Tail != 2 || (result.kind == VALUE_REAL && Load<int32_t>(top + offsetof(RValue, kind)) == VALUE_REAL)) {
       int32_t var = RefId(Load<uint32_t>(code + after + kPop + 4));
       CVariableList* list = DecodedList(f, kPush, var);
       if (list != nullptr) {
@@ -1424,6 +1425,14 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
           node->value = std::move(result);
         }
         f.pc = after + kPop + 8;
+        if constexpr (Tail == 3) {
+          // The test of Y after the pop, on a real.
+          if (node->value.kind == VALUE_REAL) {
+            const VMOp* test = op + (after + 8 - pc) / 4;
+            bool holds = CompareReal(node->value.real, double(test->extra), CompareOp(test->slot >> 8));
+            f.pc = holds ? after + 8 + (test->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(test->spare);
+          }
+        }
         return top;
       }
     }
@@ -1438,7 +1447,7 @@ using CallGroupRoutine = uint8_t* (*)(VMFrame&, uint8_t*, VMOp*, uint32_t);
 template <size_t I>
 constexpr CallGroupRoutine CallGroupAt() {
   constexpr int k = int(I & 7), extra = int(I >> 3) & 1, kind = int(I >> 4) & 3, tail = int(I >> 6);
-  if constexpr (k >= 1 && k <= kCallGroupPushes && tail <= 2) {
+  if constexpr (k >= 1 && k <= kCallGroupPushes) {
     return CallBuiltinGroup<kind, k, extra, tail>;
   } else {
     return nullptr;
