@@ -300,6 +300,18 @@ void FuseCallTest(VMOp* ops, uint32_t size, uint32_t pc) {
   }
 }
 
+// push_op_k followed by op_k_pop (k = (k * 16807) mod 2147483647) becomes one entry. Runs after
+// FuseStore has made the op_k_pop entry.
+void FuseArithmeticStore(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (first.handler != VMH_push_op_k) return;
+  uint32_t next = pc + (uint32_t(first.spare) >> 16);
+  if (next + 4 > size || ops[next / 4].handler != VMH_op_k_pop) return;
+  int pair = ((first.spare & 0xFF) - OP_MUL) * 6 + ((ops[next / 4].spare & 0xFF) - OP_MUL);
+  first.spare = int32_t((uint32_t(first.spare) & 0xFFFF00FFu) | uint32_t(pair << 8));
+  first.handler = VMH_push_op_k_pop;
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -363,6 +375,9 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
     FuseStore(ops, size, pc);
     FuseIndex(code, size, ops, pc);
     FuseCallTest(ops, size, pc);
+  }
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) {
+    FuseArithmeticStore(ops, size, pc);
   }
   return ops;
 }

@@ -1515,6 +1515,40 @@ __attribute__((noinline)) uint32_t PopAndTest(VMFrame& f, const uint8_t* sp, con
   return result ? pc + 8 + (test->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(test->spare);
 }
 
+// The push_op_k_pop group at op (operators Op1 and Op2): X op K op K2 stored into Y, when X holds
+// a real and Y exists without a text. The group's length, or 0 when it must run instruction by
+// instruction (nothing stored then).
+template <int Op1, int Op2>
+__attribute__((noinline)) uint32_t ArithmeticStore(VMFrame& f, const VMOp* op) {
+  CVariableList* listX = DecodedList(f, op->slot, op->value);
+  RVariable* x = listX != nullptr ? FindNode(listX, op->value) : nullptr;
+  if (x == nullptr || x->value.kind != VALUE_REAL) return 0;
+  const uint32_t first = uint32_t(op->spare) >> 16;
+  const VMOp* store = op + first / 4;
+  RVariable* y = x;
+  if (store->value != op->value || store->slot != op->slot) {
+    CVariableList* listY = DecodedList(f, store->slot, store->value);
+    y = listY != nullptr ? FindNode(listY, store->value) : nullptr;
+  }
+  if (y == nullptr || y->value.text != nullptr) return 0;
+  double v = ArithmeticByConstant(Op1, x->value.real, op->extra);
+  y->value.kind = VALUE_REAL;
+  y->value.real = ArithmeticByConstant(Op2, v, store->extra);
+  return first + (uint32_t(store->spare) >> 8);
+}
+
+using ArithmeticStoreRoutine = uint32_t (*)(VMFrame&, const VMOp*);
+uint32_t NoArithmeticStore(VMFrame&, const VMOp*) { return 0; }
+template <size_t... I>
+constexpr std::array<ArithmeticStoreRoutine, sizeof...(I)> ArithmeticStores(std::index_sequence<I...>) {
+  return {(I < 36 ? ArithmeticStore<OP_MUL + int(I / 6) % 6, OP_MUL + int(I % 6)> : NoArithmeticStore)...};
+}
+// The routine of each pair of operators (Code_Decode.h); the decoder makes no index past 35.
+constexpr std::array<ArithmeticStoreRoutine, 64> kArithmeticStores = ArithmeticStores(std::make_index_sequence<64>());
+__attribute__((noinline)) uint32_t ArithmeticStoreOf(VMFrame& f, const VMOp* op) {
+  return kArithmeticStores[(op->spare >> 8) & 63](f, op);
+}
+
 // The running code's local list. A script call starts without one (most scripts have no locals);
 // the pool hands it over at the first access. Calls nest, so the pool is still taken in order.
 inline CVariableList* Locals(VMFrame& f) {
@@ -1811,6 +1845,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_CALL_HANDLERS(X)
       CODE_LIBRARY_HANDLERS(X)
       CODE_LOOP_HANDLERS_2(X)
+      CODE_FIND_HANDLERS(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -2235,6 +2270,14 @@ u_op_k_pop: {
   node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), op->extra);
   sp += kValueSize;
   pc += uint32_t(op->spare) >> 8;
+  DECODED_NEXT();
+}
+
+// The push_op_k_pop group (out of line, so the loop's registers stay as they are).
+u_push_op_k_pop: {
+  uint32_t length = ArithmeticStoreOf(f, op);
+  if (length == 0) goto u_generic;
+  pc += length;
   DECODED_NEXT();
 }
 

@@ -346,3 +346,27 @@ TEST_F(CallGroup, AFoundValueStoredAndTestedAgreesWithTheWordForm) {
     EXPECT_EQ(report, capture.reports()[0]);
   }
 }
+
+// Arithmetic by two constants stored (k = (k * 16807) mod 2147483647) as one entry: the same
+// variable read and stored, another one stored, fractions and negative dividends, a target holding
+// a text or not made yet (both left to the pop's own way), and a text operand's error.
+TEST_F(CallGroup, ArithmeticByTwoConstantsStoredAgreesWithTheWordForm) {
+  std::vector<uint8_t> bytes = Compile("k = 1; repeat 3 { k = (k * 16807) mod 2147483647; } return k;");
+  VMOp* ops = Code_Decode(bytes.data(), uint32_t(bytes.size()));
+  int groups = 0;
+  for (uint32_t i = 0; i < bytes.size() / 4; i++) groups += ops[i].handler == VMH_push_op_k_pop;
+  MemFree(ops);
+  EXPECT_EQ(groups, 1);
+  // The Park-Miller sequence from 1: 16807, 282475249, 1622650073.
+  EXPECT_EQ(Both("k = 1; repeat 3 { k = (k * 16807) mod 2147483647; } return k;").value, std::to_string(1622650073.0));
+  EXPECT_EQ(Both("j = 5; h = (j + 3) * 2; return h;").value, std::to_string(16.0));
+  EXPECT_EQ(Both("n = -7; r = (n * 3) mod 4; return r;").value, std::to_string(-1.0));
+  EXPECT_EQ(Both("f = 2.5; g = (f * 3) mod 4; return g;").value, std::to_string(3.5));
+  EXPECT_EQ(Both("j = 5; s = \"x\"; s = (j - 1) / 8; return s;").value, std::to_string(0.5));
+  EXPECT_EQ(Both("var y; j = 5; y = (j * 2) mod 3; return y;").value, std::to_string(1.0));
+  ReportCapture capture;
+  Both("t = \"a\"; q = (t - 2) mod 3; return 4;");
+  ASSERT_EQ(capture.reports().size(), 3u);  // once a run: words, then decoded twice
+  EXPECT_EQ(capture.reports()[1], capture.reports()[0]);
+  EXPECT_EQ(capture.reports()[2], capture.reports()[0]);
+}
