@@ -1422,7 +1422,12 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
           node->value.SetReal(Load<double>(top + offsetof(RValue, real)) + result.real);
           top += kValueSize;
         } else {
-          node->value = std::move(result);
+          // The result moves into Y (a fresh value: never Y itself); Y's old text goes.
+          char* old = node->value.text;
+          node->value.kind = result.kind;
+          node->value.text = std::exchange(result.text, nullptr);
+          node->value.real = result.real;
+          if (old != nullptr) MemFree(old);
         }
         f.pc = after + kPop + 8;
         if constexpr (Tail == 3) {

@@ -310,7 +310,7 @@ TEST_F(CallGroup, SizesOfStructuresAgreeWithTheWordForm) {
 TEST_F(CallGroup, AFoundValueStoredAndTestedAgreesWithTheWordForm) {
   const char* text =
       "m = ds_map_create(); ds_map_add(m, 1, 50); ds_map_add(m, 2, 1.0000001); ds_map_add(m, 3, 70001);"
-      "n = 0; k = 0;"
+      "n = 0; k = 0; v = \"old\";"  // the first store frees the text
       "repeat 4 { k += 1; v = ds_map_find_value(m, k); if (v != 0) n += 1; }"
       "k = 2; v = ds_map_find_value(m, k); if (v != 1) n += 10;"
       "k = 3; v = ds_map_find_value(m, k); if (v < 70000) n += 100;"
