@@ -284,6 +284,34 @@ void FuseStore(VMOp* ops, uint32_t size, uint32_t pc) {
   }
 }
 
+// A call group ending in pop.v.v Y followed by a compare_k_bf or compare_k_bf_long of Y
+// (v = f(..); if (v != 0)) also runs the test. Runs after Fuse, which makes the tests' entries.
+void FuseCallTest(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (first.handler != VMH_call_group || (first.slot >> 6) != 1) return;
+  uint32_t after = pc + uint32_t(first.extra);  // the instruction after the pop
+  if (after + 4 > size) return;
+  const VMOp& pop = ops[(after - 8) / 4];
+  const VMOp& test = ops[after / 4];
+  int push = VMH_push_local + ((first.slot >> 4) & 3) * (VMH_push_self - VMH_push_local);
+  if ((test.handler == VMH_compare_k_bf || test.handler == VMH_compare_k_bf_long) && (test.slot & 0xFF) == push &&
+      test.value == pop.value) {
+    first.slot = uint16_t((first.slot & 0x3F) | (3 << 6));
+  }
+}
+
+// push_op_k followed by op_k_pop (k = (k * 16807) mod 2147483647) becomes one entry. Runs after
+// FuseStore has made the op_k_pop entry.
+void FuseArithmeticStore(VMOp* ops, uint32_t size, uint32_t pc) {
+  VMOp& first = ops[pc / 4];
+  if (first.handler != VMH_push_op_k) return;
+  uint32_t next = pc + (uint32_t(first.spare) >> 16);
+  if (next + 4 > size || ops[next / 4].handler != VMH_op_k_pop) return;
+  int pair = ((first.spare & 0xFF) - OP_MUL) * 6 + ((ops[next / 4].spare & 0xFF) - OP_MUL);
+  first.spare = int32_t((uint32_t(first.spare) & 0xFFFF00FFu) | uint32_t(pair << 8));
+  first.handler = VMH_push_op_k_pop;
+}
+
 }  // namespace
 
 VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
@@ -346,6 +374,10 @@ VMOp* Code_Decode(const uint8_t* code, uint32_t size) {
     FuseLoopStep(ops, size, pc);
     FuseStore(ops, size, pc);
     FuseIndex(code, size, ops, pc);
+    FuseCallTest(ops, size, pc);
+  }
+  for (uint32_t pc = 0; pc + 4 <= size; pc += uint32_t(InstructionLength(WordAt(code, pc)))) {
+    FuseArithmeticStore(ops, size, pc);
   }
   return ops;
 }

@@ -48,6 +48,8 @@
 #define CODE_LIBRARY_HANDLERS(X) X(call_group)
 // The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)
+// Later groups of the map loops, appended after all others: X(name) each, in table order.
+#define CODE_FIND_HANDLERS(X) X(push_op_k_pop)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -71,6 +73,7 @@ enum VMHandler : uint16_t {
   CODE_CALL_HANDLERS(X)
   CODE_LIBRARY_HANDLERS(X)
   CODE_LOOP_HANDLERS_2(X)
+  CODE_FIND_HANDLERS(X)
 #undef X
   VMH_count
 };
@@ -112,6 +115,9 @@ enum VMHandler : uint16_t {
 //   op_k_pop      push K; add/sub/mul/div/mod.i.v; pop.v.v X       (X = the value on top op K)
 //                 value X's id, slot X's push handler, extra K, spare the opcode | the length << 8
 //                 (div and mod only when K is not 0)
+//   push_op_k_pop push_op_k of X; then op_k_pop of Y             (Y = X op K op K2)
+//                 the push_op_k's entry, spare bits 8 to 15 the pair of operators: (the first's
+//                 opcode - mul) * 6 + (the second's - mul); the op_k_pop's own entry holds the rest
 // X and Y are variables without an index of the four lists.
 //   call_group    push.v X1; ... push.v Xk; call.i F n [; tail]   (n is k or k + 1, k <= 4)
 //                 a call through F's direct form (Code_Function.h), the X read where they are
@@ -119,7 +125,8 @@ enum VMHandler : uint16_t {
 //                 is popz.v, pop.v.v Y, or add.v.v and pop.v.v Y;
 //                 value X1's id, slot k | (n - k) << 3 | the list << 4 (0 local, 1 self, 2 plain,
 //                 3 global: all X and Y of one list) | the tail << 6 (0 none or popz.v, 1 pop.v.v,
-//                 2 add.v.v and pop.v.v), extra the group's length in bytes, spare n |
+//                 2 add.v.v and pop.v.v, 3 pop.v.v followed by a compare_k_bf or compare_k_bf_long
+//                 of Y, which the group also runs when the result is a real), extra the group's length in bytes, spare n |
 //                 kCallGroupPopz with the popz.v; the other ids are read from the code, and F
 //                 when the group runs (an F without a direct form turns the entry back into its
 //                 push). A tail that cannot run (add.v.v of a text, Y's list unknown) leaves the

@@ -1364,7 +1364,8 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
 
 // The built-in call group of Code_Decode.h at `pc` (its first push.v), of K variables of the list
 // kind Kind and Extra (0 or 1) more arguments on the stack at `sp`, with the tail Tail (0 none or
-// popz.v, 1 pop.v.v, 2 add.v.v and pop.v.v, the popped variable of the same list): the call
+// popz.v, 1 pop.v.v, 2 add.v.v and pop.v.v, 3 pop.v.v and the test of the popped variable after
+// it, the popped variable of the same list): the call
 // through the function's direct form, its arguments read where they are. Null (nothing done) when
 // the first push must run alone: trace or call counts on, a variable missing or its list unknown,
 // the stack argument not 8-byte aligned, the direct form declining. An id without a direct form (a
@@ -1411,7 +1412,7 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
   } else {
     // pop.v.v Y, or add.v.v and pop.v.v Y of two reals: the value under the arguments plus the result.
     constexpr uint32_t kPop = Tail == 2 ? 4 : 0;
-    if (Tail == 1 || (result.kind == VALUE_REAL && Load<int32_t>(top + offsetof(RValue, kind)) == VALUE_REAL)) {
+    if (Tail != 2 || (result.kind == VALUE_REAL && Load<int32_t>(top + offsetof(RValue, kind)) == VALUE_REAL)) {
       int32_t var = RefId(Load<uint32_t>(code + after + kPop + 4));
       CVariableList* list = DecodedList(f, kPush, var);
       if (list != nullptr) {
@@ -1421,9 +1422,22 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
           node->value.SetReal(Load<double>(top + offsetof(RValue, real)) + result.real);
           top += kValueSize;
         } else {
-          node->value = std::move(result);
+          // The result moves into Y (a fresh value: never Y itself); Y's old text goes.
+          char* old = node->value.text;
+          node->value.kind = result.kind;
+          node->value.text = std::exchange(result.text, nullptr);
+          node->value.real = result.real;
+          if (old != nullptr) MemFree(old);
         }
         f.pc = after + kPop + 8;
+        if constexpr (Tail == 3) {
+          // The test of Y after the pop, on a real.
+          if (node->value.kind == VALUE_REAL) {
+            const VMOp* test = op + (after + 8 - pc) / 4;
+            bool holds = CompareReal(node->value.real, double(test->extra), CompareOp(test->slot >> 8));
+            f.pc = holds ? after + 8 + (test->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(test->spare);
+          }
+        }
         return top;
       }
     }
@@ -1438,7 +1452,7 @@ using CallGroupRoutine = uint8_t* (*)(VMFrame&, uint8_t*, VMOp*, uint32_t);
 template <size_t I>
 constexpr CallGroupRoutine CallGroupAt() {
   constexpr int k = int(I & 7), extra = int(I >> 3) & 1, kind = int(I >> 4) & 3, tail = int(I >> 6);
-  if constexpr (k >= 1 && k <= kCallGroupPushes && tail <= 2) {
+  if constexpr (k >= 1 && k <= kCallGroupPushes) {
     return CallBuiltinGroup<kind, k, extra, tail>;
   } else {
     return nullptr;
@@ -1504,6 +1518,40 @@ __attribute__((noinline)) uint32_t PopAndTest(VMFrame& f, const uint8_t* sp, con
   const VMOp* test = op + 2;
   bool result = CompareReal(x, double(test->extra), CompareOp(test->slot >> 8));
   return result ? pc + 8 + (test->handler == VMH_compare_k_bf ? 20 : 24) : uint32_t(test->spare);
+}
+
+// The push_op_k_pop group at op (operators Op1 and Op2): X op K op K2 stored into Y, when X holds
+// a real and Y exists without a text. The group's length, or 0 when it must run instruction by
+// instruction (nothing stored then).
+template <int Op1, int Op2>
+__attribute__((noinline)) uint32_t ArithmeticStore(VMFrame& f, const VMOp* op) {
+  CVariableList* listX = DecodedList(f, op->slot, op->value);
+  RVariable* x = listX != nullptr ? FindNode(listX, op->value) : nullptr;
+  if (x == nullptr || x->value.kind != VALUE_REAL) return 0;
+  const uint32_t first = uint32_t(op->spare) >> 16;
+  const VMOp* store = op + first / 4;
+  RVariable* y = x;
+  if (store->value != op->value || store->slot != op->slot) {
+    CVariableList* listY = DecodedList(f, store->slot, store->value);
+    y = listY != nullptr ? FindNode(listY, store->value) : nullptr;
+  }
+  if (y == nullptr || y->value.text != nullptr) return 0;
+  double v = ArithmeticByConstant(Op1, x->value.real, op->extra);
+  y->value.kind = VALUE_REAL;
+  y->value.real = ArithmeticByConstant(Op2, v, store->extra);
+  return first + (uint32_t(store->spare) >> 8);
+}
+
+using ArithmeticStoreRoutine = uint32_t (*)(VMFrame&, const VMOp*);
+uint32_t NoArithmeticStore(VMFrame&, const VMOp*) { return 0; }
+template <size_t... I>
+constexpr std::array<ArithmeticStoreRoutine, sizeof...(I)> ArithmeticStores(std::index_sequence<I...>) {
+  return {(I < 36 ? ArithmeticStore<OP_MUL + int(I / 6) % 6, OP_MUL + int(I % 6)> : NoArithmeticStore)...};
+}
+// The routine of each pair of operators (Code_Decode.h); the decoder makes no index past 35.
+constexpr std::array<ArithmeticStoreRoutine, 64> kArithmeticStores = ArithmeticStores(std::make_index_sequence<64>());
+__attribute__((noinline)) uint32_t ArithmeticStoreOf(VMFrame& f, const VMOp* op) {
+  return kArithmeticStores[(op->spare >> 8) & 63](f, op);
 }
 
 // The running code's local list. A script call starts without one (most scripts have no locals);
@@ -1802,6 +1850,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_CALL_HANDLERS(X)
       CODE_LIBRARY_HANDLERS(X)
       CODE_LOOP_HANDLERS_2(X)
+      CODE_FIND_HANDLERS(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -2226,6 +2275,14 @@ u_op_k_pop: {
   node->value.real = ArithmeticByConstant(op->spare & 0xFF, Load<double>(sp + offsetof(RValue, real)), op->extra);
   sp += kValueSize;
   pc += uint32_t(op->spare) >> 8;
+  DECODED_NEXT();
+}
+
+// The push_op_k_pop group (out of line, so the loop's registers stay as they are).
+u_push_op_k_pop: {
+  uint32_t length = ArithmeticStoreOf(f, op);
+  if (length == 0) goto u_generic;
+  pc += length;
   DECODED_NEXT();
 }
 

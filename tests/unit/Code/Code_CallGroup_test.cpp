@@ -15,6 +15,7 @@
 #include "Code/Code_Script.h"
 #include "Code/Code_TestAsm.h"
 #include "Code/Code_VM.h"
+#include "Function/Function_DataStructure.h"
 #include "Platform/Platform_Memory.h"
 #include "Variable/Variable_Global.h"
 #include "Variable/Variable_Names.h"
@@ -300,4 +301,72 @@ TEST_F(CallGroup, SizesOfStructuresAgreeWithTheWordForm) {
   EXPECT_EQ(o.value, "s:232100");
   EXPECT_EQ(o.errors, 1);
   EXPECT_NE(o.lastError.find("Data structure with index does not exist."), std::string::npos);
+}
+
+// A found value stored and tested at once (v = ds_map_find_value(m, k); if (v != 0)): found and
+// missing keys, the compare's tolerance, a long constant, and a test of another variable than the
+// one stored, which stays apart; then a text found, whose compare with a number is an error that
+// ends the run.
+TEST_F(CallGroup, AFoundValueStoredAndTestedAgreesWithTheWordForm) {
+  const char* text =
+      "m = ds_map_create(); ds_map_add(m, 1, 50); ds_map_add(m, 2, 1.0000001); ds_map_add(m, 3, 70001);"
+      "n = 0; k = 0; v = \"old\";"  // the first store frees the text
+      "repeat 4 { k += 1; v = ds_map_find_value(m, k); if (v != 0) n += 1; }"
+      "k = 2; v = ds_map_find_value(m, k); if (v != 1) n += 10;"
+      "k = 3; v = ds_map_find_value(m, k); if (v < 70000) n += 100;"
+      "k = 1; v = ds_map_find_value(m, k); if (v < 70000) n += 1000;"
+      "w = ds_map_find_value(m, k); if (v >= 51) n += 10000;"
+      "ds_map_destroy(m); return n;";
+  std::vector<uint8_t> bytes = Compile(text);
+  VMOp* ops = Code_Decode(bytes.data(), uint32_t(bytes.size()));
+  int tails[4] = {};
+  for (uint32_t i = 0; i < bytes.size() / 4; i++) {
+    if (ops[i].handler == VMH_call_group) tails[ops[i].slot >> 6]++;
+  }
+  MemFree(ops);
+  // Both pushes of each call start a group (m alone takes k from the stack).
+  EXPECT_EQ(tails[3], 8);
+  EXPECT_EQ(tails[1], 2);
+  Outcome o = Both(text);
+  EXPECT_EQ(o.value, std::to_string(1003.0));  // keys 1 to 3 found, 4 missing; 50 < 70000
+  EXPECT_EQ(o.errors, 0);
+
+  ReportCapture capture;
+  std::vector<uint8_t> textual = Compile(
+      "m = ds_map_create(); ds_map_add(m, 4, \"t\"); n = 0; k = 4;"
+      "v = ds_map_find_value(m, k); if (v != 0) n += 1; return n;");
+  Outcome words = Run(textual, false);
+  DataStructures_FreeAll();
+  Outcome decoded = Run(textual, true);
+  DataStructures_FreeAll();
+  EXPECT_EQ(decoded.value, words.value);
+  ASSERT_EQ(capture.reports().size(), 2u);  // once a run
+  for (const std::string& report : capture.reports()) {
+    EXPECT_NE(report.find("DoSet :: Invalid comparison type"), std::string::npos);
+    EXPECT_EQ(report, capture.reports()[0]);
+  }
+}
+
+// Arithmetic by two constants stored (k = (k * 16807) mod 2147483647) as one entry: the same
+// variable read and stored, another one stored, fractions and negative dividends, a target holding
+// a text or not made yet (both left to the pop's own way), and a text operand's error.
+TEST_F(CallGroup, ArithmeticByTwoConstantsStoredAgreesWithTheWordForm) {
+  std::vector<uint8_t> bytes = Compile("k = 1; repeat 3 { k = (k * 16807) mod 2147483647; } return k;");
+  VMOp* ops = Code_Decode(bytes.data(), uint32_t(bytes.size()));
+  int groups = 0;
+  for (uint32_t i = 0; i < bytes.size() / 4; i++) groups += ops[i].handler == VMH_push_op_k_pop;
+  MemFree(ops);
+  EXPECT_EQ(groups, 1);
+  // The Park-Miller sequence from 1: 16807, 282475249, 1622650073.
+  EXPECT_EQ(Both("k = 1; repeat 3 { k = (k * 16807) mod 2147483647; } return k;").value, std::to_string(1622650073.0));
+  EXPECT_EQ(Both("j = 5; h = (j + 3) * 2; return h;").value, std::to_string(16.0));
+  EXPECT_EQ(Both("n = -7; r = (n * 3) mod 4; return r;").value, std::to_string(-1.0));
+  EXPECT_EQ(Both("f = 2.5; g = (f * 3) mod 4; return g;").value, std::to_string(3.5));
+  EXPECT_EQ(Both("j = 5; s = \"x\"; s = (j - 1) / 8; return s;").value, std::to_string(0.5));
+  EXPECT_EQ(Both("var y; j = 5; y = (j * 2) mod 3; return y;").value, std::to_string(1.0));
+  ReportCapture capture;
+  Both("t = \"a\"; q = (t - 2) mod 3; return 4;");
+  ASSERT_EQ(capture.reports().size(), 3u);  // once a run: words, then decoded twice
+  EXPECT_EQ(capture.reports()[1], capture.reports()[0]);
+  EXPECT_EQ(capture.reports()[2], capture.reports()[0]);
 }
