@@ -48,6 +48,8 @@
 #define CODE_LIBRARY_HANDLERS(X) X(call_group)
 // The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
 #define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)
+// The call share's later groups, appended after all others: X(name) each, in table order.
+#define CODE_CALL_HANDLERS_2(X) X(argument_k_call)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -71,6 +73,7 @@ enum VMHandler : uint16_t {
   CODE_CALL_HANDLERS(X)
   CODE_LIBRARY_HANDLERS(X)
   CODE_LOOP_HANDLERS_2(X)
+  CODE_CALL_HANDLERS_2(X)
 #undef X
   VMH_count
 };
@@ -88,6 +91,10 @@ enum VMHandler : uint16_t {
 //                 slot N, value the CompareOp, extra K, spare the target
 //   argument_k    push.v argumentN; push.e K; add/sub/mul.i.v      (argumentN op K, pushed)
 //                 slot N, value the opcode, extra K
+//   argument_k_call  an argument_k group and the call.i with one argument after it
+//                 (f(argumentN op K)): as argument_k; a script with a call entry gets the value
+//                 straight in its first slot, anything else runs the push and leaves the call to
+//                 its own entry
 // Single instructions of the call share:
 //   ret_v         ret.v
 //   branch_PAIR   compare of that pair; bt or bf

@@ -1110,11 +1110,14 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
 // into the record's slots, which become the callee's. The slots overlap the arguments, but slot i
 // never reaches past argument i (the slots end at or below where the arguments end), so going up
 // from slot 0 moves every argument before it is overwritten.
-__attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
-                                                           int32_t kept, uint8_t* spAfterArgs) {
+__attribute__((always_inline)) inline void SaveCaller(VMFrame& f, VMCallRecord* record, uint8_t* spAfterArgs) {
   record->caller = f;
   record->callerView = g_ArgumentView;
   record->callerView.spare = uint16_t(spAfterArgs - reinterpret_cast<uint8_t*>(record));
+}
+__attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
+                                                           int32_t kept, uint8_t* spAfterArgs) {
+  SaveCaller(f, record, spAfterArgs);
   uint8_t* slots = record->slots;
   uint64_t texts = 0;
   for (int32_t i = 0; i < kept; i++) {
@@ -1198,6 +1201,26 @@ __attribute__((always_inline)) inline uint8_t* CallScript(VMFrame& f, const Scri
     return CallScriptGeneral(f, entry, args, n);
   }
   EnterCallRecord(f, record, args, n, spAfterArgs);
+  return EnterCallee(f, entry, record, calleeTop);
+}
+
+// CallScript for one argument, a real not pushed yet: it goes straight into the callee's first slot.
+// Returns null, with nothing changed, for the cases CallScript hands over (the caller then pushes
+// the argument and runs the call the general way).
+__attribute__((always_inline)) inline uint8_t* CallScriptWithReal(VMFrame& f, const ScriptCallEntry& entry,
+                                                                  uint8_t* spAfterArg, double value) {
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArg - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (__builtin_expect(calleeTop - kInstructionMargin < f.stackBase || g_Trace, 0)) return nullptr;
+  SaveCaller(f, record, spAfterArg);
+  uint8_t* slot = record->slots;
+  Store<int32_t>(slot + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(slot + offsetof(RValue, text), nullptr);
+  Store<double>(slot + offsetof(RValue, real), value);
+  g_ArgumentView.slots = reinterpret_cast<RValue*>(slot);
+  g_ArgumentView.readable = 1;
+  g_ArgumentView.count = 1;
+  g_ArgumentView.texts = false;
   return EnterCallee(f, entry, record, calleeTop);
 }
 
@@ -1802,6 +1825,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_CALL_HANDLERS(X)
       CODE_LIBRARY_HANDLERS(X)
       CODE_LOOP_HANDLERS_2(X)
+      CODE_CALL_HANDLERS_2(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -2272,6 +2296,40 @@ u_argument_k: {
   Store<double>(sp + offsetof(RValue, real), Update(op->value, argument->real, double(op->extra)));
   pc += 16;
   DECODED_NEXT();
+}
+
+// argumentN op K and the one-argument call after it: a script with a call entry starts with the
+// value in its first slot and returns to the instruction after the call; anything else pushes the
+// value and goes on at the call's own entry.
+u_argument_k_call: {
+  if (f.self == nullptr) goto u_generic;
+  DECODED_ARGUMENT();
+  if (argument->kind != VALUE_REAL) goto u_generic;
+  double value = Update(op->value, argument->real, double(op->extra));
+  int32_t id = Load<int32_t>(codeBytes + pc + 20);
+  CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
+  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  uint8_t* calleeTop;
+  if (entry != nullptr) {
+    f.pc = pc + 24;
+    calleeTop = CallScriptWithReal(f, *entry, sp, value);
+  }
+  if (entry == nullptr || calleeTop == nullptr) {
+    sp -= kValueSize;
+    Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+    Store<char*>(sp + offsetof(RValue, text), nullptr);
+    Store<double>(sp + offsetof(RValue, real), value);
+    pc += 16;
+    DECODED_NEXT();
+  }
+  sp = calleeTop;
+  pc = 0;
+  codeBytes = entry->bytes;
+  codeSize = entry->size;
+  frameTop = f.frameTop;
+  unchecked = f.unchecked;
+  ops = unchecked && decodes ? entry->ops : nullptr;
+  NEXT_FAST();
 }
 
 #define DECODED_BRANCH(OP, NAME, TL, TR, PAIR)                                                   \
