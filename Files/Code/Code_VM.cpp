@@ -104,12 +104,9 @@ constexpr size_t kEnvSpBeforeOffset = offsetof(VMEnvRecord, spBefore);
 struct VMCallRecord;
 
 // What a script call saves of its caller and a return gives back, in one block so that both are a
-// plain copy. The code's bytes and size follow from `code`.
+// plain copy. The code's bytes and size follow from `entry`.
 struct VMCodeState {
-  const VMBuffer* code;
-  const VMBuffer* positions;
-  const char* source;
-  const char* name;
+  const ScriptCallEntry* entry;  // the running code, its positions, source and name
   CInstance* self;
   CInstance* other;
   CVariableList* locals;
@@ -124,19 +121,13 @@ struct VMCodeState {
   bool unchecked;
 };
 
-// A call entry's code, positions, source and name, copied at once into the state that starts with them.
-constexpr size_t kEntryStateSize = offsetof(ScriptCallEntry, bytes);
-static_assert(offsetof(VMCodeState, code) == offsetof(ScriptCallEntry, code) &&
-              offsetof(VMCodeState, positions) == offsetof(ScriptCallEntry, positions) &&
-              offsetof(VMCodeState, source) == offsetof(ScriptCallEntry, source) &&
-              offsetof(VMCodeState, name) == offsetof(ScriptCallEntry, name) && kEntryStateSize == 4 * sizeof(void*));
-
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
   VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
   // The caller's argument view; its spare field holds where the arguments ended, in bytes from the
   // record (the result goes just below).
   ArgumentView callerView;
+  uint8_t unused[24];     // keeps the record's size, which sets how deep scripts recurse
   // The callee's argument slots (g_ArgumentView points here while it runs); the arguments are
   // moved in raw and only the slots the view calls readable hold values.
   alignas(RValue) uint8_t slots[kArgumentSlots * sizeof(RValue)];
@@ -157,6 +148,7 @@ struct VMFrame : VMCodeState {
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
   uintptr_t tagBias;      // tags - stackBase / 4: the tag of slot p is at tagBias + p / 4
   VMFrame* outer;         // the run this one is nested in
+  ScriptCallEntry topEntry;  // the entry of the code the run started with
 };
 
 // Item tags. Every push of checked code records the item's type at its first slot and TAG_NONE at
@@ -211,7 +203,7 @@ static_assert(sizeof(VMEnvRecord) + 8 <= size_t(kStackCheckEnvWidth));
 // FreeListedItems is the unchecked case with items left (sp below the frame's top).
 void FreeListedItems(VMFrame& f, uint8_t* sp, int32_t taken) {
   int32_t count = 0;
-  const uint8_t* types = Code_StackAt(f.code->stackSites, f.instrPc, &count);
+  const uint8_t* types = Code_StackAt(f.entry->code->stackSites, f.instrPc, &count);
   if (types == nullptr) return;  // not a listed instruction: leave the items rather than guess
   VMEnvRecord* env = f.env;
   for (int32_t i = count - 1 - taken; i >= 0 && sp < f.frameTop; i--) {
@@ -330,10 +322,11 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
   out.Write("VMError!! Occurred - ");
   out.Write(message);
   out.Write("\n");
-  int32_t position = Code_SourcePosition(f.positions, f.instrPc);
-  int32_t line = Code_LineNumber(f.source, position);
-  out.Printf(" at %s (line %d) - %s\n", f.name ? f.name : "", line,
-             Code_LineText(f.source, position, text, sizeof text));
+  const ScriptCallEntry& e = *f.entry;
+  int32_t position = Code_SourcePosition(e.positions, f.instrPc);
+  int32_t line = Code_LineNumber(e.source, position);
+  out.Printf(" at %s (line %d) - %s\n", e.name ? e.name : "", line,
+             Code_LineText(e.source, position, text, sizeof text));
   WriteHashLine(out);
   if (f.locals && f.locals->Count() > 0) {
     WriteHashLine(out);
@@ -349,12 +342,13 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
     g_pGlobalVariables->Dump(out);
   }
   if (f.depth >= 1) {
-    out.Printf("stack frame is\n%s (line %d)\n", f.name ? f.name : "", line);
+    out.Printf("stack frame is\n%s (line %d)\n", e.name ? e.name : "", line);
     for (const VMCallRecord* r = f.call; r; r = r->caller.call) {
       const VMCodeState& c = r->caller;
-      int32_t p = Code_SourcePosition(c.positions, c.instrPc);
-      out.Printf("called from - %s (line %d) - %s\n", c.name ? c.name : "", Code_LineNumber(c.source, p),
-                 Code_LineText(c.source, p, text, sizeof text));
+      const ScriptCallEntry& ce = *c.entry;
+      int32_t p = Code_SourcePosition(ce.positions, c.instrPc);
+      out.Printf("called from - %s (line %d) - %s\n", ce.name ? ce.name : "", Code_LineNumber(ce.source, p),
+                 Code_LineText(ce.source, p, text, sizeof text));
       if (c.locals) c.locals->Dump(out);
     }
   }
@@ -1040,8 +1034,8 @@ inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
   g_ArgumentView = r->callerView;
   static_cast<VMCodeState&>(f) = r->caller;
-  f.codeBytes = f.code->data;
-  f.codeSize = uint32_t(f.code->size);
+  f.codeBytes = f.entry->bytes;
+  f.codeSize = f.entry->size;
   f.depth--;
   return SpAfterArgs(r) - kValueSize;
 }
@@ -1149,7 +1143,7 @@ __attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
 __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
                                                            VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
-  std::memcpy(static_cast<void*>(static_cast<VMCodeState*>(&f)), &entry, kEntryStateSize);  // code .. name
+  f.entry = &entry;
   f.codeBytes = entry.bytes;
   f.codeSize = entry.size;
   f.pc = 0;
@@ -1730,13 +1724,14 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
 }
 
 void CheckBreakpoints(VMFrame& f) {
-  int32_t line = LineOf(f.positions, f.source, f.instrPc);
+  const ScriptCallEntry& e = *f.entry;
+  int32_t line = LineOf(e.positions, e.source, f.instrPc);
   if (line == f.line) return;
   f.line = line;
   for (int i = 0; i < g_BreakpointCount; i++) {
     const Breakpoint& b = g_Breakpoints[i];
-    if (b.enabled && b.line == line && f.name && std::strcmp(b.name, f.name) == 0) {
-      Console::Output("Breakpoint hit: %s (line %d)\n", f.name, line);
+    if (b.enabled && b.line == line && e.name && std::strcmp(b.name, e.name) == 0) {
+      Console::Output("Breakpoint hit: %s (line %d)\n", e.name, line);
     }
   }
 }
@@ -1854,7 +1849,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
   // by the instruction words).
   const bool decodes = g_BreakpointCount == 0;
-  const VMOp* ops = unchecked && decodes ? f.code->ops : nullptr;
+  const VMOp* ops = unchecked && decodes ? f.entry->ops : nullptr;
   const VMOp* op = nullptr;
 
 // NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
@@ -1868,7 +1863,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     codeSize = f.codeSize;   \
     frameTop = f.frameTop;   \
     unchecked = f.unchecked; \
-    ops = unchecked && decodes ? f.code->ops : nullptr; \
+    ops = unchecked && decodes ? f.entry->ops : nullptr; \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
@@ -2697,12 +2692,15 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   VMFrame f{};
   f.self = self;
   f.other = other;
-  f.code = code;
+  f.topEntry.code = code;
+  f.topEntry.bytes = code->data;
+  f.topEntry.size = uint32_t(code->size);
+  f.topEntry.name = name ? name : "";
+  f.topEntry.positions = positions;
+  f.topEntry.source = source ? source : "";
+  f.entry = &f.topEntry;
   f.codeBytes = code->data;
   f.codeSize = uint32_t(code->size);
-  f.name = name ? name : "";
-  f.positions = positions;
-  f.source = source ? source : "";
   f.line = -1;
   f.outer = g_CurrentFrame;
 
@@ -2720,6 +2718,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   std::memset(f.tags + ((top - block) >> 2), TAG_NONE, (size_t(kValueSize) + kGuardSize) / 4);
   f.frameTop = top;
   f.unchecked = RunsUnchecked(f, code, top);
+  f.topEntry.ops = code->ops;
 
   int16_t savedCount = g_ArgumentView.count;
   f.locals = PoolTake();
