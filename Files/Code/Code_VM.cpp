@@ -140,8 +140,7 @@ inline uint8_t* SpAfterArgs(VMCallRecord* r) { return reinterpret_cast<uint8_t*>
 
 struct VMFrame : VMCodeState {
   uint8_t* stackBase;
-  const uint8_t* codeBytes;
-  uint32_t codeSize;
+  const uint8_t* codeBytes;  // entry->bytes (the code's size is entry->size)
   int32_t depth;
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
@@ -1035,7 +1034,6 @@ inline uint8_t* PopCallRecord(VMFrame& f) {
   g_ArgumentView = r->callerView;
   static_cast<VMCodeState&>(f) = r->caller;
   f.codeBytes = f.entry->bytes;
-  f.codeSize = f.entry->size;
   f.depth--;
   return SpAfterArgs(r) - kValueSize;
 }
@@ -1145,7 +1143,6 @@ __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const Scr
   f.call = record;
   f.entry = &entry;
   f.codeBytes = entry.bytes;
-  f.codeSize = entry.size;
   f.pc = 0;
   f.line = -1;
   f.locals = nullptr;  // taken from the pool when the script first names a local
@@ -1843,7 +1840,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   // a return switches code). f.instrPc is stored at every instruction: error reports read it.
   uint32_t pc = f.pc;
   const uint8_t* codeBytes = f.codeBytes;
-  uint32_t codeSize = f.codeSize;
+  uint32_t codeSize = f.entry->size;
   uint8_t* frameTop = f.frameTop;
   bool unchecked = f.unchecked;
   // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
@@ -1860,7 +1857,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   do {                       \
     pc = f.pc;               \
     codeBytes = f.codeBytes; \
-    codeSize = f.codeSize;   \
+    codeSize = f.entry->size; \
     frameTop = f.frameTop;   \
     unchecked = f.unchecked; \
     ops = unchecked && decodes ? f.entry->ops : nullptr; \
@@ -2700,7 +2697,6 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   f.topEntry.source = source ? source : "";
   f.entry = &f.topEntry;
   f.codeBytes = code->data;
-  f.codeSize = uint32_t(code->size);
   f.line = -1;
   f.outer = g_CurrentFrame;
 
