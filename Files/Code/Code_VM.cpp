@@ -141,7 +141,6 @@ inline uint8_t* SpAfterArgs(VMCallRecord* r) { return reinterpret_cast<uint8_t*>
 struct VMFrame : VMCodeState {
   uint8_t* stackBase;
   const uint8_t* codeBytes;  // entry->bytes (the code's size is entry->size)
-  int32_t depth;
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
@@ -340,7 +339,7 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
     out.Write("Global Variables : \n");
     g_pGlobalVariables->Dump(out);
   }
-  if (f.depth >= 1) {
+  if (f.call != nullptr) {
     out.Printf("stack frame is\n%s (line %d)\n", e.name ? e.name : "", line);
     for (const VMCallRecord* r = f.call; r; r = r->caller.call) {
       const VMCodeState& c = r->caller;
@@ -1034,7 +1033,6 @@ inline uint8_t* PopCallRecord(VMFrame& f) {
   g_ArgumentView = r->callerView;
   static_cast<VMCodeState&>(f) = r->caller;
   f.codeBytes = f.entry->bytes;
-  f.depth--;
   return SpAfterArgs(r) - kValueSize;
 }
 
@@ -1064,7 +1062,7 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) { return ReturnFromScri
 // it at f.sp).
 void UnwindRun(VMFrame& f) {
   uint8_t* sp = f.sp;
-  while (f.depth > 0) {
+  while (f.call != nullptr) {
     FreeAbortedFrame(f, sp);
     uint8_t* callerSp = SpAfterArgs(f.call);
     ReturnFromScript(f, sp);
@@ -1146,7 +1144,6 @@ __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const Scr
   f.pc = 0;
   f.line = -1;
   f.locals = nullptr;  // taken from the pool when the script first names a local
-  f.depth++;
   f.env = nullptr;
   f.frameTop = calleeTop;
   f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
@@ -2004,7 +2001,7 @@ u_call_script: {
 // ret.v of a script: the value moves raw from under the callee's frame to where the caller's result
 // goes. The top level returns through op_ret.
 u_ret_v: {
-  if (f.depth == 0) goto u_ret;
+  if (f.call == nullptr) goto u_ret;
   int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
   char* text = Load<char*>(sp + offsetof(RValue, text));
   double real = Load<double>(sp + offsetof(RValue, real));
@@ -2041,7 +2038,7 @@ u_push_argument: {
 // push.v argumentN; ret.v of a script, the argument a real: it goes straight to where the caller's
 // result goes.
 u_ret_argument: {
-  if (f.depth == 0) goto u_generic;
+  if (f.call == nullptr) goto u_generic;
   DECODED_ARGUMENT();
   if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;
   double real = argument->real;
@@ -2616,7 +2613,7 @@ op_call_int: {
 
 op_ret: {
   int t = Type1(word);
-  if (__builtin_expect(unchecked && t == TYPE_VARIABLE && f.depth > 0, 1)) {
+  if (__builtin_expect(unchecked && t == TYPE_VARIABLE && f.call != nullptr, 1)) {
     // A script's value, moved raw from under its frame to where the caller's result goes.
     int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
     char* text = Load<char*>(sp + offsetof(RValue, text));
@@ -2635,7 +2632,7 @@ op_ret: {
   RValue result = TakeAsValue(t, sp);
   sp += IsItemType(t) ? kWidth[t] : 0;
   FreeFrameItems(f, sp, 1);
-  if (f.depth == 0) {
+  if (f.call == nullptr) {
     FreeEnvChain(f, sp);
     *value = std::move(result);
     f.pc = pc;
@@ -2651,7 +2648,7 @@ op_ret: {
 op_exit:
 end_of_code:
   FreeFrameItems(f, sp, 0);
-  if (f.depth == 0) {
+  if (f.call == nullptr) {
     FreeEnvChain(f, sp);
     f.pc = pc;
     return false;
@@ -2799,7 +2796,13 @@ bool VM_SourceInterpreter() { return g_SourceInterpreter; }
 bool VM_Trace() { return g_Trace; }
 void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }
 VMErrorSink VM_CurrentErrorSink() { return g_ErrorSink; }
-int VM_CallDepth() { return g_CurrentFrame ? g_CurrentFrame->depth : 0; }
+int VM_CallDepth() {
+  int depth = 0;
+  if (g_CurrentFrame) {
+    for (const VMCallRecord* r = g_CurrentFrame->call; r; r = r->caller.call) depth++;
+  }
+  return depth;
+}
 int VM_RunDepth() { return g_RunDepth; }
 
 bool VM_AddBreakpoint(const char* codeName, int32_t line) {
