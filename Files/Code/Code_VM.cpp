@@ -1135,13 +1135,13 @@ __attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
   std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
 }
 
-// The callee's running state from its entry; its frame starts at calleeTop.
+// The callee's running state from its entry; its frame starts at calleeTop. f.pc is the caller's to
+// set (the callee starts at 0).
 __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
                                                            VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
   f.entry = &entry;
   f.codeBytes = entry.bytes;
-  f.pc = 0;
   f.line = -1;
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.env = nullptr;
@@ -1237,7 +1237,11 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   if (IsScriptFunctionId(id)) {
     CScript* script = Script_Get(id - kScriptIdBase);
     if (script != nullptr) {
-      if (const ScriptCallEntry* entry = CallEntryOf(*script)) return CallScript(f, *entry, args, n);
+      if (const ScriptCallEntry* entry = CallEntryOf(*script)) {
+        uint8_t* calleeSp = CallScript(f, *entry, args, n);
+        f.pc = 0;
+        return calleeSp;
+      }
     }
     if (g_Trace) Console::Output("script call = %s\n", Script_Name(id - kScriptIdBase));
     FreeArguments(args, n);
