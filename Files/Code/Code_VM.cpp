@@ -1205,10 +1205,7 @@ __attribute__((always_inline)) inline uint8_t* CallScriptWithReal(VMFrame& f, co
   Store<int32_t>(slot + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(slot + offsetof(RValue, text), nullptr);
   Store<double>(slot + offsetof(RValue, real), value);
-  g_ArgumentView.slots = reinterpret_cast<RValue*>(slot);
-  g_ArgumentView.readable = 1;
-  g_ArgumentView.count = 1;
-  g_ArgumentView.texts = false;
+  g_ArgumentView = ArgumentView{reinterpret_cast<RValue*>(slot), 1, 1, 0, 0};
   return EnterCallee(f, entry, record, calleeTop);
 }
 
