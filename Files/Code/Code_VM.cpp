@@ -107,6 +107,7 @@ struct VMCallRecord;
 // plain copy. The code's bytes and size follow from `entry`.
 struct VMCodeState {
   const ScriptCallEntry* entry;  // the running code, its positions, source and name
+  const uint8_t* codeBytes;      // entry->bytes (the code's size is entry->size)
   CInstance* self;
   CInstance* other;
   CVariableList* locals;
@@ -127,7 +128,7 @@ struct VMCallRecord {
   // The caller's argument view; its spare field holds where the arguments ended, in bytes from the
   // record (the result goes just below).
   ArgumentView callerView;
-  uint8_t unused[24];     // keeps the record's size, which sets how deep scripts recurse
+  uint8_t unused[16];     // keeps the record's size, which sets how deep scripts recurse
   // The callee's argument slots (g_ArgumentView points here while it runs); the arguments are
   // moved in raw and only the slots the view calls readable hold values.
   alignas(RValue) uint8_t slots[kArgumentSlots * sizeof(RValue)];
@@ -140,7 +141,6 @@ inline uint8_t* SpAfterArgs(VMCallRecord* r) { return reinterpret_cast<uint8_t*>
 
 struct VMFrame : VMCodeState {
   uint8_t* stackBase;
-  const uint8_t* codeBytes;  // entry->bytes (the code's size is entry->size)
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
@@ -1032,7 +1032,6 @@ inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
   g_ArgumentView = r->callerView;
   static_cast<VMCodeState&>(f) = r->caller;
-  f.codeBytes = f.entry->bytes;
   return SpAfterArgs(r) - kValueSize;
 }
 
