@@ -185,6 +185,9 @@ void Fuse(const uint8_t* code, uint32_t size, VMOp* ops, uint32_t pc) {
       first.value = OpcodeAt(code, pc + 12);
       first.extra = at(8).value;
       first.handler = VMH_argument_k;
+      if (pc + 24 <= size && at(16).handler == VMH_call_builtin && at(16).extra == 1) {
+        first.handler = VMH_argument_k_call;
+      }
       return;
     }
   }

@@ -50,6 +50,8 @@
 #define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)
 // Later groups of the map loops, appended after all others: X(name) each, in table order.
 #define CODE_FIND_HANDLERS(X) X(push_op_k_pop)
+// The call share's later groups, appended after all others: X(name) each, in table order.
+#define CODE_CALL_HANDLERS_2(X) X(argument_k_call)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -74,6 +76,7 @@ enum VMHandler : uint16_t {
   CODE_LIBRARY_HANDLERS(X)
   CODE_LOOP_HANDLERS_2(X)
   CODE_FIND_HANDLERS(X)
+  CODE_CALL_HANDLERS_2(X)
 #undef X
   VMH_count
 };
@@ -91,6 +94,10 @@ enum VMHandler : uint16_t {
 //                 slot N, value the CompareOp, extra K, spare the target
 //   argument_k    push.v argumentN; push.e K; add/sub/mul.i.v      (argumentN op K, pushed)
 //                 slot N, value the opcode, extra K
+//   argument_k_call  an argument_k group and the call.i with one argument after it
+//                 (f(argumentN op K)): as argument_k; a script with a call entry gets the value
+//                 straight in its first slot, anything else runs the push and leaves the call to
+//                 its own entry
 // Single instructions of the call share:
 //   ret_v         ret.v
 //   branch_PAIR   compare of that pair; bt or bf

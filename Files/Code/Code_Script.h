@@ -12,7 +12,6 @@ struct VMOp;
 // What a script call sets the callee's running state from, made by the machine at the script's
 // first call from its code unit (which must not change after that, except by SetCode).
 struct ScriptCallEntry {
-  // The first four in the order of the machine's running state, which copies them at once.
   const VMBuffer* code = nullptr;
   const VMBuffer* positions = nullptr;
   const char* source = nullptr;

@@ -104,12 +104,10 @@ constexpr size_t kEnvSpBeforeOffset = offsetof(VMEnvRecord, spBefore);
 struct VMCallRecord;
 
 // What a script call saves of its caller and a return gives back, in one block so that both are a
-// plain copy. The code's bytes and size follow from `code`.
+// plain copy. The code's bytes and size follow from `entry`.
 struct VMCodeState {
-  const VMBuffer* code;
-  const VMBuffer* positions;
-  const char* source;
-  const char* name;
+  const ScriptCallEntry* entry;  // the running code, its positions, source and name
+  const uint8_t* codeBytes;      // entry->bytes (the code's size is entry->size)
   CInstance* self;
   CInstance* other;
   CVariableList* locals;
@@ -124,19 +122,13 @@ struct VMCodeState {
   bool unchecked;
 };
 
-// A call entry's code, positions, source and name, copied at once into the state that starts with them.
-constexpr size_t kEntryStateSize = offsetof(ScriptCallEntry, bytes);
-static_assert(offsetof(VMCodeState, code) == offsetof(ScriptCallEntry, code) &&
-              offsetof(VMCodeState, positions) == offsetof(ScriptCallEntry, positions) &&
-              offsetof(VMCodeState, source) == offsetof(ScriptCallEntry, source) &&
-              offsetof(VMCodeState, name) == offsetof(ScriptCallEntry, name) && kEntryStateSize == 4 * sizeof(void*));
-
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
   VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
   // The caller's argument view; its spare field holds where the arguments ended, in bytes from the
   // record (the result goes just below).
   ArgumentView callerView;
+  uint8_t unused[16];     // keeps the record's size, which sets how deep scripts recurse
   // The callee's argument slots (g_ArgumentView points here while it runs); the arguments are
   // moved in raw and only the slots the view calls readable hold values.
   alignas(RValue) uint8_t slots[kArgumentSlots * sizeof(RValue)];
@@ -149,14 +141,12 @@ inline uint8_t* SpAfterArgs(VMCallRecord* r) { return reinterpret_cast<uint8_t*>
 
 struct VMFrame : VMCodeState {
   uint8_t* stackBase;
-  const uint8_t* codeBytes;
-  uint32_t codeSize;
-  int32_t depth;
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
   uintptr_t tagBias;      // tags - stackBase / 4: the tag of slot p is at tagBias + p / 4
   VMFrame* outer;         // the run this one is nested in
+  ScriptCallEntry topEntry;  // the entry of the code the run started with
 };
 
 // Item tags. Every push of checked code records the item's type at its first slot and TAG_NONE at
@@ -211,7 +201,7 @@ static_assert(sizeof(VMEnvRecord) + 8 <= size_t(kStackCheckEnvWidth));
 // FreeListedItems is the unchecked case with items left (sp below the frame's top).
 void FreeListedItems(VMFrame& f, uint8_t* sp, int32_t taken) {
   int32_t count = 0;
-  const uint8_t* types = Code_StackAt(f.code->stackSites, f.instrPc, &count);
+  const uint8_t* types = Code_StackAt(f.entry->code->stackSites, f.instrPc, &count);
   if (types == nullptr) return;  // not a listed instruction: leave the items rather than guess
   VMEnvRecord* env = f.env;
   for (int32_t i = count - 1 - taken; i >= 0 && sp < f.frameTop; i--) {
@@ -330,10 +320,11 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
   out.Write("VMError!! Occurred - ");
   out.Write(message);
   out.Write("\n");
-  int32_t position = Code_SourcePosition(f.positions, f.instrPc);
-  int32_t line = Code_LineNumber(f.source, position);
-  out.Printf(" at %s (line %d) - %s\n", f.name ? f.name : "", line,
-             Code_LineText(f.source, position, text, sizeof text));
+  const ScriptCallEntry& e = *f.entry;
+  int32_t position = Code_SourcePosition(e.positions, f.instrPc);
+  int32_t line = Code_LineNumber(e.source, position);
+  out.Printf(" at %s (line %d) - %s\n", e.name ? e.name : "", line,
+             Code_LineText(e.source, position, text, sizeof text));
   WriteHashLine(out);
   if (f.locals && f.locals->Count() > 0) {
     WriteHashLine(out);
@@ -348,13 +339,14 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
     out.Write("Global Variables : \n");
     g_pGlobalVariables->Dump(out);
   }
-  if (f.depth >= 1) {
-    out.Printf("stack frame is\n%s (line %d)\n", f.name ? f.name : "", line);
+  if (f.call != nullptr) {
+    out.Printf("stack frame is\n%s (line %d)\n", e.name ? e.name : "", line);
     for (const VMCallRecord* r = f.call; r; r = r->caller.call) {
       const VMCodeState& c = r->caller;
-      int32_t p = Code_SourcePosition(c.positions, c.instrPc);
-      out.Printf("called from - %s (line %d) - %s\n", c.name ? c.name : "", Code_LineNumber(c.source, p),
-                 Code_LineText(c.source, p, text, sizeof text));
+      const ScriptCallEntry& ce = *c.entry;
+      int32_t p = Code_SourcePosition(ce.positions, c.instrPc);
+      out.Printf("called from - %s (line %d) - %s\n", ce.name ? ce.name : "", Code_LineNumber(ce.source, p),
+                 Code_LineText(ce.source, p, text, sizeof text));
       if (c.locals) c.locals->Dump(out);
     }
   }
@@ -1040,9 +1032,6 @@ inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
   g_ArgumentView = r->callerView;
   static_cast<VMCodeState&>(f) = r->caller;
-  f.codeBytes = f.code->data;
-  f.codeSize = uint32_t(f.code->size);
-  f.depth--;
   return SpAfterArgs(r) - kValueSize;
 }
 
@@ -1072,7 +1061,7 @@ uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) { return ReturnFromScri
 // it at f.sp).
 void UnwindRun(VMFrame& f) {
   uint8_t* sp = f.sp;
-  while (f.depth > 0) {
+  while (f.call != nullptr) {
     FreeAbortedFrame(f, sp);
     uint8_t* callerSp = SpAfterArgs(f.call);
     ReturnFromScript(f, sp);
@@ -1110,11 +1099,14 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
 // into the record's slots, which become the callee's. The slots overlap the arguments, but slot i
 // never reaches past argument i (the slots end at or below where the arguments end), so going up
 // from slot 0 moves every argument before it is overwritten.
-__attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
-                                                           int32_t kept, uint8_t* spAfterArgs) {
+__attribute__((always_inline)) inline void SaveCaller(VMFrame& f, VMCallRecord* record, uint8_t* spAfterArgs) {
   record->caller = f;
   record->callerView = g_ArgumentView;
   record->callerView.spare = uint16_t(spAfterArgs - reinterpret_cast<uint8_t*>(record));
+}
+__attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRecord* record, uint8_t* args,
+                                                           int32_t kept, uint8_t* spAfterArgs) {
+  SaveCaller(f, record, spAfterArgs);
   uint8_t* slots = record->slots;
   uint64_t texts = 0;
   for (int32_t i = 0; i < kept; i++) {
@@ -1142,17 +1134,15 @@ __attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
   std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
 }
 
-// The callee's running state from its entry; its frame starts at calleeTop.
+// The callee's running state from its entry; its frame starts at calleeTop. f.pc is the caller's to
+// set (the callee starts at 0).
 __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
                                                            VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
-  std::memcpy(static_cast<void*>(static_cast<VMCodeState*>(&f)), &entry, kEntryStateSize);  // code .. name
+  f.entry = &entry;
   f.codeBytes = entry.bytes;
-  f.codeSize = entry.size;
-  f.pc = 0;
   f.line = -1;
   f.locals = nullptr;  // taken from the pool when the script first names a local
-  f.depth++;
   f.env = nullptr;
   f.frameTop = calleeTop;
   f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
@@ -1201,6 +1191,23 @@ __attribute__((always_inline)) inline uint8_t* CallScript(VMFrame& f, const Scri
   return EnterCallee(f, entry, record, calleeTop);
 }
 
+// CallScript for one argument, a real not pushed yet: it goes straight into the callee's first slot.
+// Returns null, with nothing changed, for the cases CallScript hands over (the caller then pushes
+// the argument and runs the call the general way).
+__attribute__((always_inline)) inline uint8_t* CallScriptWithReal(VMFrame& f, const ScriptCallEntry& entry,
+                                                                  uint8_t* spAfterArg, double value) {
+  auto* record = reinterpret_cast<VMCallRecord*>(AlignDown(spAfterArg - sizeof(VMCallRecord), 16));
+  uint8_t* calleeTop = reinterpret_cast<uint8_t*>(record) - kGuardSize;
+  if (__builtin_expect(calleeTop - kInstructionMargin < f.stackBase || g_Trace, 0)) return nullptr;
+  SaveCaller(f, record, spAfterArg);
+  uint8_t* slot = record->slots;
+  Store<int32_t>(slot + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(slot + offsetof(RValue, text), nullptr);
+  Store<double>(slot + offsetof(RValue, real), value);
+  g_ArgumentView = ArgumentView{reinterpret_cast<RValue*>(slot), 1, 1, 0, 0};
+  return EnterCallee(f, entry, record, calleeTop);
+}
+
 // The call instruction (its type is int). Returns the new stack pointer (null when the run was
 // aborted).
 uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
@@ -1226,7 +1233,11 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   if (IsScriptFunctionId(id)) {
     CScript* script = Script_Get(id - kScriptIdBase);
     if (script != nullptr) {
-      if (const ScriptCallEntry* entry = CallEntryOf(*script)) return CallScript(f, *entry, args, n);
+      if (const ScriptCallEntry* entry = CallEntryOf(*script)) {
+        uint8_t* calleeSp = CallScript(f, *entry, args, n);
+        f.pc = 0;
+        return calleeSp;
+      }
     }
     if (g_Trace) Console::Output("script call = %s\n", Script_Name(id - kScriptIdBase));
     FreeArguments(args, n);
@@ -1755,13 +1766,14 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
 }
 
 void CheckBreakpoints(VMFrame& f) {
-  int32_t line = LineOf(f.positions, f.source, f.instrPc);
+  const ScriptCallEntry& e = *f.entry;
+  int32_t line = LineOf(e.positions, e.source, f.instrPc);
   if (line == f.line) return;
   f.line = line;
   for (int i = 0; i < g_BreakpointCount; i++) {
     const Breakpoint& b = g_Breakpoints[i];
-    if (b.enabled && b.line == line && f.name && std::strcmp(b.name, f.name) == 0) {
-      Console::Output("Breakpoint hit: %s (line %d)\n", f.name, line);
+    if (b.enabled && b.line == line && e.name && std::strcmp(b.name, e.name) == 0) {
+      Console::Output("Breakpoint hit: %s (line %d)\n", e.name, line);
     }
   }
 }
@@ -1851,6 +1863,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_LIBRARY_HANDLERS(X)
       CODE_LOOP_HANDLERS_2(X)
       CODE_FIND_HANDLERS(X)
+      CODE_CALL_HANDLERS_2(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
@@ -1873,13 +1886,13 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   // a return switches code). f.instrPc is stored at every instruction: error reports read it.
   uint32_t pc = f.pc;
   const uint8_t* codeBytes = f.codeBytes;
-  uint32_t codeSize = f.codeSize;
+  uint32_t codeSize = f.entry->size;
   uint8_t* frameTop = f.frameTop;
   bool unchecked = f.unchecked;
   // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
   // by the instruction words).
   const bool decodes = g_BreakpointCount == 0;
-  const VMOp* ops = unchecked && decodes ? f.code->ops : nullptr;
+  const VMOp* ops = unchecked && decodes ? f.entry->ops : nullptr;
   const VMOp* op = nullptr;
 
 // NEXT checks whether the instruction ended the run; NEXT_FAST follows the paths that cannot.
@@ -1890,10 +1903,10 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   do {                       \
     pc = f.pc;               \
     codeBytes = f.codeBytes; \
-    codeSize = f.codeSize;   \
+    codeSize = f.entry->size; \
     frameTop = f.frameTop;   \
     unchecked = f.unchecked; \
-    ops = unchecked && decodes ? f.code->ops : nullptr; \
+    ops = unchecked && decodes ? f.entry->ops : nullptr; \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
@@ -2037,7 +2050,7 @@ u_call_script: {
 // ret.v of a script: the value moves raw from under the callee's frame to where the caller's result
 // goes. The top level returns through op_ret.
 u_ret_v: {
-  if (f.depth == 0) goto u_ret;
+  if (f.call == nullptr) goto u_ret;
   int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
   char* text = Load<char*>(sp + offsetof(RValue, text));
   double real = Load<double>(sp + offsetof(RValue, real));
@@ -2074,7 +2087,7 @@ u_push_argument: {
 // push.v argumentN; ret.v of a script, the argument a real: it goes straight to where the caller's
 // result goes.
 u_ret_argument: {
-  if (f.depth == 0) goto u_generic;
+  if (f.call == nullptr) goto u_generic;
   DECODED_ARGUMENT();
   if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;
   double real = argument->real;
@@ -2329,6 +2342,40 @@ u_argument_k: {
   Store<double>(sp + offsetof(RValue, real), Update(op->value, argument->real, double(op->extra)));
   pc += 16;
   DECODED_NEXT();
+}
+
+// argumentN op K and the one-argument call after it: a script with a call entry starts with the
+// value in its first slot and returns to the instruction after the call; anything else pushes the
+// value and goes on at the call's own entry.
+u_argument_k_call: {
+  if (f.self == nullptr) goto u_generic;
+  DECODED_ARGUMENT();
+  if (argument->kind != VALUE_REAL) goto u_generic;
+  double value = Update(op->value, argument->real, double(op->extra));
+  int32_t id = Load<int32_t>(codeBytes + pc + 20);
+  CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
+  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  uint8_t* calleeTop;
+  if (entry != nullptr) {
+    f.pc = pc + 24;
+    calleeTop = CallScriptWithReal(f, *entry, sp, value);
+  }
+  if (entry == nullptr || calleeTop == nullptr) {
+    sp -= kValueSize;
+    Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
+    Store<char*>(sp + offsetof(RValue, text), nullptr);
+    Store<double>(sp + offsetof(RValue, real), value);
+    pc += 16;
+    DECODED_NEXT();
+  }
+  sp = calleeTop;
+  pc = 0;
+  codeBytes = entry->bytes;
+  codeSize = entry->size;
+  frameTop = f.frameTop;
+  unchecked = f.unchecked;
+  ops = unchecked && decodes ? entry->ops : nullptr;
+  NEXT_FAST();
 }
 
 #define DECODED_BRANCH(OP, NAME, TL, TR, PAIR)                                                   \
@@ -2623,7 +2670,7 @@ op_call_int: {
 
 op_ret: {
   int t = Type1(word);
-  if (__builtin_expect(unchecked && t == TYPE_VARIABLE && f.depth > 0, 1)) {
+  if (__builtin_expect(unchecked && t == TYPE_VARIABLE && f.call != nullptr, 1)) {
     // A script's value, moved raw from under its frame to where the caller's result goes.
     int32_t kind = Load<int32_t>(sp + offsetof(RValue, kind));
     char* text = Load<char*>(sp + offsetof(RValue, text));
@@ -2642,7 +2689,7 @@ op_ret: {
   RValue result = TakeAsValue(t, sp);
   sp += IsItemType(t) ? kWidth[t] : 0;
   FreeFrameItems(f, sp, 1);
-  if (f.depth == 0) {
+  if (f.call == nullptr) {
     FreeEnvChain(f, sp);
     *value = std::move(result);
     f.pc = pc;
@@ -2658,7 +2705,7 @@ op_ret: {
 op_exit:
 end_of_code:
   FreeFrameItems(f, sp, 0);
-  if (f.depth == 0) {
+  if (f.call == nullptr) {
     FreeEnvChain(f, sp);
     f.pc = pc;
     return false;
@@ -2696,12 +2743,14 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   VMFrame f{};
   f.self = self;
   f.other = other;
-  f.code = code;
+  f.topEntry.code = code;
+  f.topEntry.bytes = code->data;
+  f.topEntry.size = uint32_t(code->size);
+  f.topEntry.name = name ? name : "";
+  f.topEntry.positions = positions;
+  f.topEntry.source = source ? source : "";
+  f.entry = &f.topEntry;
   f.codeBytes = code->data;
-  f.codeSize = uint32_t(code->size);
-  f.name = name ? name : "";
-  f.positions = positions;
-  f.source = source ? source : "";
   f.line = -1;
   f.outer = g_CurrentFrame;
 
@@ -2719,6 +2768,7 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   std::memset(f.tags + ((top - block) >> 2), TAG_NONE, (size_t(kValueSize) + kGuardSize) / 4);
   f.frameTop = top;
   f.unchecked = RunsUnchecked(f, code, top);
+  f.topEntry.ops = code->ops;
 
   int16_t savedCount = g_ArgumentView.count;
   f.locals = PoolTake();
@@ -2803,7 +2853,13 @@ bool VM_SourceInterpreter() { return g_SourceInterpreter; }
 bool VM_Trace() { return g_Trace; }
 void VM_SetErrorSink(VMErrorSink sink) { g_ErrorSink = sink; }
 VMErrorSink VM_CurrentErrorSink() { return g_ErrorSink; }
-int VM_CallDepth() { return g_CurrentFrame ? g_CurrentFrame->depth : 0; }
+int VM_CallDepth() {
+  int depth = 0;
+  if (g_CurrentFrame) {
+    for (const VMCallRecord* r = g_CurrentFrame->call; r; r = r->caller.call) depth++;
+  }
+  return depth;
+}
 int VM_RunDepth() { return g_RunDepth; }
 
 bool VM_AddBreakpoint(const char* codeName, int32_t line) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "Code/Code_Compile.h"
 #include "Code/Code_Constant.h"
@@ -199,4 +200,44 @@ TEST_F(CallArguments, ReturnOfAnArgumentGivesTheSlotsValue) {
     delete buffer;
   }
   g_Arguments[1].Reset();
+}
+
+// `f(argumentN op K)`: the argument goes straight into the callee's first slot when f is a script;
+// a built-in, a text argument and a stack too full go the general way. Each runs decoded and word
+// by word (a breakpoint on code that never runs turns decoding off) with the same results.
+TEST_F(CallArguments, CallOfAnArgumentExpressionAgreesDecodedAndFromWords) {
+  AddScripts({{"scr_fib", "if (argument0 < 2) return argument0; return scr_fib(argument0 - 1) + scr_fib(argument0 - 2)"},
+              {"scr_pair", "return argument0 * 100 + argument_count + argument1"},
+              {"scr_two", "var r; r = scr_pair(argument0 - 2) + scr_pair(argument0 * 3); "
+                          "return r * 10 + argument0 + argument_count * 1000"},
+              {"scr_builtin", "return abs(argument0 - 10)"},
+              {"scr_text", "return scr_pair(argument0 - 1)"},
+              {"scr_deep", "global.deepest = argument0; return scr_deep(argument0 + 1)"}});
+  std::vector<std::string> reports[2];
+  double deepest[2] = {0, 0};
+  for (int decoded = 1; decoded >= 0; decoded--) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    if (!decoded) {
+      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
+    }
+    EXPECT_EQ(Text("return string(scr_fib(15))"), "610");
+    // scr_pair(3) = 301, scr_pair(15) = 1501; (301 + 1501) * 10 + 5 + 2 * 1000.
+    EXPECT_EQ(Text("return string(scr_two(5, 8))"), "20025");
+    EXPECT_EQ(Text("return string(scr_builtin(3))"), "7");
+    asmtest::ReportCapture capture;
+    RValue out;
+    Run("return scr_deep(0)", &out);
+    Run("return scr_text(\"a\")", &out);
+    reports[decoded] = capture.reports();
+    EXPECT_EQ(VM_CallDepth(), 0);
+    EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
+    ASSERT_EQ(reports[decoded].size(), 2u);
+    EXPECT_NE(reports[decoded][0].find("Stack overflow: script calls nested too deeply"), std::string::npos);
+    EXPECT_TRUE(Run("return global.deepest", &out));
+    deepest[decoded] = out.real;
+    VM_ClearBreakpoints();
+  }
+  EXPECT_EQ(reports[0], reports[1]);
+  EXPECT_EQ(deepest[0], deepest[1]);
+  EXPECT_GT(deepest[1], 10);
 }
