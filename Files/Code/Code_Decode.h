@@ -32,26 +32,17 @@
 // Lists that hold a variable named through the instruction's selector: X(kind).
 #define CODE_VARIABLE_KINDS(X) X(local) X(self) X(plain) X(global)
 
-// Handlers of the script-call share, X(name) each; they come after all others in table order.
-#define CODE_CALL_HANDLERS(X)                                                                             \
-  X(argument_k) X(ret_v) X(compare_argument_lt_bf) X(compare_argument_le_bf) X(compare_argument_ge_bf) \
-  X(compare_argument_gt_bf) X(ret_argument)
-
 // The handlers, X(name) each, in table order.
 #define CODE_SIMPLE_HANDLERS(X)                                                                    \
   X(generic) X(push_e) X(push_i) X(push_d) X(b) X(bt) X(bf) X(call) X(push_argument) X(update_k)     \
   X(update_k_long) X(update_v) X(compare_k_bf) X(compare_k_bf_long) X(compare_argument_k_bf) X(ret)  \
   X(exit)
-// Handlers of the loops' groups, appended after the branch pairs: X(name) each, in table order.
-#define CODE_LOOP_HANDLERS(X) X(call_builtin) X(push_op_k) X(op_k)
-// Handlers of the library share's groups, appended after all others: X(name) each, in table order.
-#define CODE_LIBRARY_HANDLERS(X) X(call_group)
-// The loops' later groups, appended after the call share's handlers: X(name) each, in table order.
-#define CODE_LOOP_HANDLERS_2(X) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)
-// Later groups of the map loops, appended after all others: X(name) each, in table order.
-#define CODE_FIND_HANDLERS(X) X(push_op_k_pop)
-// The call share's later groups, appended after all others: X(name) each, in table order.
-#define CODE_CALL_HANDLERS_2(X) X(argument_k_call)
+// The group handlers, X(name) each, in table order after the branch pairs.
+#define CODE_GROUP_HANDLERS(X)                                                                   \
+  X(call_builtin) X(push_op_k) X(op_k) X(argument_k) X(ret_v) X(compare_argument_lt_bf)          \
+  X(compare_argument_le_bf) X(compare_argument_ge_bf) X(compare_argument_gt_bf) X(ret_argument)  \
+  X(call_group) X(update_k_b) X(op_v_pop) X(op_k_pop) X(index2) X(pop_compare_k_bf)              \
+  X(push_op_k_pop) X(argument_k_call)
 #define CODE_KIND_HANDLER_NAMES_(KIND) X_(push_##KIND) X_(pushx_##KIND) X_(pop_##KIND) X_(popx_##KIND)
 
 enum VMHandler : uint16_t {
@@ -71,12 +62,7 @@ enum VMHandler : uint16_t {
   CODE_NUMBER_PAIRS(X, 0, branch)
 #undef X
 #define X(name) VMH_##name,
-  CODE_LOOP_HANDLERS(X)
-  CODE_CALL_HANDLERS(X)
-  CODE_LIBRARY_HANDLERS(X)
-  CODE_LOOP_HANDLERS_2(X)
-  CODE_FIND_HANDLERS(X)
-  CODE_CALL_HANDLERS_2(X)
+  CODE_GROUP_HANDLERS(X)
 #undef X
   VMH_count
 };

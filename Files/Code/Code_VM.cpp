@@ -1877,12 +1877,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
       CODE_NUMBER_PAIRS(X, 0, branch)
 #undef X
 #define X(name) &&u_##name,
-      CODE_LOOP_HANDLERS(X)
-      CODE_CALL_HANDLERS(X)
-      CODE_LIBRARY_HANDLERS(X)
-      CODE_LOOP_HANDLERS_2(X)
-      CODE_FIND_HANDLERS(X)
-      CODE_CALL_HANDLERS_2(X)
+      CODE_GROUP_HANDLERS(X)
 #undef X
   };
   // With breakpoints set, every word first goes to the breakpoint check, which then dispatches
