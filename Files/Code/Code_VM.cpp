@@ -1026,30 +1026,39 @@ void FreeArguments(uint8_t* args, int32_t n) {
   for (int32_t i = 0; i < n; i++) FreeItem(TYPE_VARIABLE, args + size_t(i) * kValueSize);
 }
 
-// Copies *from to *to in 8-byte words. A call saves the caller's state just after the handlers
-// wrote its fields one by one; a wider (vector) copy could not take its values from those recent
-// stores and would stall until they reach the cache (fib ran about a fifth slower).
-__attribute__((always_inline)) inline void CopyWord(uint8_t* dst, const uint8_t* src) {
-  uint64_t word = Load<uint64_t>(src);
-  __asm__("" : "+r"(word));  // keeps the compiler from merging the words into vector moves
-  Store<uint64_t>(dst, word);
-}
-template <typename T, size_t... I>
-__attribute__((always_inline)) inline void CopyWords(T* to, const T* from, std::index_sequence<I...>) {
-  (CopyWord(reinterpret_cast<uint8_t*>(to) + I * 8, reinterpret_cast<const uint8_t*>(from) + I * 8), ...);
-}
+// Copies one field through a register. A call saves the caller's state just after the handlers
+// wrote its fields one by one, and a return's handlers read the fields back just after it; a load
+// wider than the store that wrote its bytes cannot take its value from that store while it is on
+// its way to the cache and stalls (copied as vectors, fib ran about a fifth slower). So state is
+// copied at each field's own width, and the barrier keeps the compiler from merging the copies.
 template <typename T>
-__attribute__((always_inline)) inline void CopyWords(T* to, const T* from) {
-  static_assert(sizeof(T) % 8 == 0);
-  CopyWords(to, from, std::make_index_sequence<sizeof(T) / 8>());
+__attribute__((always_inline)) inline void CopyField(T* to, const T* from) {
+  T value;
+  std::memcpy(&value, from, sizeof value);
+  __asm__("" : "+r"(value));
+  std::memcpy(to, &value, sizeof value);
+}
+__attribute__((always_inline)) inline void CopyCodeState(VMCodeState* to, const VMCodeState* from) {
+  CopyField(&to->entry, &from->entry);
+  CopyField(&to->codeBytes, &from->codeBytes);
+  CopyField(&to->self, &from->self);
+  CopyField(&to->other, &from->other);
+  CopyField(&to->locals, &from->locals);
+  CopyField(&to->env, &from->env);
+  CopyField(&to->frameTop, &from->frameTop);
+  CopyField(&to->call, &from->call);
+  CopyField(&to->pc, &from->pc);
+  CopyField(&to->instrPc, &from->instrPc);
+  CopyField(&to->line, &from->line);
+  CopyField(&to->unchecked, &from->unchecked);
 }
 
 // The end of every return (the callee's slots hold no texts now): the caller's argument view and
 // state restored and the record popped.
-inline uint8_t* PopCallRecord(VMFrame& f) {
+__attribute__((always_inline)) inline uint8_t* PopCallRecord(VMFrame& f) {
   VMCallRecord* r = f.call;
   g_ArgumentView = r->callerView;
-  static_cast<VMCodeState&>(f) = r->caller;
+  CopyCodeState(&f, &r->caller);
   return SpAfterArgs(r) - kValueSize;
 }
 
@@ -1113,12 +1122,39 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
   return MakeCallEntry(script);
 }
 
+// A script call site of decoded code keeps the script its id named when the call last ran, in the
+// entry of the call's operand word (code that passed the stack check never branches there, so that
+// entry never runs; its handler stays generic): extra and spare hold the script. The table can
+// change between runs (scripts freed and added), so every call checks the kept script against it;
+// the check is off the path the callee's first entry is found on.
+inline CScript* SiteScript(const VMOp& site) {
+  CScript* script;
+  std::memcpy(&script, &site.extra, sizeof script);
+  return script;
+}
+__attribute__((noinline)) CScript* FillSite(VMOp& site, int32_t id) {
+  static_assert(offsetof(VMOp, spare) == offsetof(VMOp, extra) + 4 && offsetof(VMOp, extra) % 8 == 0);
+  CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
+  std::memcpy(&site.extra, &script, sizeof script);
+  return script;
+}
+// The call entry of the script named by `id` (as linked in the code) at the call whose operand
+// word's entry is `site`, or null when the id names no script or its entry is not made yet.
+__attribute__((always_inline)) inline const ScriptCallEntry* SiteCallEntry(const VMOp& site, int32_t id) {
+  CScript* script = SiteScript(site);
+  if (__builtin_expect(script == nullptr || Script_Get(id - kScriptIdBase) != script, 0)) {
+    script = FillSite(const_cast<VMOp&>(site), id);
+    if (script == nullptr) return nullptr;
+  }
+  return script->CallEntry();
+}
+
 // Saves the caller's state and argument view in `record` and moves the `kept` arguments at `args`
 // into the record's slots, which become the callee's. The slots overlap the arguments, but slot i
 // never reaches past argument i (the slots end at or below where the arguments end), so going up
 // from slot 0 moves every argument before it is overwritten.
 __attribute__((always_inline)) inline void SaveCaller(VMFrame& f, VMCallRecord* record, uint8_t* spAfterArgs) {
-  CopyWords(&record->caller, static_cast<const VMCodeState*>(&f));
+  CopyCodeState(&record->caller, &f);
   ArgumentView view = g_ArgumentView;
   view.spare = uint16_t(spAfterArgs - reinterpret_cast<uint8_t*>(record));
   record->callerView = view;
@@ -1155,6 +1191,11 @@ __attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
 
 // The callee's running state from its entry; its frame starts at calleeTop. f.pc is the caller's to
 // set (the callee starts at 0).
+// Whether the callee of `entry` runs unchecked with its frame's top at calleeTop (its deepest stack
+// fits). The call handlers take it from here too rather than read f.unchecked back.
+inline bool CalleeUnchecked(const VMFrame& f, const ScriptCallEntry& entry, const uint8_t* calleeTop) {
+  return calleeTop - f.stackBase >= entry.uncheckedRoom;
+}
 __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
                                                            VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
@@ -1164,7 +1205,7 @@ __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const Scr
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.env = nullptr;
   f.frameTop = calleeTop;
-  f.unchecked = calleeTop - f.stackBase >= entry.uncheckedRoom;
+  f.unchecked = CalleeUnchecked(f, entry, calleeTop);
   if (!f.unchecked) ClearGuard(f, calleeTop);
   return calleeTop;
 }
@@ -1913,15 +1954,19 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define NEXT() goto next
 #define NEXT_FAST() goto next_fast
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
-#define RELOAD_CODE()        \
-  do {                       \
-    pc = f.pc;               \
-    codeBytes = f.codeBytes; \
-    codeSize = f.entry->size; \
-    frameTop = f.frameTop;   \
-    unchecked = f.unchecked; \
-    ops = unchecked && decodes ? f.entry->ops : nullptr; \
+// The running code's state in registers, from `state` (f, or the call record a return restored f
+// from: reading the record does not wait for the copy into f).
+#define RELOAD_CODE_FROM(state)                               \
+  do {                                                        \
+    const VMCodeState& reloaded = (state);                    \
+    pc = reloaded.pc;                                         \
+    codeBytes = reloaded.codeBytes;                           \
+    codeSize = reloaded.entry->size;                          \
+    frameTop = reloaded.frameTop;                             \
+    unchecked = reloaded.unchecked;                           \
+    ops = unchecked && decodes ? reloaded.entry->ops : nullptr; \
   } while (0)
+#define RELOAD_CODE() RELOAD_CODE_FROM(f)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
 #define TAKE_LENGTH(length)                                                        \
@@ -2045,8 +2090,7 @@ u_ret:
 // A script call whose call entry is made (the others, and the first call, go through DoCall). The
 // callee starts at pc 0 of its code. Call ids are linked after decoding, so they are read here.
 u_call_script: {
-  CScript* script = Script_Get(Load<int32_t>(codeBytes + pc + 4) - kScriptIdBase);
-  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  const ScriptCallEntry* entry = SiteCallEntry(op[1], Load<int32_t>(codeBytes + pc + 4));
   pc += 8;
   if (entry == nullptr) goto op_call_int;
   f.pc = pc;
@@ -2055,8 +2099,8 @@ u_call_script: {
   pc = 0;
   codeBytes = entry->bytes;
   codeSize = entry->size;
-  frameTop = f.frameTop;
-  unchecked = f.unchecked;
+  frameTop = sp;
+  unchecked = CalleeUnchecked(f, *entry, sp);
   ops = unchecked && decodes ? entry->ops : nullptr;
   NEXT_FAST();
 }
@@ -2070,8 +2114,9 @@ u_ret_v: {
   double real = Load<double>(sp + offsetof(RValue, real));
   sp += kValueSize;
   if (sp < frameTop) FreeListedItems(f, sp, 1);
+  const VMCallRecord* returning = f.call;
   sp = ReturnFromScriptInline(f, sp);
-  RELOAD_CODE();
+  RELOAD_CODE_FROM(returning->caller);
   Store<int32_t>(sp + offsetof(RValue, kind), kind);
   Store<char*>(sp + offsetof(RValue, text), text);
   Store<double>(sp + offsetof(RValue, real), real);
@@ -2109,8 +2154,9 @@ u_ret_argument: {
     f.instrPc = pc + 8;  // the items listed at the ret
     FreeListedItems(f, sp, 1);
   }
+  const VMCallRecord* returning = f.call;
   sp = ReturnFromScriptInline(f, sp);
-  RELOAD_CODE();
+  RELOAD_CODE_FROM(returning->caller);
   Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
   Store<char*>(sp + offsetof(RValue, text), nullptr);
   Store<double>(sp + offsetof(RValue, real), real);
@@ -2366,9 +2412,7 @@ u_argument_k_call: {
   DECODED_ARGUMENT();
   if (argument->kind != VALUE_REAL) goto u_generic;
   double value = Update(op->value, argument->real, double(op->extra));
-  int32_t id = Load<int32_t>(codeBytes + pc + 20);
-  CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
-  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  const ScriptCallEntry* entry = SiteCallEntry(op[5], Load<int32_t>(codeBytes + pc + 20));
   uint8_t* calleeTop;
   if (entry != nullptr) {
     f.pc = pc + 24;
@@ -2386,8 +2430,8 @@ u_argument_k_call: {
   pc = 0;
   codeBytes = entry->bytes;
   codeSize = entry->size;
-  frameTop = f.frameTop;
-  unchecked = f.unchecked;
+  frameTop = sp;
+  unchecked = CalleeUnchecked(f, *entry, sp);
   ops = unchecked && decodes ? entry->ops : nullptr;
   NEXT_FAST();
 }

@@ -241,3 +241,34 @@ TEST_F(CallArguments, CallOfAnArgumentExpressionAgreesDecodedAndFromWords) {
   EXPECT_EQ(deepest[0], deepest[1]);
   EXPECT_GT(deepest[1], 10);
 }
+
+TEST_F(CallArguments, ACallSiteFollowsTheScriptTableBetweenRuns) {
+  // The same compiled code runs again after the table was emptied and refilled: each call site
+  // (the fused argument call and the plain one) must reach the script now at the index, and with
+  // the table empty a call gives 0, as any call of a missing script, not a call through what the
+  // site saw before.
+  AddScripts({{"scr_step", "return argument0 * 10"}});
+  CCode* code = Code_CompileText("compiled", "return scr_step(argument0 - 1) * 1000 + scr_step(7)");
+  ASSERT_NE(code, nullptr) << CompileErrorText();
+  RValue out;
+  // argument0 of code run from outside a script reads as 0: scr_step(-1) * 1000 + scr_step(7).
+  ASSERT_TRUE(VM_Execute(self, self, code, &out));
+  EXPECT_EQ(out.real, -10 * 1000 + 70);
+  ASSERT_TRUE(VM_Execute(self, self, code, &out));  // the sites are filled now
+  EXPECT_EQ(out.real, -10 * 1000 + 70);
+
+  Script_FreeAll();
+  AddScripts({{"scr_step", "return argument0 * 100"}});
+  ASSERT_TRUE(VM_Execute(self, self, code, &out));
+  EXPECT_EQ(out.real, -100 * 1000 + 700);
+
+  Script_FreeAll();
+  {
+    asmtest::ReportCapture capture;
+    ASSERT_TRUE(VM_Execute(self, self, code, &out));
+    EXPECT_EQ(out.real, 0);
+    EXPECT_TRUE(capture.reports().empty());
+  }
+  EXPECT_EQ(VM_CallDepth(), 0);
+  delete code;
+}
