@@ -108,7 +108,7 @@ class CDS_Map {
   uint32_t m_capacity = 0;
   uint32_t m_free = kNone;
   std::vector<Chain> m_chains;
-  std::vector<Slot> m_index;  // a power of two in size, at most half full
+  std::vector<Slot> m_index;  // a power of two in size, at most three quarters full
   int m_shift = 0;            // 32 - log2(index size)
   int m_count = 0;
   // True once a read text or a copy held a key twice: deleting it must then find the next copy.
