@@ -9,6 +9,7 @@
 namespace ScriptTable {
 CScript** g_Scripts = nullptr;
 int32_t g_ScriptCount = 0;
+uint32_t g_Version = 1;
 }  // namespace ScriptTable
 
 using ScriptTable::g_ScriptCount;
@@ -17,6 +18,10 @@ using ScriptTable::g_Scripts;
 namespace {
 
 int32_t g_ScriptCapacity = 0;
+
+void TableChanged() {
+  if (++ScriptTable::g_Version == 0) ScriptTable::g_Version = 1;
+}
 
 void Grow(int32_t count) {
   if (count <= g_ScriptCapacity) return;
@@ -29,6 +34,7 @@ void Grow(int32_t count) {
 }  // namespace
 
 CScript::~CScript() {
+  TableChanged();
   delete m_code;
   MemFree(m_name);
   MemFree(m_source);
@@ -38,10 +44,12 @@ void CScript::SetCode(CCode* code) {
   if (code != m_code) delete m_code;
   m_code = code;
   m_entryReady = false;
+  TableChanged();
 }
 
 void CScript::SetName(const char* name) {
   m_entryReady = false;
+  TableChanged();
   MemFree(m_name);
   m_name = MemDupString(name);
 }
@@ -73,6 +81,7 @@ void Code_LoadSCPT(const DataView& view, uint64_t body, uint32_t length) {
     }
   }
   g_ScriptCount = int32_t(list.count());
+  TableChanged();
 }
 
 int32_t Script_Find(const char* name) {
@@ -91,6 +100,7 @@ const char* Script_Name(int32_t index) {
 int32_t Script_Add(CScript* script) {
   Grow(g_ScriptCount + 1);
   g_Scripts[g_ScriptCount] = script;
+  TableChanged();
   return g_ScriptCount++;
 }
 
@@ -99,6 +109,7 @@ void Script_FreeAll() {
   MemFree(g_Scripts);
   g_Scripts = nullptr;
   g_ScriptCount = g_ScriptCapacity = 0;
+  TableChanged();
 }
 
 bool Script_CompileAll(ScriptCompileHook compile) {

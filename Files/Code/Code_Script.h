@@ -66,6 +66,9 @@ void Code_LoadSCPT(const DataView& view, uint64_t body, uint32_t length);
 namespace ScriptTable {
 extern CScript** g_Scripts;
 extern int32_t g_ScriptCount;
+// Moves on whenever a script is added, freed, renamed or given new code (never 0): whatever was
+// read from the table under an older value (a call site's entry) may be stale.
+extern uint32_t g_Version;
 }  // namespace ScriptTable
 
 inline int32_t Script_Count() { return ScriptTable::g_ScriptCount; }

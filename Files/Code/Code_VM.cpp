@@ -1122,31 +1122,32 @@ inline const ScriptCallEntry* CallEntryOf(CScript& script) {
   return MakeCallEntry(script);
 }
 
-// A script call site of decoded code keeps the script its id named when the call last ran, in the
-// entry of the call's operand word (code that passed the stack check never branches there, so that
-// entry never runs; its handler stays generic): extra and spare hold the script. The table can
-// change between runs (scripts freed and added), so every call checks the kept script against it;
-// the check is off the path the callee's first entry is found on.
-inline CScript* SiteScript(const VMOp& site) {
-  CScript* script;
-  std::memcpy(&script, &site.extra, sizeof script);
-  return script;
+// A script call site of decoded code keeps the call entry of the script its id named when the call
+// last ran, in the entry of the call's operand word (code that passed the stack check never
+// branches there, so that entry never runs; its handler stays generic): value the script table's
+// version then, extra and spare the call entry. Any change to the table moves its version on, so
+// a site of another version is filled again.
+inline const ScriptCallEntry* SiteEntry(const VMOp& site) {
+  const ScriptCallEntry* entry;
+  std::memcpy(&entry, &site.extra, sizeof entry);
+  return entry;
 }
-__attribute__((noinline)) CScript* FillSite(VMOp& site, int32_t id) {
+__attribute__((noinline)) const ScriptCallEntry* FillSite(VMOp& site, int32_t id) {
   static_assert(offsetof(VMOp, spare) == offsetof(VMOp, extra) + 4 && offsetof(VMOp, extra) % 8 == 0);
   CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
-  std::memcpy(&site.extra, &script, sizeof script);
-  return script;
+  const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
+  site.value = int32_t(ScriptTable::g_Version);
+  std::memcpy(&site.extra, &entry, sizeof entry);
+  return entry;
 }
-// The call entry of the script named by `id` (as linked in the code) at the call whose operand
-// word's entry is `site`, or null when the id names no script or its entry is not made yet.
-__attribute__((always_inline)) inline const ScriptCallEntry* SiteCallEntry(const VMOp& site, int32_t id) {
-  CScript* script = SiteScript(site);
-  if (__builtin_expect(script == nullptr || Script_Get(id - kScriptIdBase) != script, 0)) {
-    script = FillSite(const_cast<VMOp&>(site), id);
-    if (script == nullptr) return nullptr;
+// The call entry of the script named by the id at `idAt` (as linked in the code) for the call whose
+// operand word's entry is `site`; null when the id names no script or its entry is not made yet.
+__attribute__((always_inline)) inline const ScriptCallEntry* SiteCallEntry(const VMOp& site, const uint8_t* idAt) {
+  const ScriptCallEntry* entry = SiteEntry(site);
+  if (__builtin_expect(entry == nullptr || uint32_t(site.value) != ScriptTable::g_Version, 0)) {
+    return FillSite(const_cast<VMOp&>(site), Load<int32_t>(idAt));
   }
-  return script->CallEntry();
+  return entry;
 }
 
 // Saves the caller's state and argument view in `record` and moves the `kept` arguments at `args`
@@ -2090,7 +2091,7 @@ u_ret:
 // A script call whose call entry is made (the others, and the first call, go through DoCall). The
 // callee starts at pc 0 of its code. Call ids are linked after decoding, so they are read here.
 u_call_script: {
-  const ScriptCallEntry* entry = SiteCallEntry(op[1], Load<int32_t>(codeBytes + pc + 4));
+  const ScriptCallEntry* entry = SiteCallEntry(op[1], codeBytes + pc + 4);
   pc += 8;
   if (entry == nullptr) goto op_call_int;
   f.pc = pc;
@@ -2412,7 +2413,7 @@ u_argument_k_call: {
   DECODED_ARGUMENT();
   if (argument->kind != VALUE_REAL) goto u_generic;
   double value = Update(op->value, argument->real, double(op->extra));
-  const ScriptCallEntry* entry = SiteCallEntry(op[5], Load<int32_t>(codeBytes + pc + 20));
+  const ScriptCallEntry* entry = SiteCallEntry(op[5], codeBytes + pc + 20);
   uint8_t* calleeTop;
   if (entry != nullptr) {
     f.pc = pc + 24;
