@@ -1132,20 +1132,23 @@ inline const ScriptCallEntry* SiteEntry(const VMOp& site) {
   std::memcpy(&entry, &site.extra, sizeof entry);
   return entry;
 }
-__attribute__((noinline)) const ScriptCallEntry* FillSite(VMOp& site, int32_t id) {
+__attribute__((noinline)) const ScriptCallEntry* FillSite(VMOp& site, const VMFrame& f, uint32_t idAt) {
   static_assert(offsetof(VMOp, spare) == offsetof(VMOp, extra) + 4 && offsetof(VMOp, extra) % 8 == 0);
+  int32_t id = Load<int32_t>(f.codeBytes + idAt);
   CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
   const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
   site.value = int32_t(ScriptTable::g_Version);
   std::memcpy(&site.extra, &entry, sizeof entry);
   return entry;
 }
-// The call entry of the script named by the id at `idAt` (as linked in the code) for the call whose
-// operand word's entry is `site`; null when the id names no script or its entry is not made yet.
-__attribute__((always_inline)) inline const ScriptCallEntry* SiteCallEntry(const VMOp& site, const uint8_t* idAt) {
+// The call entry of the script named by the id at byte idAt of the running code (as linked) for the
+// call whose operand word's entry is `site`; null when the id names no script or its entry is not
+// made yet.
+__attribute__((always_inline)) inline const ScriptCallEntry* SiteCallEntry(const VMOp& site, const VMFrame& f,
+                                                                           uint32_t idAt) {
   const ScriptCallEntry* entry = SiteEntry(site);
   if (__builtin_expect(entry == nullptr || uint32_t(site.value) != ScriptTable::g_Version, 0)) {
-    return FillSite(const_cast<VMOp&>(site), Load<int32_t>(idAt));
+    return FillSite(const_cast<VMOp&>(site), f, idAt);
   }
   return entry;
 }
@@ -1942,7 +1945,6 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   // a return switches code). f.instrPc is stored at every instruction: error reports read it.
   uint32_t pc = f.pc;
   const uint8_t* codeBytes = f.codeBytes;
-  uint32_t codeSize = f.entry->size;
   uint8_t* frameTop = f.frameTop;
   bool unchecked = f.unchecked;
   // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
@@ -1962,7 +1964,6 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     const VMCodeState& reloaded = (state);                    \
     pc = reloaded.pc;                                         \
     codeBytes = reloaded.codeBytes;                           \
-    codeSize = reloaded.entry->size;                          \
     frameTop = reloaded.frameTop;                             \
     unchecked = reloaded.unchecked;                           \
     ops = unchecked && decodes ? reloaded.entry->ops : nullptr; \
@@ -1972,7 +1973,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 // inside the code.
 #define TAKE_LENGTH(length)                                                        \
   do {                                                                             \
-    if (__builtin_expect(uint64_t(pc) + (length) > codeSize, 0)) goto end_of_code; \
+    if (__builtin_expect(uint64_t(pc) + (length) > f.entry->size, 0)) goto end_of_code; \
     operand = codeBytes + pc + 4;                                                  \
     pc += (length);                                                                \
   } while (0)
@@ -1999,7 +2000,7 @@ next_fast:
     AbortRun(f, "Execution Engine - Stack underflow: the code pops more than it pushed");
     return false;
   }
-  if (__builtin_expect(uint64_t(pc) + 4 > codeSize, 0)) goto end_of_code;  // a branch may wrap pc
+  if (__builtin_expect(uint64_t(pc) + 4 > f.entry->size, 0)) goto end_of_code;  // a branch may wrap pc
 fetch:
   word = Load<uint32_t>(codeBytes + pc);
   f.instrPc = pc;
@@ -2091,7 +2092,7 @@ u_ret:
 // A script call whose call entry is made (the others, and the first call, go through DoCall). The
 // callee starts at pc 0 of its code. Call ids are linked after decoding, so they are read here.
 u_call_script: {
-  const ScriptCallEntry* entry = SiteCallEntry(op[1], codeBytes + pc + 4);
+  const ScriptCallEntry* entry = SiteCallEntry(op[1], f, pc + 4);
   pc += 8;
   if (entry == nullptr) goto op_call_int;
   f.pc = pc;
@@ -2099,7 +2100,6 @@ u_call_script: {
   if (sp == nullptr) return false;
   pc = 0;
   codeBytes = entry->bytes;
-  codeSize = entry->size;
   frameTop = sp;
   unchecked = CalleeUnchecked(f, *entry, sp);
   ops = unchecked && decodes ? entry->ops : nullptr;
@@ -2413,7 +2413,7 @@ u_argument_k_call: {
   DECODED_ARGUMENT();
   if (argument->kind != VALUE_REAL) goto u_generic;
   double value = Update(op->value, argument->real, double(op->extra));
-  const ScriptCallEntry* entry = SiteCallEntry(op[5], codeBytes + pc + 20);
+  const ScriptCallEntry* entry = SiteCallEntry(op[5], f, pc + 20);
   uint8_t* calleeTop;
   if (entry != nullptr) {
     f.pc = pc + 24;
@@ -2430,7 +2430,6 @@ u_argument_k_call: {
   sp = calleeTop;
   pc = 0;
   codeBytes = entry->bytes;
-  codeSize = entry->size;
   frameTop = sp;
   unchecked = CalleeUnchecked(f, *entry, sp);
   ops = unchecked && decodes ? entry->ops : nullptr;
