@@ -2384,8 +2384,15 @@ u_compare_argument_k_bf: {
     DECODED_ARGUMENT();                                                                   \
     if (f.self == nullptr || argument->kind != VALUE_REAL) goto u_generic;                \
     double d = argument->real - double(op->extra);                                        \
-    pc = (TEST) ? pc + 20 : uint32_t(op->spare);                                          \
-    DECODED_NEXT();                                                                       \
+    if (!(TEST)) {                                                                        \
+      pc = uint32_t(op->spare);                                                           \
+      DECODED_NEXT();                                                                     \
+    }                                                                                     \
+    pc += 20;                                                                             \
+    op += 5;                                                                              \
+    if (op->handler != VMH_ret_argument) goto decoded_fetch;                              \
+    f.instrPc = pc;  /* `if (argumentN < K) return argumentM;` goes on without a dispatch */ \
+    goto u_ret_argument;                                                                  \
   }
   DECODED_COMPARE_ARGUMENT(lt, d < -kCompareEpsilon)
   DECODED_COMPARE_ARGUMENT(le, d <= kCompareEpsilon)

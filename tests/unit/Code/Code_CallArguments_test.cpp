@@ -272,3 +272,32 @@ TEST_F(CallArguments, ACallSiteFollowsTheScriptTableBetweenRuns) {
   EXPECT_EQ(VM_CallDepth(), 0);
   delete code;
 }
+
+// `if (argumentN op K) return argumentM;`: the compare goes straight on to the return when it holds.
+// Each operator, a slot other than the compared one, a text, a slot never passed, and a return from
+// inside a with-block, decoded and word by word.
+TEST_F(CallArguments, CompareThenReturnOfAnArgumentAgreesDecodedAndFromWords) {
+  AddScripts({{"scr_lt", "if (argument0 < 2) return argument1; return -1"},
+              {"scr_le", "if (argument0 <= 2) return argument0; return -1"},
+              {"scr_ge", "if (argument1 >= 2) return argument0; return -1"},
+              {"scr_gt", "with (self) { if (argument0 > 2) return argument0; } return -1"}});
+  for (int decoded = 1; decoded >= 0; decoded--) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    if (!decoded) {
+      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
+    }
+    EXPECT_EQ(Text("return string(scr_lt(1, 7))"), "7");
+    EXPECT_EQ(Text("return string(scr_lt(3, 7))"), "-1");
+    EXPECT_EQ(Text("return scr_lt(1, \"t\") + \"u\""), "tu");
+    EXPECT_EQ(Text("return string(scr_lt(1))"), "0");  // argument1 was never passed
+    // 2 + 5e-6 is within the tolerance of 2, so it is <= 2; 2 + 2e-5 is not.
+    EXPECT_EQ(Text("return string(round(scr_le(2.000005) * 1000000))"), "2000005");
+    EXPECT_EQ(Text("return string(scr_le(2.00002))"), "-1");
+    EXPECT_EQ(Text("return string(scr_ge(5, 2))"), "5");
+    EXPECT_EQ(Text("return string(scr_ge(5, 1))"), "-1");
+    EXPECT_EQ(Text("return string(scr_gt(3) + scr_gt(2))"), "2");  // 3 + -1
+    EXPECT_EQ(VM_CallDepth(), 0);
+    EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
+    VM_ClearBreakpoints();
+  }
+}
