@@ -81,7 +81,6 @@ void Code_LoadSCPT(const DataView& view, uint64_t body, uint32_t length) {
     }
   }
   g_ScriptCount = int32_t(list.count());
-  TableChanged();
 }
 
 int32_t Script_Find(const char* name) {

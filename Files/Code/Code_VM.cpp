@@ -65,6 +65,12 @@ inline void PutValue(uint8_t* p, RValue&& v) {
   v.text = nullptr;
   v.kind = VALUE_REAL;
 }
+// Puts a real (no text) into stack bytes field by field, as PutValue does.
+inline void PutReal(uint8_t* p, double real) {
+  Store<int32_t>(p + offsetof(RValue, kind), VALUE_REAL);
+  Store<char*>(p + offsetof(RValue, text), nullptr);
+  Store<double>(p + offsetof(RValue, real), real);
+}
 // Moves a value out of stack bytes; the bytes no longer own a text.
 inline RValue TakeValue(const uint8_t* p) {
   RValue v;
@@ -632,9 +638,7 @@ __attribute__((always_inline)) inline bool FastArithmetic(VMFrame& f, uint8_t*& 
     }
     if (tl == TYPE_VARIABLE || tr == TYPE_VARIABLE) {
       out -= kValueSize;
-      Store<int32_t>(out + offsetof(RValue, kind), VALUE_REAL);
-      Store<char*>(out + offsetof(RValue, text), nullptr);
-      Store<double>(out + offsetof(RValue, real), v);
+      PutReal(out, v);
       TagItemIf(f, out, TYPE_VARIABLE, unchecked);
     } else {
       out -= 8;
@@ -1193,13 +1197,13 @@ __attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
   std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
 }
 
-// The callee's running state from its entry; its frame starts at calleeTop. f.pc is the caller's to
-// set (the callee starts at 0).
 // Whether the callee of `entry` runs unchecked with its frame's top at calleeTop (its deepest stack
 // fits). The call handlers take it from here too rather than read f.unchecked back.
 inline bool CalleeUnchecked(const VMFrame& f, const ScriptCallEntry& entry, const uint8_t* calleeTop) {
   return calleeTop - f.stackBase >= entry.uncheckedRoom;
 }
+// The callee's running state from its entry; its frame starts at calleeTop. f.pc is the caller's to
+// set (the callee starts at 0).
 __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const ScriptCallEntry& entry,
                                                            VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
@@ -1265,9 +1269,7 @@ __attribute__((always_inline)) inline uint8_t* CallScriptWithReal(VMFrame& f, co
   if (__builtin_expect(calleeTop - kInstructionMargin < f.stackBase || g_Trace, 0)) return nullptr;
   SaveCaller(f, record, spAfterArg);
   uint8_t* slot = record->slots;
-  Store<int32_t>(slot + offsetof(RValue, kind), VALUE_REAL);
-  Store<char*>(slot + offsetof(RValue, text), nullptr);
-  Store<double>(slot + offsetof(RValue, real), value);
+  PutReal(slot, value);
   g_ArgumentView = ArgumentView{reinterpret_cast<RValue*>(slot), 1, 1, 0, 0};
   return EnterCallee(f, entry, record, calleeTop);
 }
@@ -1349,6 +1351,12 @@ uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   return sp;
 }
 
+// The popz.v after a built-in call: its result goes as a value item would.
+inline void DropResult(RValue& result) {
+  if (result.kind == VALUE_STRING) MemFree(result.text);
+  result.text = nullptr;
+}
+
 // Calls built-in `id` with the `n` values at `args` (8-byte aligned) as arguments and self, other of
 // `f`; g_CurrentFrame is kept and texts among the arguments are freed after it.
 __attribute__((always_inline)) inline void RunBuiltin(VMFrame& f, int32_t id, int32_t n, uint8_t* args, RValue& result) {
@@ -1385,9 +1393,7 @@ __attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* 
   RValue result;
   RunBuiltin(f, id, n, args, result);
   if (popz) {
-    // popz.v: the result goes as a value item would.
-    if (result.kind == VALUE_STRING) MemFree(result.text);
-    result.text = nullptr;
+    DropResult(result);
     f.pc = next + 4;
     return args + ptrdiff_t(n) * kValueSize;
   }
@@ -1478,9 +1484,7 @@ __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMO
   const uint32_t after = pc + 8 * uint32_t(K) + 8;  // the instruction after the call
   if constexpr (Tail == 0) {
     if (op->spare & kCallGroupPopz) {
-      // popz.v: the result goes as a value item would.
-      if (result.kind == VALUE_STRING) MemFree(result.text);
-      result.text = nullptr;
+      DropResult(result);
       f.pc = after + 4;
       return top;
     }
@@ -1958,7 +1962,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define NEXT_FAST() goto next_fast
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
 // The running code's state in registers, from `state` (f, or the call record a return restored f
-// from: reading the record does not wait for the copy into f).
+// from).
 #define RELOAD_CODE_FROM(state)                               \
   do {                                                        \
     const VMCodeState& reloaded = (state);                    \
@@ -1969,6 +1973,24 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
     ops = unchecked && decodes ? reloaded.entry->ops : nullptr; \
   } while (0)
 #define RELOAD_CODE() RELOAD_CODE_FROM(f)
+// A decoded call's callee starts: its registers from its entry, its frame's top at sp.
+#define ENTER_CALLEE_CODE(entry)                                 \
+  do {                                                           \
+    pc = 0;                                                      \
+    codeBytes = (entry)->bytes;                                  \
+    frameTop = sp;                                               \
+    unchecked = CalleeUnchecked(f, *(entry), sp);                \
+    ops = unchecked && decodes ? (entry)->ops : nullptr;         \
+    NEXT_FAST();                                                 \
+  } while (0)
+// A decoded return: the innermost record popped, the caller's registers read from it (reading the
+// record does not wait for the copy into f); sp is then where the caller's result goes.
+#define RETURN_TO_CALLER()                              \
+  do {                                                  \
+    const VMCallRecord* returning = f.call;             \
+    sp = ReturnFromScriptInline(f, sp);                 \
+    RELOAD_CODE_FROM(returning->caller);                \
+  } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
 #define TAKE_LENGTH(length)                                                        \
@@ -2098,12 +2120,7 @@ u_call_script: {
   f.pc = pc;
   sp = CallScript(f, *entry, sp, Immediate(word));
   if (sp == nullptr) return false;
-  pc = 0;
-  codeBytes = entry->bytes;
-  frameTop = sp;
-  unchecked = CalleeUnchecked(f, *entry, sp);
-  ops = unchecked && decodes ? entry->ops : nullptr;
-  NEXT_FAST();
+  ENTER_CALLEE_CODE(entry);
 }
 
 // ret.v of a script: the value moves raw from under the callee's frame to where the caller's result
@@ -2115,9 +2132,7 @@ u_ret_v: {
   double real = Load<double>(sp + offsetof(RValue, real));
   sp += kValueSize;
   if (sp < frameTop) FreeListedItems(f, sp, 1);
-  const VMCallRecord* returning = f.call;
-  sp = ReturnFromScriptInline(f, sp);
-  RELOAD_CODE_FROM(returning->caller);
+  RETURN_TO_CALLER();
   Store<int32_t>(sp + offsetof(RValue, kind), kind);
   Store<char*>(sp + offsetof(RValue, text), text);
   Store<double>(sp + offsetof(RValue, real), real);
@@ -2155,12 +2170,8 @@ u_ret_argument: {
     f.instrPc = pc + 8;  // the items listed at the ret
     FreeListedItems(f, sp, 1);
   }
-  const VMCallRecord* returning = f.call;
-  sp = ReturnFromScriptInline(f, sp);
-  RELOAD_CODE_FROM(returning->caller);
-  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
-  Store<char*>(sp + offsetof(RValue, text), nullptr);
-  Store<double>(sp + offsetof(RValue, real), real);
+  RETURN_TO_CALLER();
+  PutReal(sp, real);
   TagItemIf(f, sp, TYPE_VARIABLE, unchecked);
   NEXT_FAST();
 }
@@ -2277,9 +2288,7 @@ u_push_op_k: {
   if (node == nullptr || node->value.kind != VALUE_REAL) goto u_generic;
   double v = ArithmeticByConstant(op->spare & 0xFF, node->value.real, op->extra);
   sp -= kValueSize;
-  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
-  Store<char*>(sp + offsetof(RValue, text), nullptr);
-  Store<double>(sp + offsetof(RValue, real), v);
+  PutReal(sp, v);
   pc += uint32_t(op->spare) >> 16;
   DECODED_NEXT();
 }
@@ -2405,9 +2414,7 @@ u_argument_k: {
   DECODED_ARGUMENT();
   if (argument->kind != VALUE_REAL) goto u_generic;
   sp -= kValueSize;
-  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
-  Store<char*>(sp + offsetof(RValue, text), nullptr);
-  Store<double>(sp + offsetof(RValue, real), Update(op->value, argument->real, double(op->extra)));
+  PutReal(sp, Update(op->value, argument->real, double(op->extra)));
   pc += 16;
   DECODED_NEXT();
 }
@@ -2428,19 +2435,12 @@ u_argument_k_call: {
   }
   if (entry == nullptr || calleeTop == nullptr) {
     sp -= kValueSize;
-    Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
-    Store<char*>(sp + offsetof(RValue, text), nullptr);
-    Store<double>(sp + offsetof(RValue, real), value);
+    PutReal(sp, value);
     pc += 16;
     DECODED_NEXT();
   }
   sp = calleeTop;
-  pc = 0;
-  codeBytes = entry->bytes;
-  frameTop = sp;
-  unchecked = CalleeUnchecked(f, *entry, sp);
-  ops = unchecked && decodes ? entry->ops : nullptr;
-  NEXT_FAST();
+  ENTER_CALLEE_CODE(entry);
 }
 
 #define DECODED_BRANCH(OP, NAME, TL, TR, PAIR)                                                   \
@@ -2533,9 +2533,7 @@ op_conv_int_variable: {
   pc += 4;
   double d = double(Load<int32_t>(sp));
   sp -= kValueSize - 4;
-  Store<int32_t>(sp + offsetof(RValue, kind), VALUE_REAL);
-  Store<char*>(sp + offsetof(RValue, text), nullptr);
-  Store<double>(sp + offsetof(RValue, real), d);
+  PutReal(sp, d);
   TagItem(f, sp, TYPE_VARIABLE);
   NEXT_FAST();
 }
@@ -2790,6 +2788,9 @@ end_of_code:
 #undef DECODED_ARGUMENT
 #undef BRANCH_TARGET
 #undef RELOAD_CODE
+#undef RELOAD_CODE_FROM
+#undef ENTER_CALLEE_CODE
+#undef RETURN_TO_CALLER
 #undef TAKE_LENGTH
 }
 

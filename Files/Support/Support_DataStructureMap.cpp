@@ -111,11 +111,14 @@ bool ParseMapValue(const char* text, size_t begin, size_t end, bool isString, RV
 
 // The index's hash of a key: a real's bit pattern mixed by one multiplication (cheaper than the
 // CRC-32, which only places a new entry in its chain), a string's CRC-32.
+[[gnu::always_inline]] inline uint32_t RealIndexHash(uint64_t bits) {
+  return static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15u) >> 32);
+}
 [[gnu::always_inline]] inline uint32_t IndexHash(const RValue& key) {
   if (key.IsString()) return DS_KeyHash(key);
   uint64_t bits;
   std::memcpy(&bits, &key.real, sizeof bits);
-  return static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15u) >> 32);
+  return RealIndexHash(bits);
 }
 
 [[gnu::always_inline]] inline bool KeysEqual(const RValue& a, const RValue& b) {
@@ -322,7 +325,7 @@ const RValue* CDS_Map::Find(const RValue& key) const {
   // A real key: the probe compares bit patterns and calls nothing, so no registers are saved.
   uint64_t bits;
   std::memcpy(&bits, &key.real, sizeof bits);
-  uint32_t hash = static_cast<uint32_t>((bits * 0x9E3779B97F4A7C15u) >> 32);  // IndexHash
+  uint32_t hash = RealIndexHash(bits);
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
     const Slot& s = m_index[i];

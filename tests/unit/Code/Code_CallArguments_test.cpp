@@ -22,15 +22,9 @@ namespace {
 class CallArguments : public ::testing::Test {
  protected:
   void SetUp() override {
-    Code_Reset();
-    RegisterAllFunctions();
-    VM_Install();
-    Code_InstallCompiler();
-    if (ConstantCount() == 0) AddBuiltinConstants();
     Variable_InitBuiltIns();
-    Variable_PrepareGlobals();
-    SetInstanceWorld(&world);
-    self = world.add(100001, 1);
+    self = asmtest::StartMachine(world);
+    Code_InstallCompiler();
   }
   void TearDown() override {
     SetInstanceWorld(nullptr);

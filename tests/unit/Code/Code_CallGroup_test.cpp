@@ -36,23 +36,8 @@ std::string Show(const RValue& v) { return v.IsString() ? "s:" + std::string(v.S
 
 class CallGroup : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Code_Reset();
-    RegisterAllFunctions();
-    VM_Install();
-    if (ConstantCount() == 0) AddBuiltinConstants();
-    Variable_PrepareGlobals();
-    SetInstanceWorld(&world);
-    self = world.add(100001, 1);
-  }
-  void TearDown() override {
-    SetInstanceWorld(nullptr);
-    Code_Reset();
-    ReleaseFunctions();
-    RegisterAllFunctions();
-    VM_SetTrace(false);
-    VM_SetSourceInterpreter(false);
-  }
+  void SetUp() override { self = asmtest::StartMachine(world); }
+  void TearDown() override { asmtest::StopMachine(); }
 
   // The bytes of `text` compiled.
   static std::vector<uint8_t> Compile(const char* text) {

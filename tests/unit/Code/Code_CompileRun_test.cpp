@@ -23,22 +23,8 @@ namespace {
 
 class CompileRun : public ::testing::Test {
  protected:
-  void SetUp() override {
-    Code_Reset();
-    RegisterAllFunctions();
-    VM_Install();
-    if (ConstantCount() == 0) AddBuiltinConstants();
-    Variable_PrepareGlobals();
-    SetInstanceWorld(&world);
-    self = world.add(100001, 1);
-  }
-  void TearDown() override {
-    SetInstanceWorld(nullptr);
-    Code_Reset();
-    // Leave the registry as the game has it, without functions a test added.
-    ReleaseFunctions();
-    RegisterAllFunctions();
-  }
+  void SetUp() override { self = asmtest::StartMachine(world); }
+  void TearDown() override { asmtest::StopMachine(); }
 
   // Compiles and runs `text` with `self`; returns the code's value.
   RValue Run(const char* text, CInstance* on = nullptr, CInstance* other = nullptr) {

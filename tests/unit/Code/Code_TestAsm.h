@@ -7,9 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "Code/Code_Constant.h"
+#include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
 #include "Code/Code_Opcodes.h"
 #include "Code/Code_VM.h"
+#include "Variable/Variable_Global.h"
 #include "Variable/Variable_Instance.h"
 
 namespace asmtest {
@@ -134,6 +137,31 @@ class TestWorld final : public CInstanceWorld {
 };
 
 // Collects runtime error reports while installed.
+// Readies the machine for test code compiled from text and run on an instance of `world`, which it
+// adds and returns: an empty code table, every built-in function and constant, the machine's hooks,
+// the global variables.
+inline CInstance* StartMachine(TestWorld& world) {
+  Code_Reset();
+  RegisterAllFunctions();
+  VM_Install();
+  if (ConstantCount() == 0) AddBuiltinConstants();
+  Variable_PrepareGlobals();
+  SetInstanceWorld(&world);
+  return world.add(100001, 1);
+}
+
+// Undoes StartMachine and whatever a test changed: no instances, an empty code table, the registry
+// as the game has it (without functions a test added), trace, source interpreter and breakpoints off.
+inline void StopMachine() {
+  SetInstanceWorld(nullptr);
+  Code_Reset();
+  ReleaseFunctions();
+  RegisterAllFunctions();
+  VM_SetTrace(false);
+  VM_SetSourceInterpreter(false);
+  VM_ClearBreakpoints();
+}
+
 struct ReportCapture {
   ReportCapture() {
     reports().clear();

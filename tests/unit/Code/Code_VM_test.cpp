@@ -98,16 +98,7 @@ class VMTest : public ::testing::Test {
     for (auto& slot : g_Arguments) slot.Reset();
     g_ArgumentView.count = 0;
   }
-  void TearDown() override {
-    SetInstanceWorld(nullptr);
-    Code_Reset();
-    // Leave the registry as the game has it, without the test helpers.
-    ReleaseFunctions();
-    RegisterAllFunctions();
-    VM_SetTrace(false);
-    VM_SetSourceInterpreter(false);
-    VM_ClearBreakpoints();
-  }
+  void TearDown() override { asmtest::StopMachine(); }
 
   // Adds a script whose code is `bytes`; returns its function id.
   int AddScript(const char* name, const std::vector<uint8_t>& bytes) {
