@@ -109,32 +109,36 @@ constexpr size_t kEnvSpBeforeOffset = offsetof(VMEnvRecord, spBefore);
 
 struct VMCallRecord;
 
-// What a script call saves of its caller and a return gives back, in one block so that both are a
-// plain copy. The code's bytes and size follow from `entry`.
+// What a script call saves of its caller and a return gives back. The code's bytes and size follow
+// from `entry`; the call instruction is the 8 bytes before `pc`. self and other are not part of it:
+// a callee starts with its caller's, and code that passed the stack check changes them only inside
+// with-blocks, which give them back as they end (or as a return or an error leaves them); the call
+// record keeps them only for a callee that runs checked.
 struct VMCodeState {
-  const ScriptCallEntry* entry;  // the running code, its positions, source and name
-  const uint8_t* codeBytes;      // entry->bytes (the code's size is entry->size)
-  CInstance* self;
-  CInstance* other;
+  const ScriptCallEntry* entry;  // the running code, its bytes, positions, source and name
   CVariableList* locals;
   VMEnvRecord* env;
   uint8_t* frameTop;      // highest stack address of the running code's own items
   VMCallRecord* call;     // the innermost call record, null at depth 0
   uint32_t pc;
-  uint32_t instrPc;
-  int32_t line;           // line of the running code as the breakpoint check last saw it
   // The running code passed the stack check and its deepest stack fits below frameTop: instructions
   // run without the stack and end-of-code tests.
   bool unchecked;
 };
 
+// Every script call is a call instruction (8 bytes): the caller's call is just before its pc.
+constexpr uint32_t kCallLength = 8;
+inline uint32_t CallInstruction(const VMCodeState& caller) { return caller.pc - kCallLength; }
+
 // Call record of a script call, on the value stack at a 16-byte aligned address.
 struct VMCallRecord {
-  VMCodeState caller;     // pc is the caller's next instruction, instrPc its call instruction
+  VMCodeState caller;     // pc is the caller's instruction after the call
   // The caller's argument view; its spare field holds where the arguments ended, in bytes from the
   // record (the result goes just below).
   ArgumentView callerView;
-  uint8_t unused[16];     // keeps the record's size, which sets how deep scripts recurse
+  CInstance* callerSelf;  // written only when the callee runs checked
+  CInstance* callerOther;
+  uint8_t unused[32];     // keeps the record's size, which sets how deep scripts recurse
   // The callee's argument slots (g_ArgumentView points here while it runs); the arguments are
   // moved in raw and only the slots the view calls readable hold values.
   alignas(RValue) uint8_t slots[kArgumentSlots * sizeof(RValue)];
@@ -146,7 +150,11 @@ static_assert(offsetof(VMCallRecord, slots) + sizeof(VMCallRecord::slots) == siz
 inline uint8_t* SpAfterArgs(VMCallRecord* r) { return reinterpret_cast<uint8_t*>(r) + r->callerView.spare; }
 
 struct VMFrame : VMCodeState {
+  CInstance* self;
+  CInstance* other;
   uint8_t* stackBase;
+  uint32_t instrPc;       // the running instruction (after a return, the caller's call until the next)
+  int32_t line;           // line of the running code as the breakpoint check last saw it
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short
   uint8_t* tags;          // one byte per 4-byte stack slot: the type of the item starting there
@@ -238,7 +246,7 @@ void FreeAbortedFrame(VMFrame& f, uint8_t* sp) {
     FreeItems(f, sp, f.frameTop);
     return;
   }
-  uint32_t word = Load<uint32_t>(f.codeBytes + f.instrPc);
+  uint32_t word = Load<uint32_t>(f.entry->bytes + f.instrPc);
   if (Opcode(word) == OP_CALL) FreeFrameItems(f, sp, int32_t(Immediate(word)));
 }
 
@@ -350,7 +358,7 @@ void BuildReport(const VMFrame& f, const char* message, CTextBuffer& out) {
     for (const VMCallRecord* r = f.call; r; r = r->caller.call) {
       const VMCodeState& c = r->caller;
       const ScriptCallEntry& ce = *c.entry;
-      int32_t p = Code_SourcePosition(ce.positions, c.instrPc);
+      int32_t p = Code_SourcePosition(ce.positions, CallInstruction(c));
       out.Printf("called from - %s (line %d) - %s\n", ce.name ? ce.name : "", Code_LineNumber(ce.source, p),
                  Code_LineText(ce.source, p, text, sizeof text));
       if (c.locals) c.locals->Dump(out);
@@ -954,13 +962,20 @@ bool EnvIntact(const VMFrame& f, const VMEnvRecord* env, const uint8_t* sp) {
 // Frees the instance arrays of the running code's with-blocks (it leaves them through an exit, a
 // ret or an error). A record that malformed code overwrote is left alone. An enclosing block's
 // record lies higher on the stack; a chain that does not climb (code that popped a record away and
-// entered a block again at the same place links a record to itself) ends the walk.
+// entered a block again at the same place links a record to itself) ends the walk. The outermost
+// block's record holds the self and other the code had before its first with-block: they come back.
 void FreeEnvChain(VMFrame& f, const uint8_t* sp) {
+  VMEnvRecord* last = nullptr;
   for (VMEnvRecord* e = f.env; e && EnvIntact(f, e, sp);) {
     if (e->kind == 2) MemFree(e->array);
     e->kind = 0;
+    last = e;
     if (e->prev <= e) break;
     e = e->prev;
+  }
+  if (last != nullptr && last->prev == nullptr) {
+    f.self = last->savedSelf;
+    f.other = last->savedOther;
   }
   f.env = nullptr;
 }
@@ -1044,16 +1059,11 @@ __attribute__((always_inline)) inline void CopyField(T* to, const T* from) {
 }
 __attribute__((always_inline)) inline void CopyCodeState(VMCodeState* to, const VMCodeState* from) {
   CopyField(&to->entry, &from->entry);
-  CopyField(&to->codeBytes, &from->codeBytes);
-  CopyField(&to->self, &from->self);
-  CopyField(&to->other, &from->other);
   CopyField(&to->locals, &from->locals);
   CopyField(&to->env, &from->env);
   CopyField(&to->frameTop, &from->frameTop);
   CopyField(&to->call, &from->call);
   CopyField(&to->pc, &from->pc);
-  CopyField(&to->instrPc, &from->instrPc);
-  CopyField(&to->line, &from->line);
   CopyField(&to->unchecked, &from->unchecked);
 }
 
@@ -1066,9 +1076,14 @@ __attribute__((always_inline)) inline uint8_t* PopCallRecord(VMFrame& f) {
   return SpAfterArgs(r) - kValueSize;
 }
 
-// ReturnFromScript of a script that leaves with-blocks, a local list or slots that may hold texts.
+// ReturnFromScript of a script that ran checked or leaves with-blocks, a local list or slots that may
+// hold texts. A callee that ran checked gets its caller's self and other back from the record.
 __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp) {
   if (f.env != nullptr) FreeEnvChain(f, sp);
+  if (!f.unchecked) {
+    f.self = f.call->callerSelf;
+    f.other = f.call->callerOther;
+  }
   if (f.locals != nullptr) PoolRelease();
   RValue* slots = g_ArgumentView.slots;
   for (int32_t i = 0; i < g_ArgumentView.readable; i++) {
@@ -1079,14 +1094,23 @@ __attribute__((noinline)) uint8_t* ReturnReleasing(VMFrame& f, const uint8_t* sp
 }
 
 // Restores the caller from the innermost call record and pops it; the caller's stack pointer is
-// left just below where the arguments ended (room for one value).
-__attribute__((always_inline)) inline uint8_t* ReturnFromScriptInline(VMFrame& f, const uint8_t* sp) {
-  if (__builtin_expect(f.env != nullptr || f.locals != nullptr || g_ArgumentView.texts != 0, 0)) {
+// left just below where the arguments ended (room for one value). `unchecked` is f.unchecked (the
+// decoded handlers know it is true).
+__attribute__((always_inline)) inline uint8_t* ReturnFromScriptInline(VMFrame& f, const uint8_t* sp, bool unchecked) {
+  if (__builtin_expect(!unchecked || f.env != nullptr || f.locals != nullptr || g_ArgumentView.texts != 0, 0)) {
     return ReturnReleasing(f, sp);
   }
   return PopCallRecord(f);
 }
-uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) { return ReturnFromScriptInline(f, sp); }
+// ReturnFromScriptInline for the paths that may go on in the caller instruction by instruction (the
+// decoded paths fetch their next instruction at once, and never check breakpoints): f.instrPc is the
+// caller's call, and the breakpoint check's line is the one it saw there.
+uint8_t* ReturnFromScript(VMFrame& f, const uint8_t* sp) {
+  uint8_t* callerSp = ReturnFromScriptInline(f, sp, f.unchecked);
+  f.instrPc = CallInstruction(f);
+  if (g_BreakpointCount > 0) f.line = LineOf(f.entry->positions, f.entry->source, f.instrPc);
+  return callerSp;
+}
 
 // Pops every call record and with-block of the run and frees what its frames hold (an error ended
 // it at f.sp).
@@ -1138,7 +1162,7 @@ inline const ScriptCallEntry* SiteEntry(const VMOp& site) {
 }
 __attribute__((noinline)) const ScriptCallEntry* FillSite(VMOp& site, const VMFrame& f, uint32_t idAt) {
   static_assert(offsetof(VMOp, spare) == offsetof(VMOp, extra) + 4 && offsetof(VMOp, extra) % 8 == 0);
-  int32_t id = Load<int32_t>(f.codeBytes + idAt);
+  int32_t id = Load<int32_t>(f.entry->bytes + idAt);
   CScript* script = IsScriptFunctionId(id) ? Script_Get(id - kScriptIdBase) : nullptr;
   const ScriptCallEntry* entry = script != nullptr ? script->CallEntry() : nullptr;
   site.value = int32_t(ScriptTable::g_Version);
@@ -1190,9 +1214,11 @@ __attribute__((always_inline)) inline void EnterCallRecord(VMFrame& f, VMCallRec
   g_ArgumentView.texts = texts != 0;
 }
 
-// Checked code may pop into the guard above its frame; code that passed the stack check never
-// reaches it.
-__attribute__((noinline)) void ClearGuard(VMFrame& f, uint8_t* calleeTop) {
+// A callee that runs checked: it may pop into the guard above its frame (code that passed the stack
+// check never reaches it), and it may leave self and other changed, so the record keeps its caller's.
+__attribute__((noinline)) void EnterChecked(VMFrame& f, VMCallRecord* record, uint8_t* calleeTop) {
+  record->callerSelf = f.self;
+  record->callerOther = f.other;
   std::memset(calleeTop, 0, kGuardSize);
   std::memset(TagOf(f, calleeTop), TAG_NONE, kGuardSize / 4);
 }
@@ -1208,13 +1234,12 @@ __attribute__((always_inline)) inline uint8_t* EnterCallee(VMFrame& f, const Scr
                                                            VMCallRecord* record, uint8_t* calleeTop) {
   f.call = record;
   f.entry = &entry;
-  f.codeBytes = entry.bytes;
   f.line = -1;
   f.locals = nullptr;  // taken from the pool when the script first names a local
   f.env = nullptr;
   f.frameTop = calleeTop;
   f.unchecked = CalleeUnchecked(f, entry, calleeTop);
-  if (!f.unchecked) ClearGuard(f, calleeTop);
+  if (!f.unchecked) EnterChecked(f, record, calleeTop);
   return calleeTop;
 }
 
@@ -1278,7 +1303,7 @@ __attribute__((always_inline)) inline uint8_t* CallScriptWithReal(VMFrame& f, co
 // aborted).
 uint8_t* DoCall(VMFrame& f, uint8_t* sp, uint32_t word) {
   int32_t n = Immediate(word);
-  int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
+  int32_t id = Load<int32_t>(f.entry->bytes + f.instrPc + 4);
   // The stack check made sure the arguments are there and are values.
   if (!f.unchecked) {
     if (int64_t(n) * kValueSize > f.frameTop - sp) {
@@ -1380,7 +1405,7 @@ __attribute__((always_inline)) inline void RunBuiltin(VMFrame& f, int32_t id, in
 // the call's entry `op` into a script call for the runs to come (a site's id does not change once
 // its code has run).
 __attribute__((noinline)) uint8_t* CallBuiltin(VMFrame& f, uint8_t* args, VMOp* op) {
-  int32_t id = Load<int32_t>(f.codeBytes + f.instrPc + 4);
+  int32_t id = Load<int32_t>(f.entry->bytes + f.instrPc + 4);
   if (g_CallHooks || (reinterpret_cast<uintptr_t>(args) & (alignof(RValue) - 1)) != 0 ||
       unsigned(id) >= unsigned(g_FunctionCount)) {
     if (IsScriptFunctionId(id)) op->handler = VMH_call;
@@ -1456,7 +1481,7 @@ __attribute__((always_inline)) inline CVariableList* DecodedList(VMFrame& f, int
 template <int Kind, int K, int Extra, int Tail>
 __attribute__((noinline)) uint8_t* CallBuiltinGroup(VMFrame& f, uint8_t* sp, VMOp* op, uint32_t pc) {
   constexpr int kPush = VMH_push_local + Kind * (VMH_push_self - VMH_push_local);
-  const uint8_t* code = f.codeBytes;
+  const uint8_t* code = f.entry->bytes;
   int32_t id = Load<int32_t>(code + pc + 8 * uint32_t(K) + 4);
   if (unsigned(id) >= unsigned(g_FunctionCount) || g_Functions[id].direct == nullptr) {
     op->handler = kPush;
@@ -1775,7 +1800,7 @@ inline bool FastPopVariable(VMFrame& f, uint8_t*& sp, uint32_t word, const uint8
 }
 
 uint8_t* DoPushVariable(VMFrame& f, uint8_t* sp, uint32_t word) {
-  uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
+  uint32_t ref = Load<uint32_t>(f.entry->bytes + f.instrPc + 4);
   DecodedRef d;
   sp = DecodeReference(sp, word, ref, d);
   RValue value;
@@ -1800,7 +1825,7 @@ uint8_t* DoPop(VMFrame& f, uint8_t* sp, uint32_t word) {
     RaiseError(f, "%s", "Pop :: Execution Error - Instruction malformed");
     return sp;
   }
-  uint32_t ref = Load<uint32_t>(f.codeBytes + f.instrPc + 4);
+  uint32_t ref = Load<uint32_t>(f.entry->bytes + f.instrPc + 4);
   DecodedRef d;
   uint8_t* start = sp;
   sp = DecodeReference(sp, word, ref, d);
@@ -1948,7 +1973,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   // that reads it (a call, leaving the loop) and read again after anything that moves it (a call or
   // a return switches code). f.instrPc is stored at every instruction: error reports read it.
   uint32_t pc = f.pc;
-  const uint8_t* codeBytes = f.codeBytes;
+  const uint8_t* codeBytes = f.entry->bytes;
   uint8_t* frameTop = f.frameTop;
   bool unchecked = f.unchecked;
   // Unchecked code runs from its decoded form, except while breakpoints are set (their check goes
@@ -1967,7 +1992,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   do {                                                        \
     const VMCodeState& reloaded = (state);                    \
     pc = reloaded.pc;                                         \
-    codeBytes = reloaded.codeBytes;                           \
+    codeBytes = reloaded.entry->bytes;                        \
     frameTop = reloaded.frameTop;                             \
     unchecked = reloaded.unchecked;                           \
     ops = unchecked && decodes ? reloaded.entry->ops : nullptr; \
@@ -1988,7 +2013,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define RETURN_TO_CALLER()                              \
   do {                                                  \
     const VMCallRecord* returning = f.call;             \
-    sp = ReturnFromScriptInline(f, sp);                 \
+    sp = ReturnFromScriptInline(f, sp, true);           \
     RELOAD_CODE_FROM(returning->caller);                \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
@@ -2816,7 +2841,6 @@ bool VM_Run(const char* name, CInstance* self, CInstance* other, const VMBuffer*
   f.topEntry.positions = positions;
   f.topEntry.source = source ? source : "";
   f.entry = &f.topEntry;
-  f.codeBytes = code->data;
   f.line = -1;
   f.outer = g_CurrentFrame;
 

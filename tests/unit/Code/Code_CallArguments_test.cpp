@@ -295,3 +295,28 @@ TEST_F(CallArguments, CompareThenReturnOfAnArgumentAgreesDecodedAndFromWords) {
     VM_ClearBreakpoints();
   }
 }
+
+// An error inside a script names, for each caller, the line of its call, whichever form the call
+// took (the argument expression fused with the call, or a plain call), decoded and word by word.
+TEST_F(CallArguments, AnErrorReportNamesTheLineOfEachCall) {
+  AddScripts({{"scr_div", "var a;\na = argument0;\nreturn a div 0"}});
+  for (int decoded = 1; decoded >= 0; decoded--) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    if (!decoded) {
+      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
+    }
+    for (const char* call : {"return scr_div(argument0 - 1)", "return scr_div(q)"}) {
+      std::string text = std::string("var q;\nq = 2;\n") + call + ";\nq = 3;";
+      asmtest::ReportCapture capture;
+      RValue out;
+      Run(text.c_str(), &out);
+      ASSERT_EQ(capture.reports().size(), 1u);
+      const std::string& report = capture.reports()[0];
+      EXPECT_NE(report.find("stack frame is\nscr_div (line 2)\ncalled from - compiled (line 2) - " + std::string(call) +
+                            ";\n"),
+                std::string::npos)
+          << report;
+    }
+    VM_ClearBreakpoints();
+  }
+}

@@ -840,6 +840,61 @@ TEST_F(VMTest, RetAtDepthTwoFromInsideWith) {
   EXPECT_EQ(BlocksLeftBy(code), 0);
 }
 
+// who(): self's id * 1e6 + other's id, the instances the calling code runs for.
+void WhoRoutine(RValue& result, CInstance* self, CInstance* other, int, RValue*) {
+  result.SetReal(double(self ? self->id : 0) * 1e6 + double(other ? other->id : 0));
+}
+
+// A script may leave with-blocks by a ret or an exit inside them, or (code the stack check does not
+// pass) pop its block's record away before it returns: however it ends, its caller goes on with its
+// own self and other. Each runs decoded and word by word (a breakpoint on code that never runs).
+TEST_F(VMTest, SelfAndOtherAreTheCallersAfterEveryReturn) {
+  CInstance* me = world.add(100001, 1);
+  CInstance* you = world.add(100003, 1);
+  world.add(100011, 2);
+  world.add(100012, 2);
+  int who = FunctionId("vmtest_who", WhoRoutine);
+  // with (2) return 8
+  Assembler a;
+  a.pushI(2).branch(OP_PUSHENV, "PopEnv").label("Start").pushE(8).retAs(TYPE_INT);
+  a.label("PopEnv").branch(OP_POPENV, "Start");
+  // with (2) with (100003) return 8
+  Assembler b;
+  b.pushI(2).branch(OP_PUSHENV, "PopEnv").label("Start");
+  b.pushI(100003).branch(OP_PUSHENV, "PopEnv2").label("Start2").pushE(8).retAs(TYPE_INT);
+  b.label("PopEnv2").branch(OP_POPENV, "Start2");
+  b.label("PopEnv").branch(OP_POPENV, "Start");
+  // with (2) exit
+  Assembler c;
+  c.pushI(2).branch(OP_PUSHENV, "PopEnv").label("Start").exit();
+  c.label("PopEnv").branch(OP_POPENV, "Start");
+  // with (2), its record popped as ints (the stack check fails it; popz.i takes any four bytes),
+  // then return 8 from inside the block: no intact record is left to give self back.
+  Assembler d;
+  d.pushI(2).branch(OP_PUSHENV, "PopEnv").label("Start");
+  for (int i = 0; i < 14; i++) d.popz(TYPE_INT);  // the 56-byte record, up to the frame's top
+  d.pushE(8).retAs(TYPE_INT);
+  d.label("PopEnv").branch(OP_POPENV, "Start");
+  const int scripts[] = {AddScript("scr_ret_in_with", a.finish()), AddScript("scr_ret_in_two", b.finish()),
+                         AddScript("scr_exit_in_with", c.finish()), AddScript("scr_popped_record", d.finish())};
+  int32_t depth = 0;
+  EXPECT_FALSE(Code_CheckStack(d.bytes.data(), uint32_t(d.bytes.size()), &depth));
+  for (int decoded = 1; decoded >= 0; decoded--) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    if (!decoded) {
+      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
+    }
+    for (int script : scripts) {
+      SCOPED_TRACE(script);
+      Assembler caller;
+      caller.call(script, 0).popz(TYPE_VARIABLE).call(who, 0).ret();
+      EXPECT_EQ(RunCode(caller.finish(), me, you).real, 100001e6 + 100003);
+    }
+    VM_ClearBreakpoints();
+  }
+  EXPECT_EQ(VM_CallDepth(), 0);
+}
+
 TEST_F(VMTest, MisalignedArgumentsReachBuiltInsInOrder) {
   Code_AddString("a");
   Assembler c;
@@ -951,6 +1006,32 @@ TEST_F(VMTest, TraceAndBreakpointLines) {
   VM_Run("obj_b_Draw", nullptr, nullptr, &buffer, nullptr, &positions, "a\nb\n");
   Console::Flush();
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "Breakpoint hit: obj_b_Draw (line 1)\n");
+}
+
+// A breakpoint on a line with a script call is hit once: back from the call, the line is the one
+// the check saw before it.
+TEST_F(VMTest, ABreakpointOnALineWithACallIsHitOnce) {
+  Assembler s;
+  s.pushE(5).retAs(TYPE_INT);
+  int id = AddScript("scr_quiet", s.finish());
+  Assembler c;
+  c.pushE(1).popz(TYPE_INT);
+  uint32_t second = c.here();
+  c.call(id, 0).popz(TYPE_VARIABLE).pushE(2).popz(TYPE_INT);
+  uint32_t third = c.here();
+  c.pushE(3).popz(TYPE_INT);
+  std::vector<uint8_t> code = c.finish();
+  uint32_t table[6] = {0, 0, second, 2, third, 4};  // source "a\nb\nc\n": lines 0, 1 and 2
+  VMBuffer positions(reinterpret_cast<uint8_t*>(table), sizeof table);
+  VMBuffer* buffer = VMBuffer::Copy(code.data(), int32_t(code.size()));
+  ASSERT_TRUE(VM_AddBreakpoint("obj_c_Step", 1));
+  ASSERT_TRUE(VM_AddBreakpoint("obj_c_Step", 2));
+  ::testing::internal::CaptureStdout();
+  EXPECT_TRUE(VM_Run("obj_c_Step", nullptr, nullptr, buffer, nullptr, &positions, "a\nb\nc\n"));
+  Console::Flush();
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Breakpoint hit: obj_c_Step (line 1)\nBreakpoint hit: obj_c_Step (line 2)\n");
+  delete buffer;
 }
 
 TEST_F(VMTest, ItemsLeftUnderRetOrExitAreFreed) {
