@@ -1224,7 +1224,7 @@ __attribute__((noinline)) void EnterChecked(VMFrame& f, VMCallRecord* record, ui
 }
 
 // Whether the callee of `entry` runs unchecked with its frame's top at calleeTop (its deepest stack
-// fits). The call handlers take it from here too rather than read f.unchecked back.
+// fits).
 inline bool CalleeUnchecked(const VMFrame& f, const ScriptCallEntry& entry, const uint8_t* calleeTop) {
   return calleeTop - f.stackBase >= entry.uncheckedRoom;
 }
@@ -1987,25 +1987,26 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
 #define NEXT_FAST() goto next_fast
 #define BRANCH_TARGET() uint32_t(int64_t(f.instrPc) + 4 * int64_t(BranchOffset(word)))
 // The running code's state in registers, from `state` (f, or the call record a return restored f
-// from).
-#define RELOAD_CODE_FROM(state)                               \
+// from). `decoding` is `decodes`, or true in the decoded handlers, which run only when it is.
+#define RELOAD_CODE_FROM(state, decoding)                     \
   do {                                                        \
     const VMCodeState& reloaded = (state);                    \
     pc = reloaded.pc;                                         \
     codeBytes = reloaded.entry->bytes;                        \
     frameTop = reloaded.frameTop;                             \
     unchecked = reloaded.unchecked;                           \
-    ops = unchecked && decodes ? reloaded.entry->ops : nullptr; \
+    ops = unchecked && (decoding) ? reloaded.entry->ops : nullptr; \
   } while (0)
-#define RELOAD_CODE() RELOAD_CODE_FROM(f)
-// A decoded call's callee starts: its registers from its entry, its frame's top at sp.
+#define RELOAD_CODE() RELOAD_CODE_FROM(f, decodes)
+// A decoded call's callee starts: its registers from its entry and f (EnterCallee has set
+// f.unchecked), its frame's top at sp.
 #define ENTER_CALLEE_CODE(entry)                                 \
   do {                                                           \
     pc = 0;                                                      \
     codeBytes = (entry)->bytes;                                  \
     frameTop = sp;                                               \
-    unchecked = CalleeUnchecked(f, *(entry), sp);                \
-    ops = unchecked && decodes ? (entry)->ops : nullptr;         \
+    unchecked = f.unchecked;                                     \
+    ops = unchecked ? (entry)->ops : nullptr;                    \
     NEXT_FAST();                                                 \
   } while (0)
 // A decoded return: the innermost record popped, the caller's registers read from it (reading the
@@ -2014,7 +2015,7 @@ bool Interpret(VMFrame& f, uint8_t* sp, RValue* value) {
   do {                                                  \
     const VMCallRecord* returning = f.call;             \
     sp = ReturnFromScriptInline(f, sp, true);           \
-    RELOAD_CODE_FROM(returning->caller);                \
+    RELOAD_CODE_FROM(returning->caller, true);          \
   } while (0)
 // A handler of an instruction `length` bytes long (word and operand): the whole of it must lie
 // inside the code.
