@@ -3,12 +3,12 @@
 # finds, sorting 1.5 million reals, filling and summing a 2100x2100 grid (the Lua side of each takes
 # at least about 0.3 s on a quiet machine, so the ratios are stable). Our side is a real game
 # (built with tessera-pack, run headless); the game and Lua must print the same check lines.
-# Each side runs BENCH_REPEAT times (default 3); the best time of each program counts.
+# Each side runs BENCH_REPEAT times (default 5); the best time of each program counts.
 # Ratios above 1 mean the data structures are slower.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
-repeat=${BENCH_REPEAT:-3}
+repeat=${BENCH_REPEAT:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tessera-pack" "$here/game" -o "$work/library.win" >/dev/null

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Seven programs run by the runner (headless, in a create event) and by Lua 5.4, in one run. Each side
-# prints "name seconds check"; the checks must agree. Each side runs BENCH_REPEAT times (default 3),
+# prints "name seconds check"; the checks must agree. Each side runs BENCH_REPEAT times (default 5),
 # the two taking turns; the best time of each program counts. Ratios above 1 mean the runner is slower.
 set -euo pipefail
 build=$1
 here=$(cd "$(dirname "$0")" && pwd)
-repeat=${BENCH_REPEAT:-3}
+repeat=${BENCH_REPEAT:-5}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tessera-pack" "$here/game" -o "$work/vm.win" >/dev/null
