@@ -149,7 +149,7 @@ void CDS_Map::Clear() {
   FreeNodes();
   m_free = kNone;
   m_chains.assign(kBuckets, Chain{});
-  m_index.assign(16, Slot{});
+  m_index.assign(16, kEmpty);
   m_shift = 28;
   m_count = 0;
   m_duplicates = false;
@@ -158,8 +158,8 @@ void CDS_Map::Clear() {
 [[gnu::always_inline]] inline size_t CDS_Map::Probe(const RValue& key, uint32_t hash) const {
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
-    const Slot& s = m_index[i];
-    if (s.node == kNone || (s.hash == hash && KeysEqual(NodeAt(s.node).key, key))) return i;
+    Slot s = m_index[i];
+    if (s == kEmpty || (SlotHolds(s, hash) && KeysEqual(NodeAt(SlotNode(s)).key, key))) return i;
   }
 }
 
@@ -171,29 +171,43 @@ void CDS_Map::Clear() {
   return Probe(key, hash);
 }
 
+// A slot keeps only some bits of its key's hash: the new index takes each key's from its node.
+// Without duplicate keys every node in use is indexed, and the nodes are read in their order (a
+// large map's are read from memory as a stream); with duplicates only the nodes the old index
+// names are.
 void CDS_Map::GrowIndex() {
-  std::vector<Slot> old(m_index.size() * 2);
+  std::vector<Slot> old(m_index.size() * 2, kEmpty);
   old.swap(m_index);
+  const uint32_t oldMask = NodeMask();
   --m_shift;
   size_t mask = m_index.size() - 1;
-  for (const Slot& s : old) {
-    if (s.node == kNone) continue;
-    size_t i = Home(s.hash);
-    while (m_index[i].node != kNone) i = (i + 1) & mask;
-    m_index[i] = s;
+  auto insert = [&](uint32_t n) {
+    uint32_t hash = NodeAt(n).index;
+    size_t i = Home(hash);
+    while (m_index[i] != kEmpty) i = (i + 1) & mask;
+    m_index[i] = MakeSlot(hash, n);
+  };
+  if (!m_duplicates) {
+    for (uint32_t n = 0; n < m_used; ++n) {
+      if (NodeAt(n).prev != kFreed) insert(n);
+    }
+    return;
+  }
+  for (Slot s : old) {
+    if (s != kEmpty) insert((s & oldMask) - 1);
   }
 }
 
 void CDS_Map::Unindex(size_t hole) {
   size_t mask = m_index.size() - 1;
-  for (size_t i = (hole + 1) & mask; m_index[i].node != kNone; i = (i + 1) & mask) {
+  for (size_t i = (hole + 1) & mask; m_index[i] != kEmpty; i = (i + 1) & mask) {
     // The slot at i may fill the hole when its home does not lie after the hole in the run.
-    if (((i - Home(m_index[i].hash)) & mask) >= ((i - hole) & mask)) {
+    if (((i - Home(NodeAt(SlotNode(m_index[i])).index)) & mask) >= ((i - hole) & mask)) {
       m_index[hole] = m_index[i];
       hole = i;
     }
   }
-  m_index[hole] = Slot{};
+  m_index[hole] = kEmpty;
 }
 
 // ---- Nodes ---------------------------------------------------------------------------------------
@@ -225,20 +239,21 @@ void CDS_Map::FreeNodes() {
 }
 
 template <typename K, typename V>
-uint32_t CDS_Map::NewNode(uint32_t hash, K&& key, V&& value) {
+uint32_t CDS_Map::NewNode(uint32_t hash, uint32_t index, K&& key, V&& value) {
   uint32_t n;
   if (m_free != kNone) {
     n = m_free;
     Node& node = NodeAt(n);
     m_free = node.next;
     node.hash = hash;
+    node.index = index;
     node.key = std::forward<K>(key);
     node.value = std::forward<V>(value);
   } else {
     // Built in place: no temporary node or values to move and destroy.
     if (m_used == m_capacity) GrowNodes();
     n = m_used;
-    new (&NodeAt(n)) Node(hash, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
+    new (&NodeAt(n)) Node(hash, index, kNone, kNone, std::forward<K>(key), std::forward<V>(value));
     ++m_used;
   }
   Chain& c = m_chains[hash & (kBuckets - 1)];
@@ -261,6 +276,7 @@ void CDS_Map::FreeNode(uint32_t n) {
   (node.next != kNone ? NodeAt(node.next).prev : c.tail) = node.prev;
   node.key.Reset();
   node.value.Reset();
+  node.prev = kFreed;
   node.next = m_free;
   m_free = n;
   --m_count;
@@ -277,12 +293,12 @@ uint32_t CDS_Map::NextCopy(uint32_t n) const {
 void CDS_Map::Append(uint32_t hash, RValue key, RValue value) {
   uint32_t index = IndexHash(key);
   size_t slot = SlotFor(key, index);
-  bool present = m_index[slot].node != kNone;
-  uint32_t n = NewNode(hash, std::move(key), std::move(value));
+  bool present = m_index[slot] != kEmpty;
+  uint32_t n = NewNode(hash, index, std::move(key), std::move(value));
   if (present) {
     m_duplicates = true;
   } else {
-    m_index[slot] = Slot{index, n};
+    m_index[slot] = MakeSlot(index, n);
   }
 }
 
@@ -291,28 +307,29 @@ void CDS_Map::Append(uint32_t hash, RValue key, RValue value) {
 bool CDS_Map::Add(const RValue& key, const RValue& value) {
   uint32_t index = IndexHash(key);
   size_t slot = SlotFor(key, index);
-  if (m_index[slot].node != kNone) return false;
-  m_index[slot] = Slot{index, NewNode(key.IsString() ? index : KeyHash(key), key, value)};
+  if (m_index[slot] != kEmpty) return false;
+  m_index[slot] = MakeSlot(index, NewNode(key.IsString() ? index : KeyHash(key), index, key, value));
   return true;
 }
 
 void CDS_Map::Replace(const RValue& key, const RValue& value) {
   uint32_t index = IndexHash(key);
   size_t slot = SlotFor(key, index);
-  if (m_index[slot].node != kNone) {
-    NodeAt(m_index[slot].node).value = value;
+  if (m_index[slot] != kEmpty) {
+    NodeAt(SlotNode(m_index[slot])).value = value;
   } else {
-    m_index[slot] = Slot{index, NewNode(key.IsString() ? index : KeyHash(key), key, value)};
+    m_index[slot] = MakeSlot(index, NewNode(key.IsString() ? index : KeyHash(key), index, key, value));
   }
 }
 
 bool CDS_Map::Delete(const RValue& key) {
-  size_t slot = Probe(key, IndexHash(key));
-  uint32_t n = m_index[slot].node;
+  uint32_t index = IndexHash(key);
+  size_t slot = Probe(key, index);
+  uint32_t n = SlotNode(m_index[slot]);
   if (n == kNone) return false;
   uint32_t copy = m_duplicates ? NextCopy(n) : kNone;
   if (copy != kNone) {
-    m_index[slot].node = copy;
+    m_index[slot] = MakeSlot(index, copy);
   } else {
     Unindex(slot);
   }
@@ -328,10 +345,10 @@ const RValue* CDS_Map::Find(const RValue& key) const {
   uint32_t hash = RealIndexHash(bits);
   size_t mask = m_index.size() - 1;
   for (size_t i = Home(hash);; i = (i + 1) & mask) {
-    const Slot& s = m_index[i];
-    if (s.node == kNone) return nullptr;
-    if (s.hash == hash) {
-      const Node& node = NodeAt(s.node);
+    Slot s = m_index[i];
+    if (s == kEmpty) return nullptr;
+    if (SlotHolds(s, hash)) {
+      const Node& node = NodeAt(SlotNode(s));
       uint64_t other;
       std::memcpy(&other, &node.key.real, sizeof other);
       if (node.key.IsReal() && other == bits) return &node.value;
@@ -340,7 +357,7 @@ const RValue* CDS_Map::Find(const RValue& key) const {
 }
 
 const RValue* CDS_Map::FindText(const RValue& key) const {
-  uint32_t n = m_index[Probe(key, IndexHash(key))].node;
+  uint32_t n = SlotNode(m_index[Probe(key, IndexHash(key))]);
   return n != kNone ? &NodeAt(n).value : nullptr;
 }
 
@@ -381,14 +398,14 @@ const RValue* CDS_Map::Last() const {
 }
 
 const RValue* CDS_Map::Next(const RValue& key) const {
-  uint32_t n = m_index[Probe(key, IndexHash(key))].node;
+  uint32_t n = SlotNode(m_index[Probe(key, IndexHash(key))]);
   if (n == kNone) return nullptr;
   uint32_t after = NodeAt(n).next != kNone ? NodeAt(n).next : HeadAfter(NodeAt(n).hash & (kBuckets - 1));
   return after != kNone ? &NodeAt(after).key : nullptr;
 }
 
 const RValue* CDS_Map::Previous(const RValue& key) const {
-  uint32_t n = m_index[Probe(key, IndexHash(key))].node;
+  uint32_t n = SlotNode(m_index[Probe(key, IndexHash(key))]);
   if (n == kNone) return nullptr;
   uint32_t before = NodeAt(n).prev != kNone ? NodeAt(n).prev : TailBefore(NodeAt(n).hash & (kBuckets - 1));
   return before != kNone ? &NodeAt(before).key : nullptr;

@@ -45,27 +45,34 @@ class CDS_Map {
 
  private:
   static constexpr uint32_t kNone = 0xFFFFFFFFu;
-  // One cache line: the links, the key and the value of an entry.
+  static constexpr uint32_t kFreed = 0xFFFFFFFEu;  // the prev of a node on the free list
+  // One cache line: the links, the hashes, the key and the value of an entry.
   struct alignas(64) Node {
     template <class K, class V>
-    Node(uint32_t h, uint32_t n, uint32_t p, K&& k, V&& v)
-        : hash(h), next(n), prev(p), key(std::forward<K>(k)), value(std::forward<V>(v)) {}
-    uint32_t hash;
+    Node(uint32_t h, uint32_t i, uint32_t n, uint32_t p, K&& k, V&& v)
+        : hash(h), next(n), prev(p), index(i), key(std::forward<K>(k)), value(std::forward<V>(v)) {}
+    uint32_t hash;  // the chain's hash (the key's CRC-32)
     uint32_t next;  // the next node of the chain (of the free list once deleted)
-    uint32_t prev;
+    uint32_t prev;   // kFreed on the free list
+    uint32_t index;  // the key's index hash
     RValue key;
     RValue value;
   };
+  static_assert(sizeof(Node) == 64);
   struct Chain {
     uint32_t head = kNone;
     uint32_t tail = kNone;
   };
-  // An index slot: the key's index hash (not the chain's CRC-32 for a real key) and the key's first
-  // node in iteration order; node kNone is empty.
-  struct Slot {
-    uint32_t hash = 0;
-    uint32_t node = kNone;
-  };
+  // An index slot is 4 bytes: the key's first node in iteration order plus one in its low log2(index
+  // size) bits (0: empty), the low bits of the key's index hash (not the chain's CRC-32 for a real
+  // key) above them, which settle almost every mismatch without a look at the node. The index has
+  // more slots than there are nodes, so a node's number always fits.
+  using Slot = uint32_t;
+  static constexpr Slot kEmpty = 0;
+  uint32_t NodeMask() const { return (1u << (32 - m_shift)) - 1; }
+  Slot MakeSlot(uint32_t hash, uint32_t node) const { return (hash << (32 - m_shift)) | (node + 1); }
+  uint32_t SlotNode(Slot s) const { return (s & NodeMask()) - 1; }  // kNone when empty
+  bool SlotHolds(Slot s, uint32_t hash) const { return (s & ~NodeMask()) == (hash << (32 - m_shift)); }
 
   size_t Home(uint32_t hash) const { return static_cast<uint32_t>(hash * 0x9E3779B1u) >> m_shift; }
   // The slot holding `key` (of index hash `hash`), or the empty slot where it would go.
@@ -79,7 +86,7 @@ class CDS_Map {
   void Unindex(size_t slot);
   // A new node at the tail of its chain (key and value copied or moved in).
   template <typename K, typename V>
-  uint32_t NewNode(uint32_t hash, K&& key, V&& value);
+  uint32_t NewNode(uint32_t hash, uint32_t index, K&& key, V&& value);
   // Adds the next block of nodes (as many as there are).
   void GrowNodes();
   // Destroys every node and frees the blocks.
@@ -108,7 +115,7 @@ class CDS_Map {
   uint32_t m_capacity = 0;
   uint32_t m_free = kNone;
   std::vector<Chain> m_chains;
-  std::vector<Slot> m_index;  // a power of two in size, at most three quarters full
+  std::vector<Slot> m_index;  // a power of two in size, at most three quarters full, of nodes too
   int m_shift = 0;            // 32 - log2(index size)
   int m_count = 0;
   // True once a read text or a copy held a key twice: deleting it must then find the next copy.

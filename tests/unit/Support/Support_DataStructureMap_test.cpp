@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -254,4 +255,36 @@ TEST(DataStructureMapTest, RealKeysAreTheirBitPatterns) {
   EXPECT_EQ(m.Find(RValue(-0.0)), nullptr);
   EXPECT_EQ(m.Find(RValue(0.0))->real, 1);
   EXPECT_EQ(m.Size(), 2);
+}
+
+TEST(DataStructureMapTest, FindsHoldThroughGrowthDeletesAndReusedNodes) {
+  // 100,000 real keys (the Park-Miller sequence, all distinct): the index doubles thirteen times,
+  // reading each key's hash back from its node; deleting shifts later keys of a run back, again by
+  // their nodes' hashes; new keys then reuse the freed nodes.
+  std::vector<double> keys;
+  double k = 1;
+  for (int i = 0; i < 150000; ++i) {
+    k = std::fmod(k * 16807, 2147483647);
+    keys.push_back(k);
+  }
+  CDS_Map m;
+  for (int i = 0; i < 100000; ++i) ASSERT_TRUE(m.Add(RValue(keys[i]), RValue(i + 1)));
+  for (int i = 0; i < 100000; ++i) {
+    const RValue* v = m.Find(RValue(keys[i]));
+    ASSERT_NE(v, nullptr) << i;
+    ASSERT_EQ(v->real, i + 1) << i;
+  }
+  for (int i = 0; i < 100000; i += 3) ASSERT_TRUE(m.Delete(RValue(keys[i])));
+  for (int i = 100000; i < 150000; ++i) ASSERT_TRUE(m.Add(RValue(keys[i]), RValue(i + 1)));
+  EXPECT_EQ(m.Size(), 100000 - 33334 + 50000);
+  for (int i = 0; i < 150000; ++i) {
+    const RValue* v = m.Find(RValue(keys[i]));
+    if (i < 100000 && i % 3 == 0) {
+      ASSERT_EQ(v, nullptr) << i;
+    } else {
+      ASSERT_NE(v, nullptr) << i;
+      ASSERT_EQ(v->real, i + 1) << i;
+    }
+  }
+  EXPECT_EQ(m.Find(RValue(0.5)), nullptr);
 }
