@@ -153,7 +153,7 @@ struct VMFrame : VMCodeState {
   CInstance* self;
   CInstance* other;
   uint8_t* stackBase;
-  uint32_t instrPc;       // the running instruction (after a return, the caller's call until the next)
+  uint32_t instrPc;       // the running instruction (a general return sets the caller's call)
   int32_t line;           // line of the running code as the breakpoint check last saw it
   bool aborted;           // an error the run cannot continue from
   uint8_t* sp;            // the stack pointer when the run was cut short

@@ -209,11 +209,7 @@ TEST_F(CallArguments, CallOfAnArgumentExpressionAgreesDecodedAndFromWords) {
               {"scr_deep", "global.deepest = argument0; return scr_deep(argument0 + 1)"}});
   std::vector<std::string> reports[2];
   double deepest[2] = {0, 0};
-  for (int decoded = 1; decoded >= 0; decoded--) {
-    SCOPED_TRACE(decoded ? "decoded" : "words");
-    if (!decoded) {
-      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
-    }
+  asmtest::DecodedAndWords([&](bool decoded) {
     EXPECT_EQ(Text("return string(scr_fib(15))"), "610");
     // scr_pair(3) = 301, scr_pair(15) = 1501; (301 + 1501) * 10 + 5 + 2 * 1000.
     EXPECT_EQ(Text("return string(scr_two(5, 8))"), "20025");
@@ -229,8 +225,7 @@ TEST_F(CallArguments, CallOfAnArgumentExpressionAgreesDecodedAndFromWords) {
     EXPECT_NE(reports[decoded][0].find("Stack overflow: script calls nested too deeply"), std::string::npos);
     EXPECT_TRUE(Run("return global.deepest", &out));
     deepest[decoded] = out.real;
-    VM_ClearBreakpoints();
-  }
+  });
   EXPECT_EQ(reports[0], reports[1]);
   EXPECT_EQ(deepest[0], deepest[1]);
   EXPECT_GT(deepest[1], 10);
@@ -275,11 +270,7 @@ TEST_F(CallArguments, CompareThenReturnOfAnArgumentAgreesDecodedAndFromWords) {
               {"scr_le", "if (argument0 <= 2) return argument0; return -1"},
               {"scr_ge", "if (argument1 >= 2) return argument0; return -1"},
               {"scr_gt", "with (self) { if (argument0 > 2) return argument0; } return -1"}});
-  for (int decoded = 1; decoded >= 0; decoded--) {
-    SCOPED_TRACE(decoded ? "decoded" : "words");
-    if (!decoded) {
-      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
-    }
+  asmtest::DecodedAndWords([&](bool) {
     EXPECT_EQ(Text("return string(scr_lt(1, 7))"), "7");
     EXPECT_EQ(Text("return string(scr_lt(3, 7))"), "-1");
     EXPECT_EQ(Text("return scr_lt(1, \"t\") + \"u\""), "tu");
@@ -292,19 +283,14 @@ TEST_F(CallArguments, CompareThenReturnOfAnArgumentAgreesDecodedAndFromWords) {
     EXPECT_EQ(Text("return string(scr_gt(3) + scr_gt(2))"), "2");  // 3 + -1
     EXPECT_EQ(VM_CallDepth(), 0);
     EXPECT_EQ(g_ArgumentView.slots, g_Arguments);
-    VM_ClearBreakpoints();
-  }
+  });
 }
 
 // An error inside a script names, for each caller, the line of its call, whichever form the call
 // took (the argument expression fused with the call, or a plain call), decoded and word by word.
 TEST_F(CallArguments, AnErrorReportNamesTheLineOfEachCall) {
   AddScripts({{"scr_div", "var a;\na = argument0;\nreturn a div 0"}});
-  for (int decoded = 1; decoded >= 0; decoded--) {
-    SCOPED_TRACE(decoded ? "decoded" : "words");
-    if (!decoded) {
-      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
-    }
+  asmtest::DecodedAndWords([&](bool) {
     for (const char* call : {"return scr_div(argument0 - 1)", "return scr_div(q)"}) {
       std::string text = std::string("var q;\nq = 2;\n") + call + ";\nq = 3;";
       asmtest::ReportCapture capture;
@@ -317,6 +303,5 @@ TEST_F(CallArguments, AnErrorReportNamesTheLineOfEachCall) {
                 std::string::npos)
           << report;
     }
-    VM_ClearBreakpoints();
-  }
+  });
 }

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "Code/Code_Constant.h"
 #include "Code/Code_Function.h"
 #include "Code/Code_Load.h"
@@ -160,6 +162,20 @@ inline void StopMachine() {
   VM_SetTrace(false);
   VM_SetSourceInterpreter(false);
   VM_ClearBreakpoints();
+}
+
+// Runs `body(decoded)` twice: decoded, then word by word (a breakpoint on code that never runs turns
+// decoding off), each pass named in failures.
+template <class Body>
+void DecodedAndWords(Body body) {
+  for (bool decoded : {true, false}) {
+    SCOPED_TRACE(decoded ? "decoded" : "words");
+    if (!decoded) {
+      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
+    }
+    body(decoded);
+    VM_ClearBreakpoints();
+  }
 }
 
 struct ReportCapture {

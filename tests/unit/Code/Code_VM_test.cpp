@@ -879,19 +879,14 @@ TEST_F(VMTest, SelfAndOtherAreTheCallersAfterEveryReturn) {
                          AddScript("scr_exit_in_with", c.finish()), AddScript("scr_popped_record", d.finish())};
   int32_t depth = 0;
   EXPECT_FALSE(Code_CheckStack(d.bytes.data(), uint32_t(d.bytes.size()), &depth));
-  for (int decoded = 1; decoded >= 0; decoded--) {
-    SCOPED_TRACE(decoded ? "decoded" : "words");
-    if (!decoded) {
-      ASSERT_TRUE(VM_AddBreakpoint("never_runs", 1));
-    }
+  DecodedAndWords([&](bool) {
     for (int script : scripts) {
       SCOPED_TRACE(script);
       Assembler caller;
       caller.call(script, 0).popz(TYPE_VARIABLE).call(who, 0).ret();
       EXPECT_EQ(RunCode(caller.finish(), me, you).real, 100001e6 + 100003);
     }
-    VM_ClearBreakpoints();
-  }
+  });
   EXPECT_EQ(VM_CallDepth(), 0);
 }
 

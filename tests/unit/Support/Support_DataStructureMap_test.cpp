@@ -258,7 +258,7 @@ TEST(DataStructureMapTest, RealKeysAreTheirBitPatterns) {
 }
 
 TEST(DataStructureMapTest, FindsHoldThroughGrowthDeletesAndReusedNodes) {
-  // 100,000 real keys (the Park-Miller sequence, all distinct): the index doubles thirteen times,
+  // 100,000 real keys (the Park-Miller sequence, all distinct): the index doubles fourteen times,
   // reading each key's hash back from its node; deleting shifts later keys of a run back, again by
   // their nodes' hashes; new keys then reuse the freed nodes.
   std::vector<double> keys;
